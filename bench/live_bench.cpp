@@ -1,0 +1,93 @@
+// Parsing and merging live files of 20 to 2000 cars, against a baseline that only reads the file
+// and finds its line ends: the least any parser must do.
+
+#include "livegen.h"
+
+#include "live/livefile.h"
+#include "live/players.h"
+#include "platform/readfile.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+std::string FileFor(int cars) {
+    return WriteTempLiveFile(MakeLiveText(cars, 1), "kestrune-bench-" + std::to_string(::getpid()) +
+                                                        "-" + std::to_string(cars) + "_live.txt");
+}
+
+void BM_ReadScan(benchmark::State& state) {
+    const std::string path = FileFor(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        const std::string text = ReadWholeFile(path, MaxLiveFileSize);
+        std::size_t lines = 0;
+        for (const char* p = text.data();
+             (p = static_cast<const char*>(std::memchr(p, '\n', text.data() + text.size() - p))) !=
+             nullptr;
+             ++p) {
+            ++lines;
+        }
+        benchmark::DoNotOptimize(lines);
+    }
+    ::unlink(path.c_str());
+}
+
+void BM_ParseMemory(benchmark::State& state) {
+    const std::string text = MakeLiveText(static_cast<int>(state.range(0)), 1);
+    std::vector<TSlot> slots;
+    TGameSession session;
+    for (auto _ : state) {
+        ParseLiveText(text, slots, session);
+        benchmark::DoNotOptimize(slots.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+void BM_ParseFile(benchmark::State& state) {
+    LiveFileName = FileFor(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        ParseLiveFile();
+        benchmark::DoNotOptimize(LiveSlots.data());
+    }
+    ::unlink(LiveFileName.c_str());
+}
+
+/// Merges a rotating set of readings, so every merge sees changes, as in a real session.
+void MergeReadings(benchmark::State& state, bool shuffled) {
+    const int cars = static_cast<int>(state.range(0));
+    std::vector<std::vector<TSlot>> readings(8);
+    TGameSession session;
+    for (int r = 0; r < 8; ++r) {
+        ParseLiveText(MakeLiveText(cars, r, shuffled ? static_cast<unsigned>(r + 1) : 0),
+                      readings[r], session);
+    }
+    TPlayers players;
+    players.Merge(readings[0]);
+    std::size_t next = 1;
+    for (auto _ : state) {
+        players.Merge(readings[next]);
+        next = (next + 1) % readings.size();
+    }
+    state.SetItemsProcessed(state.iterations() * cars);
+}
+
+void BM_MergeStable(benchmark::State& state) {
+    MergeReadings(state, false);
+}
+void BM_MergeShuffled(benchmark::State& state) {
+    MergeReadings(state, true);
+}
+
+} // namespace
+
+BENCHMARK(BM_ReadScan)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
+BENCHMARK(BM_ParseMemory)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
+BENCHMARK(BM_ParseFile)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
+BENCHMARK(BM_MergeStable)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
+BENCHMARK(BM_MergeShuffled)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
+
+BENCHMARK_MAIN();

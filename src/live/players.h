@@ -1,0 +1,112 @@
+#pragma once
+// One record per driver of the followed live file, merged from every reading, with short
+// histories and the marks of what the latest reading changed.
+
+#include "live/livefile.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+/// Bits of TPlayer::Flags; all describe the latest merge only.
+namespace PlayerFlag {
+constexpr uint8_t Seen = 0x01;
+constexpr uint8_t BestLapImproved = 0x02;
+constexpr uint8_t FinishStatusChanged = 0x04;
+constexpr uint8_t PitStateChanged = 0x08;
+constexpr uint8_t PitstopAdded = 0x10;
+constexpr uint8_t LapCompleted = 0x20;
+constexpr uint8_t SessionBestLap = 0x40;
+constexpr uint8_t Absent = 0x80;
+} // namespace PlayerFlag
+
+constexpr int HistoryDepth = 5;
+
+struct TPlayer {
+    std::string Driver;
+    std::string Vehicle;
+    std::string VehicleClass;
+    std::string Alias;
+    std::array<int32_t, HistoryDepth> Position{};
+    int32_t Laps = 0;
+    float BestLap = 0.0f;
+    std::array<float, HistoryDepth> LastLap{};
+    std::array<float, 3> BestSectors{};
+    int32_t Pitstops = 0;
+    bool InPits = false;
+    float TimeGapToLider = 0.0f;
+    int32_t LapGapToLider = 0;
+    std::array<float, HistoryDepth> TimeGapToPrev{};
+    int32_t LapGapToPrev = 0;
+    std::array<double, HistoryDepth> LapDistanceTravelled{};
+    std::string FinishStatus;
+    /// How many earlier readings the histories hold (0..5); 0 means first merged just now.
+    int32_t HistoryCount = 0;
+    uint8_t Flags = 0;
+    int32_t BattleScore = 0;
+    /// Laps the record had before the merge in which it last left the pits.
+    int32_t PitExitLap = 0;
+
+    bool Has(uint8_t flag) const { return (Flags & flag) != 0; }
+    bool IsNew() const { return HistoryCount == 0; }
+};
+
+/// What the merge asks about names: whom to skip and which alias a new record takes.
+/// Empty functions ignore nobody and give no alias.
+struct TNameRules {
+    std::function<bool(const std::string& driver)> IsIgnored;
+    std::function<std::string(const std::string& driver)> AliasOf;
+};
+
+class TPlayers {
+  public:
+    TPlayers();
+    virtual ~TPlayers() = default;
+
+    /// The record at `index` (0..Count()-1; the caller keeps to the range).
+    virtual TPlayer& Item(int index);
+    virtual const TPlayer& Item(int index) const;
+    /// The players' copy of the latest session values.
+    virtual const TGameSession& GameSession() const;
+    /// How many records were in the latest reading.
+    virtual int CountSeen() const;
+
+    int Count() const { return static_cast<int>(Records.size()); }
+    double SessionBestTime() const { return SessionBest; }
+
+    /// Appends a zeroed record and returns its index.
+    int AddPlayer();
+    /// The hint when that record has the name, else the first record with it, else -1.
+    /// Names compare exactly. A record's Driver is its key and is not changed once set.
+    int IndexOfDriver(const std::string& name, int hint) const;
+    /// The first Seen record whose latest position is `position`, or -1.
+    int IndexOfPosition(int32_t position) const;
+
+    void ShiftHistory();
+    void ClearFlags();
+    /// Merges one reading's cars into the records and marks what changed.
+    void Merge(const std::vector<TSlot>& slots, const TNameRules& rules = {});
+    /// Stores the reading's session values and the session seconds since the previous one.
+    void SetSession(const TGameSession& session);
+
+  private:
+    void MergeSlot(const TSlot& slot, int hint, const TNameRules& rules, double& best);
+    void FlagSessionBest(double best);
+
+    std::vector<TPlayer> Records;
+    TGameSession Session;
+    double SessionBest = 0.0;
+    // Name to first record with that name; records past IndexedCount are not in it yet.
+    mutable std::unordered_map<std::string, int> FirstByName;
+    mutable int IndexedCount = 0;
+};
+
+/// Raises the closeness counters after a race reading has been merged and its session stored.
+void UpdateBattleScores(TPlayers& players);
+
+/// The records of the followed live file; replaced at each change of file.
+extern std::unique_ptr<TPlayers> Players;

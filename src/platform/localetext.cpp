@@ -1,0 +1,142 @@
+#include "platform/localetext.h"
+
+#include <cstdint>
+
+namespace {
+
+/// Windows-1252 bytes 0x80..0x9F; the rest of the single-byte range equals Latin-1.
+constexpr char16_t Cp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t FoldCodePoint(char32_t c) {
+    if (c >= 'A' && c <= 'Z') {
+        return c + 32;
+    }
+    if (c < 0x80) {
+        return c;
+    }
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) {
+        return c + 32;
+    }
+    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 &&
+        c != 0x17F) {
+        // Latin Extended-A pairs upper/lower as even/odd, shifted by one in 0x139..0x148 and
+        // 0x179..0x17E.
+        const bool shifted = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (shifted) {
+            return (c % 2 == 1) ? c + 1 : c;
+        }
+        return (c % 2 == 0) ? c + 1 : c;
+    }
+    if (c == 0x178) {
+        return 0xFF;
+    }
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) {
+        return c + 32; // Greek
+    }
+    if (c >= 0x410 && c <= 0x42F) {
+        return c + 32; // Cyrillic
+    }
+    if (c >= 0x400 && c <= 0x40F) {
+        return c + 80;
+    }
+    if (c >= 0xFF21 && c <= 0xFF3A) {
+        return c + 32; // full-width Latin
+    }
+    return c;
+}
+
+/// Decodes one UTF-8 sequence at `i`; returns false when the bytes there are not valid UTF-8.
+bool DecodeUtf8(std::string_view text, std::size_t& i, char32_t& out) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) {
+        out = lead;
+        ++i;
+        return true;
+    }
+    int extra = 0;
+    char32_t value = 0;
+    char32_t minimum = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+        value = lead & 0x1F;
+        minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+        value = lead & 0x0F;
+        minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+        value = lead & 0x07;
+        minimum = 0x10000;
+    } else {
+        return false;
+    }
+    if (i + static_cast<std::size_t>(extra) >= text.size()) {
+        return false;
+    }
+    for (int k = 1; k <= extra; ++k) {
+        const unsigned char next = byte(i + static_cast<std::size_t>(k));
+        if ((next & 0xC0) != 0x80) {
+            return false;
+        }
+        value = (value << 6) | (next & 0x3F);
+    }
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return false;
+    }
+    out = value;
+    i += static_cast<std::size_t>(extra) + 1;
+    return true;
+}
+
+} // namespace
+
+bool IsValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    char32_t ignored = 0;
+    while (i < text.size()) {
+        if (!DecodeUtf8(text, i, ignored)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::u32string FoldCase(std::string_view text) {
+    std::u32string folded;
+    folded.reserve(text.size());
+    if (IsValidUtf8(text)) {
+        std::size_t i = 0;
+        char32_t c = 0;
+        while (i < text.size() && DecodeUtf8(text, i, c)) {
+            folded.push_back(FoldCodePoint(c));
+        }
+        return folded;
+    }
+    for (char raw : text) {
+        const auto b = static_cast<unsigned char>(raw);
+        const char32_t c = (b >= 0x80 && b < 0xA0) ? Cp1252High[b - 0x80] : b;
+        folded.push_back(FoldCodePoint(c));
+    }
+    return folded;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() == b.size() && a == b) {
+        return true;
+    }
+    return FoldCase(a) == FoldCase(b);
+}
+
+int CompareIgnoreCase(std::string_view a, std::string_view b) {
+    const std::u32string fa = FoldCase(a);
+    const std::u32string fb = FoldCase(b);
+    if (fa != fb) {
+        return fa < fb ? -1 : 1;
+    }
+    return a.compare(b);
+}

@@ -1,0 +1,20 @@
+#pragma once
+// Text comparisons that ignore case the way an operator expects: ASCII letters, and the letters
+// of UTF-8 text (or of Windows-1252 bytes when the text is not UTF-8) in the Latin, Greek and
+// Cyrillic ranges.
+
+#include <string>
+#include <string_view>
+
+/// Case-folded copy used for comparing; never shown.
+std::u32string FoldCase(std::string_view text);
+
+/// True when the two texts are equal without regard to case.
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+/// Orders two texts without regard to case: negative, 0 or positive. Ties between texts that
+/// differ only in case are broken by their bytes so the order is total.
+int CompareIgnoreCase(std::string_view a, std::string_view b);
+
+/// True when the bytes are valid UTF-8.
+bool IsValidUtf8(std::string_view text);

@@ -1,0 +1,38 @@
+#pragma once
+// Initialisation files with the semantics the configuration relies on: "[Section]" lines open a
+// section, "key=value" lines follow; sections and keys match without regard to case; a value
+// reads as at most 2047 bytes; a write replaces one value in place and keeps every other line.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+constexpr std::size_t MaxProfileValue = 2047;
+/// Key names are listed through a buffer of this size, each followed by a zero byte, the list
+/// by one more; a key that does not fit is not listed.
+constexpr std::size_t ProfileKeyListBuffer = 16384;
+
+/// The value of `key` in `section` of an initialisation text, or nullopt when absent.
+std::optional<std::string> ProfileValue(std::string_view text, std::string_view section,
+                                        std::string_view key);
+
+/// The keys of `section`, in file order, each once.
+std::vector<std::string> ProfileKeys(std::string_view text, std::string_view section);
+
+/// The text with `key` of `section` set to `value`: the key's line replaced in place, or the
+/// key (and section) added. Every other byte stays as it was. Throws std::invalid_argument for
+/// a section, key or value that cannot be stored on one line.
+std::string WithProfileValue(std::string_view text, std::string_view section, std::string_view key,
+                             std::string_view value);
+
+/// The same three on a file, read anew at every call. A missing or unreadable file reads as
+/// empty.
+std::optional<std::string> ReadProfileString(const std::string& path, std::string_view section,
+                                             std::string_view key);
+std::vector<std::string> ReadProfileKeys(const std::string& path, std::string_view section);
+
+/// Writes one value. The new file is written beside the old one and renamed over it, so a
+/// failure leaves the old file intact. Throws std::runtime_error with the system's message.
+void WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value);

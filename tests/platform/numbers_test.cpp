@@ -1,0 +1,38 @@
+#include "platform/localetext.h"
+#include "platform/numbers.h"
+
+#include <gtest/gtest.h>
+
+TEST(DecimalNumbers, IntegersConvertWholeTextOnly) {
+    EXPECT_EQ(ParseDecimalInt("42"), 42);
+    EXPECT_EQ(ParseDecimalInt("-2147483648"), INT32_MIN);
+    EXPECT_EQ(ParseDecimalInt("+7"), 7);
+    for (const char* bad : {"", " 1", "1 ", "2147483648", "0x10", "1.0", "-", "+-1", "1e3"}) {
+        EXPECT_FALSE(ParseDecimalInt(bad).has_value()) << bad;
+    }
+}
+
+TEST(DecimalNumbers, FloatsRejectWhatIsNotADecimalNumber) {
+    EXPECT_DOUBLE_EQ(*ParseDecimalDouble("1.5e-3"), 0.0015);
+    EXPECT_DOUBLE_EQ(*ParseDecimalDouble("-.25"), -0.25);
+    EXPECT_DOUBLE_EQ(*ParseDecimalDouble("3."), 3.0);
+    for (const char* bad : {"", ".", "nan", "inf", "-infinity", "0x1p3", " 1", "1 ", "1e", "1e+",
+                            "1.2.3", "1e999", "e5"}) {
+        EXPECT_FALSE(ParseDecimalDouble(bad).has_value()) << bad;
+    }
+    EXPECT_FALSE(ParseDecimalFloat("1e39").has_value());
+    EXPECT_TRUE(ParseDecimalFloat("1e38").has_value());
+}
+
+TEST(LocaleText, CaseInsensitiveComparison) {
+    EXPECT_TRUE(EqualsIgnoreCase("Jon Doe", "JON DOE"));
+    EXPECT_FALSE(EqualsIgnoreCase("Jon Doe", "JON DOE "));
+    EXPECT_TRUE(EqualsIgnoreCase("Ärne", "ärne"));
+    EXPECT_TRUE(EqualsIgnoreCase("\xC4rne", "\xE4RNE")) << "Windows-1252 bytes fold too";
+    EXPECT_LT(CompareIgnoreCase("a_live.txt", "B_live.txt"), 0);
+    EXPECT_GT(CompareIgnoreCase("b", "A"), 0);
+    EXPECT_NE(CompareIgnoreCase("a", "A"), 0) << "ties broken so the order is total";
+    EXPECT_TRUE(IsValidUtf8("h\xC3\xA9"));
+    EXPECT_FALSE(IsValidUtf8("h\xC3"));
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80")) << "surrogates are not UTF-8";
+}
