@@ -1,0 +1,125 @@
+#include "app/names.h"
+
+#include "app/config.h"
+#include "platform/localetext.h"
+#include "platform/profile.h"
+
+namespace {
+
+std::vector<std::string> Aliases;
+std::optional<std::vector<std::string>> Ignored;
+
+} // namespace
+
+void LoadAliasList(const std::string& iniPath) {
+    Aliases.clear();
+    for (const std::string& key : ReadProfileKeys(iniPath, "DriverNameAlias")) {
+        const std::string value = ReadProfileString(iniPath, "DriverNameAlias", key).value_or("");
+        Aliases.push_back(key + "=" + value);
+    }
+}
+
+void SetAliasList(std::vector<std::string> lines) {
+    Aliases = std::move(lines);
+}
+
+const std::vector<std::string>& AliasList() {
+    return Aliases;
+}
+
+std::string AliasOf(const std::string& driver) {
+    for (const std::string& line : Aliases) {
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos) {
+            continue;
+        }
+        if (EqualsIgnoreCase(std::string_view(line).substr(0, eq), driver)) {
+            return line.substr(eq + 1);
+        }
+    }
+    return {};
+}
+
+std::string UpperAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+namespace {
+
+std::string FirstBytes(std::string text, int count) {
+    if (count <= 0) {
+        return {};
+    }
+    if (text.size() > static_cast<std::size_t>(count)) {
+        text.resize(static_cast<std::size_t>(count));
+    }
+    return text;
+}
+
+} // namespace
+
+std::string ShortenName(const std::string& name, int nameLength) {
+    std::string s = name;
+    const std::size_t space = s.find(' ');
+    // At least two bytes must stand before the first space for "Tom Rider" to become "T.Rider".
+    if (nameLength >= 0 && s.size() > static_cast<std::size_t>(nameLength) &&
+        space != std::string::npos && space >= 2) {
+        s = s.substr(0, 1) + "." + s.substr(space + 1);
+    }
+    return FirstBytes(UpperAscii(std::move(s)), nameLength);
+}
+
+std::string DisplayName(const TPlayer& player, int nameLength) {
+    if (!player.Alias.empty()) {
+        return FirstBytes(UpperAscii(player.Alias), nameLength);
+    }
+    return ShortenName(player.Driver, nameLength);
+}
+
+std::string DisplayName(const TPlayer& player) {
+    return DisplayName(player, KestruneConfig.Stats1NameLength);
+}
+
+bool IsIgnored(const std::string& driver) {
+    if (!Ignored) {
+        return false;
+    }
+    for (const std::string& line : *Ignored) {
+        if (EqualsIgnoreCase(line, driver)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void ApplyIgnoreList(std::vector<std::string>& memoLines) {
+    std::erase_if(memoLines, [](const std::string& line) { return line.empty(); });
+    if (memoLines.empty()) {
+        Ignored.reset();
+        return;
+    }
+    Ignored = memoLines;
+}
+
+const std::optional<std::vector<std::string>>& IgnoreList() {
+    return Ignored;
+}
+
+void ReloadAliases(const std::string& iniPath, TPlayers& players) {
+    LoadAliasList(iniPath);
+    for (int i = 0; i < players.Count(); ++i) {
+        players.Item(i).Alias = AliasOf(players.Item(i).Driver);
+    }
+}
+
+TNameRules MergeNameRules() {
+    TNameRules rules;
+    rules.IsIgnored = [](const std::string& driver) { return IsIgnored(driver); };
+    rules.AliasOf = [](const std::string& driver) { return AliasOf(driver); };
+    return rules;
+}

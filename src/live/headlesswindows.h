@@ -1,0 +1,38 @@
+#pragma once
+
+#include "live/windowlink.h"
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+/// The windows as state only: used by the replay command and by tests. The ticker exists,
+/// hidden, not in ranking mode, unless told otherwise.
+class THeadlessWindows : public TWindowLink {
+  public:
+    bool MessageWindowVisible() const override { return MessageVisible; }
+    bool RankingMode() const override { return Ranking; }
+    void SetRankingMode(bool on) override;
+    void RefreshStatus() override { ++StatusRefreshes; }
+    bool StandingsVisible() const override { return StandingsShown; }
+    void PostStandingsRedraw() override { ++StandingsRedraws; }
+    void PostReload() override { ++ReloadsPosted; }
+    std::string LabelText(TLabel label) const override;
+    void SetLabelText(TLabel label, const std::string& text) override;
+    void AddLog(const std::string& text) override;
+
+    bool MessageVisible = false;
+    bool Ranking = false;
+    bool StandingsShown = false;
+    int StatusRefreshes = 0;
+    int StandingsRedraws = 0;
+    int ReloadsPosted = 0;
+    int RankingSwitchesOff = 0;
+    std::vector<std::string> Log;
+    /// Called for each log line as it is appended (the replay command prints it).
+    std::function<void(const std::string&)> OnLog;
+
+  private:
+    std::array<std::string, 4> Labels;
+};

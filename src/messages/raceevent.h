@@ -1,0 +1,47 @@
+#pragma once
+// The ticker's message lists: race messages waiting or on screen, and the ranking strip.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct TRaceEvent {
+    /// On the ticker line now.
+    bool Shown = false;
+    /// Seconds left; counted down only while shown.
+    int32_t Remaining = 0;
+    std::string Title;
+    /// Body in the number-box markup: text between two "#" is drawn as a boxed number.
+    std::string Text;
+    uint8_t Duration = 0;
+};
+
+/// An owning list of events.
+class TRaceEventList {
+  public:
+    virtual ~TRaceEventList() = default;
+
+    int Count() const { return static_cast<int>(Events.size()); }
+    virtual TRaceEvent& Items(int index);
+    const TRaceEvent& Items(int index) const;
+    void Delete(int index);
+    void Clear();
+
+    /// Appends an event, not shown, with Remaining = Duration (clamped to 0..255).
+    void AddEvent(const std::string& title, const std::string& text, int duration);
+    /// Counts down every shown event and deletes those whose time is up; true if any went.
+    bool ExpireShown();
+
+    /// Called with each event as it is appended (the replay command prints it).
+    std::function<void(const TRaceEvent&)> OnAdded;
+
+  private:
+    std::vector<std::unique_ptr<TRaceEvent>> Events;
+};
+
+/// Race messages, in the order added.
+extern TRaceEventList EventQueue;
+/// Entries of the ranking strip, title entry first.
+extern TRaceEventList RankingList;
