@@ -25,28 +25,47 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-/// Checks the shape from_chars would be too lenient about (inf, nan) and finds the separator.
-/// Returns false for anything that is not digits[.digits][e[sign]digits] after the sign.
-bool HasDecimalShape(std::string_view body, char separator, std::size_t& separatorAt) {
-    separatorAt = std::string_view::npos;
+/// What one pass over a number text found.
+struct DecimalShape {
+    bool valid = false;
+    std::size_t separatorAt = std::string_view::npos;
+    bool hasExponent = false;
+    uint64_t mantissa = 0; // the digits as an integer, while they fit
+    int significant = 0;   // digits counted into mantissa, leading zeros excluded
+    int fractionDigits = 0;
+};
+
+/// Checks the shape from_chars would be too lenient about (inf, nan, hex) and gathers what the
+/// exact fast path needs: digits[.digits][e[sign]digits] after the sign.
+DecimalShape ScanDecimal(std::string_view body, char separator) {
+    DecimalShape shape;
     std::size_t i = 0;
     std::size_t digits = 0;
-    while (i < body.size() && IsDigit(body[i])) {
-        ++i;
-        ++digits;
-    }
-    if (i < body.size() && (body[i] == '.' || body[i] == separator)) {
-        separatorAt = i;
-        ++i;
+    const auto takeDigits = [&](bool fraction) {
         while (i < body.size() && IsDigit(body[i])) {
+            const int digit = body[i] - '0';
+            if (shape.significant > 0 || digit != 0) {
+                ++shape.significant;
+            }
+            if (shape.significant <= 19) {
+                shape.mantissa = shape.mantissa * 10 + static_cast<uint64_t>(digit);
+            }
+            shape.fractionDigits += fraction ? 1 : 0;
             ++i;
             ++digits;
         }
+    };
+    takeDigits(false);
+    if (i < body.size() && (body[i] == '.' || body[i] == separator)) {
+        shape.separatorAt = i;
+        ++i;
+        takeDigits(true);
     }
     if (digits == 0) {
-        return false;
+        return shape;
     }
     if (i < body.size() && (body[i] == 'e' || body[i] == 'E')) {
+        shape.hasExponent = true;
         ++i;
         if (i < body.size() && (body[i] == '+' || body[i] == '-')) {
             ++i;
@@ -57,10 +76,23 @@ bool HasDecimalShape(std::string_view body, char separator, std::size_t& separat
             ++expDigits;
         }
         if (expDigits == 0) {
-            return false;
+            return shape;
         }
     }
-    return i == body.size();
+    shape.valid = i == body.size();
+    return shape;
+}
+
+/// Exact when the digits fit in a double's mantissa and the power of ten is exact: one
+/// correctly rounded division, the same result from_chars gives, at a fraction of the cost.
+std::optional<double> FastDecimal(const DecimalShape& shape) {
+    static constexpr double Powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (shape.hasExponent || shape.significant > 15 || shape.fractionDigits > 22) {
+        return std::nullopt;
+    }
+    return static_cast<double>(shape.mantissa) / Powers[shape.fractionDigits];
 }
 
 } // namespace
@@ -103,10 +135,14 @@ std::optional<double> ParseDecimalDouble(std::string_view text) {
         negative = text.front() == '-';
         text.remove_prefix(1);
     }
-    std::size_t separatorAt = 0;
-    if (!HasDecimalShape(text, UserDecimalSeparator(), separatorAt)) {
+    const DecimalShape shape = ScanDecimal(text, UserDecimalSeparator());
+    if (!shape.valid) {
         return std::nullopt;
     }
+    if (const std::optional<double> fast = FastDecimal(shape)) {
+        return negative ? -*fast : *fast;
+    }
+    const std::size_t separatorAt = shape.separatorAt;
     double value = 0.0;
     std::from_chars_result result{};
     if (separatorAt != std::string_view::npos && text[separatorAt] != '.') {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <string>
+
 TEST(DecimalNumbers, IntegersConvertWholeTextOnly) {
     EXPECT_EQ(ParseDecimalInt("42"), 42);
     EXPECT_EQ(ParseDecimalInt("-2147483648"), INT32_MIN);
@@ -35,4 +38,29 @@ TEST(LocaleText, CaseInsensitiveComparison) {
     EXPECT_TRUE(IsValidUtf8("h\xC3\xA9"));
     EXPECT_FALSE(IsValidUtf8("h\xC3"));
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80")) << "surrogates are not UTF-8";
+}
+
+TEST(DecimalNumbers, AgreesWithTheStandardConversionBitForBit)
+{
+    // The short-cut for plain decimals must round exactly as the full conversion does.
+    uint64_t state = 12345;
+    const auto next = [&state] {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return state >> 33;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const int fraction = static_cast<int>(next() % 9);
+        std::string text = std::to_string(next() % 100000000);
+        if (fraction > 0) {
+            std::string digits = std::to_string(next() % 1000000000);
+            digits.resize(static_cast<std::size_t>(fraction), '7');
+            text += "." + digits;
+        }
+        double expected = 0.0;
+        std::from_chars(text.data(), text.data() + text.size(), expected);
+        ASSERT_EQ(ParseDecimalDouble(text), expected) << text;
+        ASSERT_EQ(ParseDecimalDouble("-" + text), -expected) << text;
+    }
+    EXPECT_EQ(ParseDecimalDouble("0.1"), 0.1);
+    EXPECT_EQ(ParseDecimalDouble("1234567890.12345678"), 1234567890.12345678);
 }
