@@ -16,7 +16,9 @@ int CompareTimes(float a, float b) {
 }
 
 int SortPosition(const TPlayer& player) {
-    const int64_t position = player.Position[0] + (player.Has(PlayerFlag::Seen) ? 0 : 100);
+    // Widened before the addition: a last position near the 32-bit limit must not overflow.
+    const int64_t position =
+        static_cast<int64_t>(player.Position[0]) + (player.Has(PlayerFlag::Seen) ? 0 : 100);
     return static_cast<int>(std::clamp<int64_t>(position, INT32_MIN / 2, INT32_MAX / 2));
 }
 

@@ -1,0 +1,40 @@
+#pragma once
+// The standings tower as data: one row per driver present in the latest reading, in position
+// order, with everything the drawing needs and nothing of the window.
+
+#include "live/players.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+/// Bits of TStats1Data::Marks.
+constexpr uint16_t mkFilled = 0x0001, mkGained = 0x0002, mkLost = 0x0004, mkFinished = 0x0008,
+                   mkDnf = 0x0010, mkDq = 0x0020, mkSlow = 0x0040, mkInPits = 0x0080,
+                   mkBestImproved = 0x0100;
+
+/// One row of the tower.
+struct TStats1Data {
+    std::string Name;
+    /// Race: gap to the car ahead, 65535 when a lap or more behind; otherwise -1.
+    float Interval = 0;
+    /// Race: GapColor of Interval; otherwise the no-colour value 0x1FFFFFFF.
+    uint32_t IntervalColor = 0;
+    int32_t Laps = 0;
+    double BestLap = 0;
+    int32_t Pitstops = 0;
+    /// On track and at least one lap completed since the car last left the pits.
+    bool TimedLap = false;
+    uint16_t Marks = 0;
+    /// Tenths of the current lap covered (low byte of the truncated ratio).
+    uint8_t LapTenths = 0;
+};
+
+/// The interval colour ramp (0x02BBGGRR): red when the car ahead is within half a second,
+/// through yellow, green, cyan and blue, to black at 15 seconds and beyond.
+uint32_t GapColor(float seconds);
+
+/// Rebuilds `rows` from the Seen records in position order (display names with `nameLength`).
+/// Gaps in the positions are skipped; of two Seen records sharing a position only the first in
+/// record order gets a row, and positions below 1 get none, so every row is filled.
+void BuildRows(const TPlayers& players, int nameLength, std::vector<TStats1Data>& rows);
