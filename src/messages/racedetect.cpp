@@ -1,0 +1,214 @@
+#include "messages/racedetect.h"
+
+#include "live/laptime.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+/// A score above this announces a battle; damping caps scores here.
+constexpr int32_t BattleThreshold = 300;
+/// Scores at or below this are left alone by damping.
+constexpr int32_t DampFloor = 140;
+/// The announced car starts far below zero so it is not announced again soon.
+constexpr int32_t AnnouncedScore = -200;
+
+/// "#p# Driver": the position drawn in a number box.
+std::string Boxed(int32_t position, const std::string& driver) {
+    return "#" + std::to_string(position) + "# " + driver;
+}
+
+void AnnounceFinish(const TPlayer& car, int32_t position, TWindowLink& windows,
+                    TRaceEventList& queue) {
+    switch (FinishStatusIndex(car.FinishStatus)) {
+    case 0:
+        queue.AddEvent("DNF", car.Driver, 8);
+        windows.AddLog("[DNF] " + car.Driver);
+        break;
+    case 1:
+        queue.AddEvent("DQ", car.Driver, 8);
+        windows.AddLog("[DQ] " + car.Driver);
+        break;
+    case 2:
+        // A finisher matters more than a ranking strip: stop it at once.
+        windows.SetRankingMode(false);
+        queue.AddEvent(FinishOrdinal(position), car.Driver, position == 1 ? 12 : 8);
+        break;
+    default:
+        break;
+    }
+}
+
+bool EntersPitsUnderGreen(const TPlayer& car, const TGameSession& session) {
+    return car.Has(PlayerFlag::PitStateChanged) && car.InPits && session.GamePhase == "GreenFlag" &&
+           car.FinishStatus == "None";
+}
+
+/// The messages of one car in a race, in the order finish or pit-in, final lap, fastest lap.
+void DetectRaceCar(TPlayer& car, int32_t position, const TGameSession& session,
+                   TWindowLink& windows, TRaceEventList& queue) {
+    if (car.Has(PlayerFlag::FinishStatusChanged)) {
+        AnnounceFinish(car, position, windows, queue);
+    } else if (EntersPitsUnderGreen(car, session)) {
+        queue.AddEvent("Pit-in", Boxed(position, car.Driver), 8);
+    }
+    const bool leaderLap = car.Has(PlayerFlag::LapCompleted) && position == 1;
+    // A race run to time has LengthLaps 0 and so no final lap; 64-bit keeps the sum exact.
+    if (leaderLap && session.LengthLaps > 0 &&
+        static_cast<int64_t>(car.Laps) == static_cast<int64_t>(session.LengthLaps) - 1) {
+        queue.AddEvent("Final Lap", Boxed(position, car.Driver), 10);
+    }
+    if (leaderLap && windows.MessageWindowVisible()) {
+        windows.RefreshStatus();
+    }
+    // The first two laps are out-laps and traffic; a "fastest lap" there says nothing.
+    if (car.Has(PlayerFlag::SessionBestLap) && car.Laps > 2) {
+        const std::string best = LapTimeText(car.BestLap);
+        queue.AddEvent("Fastest Lap", Boxed(position, car.Driver) + "  " + best, 7);
+        windows.AddLog("[Fastest] " + car.Driver + " " + best + "(Lap" + std::to_string(car.Laps) +
+                       ")");
+    }
+}
+
+/// The highest position whose car's score calls for a battle and that has a car directly
+/// ahead, or 0 when there is none.
+std::size_t FindBattle(const TPlayers& players, const std::vector<int>& byPosition) {
+    for (std::size_t p = 2; p < byPosition.size(); ++p) {
+        const int chaser = byPosition[p];
+        if (chaser >= 0 && players.Item(chaser).BattleScore > BattleThreshold &&
+            byPosition[p - 1] >= 0) {
+            return p;
+        }
+    }
+    return 0;
+}
+
+/// Caps and decays every score so that the next battle needs fresh closeness to build up.
+void DampBattleScores(TPlayers& players) {
+    for (int i = 0; i < players.Count(); ++i) {
+        TPlayer& car = players.Item(i);
+        if (!car.Has(PlayerFlag::Seen)) {
+            continue;
+        }
+        if (car.BattleScore > BattleThreshold) {
+            car.BattleScore = BattleThreshold;
+        } else if (car.BattleScore > DampFloor) {
+            const int64_t score = car.BattleScore;
+            car.BattleScore = static_cast<int32_t>(score * score / BattleThreshold);
+        }
+    }
+}
+
+void DetectBattle(TPlayers& players, const std::vector<int>& byPosition, TWindowLink& windows,
+                  TRaceEventList& queue) {
+    if (players.Count() < 2) {
+        return;
+    }
+    const std::size_t p = FindBattle(players, byPosition);
+    if (p == 0) {
+        return;
+    }
+    TPlayer& chaser = players.Item(byPosition[p]);
+    const TPlayer& ahead = players.Item(byPosition[p - 1]);
+    const auto position = static_cast<int32_t>(p);
+    chaser.BattleScore = AnnouncedScore;
+    // The strip hides the event line; a battle queued now would be stale when it returns.
+    if (!windows.RankingMode()) {
+        queue.AddEvent("",
+                       Boxed(position - 1, ahead.Driver) + "  <  " +
+                           LapTimeText(chaser.TimeGapToPrev[0], true) + "  >  " + chaser.Driver +
+                           " #" + std::to_string(position) + "#",
+                       8);
+    }
+    DampBattleScores(players);
+}
+
+void DetectRace(TPlayers& players, TWindowLink& windows, TRaceEventList& queue) {
+    const std::vector<int> byPosition = SeenIndexByPosition(players, players.Count());
+    const TGameSession& session = players.GameSession();
+    for (std::size_t p = 1; p < byPosition.size(); ++p) {
+        if (byPosition[p] >= 0) {
+            DetectRaceCar(players.Item(byPosition[p]), static_cast<int32_t>(p), session, windows,
+                          queue);
+        }
+    }
+    DetectBattle(players, byPosition, windows, queue);
+}
+
+/// Practice, qualifying and the like: disqualifications and improved best laps only.
+void DetectOtherSession(const TPlayers& players, TRaceEventList& queue) {
+    const TGameSession& session = players.GameSession();
+    for (int i = 0; i < players.Count(); ++i) {
+        const TPlayer& car = players.Item(i);
+        if (!car.Has(PlayerFlag::Seen)) {
+            continue;
+        }
+        if (car.Has(PlayerFlag::FinishStatusChanged) && car.FinishStatus == "DQ") {
+            queue.AddEvent("DQ", car.Driver, 6);
+            continue;
+        }
+        if (session.Session == "Warmup" || !car.Has(PlayerFlag::BestLapImproved)) {
+            continue;
+        }
+        const int32_t position = car.Position[0];
+        std::string text = Boxed(position, car.Driver) + "  " + LapTimeText(car.BestLap);
+        if (position > 1 && players.SessionBestTime() != 0.0) {
+            const auto behind = static_cast<float>(car.BestLap - players.SessionBestTime());
+            text += "  +" + LapTimeText(behind, true);
+        }
+        queue.AddEvent("", text, 7);
+    }
+}
+
+} // namespace
+
+int FinishStatusIndex(const std::string& status) {
+    if (status == "DNF") {
+        return 0;
+    }
+    if (status == "DQ") {
+        return 1;
+    }
+    if (status == "Finished") {
+        return 2;
+    }
+    return -1;
+}
+
+std::string FinishOrdinal(int position) {
+    switch (position) {
+    case 1:
+        return "Winner";
+    case 2:
+        return "2nd";
+    case 3:
+        return "3rd";
+    default:
+        return std::to_string(position) + "th";
+    }
+}
+
+std::vector<int> SeenIndexByPosition(const TPlayers& players, int lastPosition) {
+    std::vector<int> byPosition(static_cast<std::size_t>(std::max(lastPosition, 0)) + 1, -1);
+    for (int i = 0; i < players.Count(); ++i) {
+        const TPlayer& record = players.Item(i);
+        const int32_t position = record.Position[0];
+        if (!record.Has(PlayerFlag::Seen) || position < 1 || position > lastPosition) {
+            continue;
+        }
+        int& slot = byPosition[static_cast<std::size_t>(position)];
+        if (slot < 0) {
+            slot = i;
+        }
+    }
+    return byPosition;
+}
+
+void DetectRaceEvents(TPlayers& players, TWindowLink& windows, TRaceEventList& queue) {
+    if (players.GameSession().Session == "Race") {
+        DetectRace(players, windows, queue);
+        return;
+    }
+    DetectOtherSession(players, queue);
+}
