@@ -1,0 +1,200 @@
+#include "live/filechk.h"
+
+#include "platform/messageids.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace {
+
+// Files directly in the folder; the *_SELF and unmount events say the folder itself is gone.
+constexpr uint32_t ChangeMask =
+    IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
+constexpr uint32_t FolderGoneMask = IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED;
+constexpr int GatherMs = 200;
+
+enum class TWait { Changed, Stopped, Ended, Nothing };
+
+/// An inotify descriptor watching `folder`, or -1 when the folder is not a directory or cannot
+/// be watched.
+int OpenWatch(const std::string& folder) {
+    struct stat info {};
+    if (folder.empty() || ::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return -1;
+    }
+    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd >= 0 &&
+        ::inotify_add_watch(fd, folder.c_str(), ChangeMask | FolderGoneMask | IN_ONLYDIR) < 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void Close(int& fd) {
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+/// Reads every queued event. Changed when any event concerns the folder's files, Ended when
+/// the folder itself went away or reading failed; Nothing when the queue was empty after all.
+TWait DrainEvents(int fd) {
+    alignas(inotify_event) char buffer[16 * 1024];
+    bool changed = false;
+    while (true) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                break;
+            }
+            return TWait::Ended;
+        }
+        if (got == 0) {
+            return TWait::Ended;
+        }
+        for (ssize_t at = 0; at < got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if ((event->mask & FolderGoneMask) != 0) {
+                return TWait::Ended;
+            }
+            changed = true; // IN_Q_OVERFLOW too: events were lost, so something changed
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    return changed ? TWait::Changed : TWait::Nothing;
+}
+
+/// Blocks until the folder changes, the watcher is stopped, or watching fails.
+TWait WaitForChange(int inotifyFd, int stopFd) {
+    while (true) {
+        pollfd fds[2] = {{stopFd, POLLIN, 0}, {inotifyFd, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return TWait::Ended;
+        }
+        if (fds[0].revents != 0) {
+            return TWait::Stopped;
+        }
+        if ((fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+            return TWait::Ended;
+        }
+        if ((fds[1].revents & POLLIN) == 0) {
+            continue;
+        }
+        const TWait drained = DrainEvents(inotifyFd);
+        if (drained != TWait::Nothing) {
+            return drained;
+        }
+    }
+}
+
+/// Sleeps `ms` unless stopped first: Changed when the pause ran out, Stopped, or Ended when
+/// the wait itself failed.
+TWait Pause(int stopFd, int ms) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
+    while (true) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd fd = {stopFd, POLLIN, 0};
+        const int ready = ::poll(&fd, 1, static_cast<int>(std::max<int64_t>(0, left.count())));
+        if (ready > 0) {
+            return TWait::Stopped;
+        }
+        if (ready == 0) {
+            return TWait::Changed;
+        }
+        if (errno != EINTR) {
+            return TWait::Ended;
+        }
+    }
+}
+
+} // namespace
+
+TFileChecker::TFileChecker(std::string folder, PostFunction post)
+    : Folder(std::move(folder)), Post(std::move(post)) {}
+
+TFileChecker::~TFileChecker() {
+    Stop();
+}
+
+void TFileChecker::Start() {
+    if (Thread.joinable()) {
+        return;
+    }
+    // The watch is set up here rather than on the thread, so every change made after Start
+    // returns is reported.
+    StopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    WatchFd = StopFd >= 0 ? OpenWatch(Folder) : -1;
+    try {
+        Thread = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        Close(WatchFd);
+        Close(StopFd);
+        PostMessage(WmWatcherEnded);
+    }
+}
+
+void TFileChecker::Stop() {
+    if (Thread.joinable()) {
+        const uint64_t one = 1;
+        // The eventfd stays readable until closed, so a thread not yet waiting sees it too.
+        [[maybe_unused]] const ssize_t written = ::write(StopFd, &one, sizeof one);
+        Thread.join();
+    }
+    Close(WatchFd);
+    Close(StopFd);
+}
+
+void TFileChecker::Run() const {
+    if (WatchFd < 0) {
+        PostMessage(WmWatcherEnded);
+        return;
+    }
+    while (true) {
+        const TWait wait = WaitForChange(WatchFd, StopFd);
+        if (wait == TWait::Stopped) {
+            return;
+        }
+        if (wait == TWait::Ended) {
+            PostMessage(WmWatcherEnded);
+            return;
+        }
+        // Writes during this pause stay queued in the inotify descriptor for the next wait.
+        const TWait pause = Pause(StopFd, GatherMs);
+        if (pause == TWait::Stopped) {
+            return;
+        }
+        if (pause == TWait::Ended) {
+            PostMessage(WmWatcherEnded);
+            return;
+        }
+        if (!PostMessage(WmLiveFolderChanged)) {
+            return;
+        }
+    }
+}
+
+bool TFileChecker::PostMessage(int message) const {
+    try {
+        Post(message);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}

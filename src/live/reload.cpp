@@ -1,0 +1,139 @@
+#include "live/reload.h"
+
+#include "live/livefile.h"
+#include "live/livefolder.h"
+#include "live/sessionlogs.h"
+#include "messages/raceevent.h"
+
+#include <exception>
+#include <optional>
+
+TFileStamp LiveFileTime = 0;
+
+namespace {
+
+/// A full-course yellow stops any ranking strip for as long as it lasts (and once more when it
+/// ends, in case one was started meanwhile) and queues its own message when it begins. The
+/// phase label still holds the previous reading's phase.
+void HandleFullCourseYellow(const std::string& phase, TWindowLink& windows) {
+    const bool yellowNow = phase == FullCourseYellowPhase;
+    const bool yellowShown = windows.LabelText(TLabel::Phase) == FullCourseYellowPhase;
+    if (!yellowNow && !yellowShown) {
+        return;
+    }
+    if (windows.RankingMode()) {
+        windows.SetRankingMode(false);
+    }
+    if (yellowNow && !yellowShown) {
+        EventQueue.AddEvent(FullCourseYellowPhase, "", 10);
+    }
+    if (windows.MessageWindowVisible()) {
+        windows.RefreshStatus();
+    }
+}
+
+/// The ticker's status line shows the phase, so it is redrawn when the phase changes.
+void UpdatePhaseLabel(const std::string& phase, TWindowLink& windows) {
+    if (windows.LabelText(TLabel::Phase) == phase) {
+        return;
+    }
+    windows.SetLabelText(TLabel::Phase, phase);
+    if (windows.MessageWindowVisible()) {
+        windows.RefreshStatus();
+    }
+}
+
+void MergeAndShow(TWindowLink& windows, const TReloadHooks& hooks) {
+    if (!Players) {
+        Players = std::make_unique<TPlayers>();
+    }
+    UpdatePlayers(*Players, hooks.NameRules);
+    if (windows.StandingsVisible()) {
+        windows.PostStandingsRedraw();
+    }
+    if (hooks.DetectRaceEvents) {
+        hooks.DetectRaceEvents(*Players);
+    }
+    const TGameSession& session = Players->GameSession();
+    windows.SetLabelText(TLabel::Session, session.Session);
+    HandleFullCourseYellow(session.GamePhase, windows);
+    UpdatePhaseLabel(session.GamePhase, windows);
+    windows.SetLabelText(TLabel::Flags, session.YellowFlag);
+}
+
+std::string FileNamePart(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+/// Follows the newest live file of `folder` if it is another one than the followed file.
+void SwitchToNewestFile(const std::string& folder, TWindowLink& windows) {
+    // A folder that exists but cannot be listed says nothing about its files: keep following.
+    const std::optional<std::string> newest = TryFindNewestLiveFile(folder);
+    if (!newest || *newest == LiveFileName) {
+        return;
+    }
+    LiveFileName = *newest;
+    LiveFileTime = 0;
+    windows.SetLabelText(TLabel::FileName, FileNamePart(LiveFileName));
+    StartNewSession();
+    windows.PostReload();
+    if (windows.MessageWindowVisible()) {
+        windows.RefreshStatus();
+    }
+}
+
+/// Runs one step of the cycle so that no error leaves the message handler: the log gets the
+/// error's text and the records keep their last good state.
+template <typename Step> void Guarded(TWindowLink& windows, Step step) {
+    try {
+        step();
+    } catch (const std::exception& error) {
+        windows.AddLog(error.what());
+    } catch (...) {
+        windows.AddLog("Unknown error while reading " + LiveFileName);
+    }
+}
+
+} // namespace
+
+void UpdatePlayers(TPlayers& players, const TNameRules& rules) {
+    players.Merge(LiveSlots, rules);
+    players.SetSession(LiveSession);
+    if (players.GameSession().Session == "Race") {
+        UpdateBattleScores(players);
+    }
+}
+
+void ReadFollowedFile(TFileStamp stamp, TWindowLink& windows, const TReloadHooks& hooks) {
+    LiveFileTime = stamp;
+    Guarded(windows, [&] {
+        ParseLiveFile();
+        if (LiveSlots.empty()) {
+            return;
+        }
+        MergeAndShow(windows, hooks);
+    });
+}
+
+void StartNewSession() {
+    if (Players) {
+        SessionLogs.AddSession(*Players);
+    }
+    Players = std::make_unique<TPlayers>();
+}
+
+void LiveFolderChanged(const std::string& folder, TWindowLink& windows, const TReloadHooks& hooks) {
+    if (!LiveFileName.empty()) {
+        const TFileStamp stamp = GetFileStamp(LiveFileName);
+        if (stamp != 0 && stamp != LiveFileTime) {
+            ReadFollowedFile(stamp, windows, hooks);
+            return;
+        }
+    }
+    Guarded(windows, [&] { SwitchToNewestFile(folder, windows); });
+}
+
+void WatcherEnded(TWindowLink& windows) {
+    windows.AddLog(WatcherEndedText);
+}

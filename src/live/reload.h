@@ -1,0 +1,50 @@
+#pragma once
+// The reload cycle: what the main window does when the live folder changes. Window-free; it
+// reaches the windows only through TWindowLink.
+
+#include "live/players.h"
+#include "live/windowlink.h"
+#include "platform/filestamp.h"
+
+#include <functional>
+#include <string>
+
+/// The stamp of the followed file when it was last read; 0 = not read yet.
+extern TFileStamp LiveFileTime; // LiveFileName lives in live/livefile.h
+
+/// The phase text that stops ranking strips and queues its own message.
+inline constexpr const char* FullCourseYellowPhase = "FullCourseYellow";
+/// The log line when the folder watcher has ended.
+inline constexpr const char* WatcherEndedText = "ログファイルの監視に失敗しました";
+
+/// What the reload cycle calls outside the live data; the program and the replay command plug
+/// in the real ones.
+struct TReloadHooks {
+    /// Ignore test and alias lookup for Merge.
+    TNameRules NameRules;
+    /// Race event detection after each merge; may be empty.
+    std::function<void(TPlayers&)> DetectRaceEvents;
+};
+
+/// Merges LiveSlots into `players`, stores LiveSession, and raises the battle counters when the
+/// players' Session is "Race".
+void UpdatePlayers(TPlayers& players, const TNameRules& rules);
+
+/// Reads the followed file whose current stamp is `stamp` into Players and updates the labels:
+/// LiveFileTime = stamp first, so a version that fails is not read again; a reading without
+/// cars stops silently; then merge, standings redraw (if visible), race events, the session
+/// label, the full-course-yellow handling (ranking strip off, one "FullCourseYellow" event when
+/// it begins), the phase label and the flag label. Any error is appended to the log and the
+/// records keep their last good state; nothing escapes.
+void ReadFollowedFile(TFileStamp stamp, TWindowLink& windows, const TReloadHooks& hooks);
+
+/// Archives the current Players into SessionLogs and replaces Players with a fresh TPlayers.
+void StartNewSession();
+
+/// The whole handler of WmLiveFolderChanged: re-reads the followed file when its stamp changed;
+/// otherwise looks for the newest live file in `folder` and, if it is another one, switches to
+/// it (new session, file label, a reload posted so it is read at once, status refresh).
+void LiveFolderChanged(const std::string& folder, TWindowLink& windows, const TReloadHooks& hooks);
+
+/// The handler of WmWatcherEnded: logs "ログファイルの監視に失敗しました".
+void WatcherEnded(TWindowLink& windows);

@@ -1,0 +1,40 @@
+#include "platform/filestamp.h"
+
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+/// Nanoseconds since the epoch, saturated: a file dated past the year 2262 (or before 1678)
+/// must not overflow.
+TFileStamp Nanoseconds(const timespec& time) {
+    TFileStamp stamp = 0;
+    if (__builtin_mul_overflow(static_cast<TFileStamp>(time.tv_sec), TFileStamp{1000000000},
+                               &stamp) ||
+        __builtin_add_overflow(stamp, static_cast<TFileStamp>(time.tv_nsec), &stamp)) {
+        return time.tv_sec < 0 ? std::numeric_limits<TFileStamp>::min()
+                               : std::numeric_limits<TFileStamp>::max();
+    }
+    return stamp;
+}
+
+} // namespace
+
+TFileStamp GetFileStamp(const std::string& path) {
+    // Opened rather than only stat'ed: a file we cannot open cannot be read either, and the
+    // reload cycle should then search instead. O_NONBLOCK keeps a fifo from blocking us.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return 0;
+    }
+    struct stat info {};
+    const bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    if (!ok) {
+        return 0;
+    }
+    const TFileStamp stamp = Nanoseconds(info.st_mtim);
+    return stamp != 0 ? stamp : 1;
+}

@@ -1,0 +1,10 @@
+#pragma once
+// Message ids posted between the threads and windows. The values are those of the window
+// messages the program has always used (WM_APP + 1000 and up), so logs and tools agree on them.
+
+/// The folder watcher has ended; no automatic reload happens after it.
+constexpr int WmWatcherEnded = 0x83E8; // WM_APP+1000
+/// The live folder changed: run the reload cycle (also posted by the main window to itself).
+constexpr int WmLiveFolderChanged = 0x83E9; // WM_APP+1001
+/// A scroll tick to the main window, or a rebuild-and-redraw request to the standings window.
+constexpr int WmRedraw = 0x83EA; // WM_APP+1002

@@ -1,0 +1,140 @@
+#include "live/filechk.h"
+#include "platform/messageids.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Only a bound for failing instead of hanging; nothing is asserted about speed.
+constexpr std::chrono::seconds Deadline{30};
+
+class TTempFolder {
+  public:
+    TTempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "kestrune-watch-XXXXXX").string();
+        Path = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+    }
+    ~TTempFolder() {
+        std::error_code ignored;
+        fs::remove_all(Path, ignored);
+    }
+    std::string Path;
+};
+
+/// Collects what the watcher posts, from its thread.
+class TPostBox {
+  public:
+    TFileChecker::PostFunction Function() {
+        return [this](int message) {
+            std::lock_guard<std::mutex> lock(Mutex);
+            Messages.push_back(message);
+            Arrived.notify_all();
+        };
+    }
+    /// Waits until `message` has been posted `count` times in all.
+    bool WaitFor(int message, int count = 1) {
+        std::unique_lock<std::mutex> lock(Mutex);
+        return Arrived.wait_for(lock, Deadline, [&] { return CountLocked(message) >= count; });
+    }
+    int Count(int message) {
+        std::lock_guard<std::mutex> lock(Mutex);
+        return CountLocked(message);
+    }
+
+  private:
+    int CountLocked(int message) const {
+        return static_cast<int>(std::count(Messages.begin(), Messages.end(), message));
+    }
+    std::mutex Mutex;
+    std::condition_variable Arrived;
+    std::vector<int> Messages;
+};
+
+void Append(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::app) << text;
+}
+
+TEST(FileChecker, EveryWriteLeadsToAReloadMessage) {
+    TTempFolder folder;
+    TPostBox box;
+    TFileChecker checker(folder.Path, box.Function());
+    EXPECT_EQ(checker.Folder, folder.Path);
+    checker.Start();
+    checker.Start(); // a second start must not start a second thread
+
+    Append(folder.Path + "/a_live.txt", "[Session]\n");
+    ASSERT_TRUE(box.WaitFor(WmLiveFolderChanged));
+    // The watch stays armed after a message: a later write is reported again.
+    const int before = box.Count(WmLiveFolderChanged);
+    Append(folder.Path + "/a_live.txt", "Scene=Lakeside\n");
+    EXPECT_TRUE(box.WaitFor(WmLiveFolderChanged, before + 1));
+    checker.Stop();
+    EXPECT_EQ(box.Count(WmWatcherEnded), 0);
+}
+
+TEST(FileChecker, EndsWhenTheFolderIsMissingOrGoesAway) {
+    TTempFolder folder;
+    TPostBox missingBox;
+    TFileChecker missing(folder.Path + "/missing", missingBox.Function());
+    missing.Start();
+    EXPECT_TRUE(missingBox.WaitFor(WmWatcherEnded));
+
+    TPostBox fileBox;
+    Append(folder.Path + "/plain.txt", "");
+    TFileChecker notAFolder(folder.Path + "/plain.txt", fileBox.Function());
+    notAFolder.Start();
+    EXPECT_TRUE(fileBox.WaitFor(WmWatcherEnded));
+
+    TPostBox removedBox;
+    const std::string watched = folder.Path + "/watched";
+    fs::create_directory(watched);
+    TFileChecker removed(watched, removedBox.Function());
+    removed.Start();
+    fs::remove_all(watched);
+    EXPECT_TRUE(removedBox.WaitFor(WmWatcherEnded));
+    EXPECT_EQ(removedBox.Count(WmWatcherEnded), 1);
+}
+
+TEST(FileChecker, StopWakesAWaitingWatcherAndItCanStartAgain) {
+    TTempFolder folder;
+    TPostBox box;
+    {
+        TFileChecker idle(folder.Path, box.Function());
+        idle.Stop(); // never started: nothing to do
+        idle.Start();
+        // Nothing changes in the folder, so the thread waits until Stop wakes it; a watcher
+        // that cannot be woken hangs here and the test times out.
+        idle.Stop();
+        idle.Stop();
+        idle.Start();
+        Append(folder.Path + "/a_live.txt", "x");
+        EXPECT_TRUE(box.WaitFor(WmLiveFolderChanged));
+        Append(folder.Path + "/a_live.txt", "y");
+    } // the destructor stops a running watcher, possibly in its 200 ms pause
+    EXPECT_EQ(box.Count(WmWatcherEnded), 0);
+
+    // A post function that throws ends the thread quietly instead of the process.
+    TPostBox throwingBox;
+    const TFileChecker::PostFunction record = throwingBox.Function();
+    TFileChecker throwing(folder.Path, [&record](int message) {
+        record(message);
+        throw std::runtime_error("window gone");
+    });
+    throwing.Start();
+    Append(folder.Path + "/a_live.txt", "z");
+    EXPECT_TRUE(throwingBox.WaitFor(WmLiveFolderChanged));
+    throwing.Stop();
+}
+
+} // namespace

@@ -1,0 +1,122 @@
+#include "live/livefolder.h"
+#include "platform/filestamp.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TTempFolder {
+  public:
+    TTempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "kestrune-folder-XXXXXX").string();
+        Path = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+    }
+    ~TTempFolder() {
+        std::error_code ignored;
+        fs::remove_all(Path, ignored);
+    }
+    std::string File(const std::string& name) const { return Path + "/" + name; }
+    std::string Path;
+};
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+/// Sets the last-write time explicitly: coarse file-system clocks cannot be relied on to move
+/// between two writes of a test.
+void SetWriteTime(const std::string& path, time_t seconds, long nanoseconds = 0) {
+    const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+TEST(FileStamp, EqualWhileUnchangedAndMovesWithEveryWrite) {
+    TTempFolder folder;
+    const std::string path = folder.File("a_live.txt");
+    WriteFile(path, "[Session]\n");
+    SetWriteTime(path, 1'600'000'000, 250'000'000);
+    const TFileStamp first = GetFileStamp(path);
+    EXPECT_NE(first, 0);
+    EXPECT_EQ(GetFileStamp(path), first);
+
+    WriteFile(path, "[Session]\nScene=Other\n");
+    SetWriteTime(path, 1'600'000'001, 250'000'000);
+    const TFileStamp rewritten = GetFileStamp(path);
+    EXPECT_NE(rewritten, first);
+    EXPECT_EQ(rewritten - first, 1'000'000'000);
+
+    // Sub-second changes count too, and an older time is still a change.
+    SetWriteTime(path, 1'600'000'001, 250'000'001);
+    EXPECT_EQ(GetFileStamp(path) - rewritten, 1);
+    SetWriteTime(path, 1'500'000'000);
+    EXPECT_NE(GetFileStamp(path), rewritten);
+}
+
+TEST(FileStamp, NoStampForWhatCannotBeRead) {
+    TTempFolder folder;
+    EXPECT_EQ(GetFileStamp(folder.File("missing_live.txt")), 0);
+    EXPECT_EQ(GetFileStamp(folder.Path), 0);
+    EXPECT_EQ(GetFileStamp(""), 0);
+
+    // A file dated at the epoch, or far beyond what nanoseconds hold, is still a readable file.
+    const std::string path = folder.File("old_live.txt");
+    WriteFile(path, "x");
+    SetWriteTime(path, 0);
+    EXPECT_NE(GetFileStamp(path), 0);
+    SetWriteTime(path, 10'000'000'000); // year 2286
+    EXPECT_NE(GetFileStamp(path), 0);
+
+    const std::string fifo = folder.File("pipe_live.txt");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(GetFileStamp(fifo), 0);
+}
+
+TEST(NewestLiveFile, TheNameThatSortsLastIgnoringCaseNotTheNewestTime) {
+    TTempFolder folder;
+    EXPECT_EQ(FindNewestLiveFile(folder.Path), "");
+    EXPECT_EQ(FindNewestLiveFile(""), "");
+    // A missing folder is a definite answer (no file), not a failed listing.
+    EXPECT_EQ(TryFindNewestLiveFile(folder.File("missing")), std::optional<std::string>(""));
+
+    WriteFile(folder.File("B_live.txt"), "");
+    WriteFile(folder.File("a_live.txt"), "");
+    SetWriteTime(folder.File("B_live.txt"), 1'600'000'000);
+    SetWriteTime(folder.File("a_live.txt"), 1'700'000'000);
+    EXPECT_EQ(FindNewestLiveFile(folder.Path), folder.File("B_live.txt"));
+
+    WriteFile(folder.File("c_live.txt"), "");
+    EXPECT_EQ(FindNewestLiveFile(folder.Path), folder.File("c_live.txt"));
+    EXPECT_EQ(FindNewestLiveFile(folder.File("c_live.txt")), ""); // not a folder
+}
+
+TEST(NewestLiveFile, TakesOnlyFilesWhoseNameEndsInTheSuffixOnce) {
+    TTempFolder folder;
+    WriteFile(folder.File("x_live.txt"), "");
+    // Each of these sorts after x_live.txt and would win if it were taken.
+    WriteFile(folder.File("abc_live.txt.bak"), "");
+    WriteFile(folder.File("notes.txt"), "");
+    WriteFile(folder.File("X_LIVE.TXT"), "");
+    WriteFile(folder.File("Z_LIVE.TXT"), "");
+    WriteFile(folder.File("zz_live.txt_live.txt"), "");
+    fs::create_directory(folder.File("y_live.txt"));
+    fs::create_directory_symlink(folder.File("y_live.txt"), folder.File("yy_live.txt"));
+    fs::create_symlink(folder.File("nowhere"), folder.File("z_live.txt"));
+    EXPECT_EQ(FindNewestLiveFile(folder.Path), folder.File("x_live.txt"));
+
+    // A symlink to a file is a live file like any other.
+    fs::create_symlink(folder.File("x_live.txt"), folder.File("xx_live.txt"));
+    EXPECT_EQ(FindNewestLiveFile(folder.Path), folder.File("xx_live.txt"));
+
+    EXPECT_TRUE(IsLiveFileName("_live.txt"));
+    EXPECT_FALSE(IsLiveFileName("live.txt"));
+    EXPECT_FALSE(IsLiveFileName("a_Live.txt"));
+}
+
+} // namespace
