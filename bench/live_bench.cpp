@@ -3,9 +3,14 @@
 
 #include "livegen.h"
 
+#include "live/headlesswindows.h"
 #include "live/livefile.h"
 #include "live/players.h"
+#include "live/reload.h"
+#include "messages/racedetect.h"
+#include "messages/raceevent.h"
 #include "platform/readfile.h"
+#include "standings/rows.h"
 
 #include <benchmark/benchmark.h>
 
@@ -82,8 +87,41 @@ void BM_MergeShuffled(benchmark::State& state) {
     MergeReadings(state, true);
 }
 
+/// One whole reload cycle as the program runs it after a changed stamp: read and parse the
+/// file, merge, session, battle scores, race event detection, labels, then the standings rows.
+void BM_ReloadCycle(benchmark::State& state) {
+    const int cars = static_cast<int>(state.range(0));
+    std::vector<std::string> files;
+    for (int r = 0; r < 8; ++r) {
+        files.push_back(WriteTempLiveFile(MakeLiveText(cars, r),
+                                          "kestrune-bench-" + std::to_string(::getpid()) +
+                                              "-cycle-" + std::to_string(r) + "_live.txt"));
+    }
+    THeadlessWindows windows;
+    TReloadHooks hooks;
+    hooks.DetectRaceEvents = [&windows](TPlayers& players) {
+        DetectRaceEvents(players, windows, EventQueue);
+    };
+    Players = std::make_unique<TPlayers>();
+    std::vector<TStats1Data> rows;
+    std::size_t next = 0;
+    for (auto _ : state) {
+        LiveFileName = files[next];
+        next = (next + 1) % files.size();
+        ReadFollowedFile(static_cast<TFileStamp>(next + 1), windows, hooks);
+        BuildRows(*Players, 5, rows);
+        EventQueue.Clear();
+        windows.Log.clear();
+        benchmark::DoNotOptimize(rows.data());
+    }
+    for (const std::string& file : files) {
+        ::unlink(file.c_str());
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_ReloadCycle)->Arg(20)->Arg(60)->Arg(200);
 BENCHMARK(BM_ReadScan)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
 BENCHMARK(BM_ParseMemory)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
 BENCHMARK(BM_ParseFile)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);

@@ -39,47 +39,51 @@ struct DecimalShape {
 /// exact fast path needs: digits[.digits][e[sign]digits] after the sign.
 DecimalShape ScanDecimal(std::string_view body, char separator) {
     DecimalShape shape;
-    std::size_t i = 0;
-    std::size_t digits = 0;
+    const char* p = body.data();
+    const char* const end = p + body.size();
+    const char* const firstDigit = p;
+    // Leading zeros carry no significance; skipping them keeps "0.005" on the fast path.
     const auto takeDigits = [&](bool fraction) {
-        while (i < body.size() && IsDigit(body[i])) {
-            const int digit = body[i] - '0';
-            if (shape.significant > 0 || digit != 0) {
-                ++shape.significant;
+        const char* start = p;
+        while (p < end && IsDigit(*p)) {
+            if (shape.mantissa != 0 || *p != '0') {
+                if (++shape.significant <= 19) {
+                    shape.mantissa = shape.mantissa * 10 + static_cast<uint64_t>(*p - '0');
+                }
             }
-            if (shape.significant <= 19) {
-                shape.mantissa = shape.mantissa * 10 + static_cast<uint64_t>(digit);
-            }
-            shape.fractionDigits += fraction ? 1 : 0;
-            ++i;
-            ++digits;
+            ++p;
+        }
+        if (fraction) {
+            shape.fractionDigits = static_cast<int>(p - start);
         }
     };
     takeDigits(false);
-    if (i < body.size() && (body[i] == '.' || body[i] == separator)) {
-        shape.separatorAt = i;
-        ++i;
+    std::size_t digits = static_cast<std::size_t>(p - firstDigit);
+    if (p < end && (*p == '.' || *p == separator)) {
+        shape.separatorAt = static_cast<std::size_t>(p - firstDigit);
+        ++p;
+        const char* fractionStart = p;
         takeDigits(true);
+        digits += static_cast<std::size_t>(p - fractionStart);
     }
     if (digits == 0) {
         return shape;
     }
-    if (i < body.size() && (body[i] == 'e' || body[i] == 'E')) {
+    if (p < end && (*p == 'e' || *p == 'E')) {
         shape.hasExponent = true;
-        ++i;
-        if (i < body.size() && (body[i] == '+' || body[i] == '-')) {
-            ++i;
+        ++p;
+        if (p < end && (*p == '+' || *p == '-')) {
+            ++p;
         }
-        std::size_t expDigits = 0;
-        while (i < body.size() && IsDigit(body[i])) {
-            ++i;
-            ++expDigits;
+        const char* exponentStart = p;
+        while (p < end && IsDigit(*p)) {
+            ++p;
         }
-        if (expDigits == 0) {
+        if (p == exponentStart) {
             return shape;
         }
     }
-    shape.valid = i == body.size();
+    shape.valid = p == end;
     return shape;
 }
 

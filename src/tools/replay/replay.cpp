@@ -1,0 +1,137 @@
+// kestrune-replay: runs recorded live files through the same reload cycle, detection, rows,
+// rankings and reports as the program, and prints what they produce, for tests and for
+// examining a session after the fact.
+
+#include "replayoptions.h"
+#include "replayprint.h"
+
+#include "app/config.h"
+#include "app/names.h"
+#include "app/reports.h"
+#include "live/headlesswindows.h"
+#include "live/livefile.h"
+#include "live/reload.h"
+#include "live/sessionlogs.h"
+#include "messages/racedetect.h"
+#include "messages/raceevent.h"
+#include "messages/ranking.h"
+#include "platform/filestamp.h"
+#include "platform/numbers.h"
+#include "standings/rows.h"
+
+#include <clocale>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+namespace {
+
+void LoadSettings(const TReplayOptions& options) {
+    if (!options.Ini.empty()) {
+        KestruneConfig = LoadConfig(options.Ini).Config;
+        LoadAliasList(options.Ini);
+    }
+    if (!options.Ignore.empty()) {
+        std::vector<std::string> lines = options.Ignore;
+        ApplyIgnoreList(lines);
+    }
+}
+
+void PrintAfterStep(const TReplayOptions& options) {
+    if (options.PrintPlayers) {
+        PrintPlayers(stdout, *Players);
+    }
+    if (options.PrintRows) {
+        std::vector<TStats1Data> rows;
+        BuildRows(*Players, KestruneConfig.Stats1NameLength, rows);
+        PrintRows(stdout, rows);
+    }
+}
+
+void PrintReport(const std::string& kind) {
+    const std::vector<std::string> lines = kind == "bestlap"  ? BestlapReport(*Players)
+                                           : kind == "avglap" ? AvglapReport(*Players)
+                                                              : GapReport(*Players);
+    for (const std::string& line : lines) {
+        PrintRecord(stdout, {"report", line});
+    }
+}
+
+void PrintRanking(const std::string& kind, TWindowLink& windows) {
+    using Compose = void (*)(const TPlayers&, TWindowLink&, TRaceEventList&);
+    const std::map<std::string, Compose> compose = {{"best", ComposeBestLaps},
+                                                    {"avg", ComposeAverageLaps},
+                                                    {"pits", ComposePitStops},
+                                                    {"gapl", ComposeGapToLeader},
+                                                    {"gapi", ComposeIntervals}};
+    compose.at(kind)(*Players, windows, RankingList);
+    for (int i = 0; i < RankingList.Count(); ++i) {
+        PrintRecord(stdout, {"ranking", RankingList.Items(i).Title, RankingList.Items(i).Text});
+    }
+}
+
+void PrintSummaries() {
+    SessionLogs.AddSession(*Players);
+    for (int i = 0; i < SessionLogs.Count(); ++i) {
+        for (const std::string& line : SessionLogs.Items(i)) {
+            PrintRecord(stdout, {"summary", line});
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // The user's locale gives the decimal separator the parser accepts and the date of the
+    // summaries; numbers are printed with "." whatever it is.
+    std::setlocale(LC_ALL, "");
+    UserDecimalSeparator();
+    std::setlocale(LC_NUMERIC, "C");
+    std::string error;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::optional<TReplayOptions> parsed = ParseReplayOptions(args, error);
+    if (!parsed) {
+        std::fprintf(stderr, "kestrune-replay: %s\n%s", error.c_str(), ReplayUsage);
+        return 2;
+    }
+    const TReplayOptions& options = *parsed;
+    LoadSettings(options);
+
+    THeadlessWindows windows; // the ticker exists, hidden, not in ranking mode
+    windows.OnLog = [](const std::string& text) { PrintRecord(stdout, {"log", text}); };
+    EventQueue.OnAdded = [](const TRaceEvent& event) {
+        PrintRecord(stdout, {"event", event.Title, event.Text, std::to_string(event.Duration)});
+    };
+    TReloadHooks hooks;
+    hooks.NameRules = MergeNameRules();
+    hooks.DetectRaceEvents = [&windows](TPlayers& players) {
+        DetectRaceEvents(players, windows, EventQueue);
+    };
+
+    int stepNumber = 0;
+    for (const TReplayStep& step : options.Steps) {
+        if (step.Switch) {
+            StartNewSession();
+            continue;
+        }
+        PrintRecord(stdout, {"step", std::to_string(++stepNumber), step.Path});
+        LiveFileName = step.Path;
+        ReadFollowedFile(GetFileStamp(step.Path), windows, hooks);
+        PrintAfterStep(options);
+    }
+    EventQueue.OnAdded = nullptr;
+    for (const TReplayFinal& final : options.Finals) {
+        switch (final.What) {
+        case TReplayFinal::Report:
+            PrintReport(final.Name);
+            break;
+        case TReplayFinal::Ranking:
+            PrintRanking(final.Name, windows);
+            break;
+        case TReplayFinal::Summaries:
+            PrintSummaries();
+            break;
+        }
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
