@@ -106,21 +106,28 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
-std::u32string FoldCase(std::string_view text) {
-    std::u32string folded;
-    folded.reserve(text.size());
+std::u32string DecodeText(std::string_view text) {
+    std::u32string decoded;
+    decoded.reserve(text.size());
     if (IsValidUtf8(text)) {
         std::size_t i = 0;
         char32_t c = 0;
         while (i < text.size() && DecodeUtf8(text, i, c)) {
-            folded.push_back(FoldCodePoint(c));
+            decoded.push_back(c);
         }
-        return folded;
+        return decoded;
     }
     for (char raw : text) {
         const auto b = static_cast<unsigned char>(raw);
-        const char32_t c = (b >= 0x80 && b < 0xA0) ? Cp1252High[b - 0x80] : b;
-        folded.push_back(FoldCodePoint(c));
+        decoded.push_back((b >= 0x80 && b < 0xA0) ? Cp1252High[b - 0x80] : b);
+    }
+    return decoded;
+}
+
+std::u32string FoldCase(std::string_view text) {
+    std::u32string folded = DecodeText(text);
+    for (char32_t& c : folded) {
+        c = FoldCodePoint(c);
     }
     return folded;
 }
