@@ -1,0 +1,39 @@
+#pragma once
+// The command line of kestrune-feed.
+
+#include "livewriter.h"
+#include "sessionkind.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class SessionPlan { Practice, Qualify, Warmup, Race, Weekend };
+
+struct FeedOptions {
+    std::string folder;
+    SessionPlan plan = SessionPlan::Race;
+    int cars = 20;
+    int laps = 10;
+    double minutes = 0.0; ///< 0: each session's usual length (a race then has no time limit)
+    double trackLength = 5500.0;
+    double speed = 1.0; ///< session seconds per wall-clock second
+    double rate = 5.0;  ///< files written per wall-clock second
+    std::uint64_t seed = 0;
+    bool seedGiven = false;
+    WriteMode write = WriteMode::InPlace;
+    std::string snapshots; ///< empty: no numbered copies
+    bool quiet = false;
+    bool help = false;
+};
+
+/// Reads the arguments that follow the program name. Returns false with a one-line `error` for
+/// an unknown option, a missing or malformed value or a value out of range.
+bool ParseFeedOptions(const std::vector<std::string>& args, FeedOptions& options,
+                      std::string& error);
+
+/// The usage text, ending in a newline.
+std::string FeedUsage();
+
+/// The sessions a plan runs, in order.
+std::vector<SessionKind> SessionsOf(SessionPlan plan);

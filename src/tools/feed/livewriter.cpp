@@ -1,0 +1,91 @@
+#include "livewriter.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Reason() {
+    return errno != 0 ? std::strerror(errno) : "unknown error";
+}
+
+void WriteDirect(const fs::path& path, std::string_view text) {
+    errno = 0;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out)
+        throw std::runtime_error("cannot open " + path.string() + ": " + Reason());
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string() + ": " + Reason());
+}
+
+} // namespace
+
+std::string ClockStamp(std::time_t when) {
+    char text[32] = "00000000-000000";
+    if (const std::tm* local = std::localtime(&when))
+        std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", local);
+    return text;
+}
+
+std::string SessionFileName(std::string_view stamp, int number, SessionKind kind) {
+    return std::string(stamp) + "-" + std::to_string(number) + "-" +
+           std::string(SessionWord(kind)) + "_live.txt";
+}
+
+std::string SnapshotFileName(long count, int number, SessionKind kind) {
+    char counter[24];
+    std::snprintf(counter, sizeof counter, "%06ld", count);
+    return "snap-" + std::string(counter) + "-" + std::to_string(number) + "-" +
+           std::string(SessionWord(kind)) + ".txt";
+}
+
+fs::path TemporaryPathFor(const fs::path& path) {
+    return path.parent_path() / ("." + path.filename().string() + ".tmp");
+}
+
+void PrepareFolder(const fs::path& folder) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec)
+        throw std::runtime_error("cannot create folder " + folder.string() + ": " + ec.message());
+    if (!fs::is_directory(folder, ec))
+        throw std::runtime_error(folder.string() + " is not a folder");
+    // Permission bits do not tell the whole story (read-only mounts, root), so try for real.
+    const fs::path probe = folder / ".kestrune-feed-probe.tmp";
+    try {
+        WriteDirect(probe, "");
+    } catch (const std::runtime_error& error) {
+        throw std::runtime_error("cannot write in folder " + folder.string() + " (" + error.what() +
+                                 ")");
+    }
+    fs::remove(probe, ec);
+}
+
+void WriteWholeFile(const fs::path& path, std::string_view text, WriteMode mode) {
+    if (mode == WriteMode::InPlace) {
+        WriteDirect(path, text);
+        return;
+    }
+    const fs::path temporary = TemporaryPathFor(path);
+    std::error_code ec;
+    try {
+        WriteDirect(temporary, text);
+    } catch (const std::runtime_error&) {
+        fs::remove(temporary, ec); // a half-written temporary would only litter the folder
+        throw;
+    }
+    fs::rename(temporary, path, ec);
+    if (ec) {
+        const std::string reason = ec.message();
+        fs::remove(temporary, ec);
+        throw std::runtime_error("cannot replace " + path.string() + ": " + reason);
+    }
+}
