@@ -72,21 +72,8 @@ std::vector<std::string> AvglapReport(const TPlayers& players) {
 }
 
 std::vector<std::string> GapReport(const TPlayers& players) {
-    // First Seen record per position 1..Count, found in one pass instead of one scan per
-    // position; higher positions are never listed anyway.
     const int count = players.Count();
-    std::vector<int> holder(static_cast<std::size_t>(count) + 1, -1);
-    for (int i = 0; i < count; ++i) {
-        const TPlayer& record = players.Item(i);
-        const int32_t position = record.Position[0];
-        if (!record.Has(PlayerFlag::Seen) || position < 1 || position > count) {
-            continue;
-        }
-        int& slot = holder[static_cast<std::size_t>(position)];
-        if (slot < 0) {
-            slot = i;
-        }
-    }
+    const std::vector<int> holder = players.SeenIndexByPosition(count);
     std::vector<std::string> lines{"[Gap]"};
     for (int position = 1; position <= count; ++position) {
         const int index = holder[static_cast<std::size_t>(position)];

@@ -1,5 +1,6 @@
 #include "live/players.h"
 
+#include <algorithm>
 #include <cmath>
 
 std::unique_ptr<TPlayers> Players = std::make_unique<TPlayers>();
@@ -77,6 +78,22 @@ int TPlayers::IndexOfPosition(int32_t position) const {
         }
     }
     return -1;
+}
+
+std::vector<int> TPlayers::SeenIndexByPosition(int lastPosition) const {
+    std::vector<int> byPosition(static_cast<std::size_t>(std::max(lastPosition, 0)) + 1, -1);
+    for (int i = 0; i < Count(); ++i) {
+        const TPlayer& record = Item(i);
+        const int32_t position = record.Position[0];
+        if (!record.Has(PlayerFlag::Seen) || position < 1 || position > lastPosition) {
+            continue;
+        }
+        int& slot = byPosition[static_cast<std::size_t>(position)];
+        if (slot < 0) {
+            slot = i;
+        }
+    }
+    return byPosition;
 }
 
 void TPlayers::ShiftHistory() {
@@ -248,19 +265,6 @@ void RaiseChaser(TPlayer& record, int step, int& budget) {
     }
 }
 
-/// First Seen record per position, built once so the walk costs O(n) rather than O(n^2).
-std::unordered_map<int32_t, int> FirstSeenByPosition(const TPlayers& players) {
-    std::unordered_map<int32_t, int> byPosition;
-    byPosition.reserve(static_cast<std::size_t>(players.Count()));
-    for (int i = 0; i < players.Count(); ++i) {
-        const TPlayer& record = players.Item(i);
-        if (record.Has(PlayerFlag::Seen)) {
-            byPosition.emplace(record.Position[0], i);
-        }
-    }
-    return byPosition;
-}
-
 } // namespace
 
 void UpdateBattleScores(TPlayers& players) {
@@ -283,13 +287,13 @@ void UpdateBattleScores(TPlayers& players) {
     const int step = static_cast<int>(std::fmax(-100000.0, std::fmin(100000.0, rawStep)));
     int budget = 15;
     bool previousFinished = false;
-    const std::unordered_map<int32_t, int> byPosition = FirstSeenByPosition(players);
-    for (int32_t position = 1;; ++position) {
-        const auto found = byPosition.find(position);
-        if (found == byPosition.end()) {
+    const std::vector<int> byPosition = players.SeenIndexByPosition(players.Count());
+    for (int position = 1; position <= players.Count(); ++position) {
+        const int index = byPosition[static_cast<std::size_t>(position)];
+        if (index < 0) {
             break;
         }
-        TPlayer& record = players.Item(found->second);
+        TPlayer& record = players.Item(index);
         if (record.FinishStatus == "Finished") {
             record.BattleScore = 0;
         } else if (position == 1) {
@@ -300,8 +304,5 @@ void UpdateBattleScores(TPlayers& players) {
             RaiseChaser(record, step, budget);
         }
         previousFinished = record.FinishStatus == "Finished";
-        if (position == INT32_MAX) {
-            break;
-        }
     }
 }

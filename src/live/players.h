@@ -85,6 +85,9 @@ class TPlayers {
     int IndexOfDriver(const std::string& name, int hint) const;
     /// The first Seen record whose latest position is `position`, or -1.
     int IndexOfPosition(int32_t position) const;
+    /// For each position 1..lastPosition, the IndexOfPosition answer (-1 when none), found in
+    /// one pass so that walking the standings costs O(n) rather than O(n^2). Index 0 unused.
+    std::vector<int> SeenIndexByPosition(int lastPosition) const;
 
     void ShiftHistory();
     void ClearFlags();

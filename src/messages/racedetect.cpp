@@ -125,7 +125,7 @@ void DetectBattle(TPlayers& players, const std::vector<int>& byPosition, TWindow
 }
 
 void DetectRace(TPlayers& players, TWindowLink& windows, TRaceEventList& queue) {
-    const std::vector<int> byPosition = SeenIndexByPosition(players, players.Count());
+    const std::vector<int> byPosition = players.SeenIndexByPosition(players.Count());
     const TGameSession& session = players.GameSession();
     for (std::size_t p = 1; p < byPosition.size(); ++p) {
         if (byPosition[p] >= 0) {
@@ -187,22 +187,6 @@ std::string FinishOrdinal(int position) {
     default:
         return std::to_string(position) + "th";
     }
-}
-
-std::vector<int> SeenIndexByPosition(const TPlayers& players, int lastPosition) {
-    std::vector<int> byPosition(static_cast<std::size_t>(std::max(lastPosition, 0)) + 1, -1);
-    for (int i = 0; i < players.Count(); ++i) {
-        const TPlayer& record = players.Item(i);
-        const int32_t position = record.Position[0];
-        if (!record.Has(PlayerFlag::Seen) || position < 1 || position > lastPosition) {
-            continue;
-        }
-        int& slot = byPosition[static_cast<std::size_t>(position)];
-        if (slot < 0) {
-            slot = i;
-        }
-    }
-    return byPosition;
 }
 
 void DetectRaceEvents(TPlayers& players, TWindowLink& windows, TRaceEventList& queue) {

@@ -15,11 +15,6 @@ int FinishStatusIndex(const std::string& status);
 /// 1 "Winner", 2 "2nd", 3 "3rd", any other n "<n>th" (so 21 gives "21th", as broadcast).
 std::string FinishOrdinal(int position);
 
-/// For each position 1..lastPosition, the index of the first Seen record (in record order)
-/// holding it, or -1; element 0 is unused. Built in one pass so that walks of the standings
-/// position by position stay linear however many records there are.
-std::vector<int> SeenIndexByPosition(const TPlayers& players, int lastPosition);
-
 /// Turns the marks of the latest merge into messages on `queue`, log lines, ranking stop, status
 /// refresh, battle + damping. Call once after each merge (and, in a race, after the battle
 /// scores were raised): the marks describe one merge only, so each change is announced once.

@@ -51,7 +51,7 @@ std::string GapText(const TPlayer& player, int32_t position, int32_t lapsDown, f
 /// never reaches past that number, so cars placed beyond it are left out.
 template <typename MakeLine>
 void AddStandingsLines(const TPlayers& players, TRaceEventList& list, MakeLine makeLine) {
-    const std::vector<int> byPosition = SeenIndexByPosition(players, players.CountSeen());
+    const std::vector<int> byPosition = players.SeenIndexByPosition(players.CountSeen());
     for (std::size_t p = 1; p < byPosition.size(); ++p) {
         if (byPosition[p] >= 0) {
             AddLine(list, makeLine(players.Item(byPosition[p]), static_cast<int32_t>(p)));
