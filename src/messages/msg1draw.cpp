@@ -1,0 +1,197 @@
+// The message window's drawing: event boxes with number-box markup, the status line and the
+// ranking strip.
+
+#include "messages/msg1.h"
+
+#include "app/qtsupport.h"
+#include "live/players.h"
+#include "messages/markup.h"
+#include "messages/raceevent.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+const QColor Silver(192, 192, 192);
+const QColor Yellow(255, 255, 0);
+const QColor StripBlue(42, 112, 255);
+
+/// Transparent, one line, "&" as itself; text may run past its rectangle as on the desktop.
+constexpr int LineFlags = Qt::TextSingleLine | Qt::TextDontClip;
+
+/// A rectangle given by its edges, right and bottom exclusive.
+QRect Edges(int left, int top, int right, int bottom) {
+    return QRect(left, top, right - left, bottom - top);
+}
+
+void DrawLine(QPainter& painter, const QRect& rect, int align, const QColor& color,
+              const QString& text) {
+    painter.setPen(color);
+    painter.drawText(rect, align | Qt::AlignVCenter | LineFlags, text);
+}
+
+} // namespace
+
+QString LapCounterText(int laps, int lengthLaps) {
+    return QString::asprintf(" %2d/%-2d", laps, lengthLaps);
+}
+
+TStatusTexts StatusTexts(const TPlayers* players, const QString& freeText) {
+    static const TGameSession noSession;
+    const TGameSession& session = players != nullptr ? players->GameSession() : noSession;
+    TStatusTexts texts;
+    if (session.GamePhase == "FullCourseYellow") {
+        texts.Notice = "FullCourseYellow : " + ToQString(session.YellowFlag);
+        texts.NoticeColor = Yellow;
+    } else {
+        texts.Notice = freeText.isEmpty() ? QString("Kestrune") : freeText;
+        texts.NoticeColor = Silver;
+    }
+    if (session.GamePhase == "FormationLap") {
+        texts.Left = " FormationLap";
+        texts.LeftColor = Qt::white;
+    } else if (players != nullptr && session.Session == "Race" &&
+               session.GamePhase != "Countdown") {
+        const int leader = players->IndexOfPosition(1);
+        if (leader >= 0) {
+            texts.Left = LapCounterText(players->Item(leader).Laps, session.LengthLaps);
+            texts.LeftColor = Silver;
+        }
+    }
+    return texts;
+}
+
+QFont TFormMsg1::NoticeFont() const {
+    QFont enlarged = font();
+    enlarged.setPixelSize(PointsToPixels(FontPoints + 2));
+    return enlarged;
+}
+
+int TFormMsg1::RenderEvent(QPainter* painter, const TRaceEvent& event, int x, bool draw) const {
+    const QFontMetrics metrics(font());
+    const auto textWidth = [&metrics](std::string_view text) {
+        return metrics.horizontalAdvance(ToQString(text));
+    };
+    const QString title = ToQString(event.Title);
+    const int titleWidth = title.isEmpty() ? 0 : metrics.horizontalAdvance(" " + title + " ");
+    const std::vector<TMarkupStretch> stretches = ParseMarkup(event.Text);
+    const TMarkupLayout layout = LayoutMarkup(stretches, textWidth);
+    const int advance = 5 + titleWidth + layout.Width + textWidth("#");
+    if (!draw || painter == nullptr) {
+        return advance;
+    }
+
+    const int lineHeight = LineHeight();
+    const int left = x + 5;
+    const int top = 2;
+    const int bottom = top + lineHeight;
+    painter->save();
+    painter->setFont(font());
+    painter->fillRect(Edges(left, top, left + titleWidth + layout.Width, bottom), Qt::white);
+    if (titleWidth > 0) {
+        DrawLine(*painter, Edges(left, top, left + titleWidth, bottom), Qt::AlignHCenter, Qt::red,
+                 title);
+    }
+    const int boxWidth = textWidth("###");
+    const int inset = lineHeight / 10;
+    for (std::size_t i = 0; i < stretches.size(); ++i) {
+        const TMarkupStretch& stretch = stretches[i];
+        const int from = left + titleWidth + layout.Left[i];
+        const QString text = ToQString(stretch.Text);
+        if (!stretch.Box) {
+            DrawLine(*painter, Edges(from, top, from + textWidth(stretch.Text), bottom),
+                     Qt::AlignLeft, Qt::black, text);
+            continue;
+        }
+        painter->fillRect(Edges(from, top + inset, from + boxWidth, bottom - inset),
+                          stretch.IsOne ? Qt::red : Qt::black);
+        DrawLine(*painter, Edges(from, top, from + boxWidth, bottom), Qt::AlignHCenter, Qt::white,
+                 text);
+    }
+    painter->restore();
+    return advance;
+}
+
+void TFormMsg1::DrawStatusLine() {
+    LineDirty = true;
+    if (StatusImage.isNull()) {
+        return;
+    }
+    StatusImage.fill(Qt::black);
+    QPainter painter(&StatusImage);
+    painter.setFont(NoticeFont());
+    const TStatusTexts texts = StatusTexts(Players.get(), Notice);
+    // The notice keeps one space clear of the right edge.
+    const int right = StatusImage.width() - QFontMetrics(painter.font()).horizontalAdvance(' ');
+    const QRect line = Edges(0, 0, std::max(0, right), LineHeight());
+    DrawLine(painter, line, Qt::AlignRight, texts.NoticeColor, texts.Notice);
+    if (!texts.Left.isEmpty()) {
+        DrawLine(painter, line, Qt::AlignLeft, texts.LeftColor, texts.Left);
+    }
+}
+
+void TFormMsg1::BuildRankingBitmap() {
+    const int stripLength = 5 * width();
+    RankingImage = QImage(stripLength, height(), QImage::Format_RGB32);
+    int x = 4;
+    if (RankingImage.isNull()) {
+        // Nothing to draw on, but the strip's length still decides when it ends.
+        for (int i = 0; i < RankingList.Count(); ++i) {
+            x += RenderEvent(nullptr, RankingList.Items(i), x, false);
+        }
+        StripWidth = x;
+        return;
+    }
+    RankingImage.fill(Qt::black);
+    QPainter painter(&RankingImage);
+    for (int i = 0; i < RankingList.Count(); ++i) {
+        x += RenderEvent(&painter, RankingList.Items(i), x, true);
+    }
+    const int lineHeight = LineHeight();
+    painter.fillRect(Edges(5, 2, 9, lineHeight + 2), StripBlue);
+    painter.fillRect(Edges(5, lineHeight + 1, stripLength, lineHeight + 3), StripBlue);
+    StripWidth = x;
+}
+
+QImage TFormMsg1::ComposeLine() const {
+    QImage line(size(), QImage::Format_RGB32);
+    if (line.isNull()) {
+        return line;
+    }
+    line.fill(Qt::black);
+    QPainter painter(&line);
+    painter.drawImage(0, 0, StatusImage);
+    int x = 0;
+    for (int i = 0; i < EventQueue.Count(); ++i) {
+        const TRaceEvent& event = EventQueue.Items(i);
+        if (event.Shown) {
+            x += RenderEvent(&painter, event, x, true);
+        }
+    }
+    return line;
+}
+
+void TFormMsg1::PaintStrip(QPainter& painter, const QRect& area) const {
+    painter.fillRect(area, Qt::black);
+    const QRect source = area.translated(Offset, 0).intersected(RankingImage.rect());
+    if (!source.isEmpty()) {
+        painter.drawImage(source.topLeft() - QPoint(Offset, 0), RankingImage, source);
+    }
+}
+
+QImage TFormMsg1::Composite() const {
+    if (!RankingOn) {
+        return ComposeLine();
+    }
+    QImage strip(size(), QImage::Format_RGB32);
+    if (strip.isNull()) {
+        return strip;
+    }
+    QPainter painter(&strip);
+    PaintStrip(painter, strip.rect());
+    return strip;
+}
