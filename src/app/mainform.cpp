@@ -1,0 +1,294 @@
+#include "app/mainform.h"
+
+#include "app/config.h"
+#include "app/names.h"
+#include "app/qtsupport.h"
+#include "live/filechk.h"
+#include "live/livefile.h"
+#include "messages/msg1.h"
+#include "messages/racedetect.h"
+#include "messages/raceevent.h"
+#include "standings/stats1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QWheelEvent>
+
+namespace {
+
+TFormMain* MainInstance = nullptr;
+
+/// Places a window from four configured bounds, each skipped when unset. Width and height are
+/// outer sizes; the broadcast windows have no frame, so theirs equal the client size.
+void PlaceWindow(QWidget* window, int32_t left, int32_t top, int32_t width, int32_t height) {
+    const QSize frame = window->frameGeometry().size() - window->size();
+    QRect g = window->frameGeometry();
+    if (left != Unset) {
+        g.moveLeft(left);
+    }
+    if (top != Unset) {
+        g.moveTop(top);
+    }
+    window->move(g.topLeft());
+    QSize client = window->size();
+    if (width != Unset) {
+        client.setWidth(width - frame.width());
+    }
+    if (height != Unset) {
+        client.setHeight(height - frame.height());
+    }
+    window->resize(client);
+}
+
+TWindowBounds BoundsOf(const QWidget* window) {
+    const QRect g = window->frameGeometry();
+    return {g.x(), g.y(), g.width(), g.height()};
+}
+
+} // namespace
+
+void AddLog(const std::string& text) {
+    if (MainInstance != nullptr) {
+        MainInstance->AddLog(text);
+    }
+}
+
+TFormMain::TFormMain(std::string configPath, QWidget* parent)
+    : QWidget(parent), ConfigFile(std::move(configPath)) {
+    MainInstance = this;
+    setWindowTitle("Kestrune - r12_08");
+    setFont(FontWithPixelHeight(ProportionalGothicFamilies(), 12));
+    resize(538, 261);
+    PageControl = new QTabWidget(this);
+    PageControl->setGeometry(rect());
+    BuildInfoTab();
+    BuildDataTab();
+    BuildLogsTab();
+    BuildMessageTab();
+    BuildIgnoreTab();
+    PageControl->setCurrentIndex(0);
+    qApp->installEventFilter(this);
+    FormCreate();
+}
+
+TFormMain::~TFormMain() {
+    if (Watcher) {
+        Watcher->Stop();
+    }
+    qApp->removeEventFilter(this);
+    if (MainInstance == this) {
+        MainInstance = nullptr;
+    }
+}
+
+void TFormMain::FormCreate() {
+    const TConfigLoad load = LoadConfig(ConfigFile);
+    KestruneConfig = load.Config;
+    // A bad value is reported and start-up goes on with its default, so one typo never
+    // disables the watcher or the other settings.
+    for (const std::string& error : load.Errors) {
+        ShowError(ToQString(error));
+    }
+    LogoFile = ToQString(load.Logo);
+    if (!LogoFile.isEmpty() && QFileInfo::exists(LogoFile)) {
+        const QString error = LoadLogo(LogoFile);
+        if (!error.isEmpty()) {
+            ShowError(error);
+        }
+    }
+    PlaceWindow(this, KestruneConfig.WindowX, KestruneConfig.WindowY, KestruneConfig.WindowW,
+                KestruneConfig.WindowH);
+
+    Hooks.NameRules = MergeNameRules();
+    Hooks.DetectRaceEvents = [this](TPlayers& players) {
+        DetectRaceEvents(players, *this, EventQueue);
+    };
+    Watcher = std::make_unique<TFileChecker>(KestruneConfig.Folder, [this](int message) {
+        PostMessage(this, static_cast<QEvent::Type>(message));
+    });
+    Watcher->Start();
+    LoadAliasList(ConfigFile);
+}
+
+void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
+    Stats = stats;
+    Msg = msg;
+    if (Msg != nullptr) {
+        Msg->SetScrollTarget(this);
+        Msg->SetNotice(Edit1->text());
+    }
+    if (Stats != nullptr) {
+        Stats->SetLogo(LogoImage);
+    }
+}
+
+void TFormMain::ApplicationEvents1Idle() {
+    if (IdleDone) {
+        return;
+    }
+    IdleDone = true;
+    const TKestruneConfig& c = KestruneConfig;
+    if (Stats != nullptr) {
+        PlaceWindow(Stats, c.Stats1X, c.Stats1Y, c.Stats1W, c.Stats1H);
+        Stats->ApplyFont(c.Stats1FontSize, c.Stats1FontBold);
+        Stats->show();
+        Stats->raise();
+    }
+    if (Msg != nullptr) {
+        Msg->ApplyFontSize(c.MsgFontSize);
+        PlaceWindow(Msg, c.MsgX, c.MsgY, c.MsgW, c.MsgH);
+        Msg->show();
+        Msg->raise();
+        if (Stats != nullptr) {
+            Stats->SetLeaderFont(Msg->font());
+        }
+    }
+}
+
+void TFormMain::ApplicationEvents1Deactivate() {
+    for (QWidget* window : {static_cast<QWidget*>(Stats), static_cast<QWidget*>(Msg)}) {
+        if (window == nullptr || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+            continue;
+        }
+        // Changing the flags re-creates the native window; keep where and how big it was.
+        const QRect geometry = window->geometry();
+        const bool visible = window->isVisible();
+        window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        window->setGeometry(geometry);
+        if (visible) {
+            window->show();
+        }
+    }
+}
+
+bool TFormMain::MessageWindowVisible() const {
+    return Msg != nullptr && Msg->isVisible();
+}
+
+bool TFormMain::RankingMode() const {
+    return Msg != nullptr && Msg->RankingMode();
+}
+
+void TFormMain::SetRankingMode(bool on) {
+    if (Msg != nullptr) {
+        Msg->SetRankingMode(on);
+    }
+}
+
+void TFormMain::RefreshStatus() {
+    if (Msg != nullptr) {
+        Msg->RefreshStatus();
+    }
+}
+
+bool TFormMain::StandingsVisible() const {
+    return Stats != nullptr && Stats->isVisible();
+}
+
+void TFormMain::PostStandingsRedraw() {
+    PostMessage(Stats, EventRedraw);
+}
+
+void TFormMain::PostReload() {
+    PostMessage(this, EventLiveFolderChanged);
+}
+
+std::string TFormMain::LabelText(TLabel label) const {
+    const QLabel* labels[] = {LabelFileName, LabelSession, LabelPhase, LabelFlags};
+    return ToBytes(labels[static_cast<int>(label)]->text());
+}
+
+void TFormMain::SetLabelText(TLabel label, const std::string& text) {
+    QLabel* labels[] = {LabelFileName, LabelSession, LabelPhase, LabelFlags};
+    QLabel* target = labels[static_cast<int>(label)];
+    target->setText(ToQString(text));
+    target->adjustSize();
+}
+
+void TFormMain::AddLog(const std::string& text) {
+    Memo1->appendPlainText(ToQString(text));
+}
+
+void TFormMain::ShowError(const QString& text) {
+    AddLog(ToBytes(text));
+    auto* box = new QMessageBox(QMessageBox::Critical, "Kestrune", text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+bool TFormMain::event(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == EventWatcherEnded) {
+        WatcherEnded(*this);
+        return true;
+    }
+    if (type == EventLiveFolderChanged) {
+        LiveFolderChanged(KestruneConfig.Folder, *this, Hooks);
+        return true;
+    }
+    if (type == EventRedraw) {
+        if (Msg != nullptr) {
+            Msg->ScrollTick();
+        }
+        return true;
+    }
+    if (type == QEvent::Resize) {
+        PageControl->setGeometry(rect());
+    }
+    return QWidget::event(event);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget != nullptr && (widget == this || isAncestorOf(widget))) {
+            HandleWheel(event);
+            return true; // the main window never passes the wheel on
+        }
+    }
+    if (event->type() == QEvent::ApplicationDeactivate) {
+        ApplicationEvents1Deactivate();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TFormMain::HandleWheel(QEvent* event) {
+    if (PageControl->currentIndex() != 0) {
+        return false;
+    }
+    const QPoint global = static_cast<QWheelEvent*>(event)->globalPosition().toPoint();
+    auto* button = qobject_cast<QPushButton*>(GroupBox1->childAt(GroupBox1->mapFromGlobal(global)));
+    if (button == nullptr || !button->isEnabled()) {
+        return false;
+    }
+    button->click();
+    return true;
+}
+
+void TFormMain::SaveBounds() {
+    const TWindowBounds none{};
+    try {
+        SaveConfig(ConfigFile, BoundsOf(this), Stats != nullptr ? BoundsOf(Stats) : none,
+                   Msg != nullptr ? BoundsOf(Msg) : none, ToBytes(LogoFile));
+    } catch (const std::exception& e) {
+        AddLog(e.what());
+        QMessageBox::critical(this, "Kestrune", ToQString(e.what()));
+    }
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    SaveBounds();
+    event->accept();
+    // The broadcast windows are top-level windows too; closing the console ends the program.
+    QCoreApplication::quit();
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The standings tower: a borderless window that draws its rows into an off-screen image and
+// only ever copies that image to the screen, so a capture of it never flickers.
+
+#include "standings/rows.h"
+
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <QWidget>
+
+#include <vector>
+
+class TFormStats1 : public QWidget {
+    Q_OBJECT
+  public:
+    /// A hidden, borderless top-level window of 159 x 476 client pixels with the fixed-pitch
+    /// gothic font 19 pixels high; dragging, edge resizing and the arrow keys come with it.
+    explicit TFormStats1(QWidget* parent = nullptr);
+
+    /// The configured font: a size of 9..32 points becomes points x 96 / 72 pixels, anything
+    /// else keeps the current size; bold when `bold`, regular otherwise. A shown window is
+    /// measured and drawn again at once.
+    void ApplyFont(int points, bool bold);
+    /// The message window's font: its face and style draw the leader's "1", at the size of this
+    /// window's font.
+    void SetLeaderFont(const QFont& messageFont);
+    /// The logo (an empty image for none). The screen is repainted from the existing picture;
+    /// the logo itself appears with the next drawing of the rows.
+    void SetLogo(const QImage& logo);
+
+    /// The redraw request: rebuilds Rows from Players, draws them and invalidates only the band
+    /// of rows, as long as the longer of the old and the new list, so vanished rows are wiped.
+    void RedrawRequest();
+    /// Measures the columns from the window font and Stats1NameLength, then sizes and redraws
+    /// the picture (without rebuilding the rows). Runs each time the window is shown.
+    void MeasureColumns();
+    /// Draws Rows onto `surface` (black background, names, bars or best laps, position marks,
+    /// logo) and returns the row height.
+    int DrawRows(QImage& surface);
+
+    /// The rows, index 0 = leader.
+    std::vector<TStats1Data> Rows;
+
+    /// Width of "##" in the window font; 0 until first measured.
+    int DigitsWidth() const { return Digits; }
+    /// Trunc(1.25 x DigitsWidth): the position column.
+    int PosColumnWidth() const { return PosColumn; }
+    /// Width of Stats1NameLength "#" characters + 2: the name column.
+    int NameColumnWidth() const { return NameColumn; }
+    /// The picture of the whole client area.
+    const QImage& Bitmap() const { return Picture; }
+    /// The area the last redraw request invalidated (for checking partial updates).
+    QRect LastInvalidatedBand() const { return InvalidatedBand; }
+
+  protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    /// Sizes the picture to the client area, draws the current rows and repaints it all once.
+    void ResizeStep();
+
+    int Digits = 0;
+    int PosColumn = 0;
+    int NameColumn = 0;
+    QImage Picture;
+    QImage Logo;
+    QFont LeaderFont;
+    QRect InvalidatedBand;
+};
