@@ -3,6 +3,7 @@
 
 #include "app/config.h"
 #include "app/mainform.h"
+#include "app/qtsoakreport.h"
 #include "messages/msg1.h"
 #include "platform/numbers.h"
 #include "standings/stats1.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     TFormMsg1 msg;
     main.SetBroadcastWindows(&stats, &msg);
     main.show();
+    TSoakReport soakReport(main);
     msg.show();
     // The first moment the event loop has nothing to do: place and show the broadcast windows.
     QTimer::singleShot(0, &main, [&main] { main.ApplicationEvents1Idle(); });

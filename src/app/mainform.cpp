@@ -214,6 +214,10 @@ void TFormMain::SetLabelText(TLabel label, const std::string& text) {
     target->adjustSize();
 }
 
+int TFormMain::LogLineCount() const {
+    return Memo1->document()->isEmpty() ? 0 : Memo1->blockCount();
+}
+
 void TFormMain::AddLog(const std::string& text) {
     Memo1->appendPlainText(ToQString(text));
 }
@@ -233,6 +237,7 @@ bool TFormMain::event(QEvent* event) {
         return true;
     }
     if (type == EventLiveFolderChanged) {
+        ++Reloads;
         LiveFolderChanged(KestruneConfig.Folder, *this, Hooks);
         return true;
     }

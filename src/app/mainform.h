@@ -76,6 +76,9 @@ class TFormMain : public QWidget, public TWindowLink {
     void ShowError(const QString& text);
     /// Writes the twelve bounds and the logo path; reports a failure to the operator.
     void SaveBounds();
+    /// Reload messages handled and lines in the log so far (for the soak report).
+    int ReloadsHandled() const { return Reloads; }
+    int LogLineCount() const;
 
   protected:
     bool event(QEvent* event) override;
@@ -101,6 +104,7 @@ class TFormMain : public QWidget, public TWindowLink {
     TFormStats1* Stats = nullptr;
     TFormMsg1* Msg = nullptr;
     bool IdleDone = false;
+    int Reloads = 0;
 
     QTabWidget* PageControl = nullptr;
     QLabel* LabelFileName = nullptr;
