@@ -121,7 +121,7 @@ void BM_ReloadCycle(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_ReloadCycle)->Arg(20)->Arg(60)->Arg(200);
+BENCHMARK(BM_ReloadCycle)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
 BENCHMARK(BM_ReadScan)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
 BENCHMARK(BM_ParseMemory)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
 BENCHMARK(BM_ParseFile)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);

@@ -104,6 +104,18 @@ std::string UserConfigFile() {
     return (base / "kestrune" / "kestrune.ini").string();
 }
 
+/// A folder the package manager owns: root could write there, but settings must not land
+/// in /usr/bin, where no package owns them and removing the package leaves them behind.
+bool IsSystemFolder(const std::filesystem::path& folder) {
+    const std::string text = std::filesystem::absolute(folder).lexically_normal().string() + "/";
+    for (const char* prefix : {"/usr/", "/bin/", "/sbin/", "/opt/"}) {
+        if (text.rfind(prefix, 0) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string RunningProgramPath() {
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -130,7 +142,7 @@ std::string ConfigFileNameFor(const std::string& programPath) {
     if (folder.empty()) {
         folder = ".";
     }
-    if (::access(folder.c_str(), W_OK) == 0) {
+    if (::access(folder.c_str(), W_OK) == 0 && !IsSystemFolder(folder)) {
         return beside;
     }
     return UserConfigFile();
@@ -156,11 +168,11 @@ TConfigLoad LoadConfig(const std::string& path) {
 void SaveConfig(const std::string& path, const TWindowBounds& mainWindow,
                 const TWindowBounds& stats1Window, const TWindowBounds& msgWindow,
                 const std::string& logoPath) {
-    // The fallback folder under the user's home may not exist yet.
-    std::error_code ignored;
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (!folder.empty()) {
-        std::filesystem::create_directories(folder, ignored);
+    // The fallback folder under the user's home may not exist yet; any other missing folder
+    // is a path that cannot be written, reported rather than made.
+    if (path == UserConfigFile()) {
+        std::error_code ignored;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     }
     const struct {
         const char* prefix;

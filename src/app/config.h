@@ -65,7 +65,8 @@ TConfigLoad LoadConfig(const std::string& path);
 
 /// Writes the twelve bounds and the logo path, in that order. Throws std::runtime_error
 /// "<path> に書き込めません" at the first key that cannot be written; later keys are skipped
-/// and the file keeps its earlier content.
+/// and the file keeps its earlier content. Only the per-user fallback's folder is made when
+/// missing; a path in any other missing folder fails like an unwritable one.
 void SaveConfig(const std::string& path, const TWindowBounds& mainWindow,
                 const TWindowBounds& stats1Window, const TWindowBounds& msgWindow,
                 const std::string& logoPath);

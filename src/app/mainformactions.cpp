@@ -2,6 +2,7 @@
 
 #include "app/mainform.h"
 
+#include "app/bitmapfile.h"
 #include "app/names.h"
 #include "app/qtsupport.h"
 #include "app/reports.h"
@@ -11,6 +12,7 @@
 #include "standings/stats1.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
@@ -25,6 +27,18 @@ QString JoinLines(const std::vector<std::string>& lines) {
         texts << ToQString(line);
     }
     return texts.join('\n');
+}
+
+/// The reader loads a cut bitmap without complaint, its missing rows filled with garbage.
+bool BitmapComplete(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return true; // the reader reports it
+    }
+    const QByteArray head = file.read(BitmapHeadBytes);
+    return BitmapPixelsComplete(
+        std::string_view(head.constData(), static_cast<std::size_t>(head.size())),
+        static_cast<uint64_t>(file.size()));
 }
 
 } // namespace
@@ -65,8 +79,8 @@ QString TFormMain::LoadLogo(const QString& path) {
     // above its allocation limit, and so do we above a sane size.
     const QSize size = reader.size();
     QImage image;
-    if (!size.isValid() || size.width() > 8192 || size.height() > 8192 || !reader.read(&image) ||
-        image.isNull()) {
+    if (!size.isValid() || size.width() > 8192 || size.height() > 8192 ||
+        (format == "bmp" && !BitmapComplete(path)) || !reader.read(&image) || image.isNull()) {
         return QString::fromUtf8("ビットマップイメージが不正です");
     }
     LogoImage = image;

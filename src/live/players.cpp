@@ -1,6 +1,7 @@
 #include "live/players.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 std::unique_ptr<TPlayers> Players = std::make_unique<TPlayers>();
@@ -40,9 +41,8 @@ int TPlayers::CountSeen() const {
 }
 
 int TPlayers::AddPlayer() {
-    if (Records.size() == Records.capacity()) {
-        Records.reserve(Records.size() + 10);
-    }
+    // The vector grows geometrically: growing by a fixed ten would copy every record again
+    // at each step, quadratic in the field size. Indexes stay stable either way.
     Records.emplace_back();
     return Count() - 1;
 }
@@ -243,6 +243,14 @@ void TPlayers::SetSession(const TGameSession& session) {
 
 namespace {
 
+/// Adds to a score without wrapping: a session clock that keeps jumping back lowers the scores
+/// by the largest step again and again, and a counter must not turn from hugely negative to
+/// hugely positive.
+void AddToScore(TPlayer& record, int64_t amount) {
+    const int64_t sum = static_cast<int64_t>(record.BattleScore) + amount;
+    record.BattleScore = static_cast<int32_t>(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
+}
+
 /// Adds to a car's score by how close it runs behind the car ahead, out of the shared budget.
 void RaiseChaser(TPlayer& record, int step, int& budget) {
     const float gap = record.TimeGapToPrev[0];
@@ -250,18 +258,18 @@ void RaiseChaser(TPlayer& record, int step, int& budget) {
         if (budget > 0) {
             for (float threshold : {6.0f, 3.0f, 1.25f, 0.85f}) {
                 if (gap < threshold) {
-                    record.BattleScore += step;
+                    AddToScore(record, step);
                     --budget;
                 }
             }
         }
         if (gap < 0.55f) {
-            record.BattleScore += step;
+            AddToScore(record, step);
             --budget;
         }
     }
     if (record.BattleScore < 0) {
-        record.BattleScore += step;
+        AddToScore(record, step);
     }
 }
 
@@ -298,7 +306,7 @@ void UpdateBattleScores(TPlayers& players) {
             record.BattleScore = 0;
         } else if (position == 1) {
             if (record.BattleScore < 150) {
-                record.BattleScore += 2 * step;
+                AddToScore(record, 2 * int64_t{step});
             }
         } else if (!previousFinished) {
             RaiseChaser(record, step, budget);

@@ -151,6 +151,9 @@ TEST_F(ConfigFile, FileNameBesideTheProgramOrInTheUserFolder) {
     const std::string saved = oldXdg ? oldXdg : "";
     ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
     EXPECT_EQ(ConfigFileNameFor(missingFolder), (folder / "kestrune" / "kestrune.ini").string());
+    EXPECT_EQ(ConfigFileNameFor("/usr/bin/kestrune-not-installed"),
+              (folder / "kestrune" / "kestrune.ini").string())
+        << "an installed program keeps its settings in the user's folder, even for root";
     if (oldXdg) {
         ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
     } else {

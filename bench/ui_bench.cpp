@@ -1,0 +1,104 @@
+// Drawing the tower and the ticker, on the offscreen platform, against a plain QPainter
+// baseline of the same amount of text and rectangles.
+
+#include "livegen.h"
+
+#include "live/headlesswindows.h"
+#include "live/livefile.h"
+#include "live/players.h"
+#include "messages/msg1.h"
+#include "messages/raceevent.h"
+#include "messages/ranking.h"
+#include "standings/stats1.h"
+
+#include <QApplication>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+namespace {
+
+/// A race of `cars` cars, merged twice so every record has a history.
+void LoadRace(int cars) {
+    Players = std::make_unique<TPlayers>();
+    for (int round = 1; round <= 2; ++round) {
+        std::vector<TSlot> reading;
+        TGameSession session;
+        ParseLiveText(MakeLiveText(cars, round * 30), reading, session);
+        Players->Merge(reading);
+        Players->SetSession(session);
+        UpdateBattleScores(*Players);
+    }
+}
+
+void BM_DrawTower(benchmark::State& state) {
+    LoadRace(static_cast<int>(state.range(0)));
+    TFormStats1 stats;
+    stats.resize(260, 22 * static_cast<int>(state.range(0)) + 20);
+    stats.MeasureColumns();
+    BuildRows(*Players, 5, stats.Rows);
+    QImage surface(stats.size(), QImage::Format_RGB32);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(stats.DrawRows(surface));
+    }
+}
+
+void BM_BaselineTextRows(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    QImage surface(260, 22 * rows + 20, QImage::Format_RGB32);
+    QFont font;
+    font.setFamilies({"IPAGothic", "DejaVu Sans Mono"});
+    font.setPixelSize(19);
+    for (auto _ : state) {
+        QPainter painter(&surface);
+        painter.fillRect(surface.rect(), Qt::black);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        for (int i = 0; i < rows; ++i) {
+            painter.fillRect(3, 5 + i * 22, 20, 19, Qt::red);
+            painter.drawText(QRect(30, 5 + i * 22, 60, 22), Qt::AlignVCenter, "T.RID");
+            painter.drawText(QRect(120, 5 + i * 22, 60, 22), Qt::AlignVCenter, " 1");
+        }
+    }
+}
+
+void BM_DrawTickerPage(benchmark::State& state) {
+    LoadRace(20);
+    TFormMsg1 msg;
+    EventQueue.Clear();
+    EventQueue.AddEvent("Pit-in", "#5# Ilse Santangelo", 8);
+    EventQueue.AddEvent("Fastest Lap", "#1# Tom Rider  1:42.118", 7);
+    msg.Timer1Timer();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(msg.Composite());
+    }
+    EventQueue.Clear();
+}
+
+void BM_BuildRankingStrip(benchmark::State& state) {
+    LoadRace(static_cast<int>(state.range(0)));
+    TFormMsg1 msg;
+    THeadlessWindows windows;
+    ComposeGapToLeader(*Players, windows, RankingList);
+    for (auto _ : state) {
+        msg.BuildRankingBitmap();
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_BaselineTextRows)->Arg(60)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawTower)->Arg(60)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawTickerPage)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BuildRankingStrip)->Arg(20)->Arg(60)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    ::benchmark::Initialize(&argc, argv);
+    ::benchmark::RunSpecifiedBenchmarks();
+    ::benchmark::Shutdown();
+    return 0;
+}
