@@ -4,26 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include "testfiles.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace {
 
-std::string Slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
 class ConfigFile : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("kestrune-config-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder);
+        folder = MakeTestFolder("kestrune-config");
         path = (folder / "kestrune.ini").string();
     }
     void TearDown() override { std::filesystem::remove_all(folder); }

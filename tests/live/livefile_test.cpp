@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testfiles.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -202,10 +204,7 @@ TEST(LiveSessionPersistence, KeysLeftOutKeepTheirLastValue) {
 class LiveFileOnDisk : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("kestrune-livefile-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder);
+        folder = MakeTestFolder("kestrune-livefile");
         LiveSlots.clear();
         LiveSession = {};
     }

@@ -2,18 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "testfiles.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace {
-
-std::string Slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
 
 TEST(ProfileRead, SectionsAndKeysIgnoreCase) {
     const std::string text = "; comment\r\n[config]\r\n  WindowX = 10 \r\nfolder=/tmp/x\r\n"
@@ -69,12 +64,7 @@ TEST(ProfileWrite, RefusesTextThatWouldBreakTheFile) {
 
 class ProfileFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("kestrune-profile-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder);
-    }
+    void SetUp() override { folder = MakeTestFolder("kestrune-profile"); }
     void TearDown() override { std::filesystem::remove_all(folder); }
     std::filesystem::path folder;
 };

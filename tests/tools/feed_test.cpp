@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testfiles.h"
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -427,13 +429,6 @@ class FeedFiles : public ::testing::Test {
         fs::create_directories(folder_);
     }
     void TearDown() override { fs::remove_all(folder_); }
-
-    static std::string Slurp(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
 
     std::vector<std::string> Names(const fs::path& folder) const {
         std::vector<std::string> names;

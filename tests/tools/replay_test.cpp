@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "testfiles.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,12 +20,7 @@ struct RunResult {
 
 class Replay : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("kestrune-replay-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder);
-    }
+    void SetUp() override { folder = MakeTestFolder("kestrune-replay"); }
     void TearDown() override { std::filesystem::remove_all(folder); }
 
     std::string Write(const std::string& name, const std::string& text) {

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testfiles.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -36,13 +38,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const QString InvalidBitmap = QString::fromUtf8("ビットマップイメージが不正です");
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
 
 void Spit(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;

@@ -23,18 +23,13 @@
 
 #include <gtest/gtest.h>
 
+#include "testfiles.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace {
-
-std::string Slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
 
 /// Processes events until `done` holds or the generous deadline passes.
 template <typename Predicate> bool WaitFor(Predicate done, int milliseconds = 60000) {
@@ -52,9 +47,7 @@ template <typename Predicate> bool WaitFor(Predicate done, int milliseconds = 60
 class MainWindow : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("kestrune-main-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder = MakeTestFolder("kestrune-main");
         std::filesystem::create_directories(folder / "live");
         ini = (folder / "kestrune.ini").string();
         Players = std::make_unique<TPlayers>();
