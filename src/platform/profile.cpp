@@ -266,6 +266,10 @@ std::string WithProfileValue(std::string_view text, std::string_view section, st
     if (Trim(key).empty() || key.find('=') != std::string_view::npos) {
         throw std::invalid_argument("The key is empty or holds \"=\"");
     }
+    // Its line would read as a section or a comment: the value could never be read back.
+    if (Trim(key).front() == '[' || Trim(key).front() == ';') {
+        throw std::invalid_argument("The key begins with \"[\" or \";\"");
+    }
     const std::vector<Line> lines = SplitLines(text);
     const std::string_view br = LineBreakOf(text);
     const SectionRange range = FindSection(lines, section);
@@ -275,7 +279,9 @@ std::string WithProfileValue(std::string_view text, std::string_view section, st
     if (!range.found()) {
         result.append(text);
         if (!text.empty() && text.back() != '\n') {
-            result.append(br);
+            // A lone CR at the end already ends the last line for the reader: complete it,
+            // or the line would take the CR into its value.
+            result.append(text.back() == '\r' ? std::string_view("\n") : br);
         }
         result.append("[").append(section).append("]").append(br);
         result.append(key).append("=").append(value).append(br);
@@ -306,6 +312,9 @@ std::string WithProfileValue(std::string_view text, std::string_view section, st
         return result;
     }
     result.append(text.substr(anchor.end, anchor.next - anchor.end));
+    if (text[anchor.next - 1] != '\n') {
+        result.append("\n"); // a lone CR ending the text; alone it would join the two lines
+    }
     result.append(key).append("=").append(value).append(br);
     result.append(text.substr(anchor.next));
     return result;

@@ -22,7 +22,8 @@ std::vector<std::string> ProfileKeys(std::string_view text, std::string_view sec
 
 /// The text with `key` of `section` set to `value`: the key's line replaced in place, or the
 /// key (and section) added. Every other byte stays as it was. Throws std::invalid_argument for
-/// a section, key or value that cannot be stored on one line.
+/// a section, key or value that cannot be stored on one line, and for a key beginning with "["
+/// or ";", whose line would read as a section or a comment.
 std::string WithProfileValue(std::string_view text, std::string_view section, std::string_view key,
                              std::string_view value);
 

@@ -1,0 +1,200 @@
+// Feeds arbitrary readings of a live file through everything that runs after a reload: parse,
+// merge, battle counters, race events, standings rows, ranking strips, reports and the session
+// summary. Nothing here may crash, hang, leak or trip the sanitizers, whatever the bytes.
+//
+// Input: four header bytes, then the readings, separated by the byte 0x1E (never in a real file).
+//   0: Stats1NameLength (signed byte; 0x7F and 0x80 stand for the 32-bit extremes)
+//   1: switches (windows shown, ranking on, "," as decimal separator, ignore list, aliases)
+//   2: how often the whole sequence of readings is merged again (0xFF: thousands of times, so
+//      counters that only grow over a long session get their chance to overflow)
+//   3: the clock of the session summary, from a table of ordinary and extreme times
+
+#include "app/config.h"
+#include "app/reports.h"
+#include "live/headlesswindows.h"
+#include "live/livefile.h"
+#include "live/players.h"
+#include "live/sessionlogs.h"
+#include "messages/racedetect.h"
+#include "messages/ranking.h"
+#include "platform/numbers.h"
+#include "standings/rows.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr char ReadingSeparator = '\x1E';
+constexpr std::size_t HeaderSize = 4;
+/// Cars merged per input at most: a long replay is for small inputs, so that it stays cheap.
+constexpr std::size_t CarMergeBudget = 16384;
+/// Readings after which the compositions run only once more at the end: with every reading
+/// adding drivers they would cost the square of the input's length.
+constexpr std::size_t ComposedReadings = 8;
+/// The event list is emptied past this, as the ticker would have shown and dropped them.
+constexpr int MaxQueued = 2000;
+
+struct TSnapshot {
+    std::vector<TSlot> Slots;
+    TGameSession Session;
+};
+
+struct THeader {
+    int32_t NameLength = 5;
+    bool MessageVisible = false;
+    bool StandingsShown = false;
+    bool RankingOn = false;
+    bool CommaSeparator = false;
+    bool IgnoreSome = false;
+    bool Aliases = false;
+    std::size_t Rounds = 1;
+    std::time_t Now = 0;
+};
+
+int32_t NameLengthOf(uint8_t byte) {
+    if (byte == 0x7F) {
+        return INT32_MAX;
+    }
+    if (byte == 0x80) {
+        return INT32_MIN;
+    }
+    return static_cast<int8_t>(byte);
+}
+
+std::time_t NowOf(uint8_t byte) {
+    static constexpr int64_t Times[] = {1700000000,        0,         -1,       253402300799,
+                                        67768036191676799, INT64_MAX, INT64_MIN};
+    return static_cast<std::time_t>(Times[byte % std::size(Times)]);
+}
+
+THeader ReadHeader(const uint8_t* data) {
+    THeader header;
+    header.NameLength = NameLengthOf(data[0]);
+    header.MessageVisible = (data[1] & 0x01) != 0;
+    header.StandingsShown = (data[1] & 0x02) != 0;
+    header.RankingOn = (data[1] & 0x04) != 0;
+    header.CommaSeparator = (data[1] & 0x08) != 0;
+    header.IgnoreSome = (data[1] & 0x10) != 0;
+    header.Aliases = (data[1] & 0x20) != 0;
+    header.Rounds = data[2] == 0xFF ? 4096 : 1 + data[2] % 3;
+    header.Now = NowOf(data[3]);
+    return header;
+}
+
+TNameRules RulesFor(const THeader& header) {
+    TNameRules rules;
+    if (header.IgnoreSome) {
+        rules.IsIgnored = [](const std::string& driver) {
+            return !driver.empty() && driver.front() == 'X';
+        };
+    }
+    if (header.Aliases) {
+        rules.AliasOf = [](const std::string& driver) { return driver.substr(driver.size() / 2); };
+    }
+    return rules;
+}
+
+/// Each reading parsed as the reload cycle does; one without cars is skipped, as there.
+std::vector<TSnapshot> ParseReadings(std::string_view input) {
+    std::vector<TSnapshot> snapshots;
+    std::vector<TSlot> slots;
+    TGameSession session;
+    while (true) {
+        const std::size_t cut = input.find(ReadingSeparator);
+        ParseLiveText(input.substr(0, cut), slots, session);
+        if (!slots.empty()) {
+            snapshots.push_back({slots, session});
+        }
+        if (cut == std::string_view::npos) {
+            break;
+        }
+        input.remove_prefix(cut + 1);
+    }
+    return snapshots;
+}
+
+/// What the operator can ask for between two readings.
+void ComposeEverything(const TPlayers& players, THeadlessWindows& windows, std::time_t now) {
+    TRaceEventList strip;
+    ComposeBestLaps(players, windows, strip);
+    ComposeAverageLaps(players, windows, strip);
+    ComposePitStops(players, windows, strip);
+    ComposeGapToLeader(players, windows, strip);
+    ComposeIntervals(players, windows, strip);
+    BestlapReport(players);
+    AvglapReport(players);
+    GapReport(players);
+    SessionSummary(players, now);
+}
+
+/// What the reload cycle does with one reading: the state that carries over between readings.
+void MergeReading(TPlayers& players, const TSnapshot& snapshot, const TNameRules& rules,
+                  THeadlessWindows& windows, TRaceEventList& queue) {
+    players.Merge(snapshot.Slots, rules);
+    players.SetSession(snapshot.Session);
+    if (players.GameSession().Session == "Race") {
+        UpdateBattleScores(players);
+    }
+    DetectRaceEvents(players, windows, queue);
+    if (queue.Count() > MaxQueued) {
+        queue.Clear();
+    }
+}
+
+std::size_t CarsIn(const std::vector<TSnapshot>& snapshots) {
+    std::size_t cars = 0;
+    for (const TSnapshot& snapshot : snapshots) {
+        cars += snapshot.Slots.size();
+    }
+    return cars;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    if (size < HeaderSize) {
+        return 0;
+    }
+    const THeader header = ReadHeader(data);
+    KestruneConfig.Stats1NameLength = header.NameLength;
+    SetUserDecimalSeparator(header.CommaSeparator ? ',' : '.');
+    const std::vector<TSnapshot> snapshots = ParseReadings(
+        std::string_view(reinterpret_cast<const char*>(data) + HeaderSize, size - HeaderSize));
+    if (snapshots.empty()) {
+        return 0;
+    }
+    const std::size_t rounds = std::min(header.Rounds, CarMergeBudget / CarsIn(snapshots) + 1);
+
+    const TNameRules rules = RulesFor(header);
+    THeadlessWindows windows;
+    windows.MessageVisible = header.MessageVisible;
+    windows.StandingsShown = header.StandingsShown;
+    windows.Ranking = header.RankingOn;
+    TRaceEventList queue;
+    TPlayers players;
+    std::vector<TStats1Data> rows;
+    for (std::size_t round = 0; round < rounds; ++round) {
+        for (std::size_t k = 0; k < snapshots.size(); ++k) {
+            MergeReading(players, snapshots[k], rules, windows, queue);
+            // Rows and compositions only read the records; the first pass shows them every
+            // state they can meet, and repeating them would only slow the long replays down.
+            if (round == 0) {
+                BuildRows(players, header.NameLength, rows);
+            }
+            if (round == 0 && k < ComposedReadings) {
+                ComposeEverything(players, windows, header.Now);
+            }
+        }
+    }
+    BuildRows(players, header.NameLength, rows);
+    ComposeEverything(players, windows, header.Now);
+    TSessionLogs logs;
+    logs.AddSession(players);
+    return 0;
+}
