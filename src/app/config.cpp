@@ -154,9 +154,9 @@ std::string ConfigFileName() {
 
 TConfigLoad LoadConfig(const std::string& path) {
     TConfigLoad load;
+    const std::string text = ReadProfileFile(path);
     for (const Setting& setting : Settings) {
-        const std::optional<std::string> value =
-            ReadProfileString(path, ConfigSection, setting.key);
+        const std::optional<std::string> value = ProfileValue(text, ConfigSection, setting.key);
         if (!value) {
             continue; // absent: the default stays
         }

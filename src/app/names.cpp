@@ -13,8 +13,9 @@ std::optional<std::vector<std::string>> Ignored;
 
 void LoadAliasList(const std::string& iniPath) {
     Aliases.clear();
-    for (const std::string& key : ReadProfileKeys(iniPath, "DriverNameAlias")) {
-        const std::string value = ReadProfileString(iniPath, "DriverNameAlias", key).value_or("");
+    const std::string text = ReadProfileFile(iniPath);
+    for (const std::string& key : ProfileKeys(text, "DriverNameAlias")) {
+        const std::string value = ProfileValue(text, "DriverNameAlias", key).value_or("");
         Aliases.push_back(key + "=" + value);
     }
 }

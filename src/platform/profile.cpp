@@ -144,14 +144,6 @@ std::string_view LineBreakOf(std::string_view text) {
     return "\n";
 }
 
-std::string ReadProfileText(const std::string& path) {
-    try {
-        return ReadWholeFile(path, MaxProfileFile);
-    } catch (const std::exception&) {
-        return {}; // a missing or unreadable file reads as empty, like a missing key
-    }
-}
-
 /// Where the new file goes: beside the file itself, also when the path is a symbolic link.
 std::string ResolveTarget(const std::string& path) {
     char resolved[PATH_MAX];
@@ -320,13 +312,21 @@ std::string WithProfileValue(std::string_view text, std::string_view section, st
     return result;
 }
 
+std::string ReadProfileFile(const std::string& path) {
+    try {
+        return ReadWholeFile(path, MaxProfileFile);
+    } catch (const std::exception&) {
+        return {}; // a missing or unreadable file reads as empty, like a missing key
+    }
+}
+
 std::optional<std::string> ReadProfileString(const std::string& path, std::string_view section,
                                              std::string_view key) {
-    return ProfileValue(ReadProfileText(path), section, key);
+    return ProfileValue(ReadProfileFile(path), section, key);
 }
 
 std::vector<std::string> ReadProfileKeys(const std::string& path, std::string_view section) {
-    return ProfileKeys(ReadProfileText(path), section);
+    return ProfileKeys(ReadProfileFile(path), section);
 }
 
 void WriteProfileString(const std::string& path, std::string_view section, std::string_view key,

@@ -27,6 +27,10 @@ std::vector<std::string> ProfileKeys(std::string_view text, std::string_view sec
 std::string WithProfileValue(std::string_view text, std::string_view section, std::string_view key,
                              std::string_view value);
 
+/// The text of an initialisation file, read anew; a missing or unreadable file reads as empty.
+/// Reading it once and asking ProfileValue/ProfileKeys of the text saves a read per key.
+std::string ReadProfileFile(const std::string& path);
+
 /// The same three on a file, read anew at every call. A missing or unreadable file reads as
 /// empty.
 std::optional<std::string> ReadProfileString(const std::string& path, std::string_view section,
