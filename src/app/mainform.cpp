@@ -10,6 +10,7 @@
 #include "messages/raceevent.h"
 #include "standings/stats1.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -47,6 +48,15 @@ void PlaceWindow(QWidget* window, int32_t left, int32_t top, int32_t width, int3
         client.setHeight(height - frame.height());
     }
     window->resize(client);
+}
+
+bool InsideScrollArea(QWidget* widget) {
+    for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        if (qobject_cast<QAbstractScrollArea*>(w) != nullptr) {
+            return true;
+        }
+    }
+    return false;
 }
 
 TWindowBounds BoundsOf(const QWidget* window) {
@@ -257,8 +267,13 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Wheel) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget != nullptr && (widget == this || isAncestorOf(widget))) {
+            // The wheel belongs to the ranking buttons; only the memos of the other tabs
+            // still scroll with it, so a long report or log can be read.
+            if (PageControl->currentIndex() != 0 && InsideScrollArea(widget)) {
+                return false;
+            }
             HandleWheel(event);
-            return true; // the main window never passes the wheel on
+            return true;
         }
     }
     if (event->type() == QEvent::ApplicationDeactivate) {

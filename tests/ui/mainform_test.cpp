@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QWheelEvent>
 
@@ -163,6 +164,17 @@ TEST_F(MainWindow, WheelOverARankingButtonClicksIt) {
     EXPECT_FALSE(msg->RankingMode());
     EXPECT_TRUE(Find<QPlainTextEdit>("MemoData")->toPlainText().isEmpty())
         << "the wheel only acts on Info";
+
+    auto* memo = Find<QPlainTextEdit>("MemoData");
+    QStringList lines;
+    for (int i = 0; i < 500; ++i) {
+        lines << QString::number(i);
+    }
+    memo->setPlainText(lines.join('\n'));
+    QApplication::processEvents();
+    Wheel(memo->viewport());
+    EXPECT_GT(memo->verticalScrollBar()->value(), 0)
+        << "a report can still be scrolled with the wheel";
 }
 
 TEST_F(MainWindow, ApplyReportsAndSessionLogs) {
