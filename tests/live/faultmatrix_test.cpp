@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include "livetext.h"
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -71,34 +73,6 @@ class TQueuedWindows : public THeadlessWindows {
   private:
     TMessageQueue& Queue;
 };
-
-struct TCar {
-    std::string Driver;
-    int Position;
-};
-
-std::string LiveText(const std::vector<TCar>& cars, const std::string& phase = "GreenFlag") {
-    std::string text = "[Header]\nVersion=1\n[Session]\nScene=Lakeside\nSession=Race\n"
-                       "GamePhase=" +
-                       phase + "\nYellowFlag=None\nSessionTime=100.0\n";
-    for (std::size_t i = 0; i < cars.size(); ++i) {
-        text += "[Slot" + std::to_string(i) + "]\nDriver=" + cars[i].Driver +
-                "\nPosition=" + std::to_string(cars[i].Position) +
-                "\nLaps=3\nBestLap=90.5\nLastLap=91.25\nFinishStatus=None\n";
-    }
-    return text + "[END]\n";
-}
-
-const std::vector<TCar> TwoCars = {{"Ann", 1}, {"Bob", 2}};
-
-void ResetLiveState() {
-    LiveFileName.clear();
-    LiveFileTime = 0;
-    LiveSlots.clear();
-    LiveSession = TGameSession{};
-    Players = std::make_unique<TPlayers>();
-    EventQueue.Clear();
-}
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "livetext.h"
+
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -15,35 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct TCar {
-    std::string Driver;
-    int Position;
-    int Laps = 3;
-};
-
-std::string LiveText(const std::vector<TCar>& cars, const std::string& phase = "GreenFlag") {
-    std::string text = "[Header]\nVersion=1\n[Session]\nScene=Lakeside\nSession=Race\n"
-                       "GamePhase=" +
-                       phase + "\nYellowFlag=Sector2\nSessionTime=100.0\n";
-    for (std::size_t i = 0; i < cars.size(); ++i) {
-        text += "[Slot" + std::to_string(i) + "]\nDriver=" + cars[i].Driver +
-                "\nVehicle=Car\nVehicleClass=GT\nPosition=" + std::to_string(cars[i].Position) +
-                "\nLaps=" + std::to_string(cars[i].Laps) + "\nBestLap=90.5\nFinishStatus=None\n";
-    }
-    return text + "[END]\n";
-}
-
-const std::vector<TCar> TwoCars = {{"Ann", 1}, {"Bob", 2}};
-
-void ResetLiveState() {
-    LiveFileName.clear();
-    LiveFileTime = 0;
-    LiveSlots.clear();
-    LiveSession = TGameSession{};
-    Players = std::make_unique<TPlayers>();
-    EventQueue.Clear();
-}
 
 class ReloadCycle : public ::testing::Test {
   protected:
