@@ -2,6 +2,7 @@
 
 #include "app/config.h"
 #include "app/names.h"
+#include "app/qtplacement.h"
 #include "app/qtsupport.h"
 #include "live/filechk.h"
 #include "live/livefile.h"
@@ -13,7 +14,6 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QImageReader>
 #include <QLabel>
@@ -23,32 +23,13 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QWheelEvent>
+#include <QWindow>
+
+#include <filesystem>
 
 namespace {
 
 TFormMain* MainInstance = nullptr;
-
-/// Places a window from four configured bounds, each skipped when unset. Width and height are
-/// outer sizes; the broadcast windows have no frame, so theirs equal the client size.
-void PlaceWindow(QWidget* window, int32_t left, int32_t top, int32_t width, int32_t height) {
-    const QSize frame = window->frameGeometry().size() - window->size();
-    QRect g = window->frameGeometry();
-    if (left != Unset) {
-        g.moveLeft(left);
-    }
-    if (top != Unset) {
-        g.moveTop(top);
-    }
-    window->move(g.topLeft());
-    QSize client = window->size();
-    if (width != Unset) {
-        client.setWidth(width - frame.width());
-    }
-    if (height != Unset) {
-        client.setHeight(height - frame.height());
-    }
-    window->resize(client);
-}
 
 bool InsideScrollArea(QWidget* widget) {
     for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
@@ -57,11 +38,6 @@ bool InsideScrollArea(QWidget* widget) {
         }
     }
     return false;
-}
-
-TWindowBounds BoundsOf(const QWidget* window) {
-    const QRect g = window->frameGeometry();
-    return {g.x(), g.y(), g.width(), g.height()};
 }
 
 } // namespace
@@ -108,8 +84,9 @@ void TFormMain::FormCreate() {
     for (const std::string& error : load.Errors) {
         ShowError(ToQString(error));
     }
-    LogoFile = ToQString(load.Logo);
-    if (!LogoFile.isEmpty() && QFileInfo::exists(LogoFile)) {
+    LogoFile = load.Logo;
+    std::error_code missing;
+    if (!LogoFile.empty() && std::filesystem::exists(LogoFile, missing)) {
         const QString error = LoadLogo(LogoFile);
         if (!error.isEmpty()) {
             ShowError(error);
@@ -169,13 +146,13 @@ void TFormMain::ApplicationEvents1Deactivate() {
         if (window == nullptr || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
             continue;
         }
-        // Changing the flags re-creates the native window; keep where and how big it was.
-        const QRect geometry = window->geometry();
-        const bool visible = window->isVisible();
-        window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        window->setGeometry(geometry);
-        if (visible) {
-            window->show();
+        // QWidget::setWindowFlag would re-create the native window, unmapping it: on air the
+        // windows would blink. The flag goes to the native window as it is; the widget only
+        // records it, so a window created later gets it too.
+        const Qt::WindowFlags flags = window->windowFlags() | Qt::WindowStaysOnTopHint;
+        window->overrideWindowFlags(flags);
+        if (QWindow* handle = window->windowHandle()) {
+            handle->setFlags(flags);
         }
     }
 }
@@ -286,7 +263,12 @@ bool TFormMain::HandleWheel(QEvent* event) {
     if (PageControl->currentIndex() != 0) {
         return false;
     }
-    const QPoint global = static_cast<QWheelEvent*>(event)->globalPosition().toPoint();
+    const auto* wheel = static_cast<QWheelEvent*>(event);
+    // Only vertical steps count: a touchpad's sideways swipe must not send strips.
+    if (wheel->angleDelta().y() == 0) {
+        return false;
+    }
+    const QPoint global = wheel->globalPosition().toPoint();
     auto* button = qobject_cast<QPushButton*>(GroupBox1->childAt(GroupBox1->mapFromGlobal(global)));
     if (button == nullptr || !button->isEnabled()) {
         return false;
@@ -299,7 +281,7 @@ void TFormMain::SaveBounds() {
     const TWindowBounds none{};
     try {
         SaveConfig(ConfigFile, BoundsOf(this), Stats != nullptr ? BoundsOf(Stats) : none,
-                   Msg != nullptr ? BoundsOf(Msg) : none, ToBytes(LogoFile));
+                   Msg != nullptr ? BoundsOf(Msg) : none, LogoFile);
     } catch (const std::exception& e) {
         AddLog(e.what());
         QMessageBox::critical(this, "Kestrune", ToQString(e.what()));

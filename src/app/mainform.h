@@ -67,9 +67,11 @@ class TFormMain : public QWidget, public TWindowLink {
     void ComboBox1DropDown();
     void ComboBox1Select(int index);
 
-    /// Loads the logo from `path`: an error text when it cannot be loaded, else empty.
-    QString LoadLogo(const QString& path);
-    QString LogoPath() const { return LogoFile; }
+    /// Loads the logo from the file whose name is the bytes `path`: an error text when it
+    /// cannot be loaded, else empty.
+    QString LoadLogo(const std::string& path);
+    /// The logo path's bytes as configured, or as the dialog last confirmed.
+    const std::string& LogoPath() const { return LogoFile; }
     const QImage& Logo() const { return LogoImage; }
     const std::string& ConfigPath() const { return ConfigFile; }
     /// Shows an error to the operator without blocking the event loop, and logs it.
@@ -97,7 +99,7 @@ class TFormMain : public QWidget, public TWindowLink {
     void ShowReport(const std::vector<std::string>& lines);
 
     std::string ConfigFile;
-    QString LogoFile;
+    std::string LogoFile;
     QImage LogoImage;
     std::unique_ptr<TFileChecker> Watcher;
     TReloadHooks Hooks;

@@ -9,12 +9,13 @@
 #include "live/sessionlogs.h"
 #include "messages/msg1.h"
 #include "messages/ranking.h"
+#include "platform/readfile.h"
 #include "standings/stats1.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -29,16 +30,36 @@ QString JoinLines(const std::vector<std::string>& lines) {
     return texts.join('\n');
 }
 
-/// The reader loads a cut bitmap without complaint, its missing rows filled with garbage.
-bool BitmapComplete(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return true; // the reader reports it
+/// The largest logo file read: an 8192 x 8192 bitmap of 32 bits with room for its headers.
+constexpr std::size_t MaxLogoBytes = 8192u * 8192u * 4u + 65536u;
+
+/// The extension of a path's file name, without its dot.
+std::string ExtensionOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return {};
     }
-    const QByteArray head = file.read(BitmapHeadBytes);
-    return BitmapPixelsComplete(
-        std::string_view(head.constData(), static_cast<std::size_t>(head.size())),
-        static_cast<uint64_t>(file.size()));
+    return path.substr(dot + 1);
+}
+
+/// The picture in `bytes`, or a null image. The reader loads a cut bitmap without complaint,
+/// its missing rows filled with garbage, so a bitmap's size is checked against its headers.
+QImage DecodeLogo(const std::string& bytes, const QByteArray& format) {
+    if (format == "bmp" && !BitmapPixelsComplete(bytes, bytes.size())) {
+        return {};
+    }
+    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    // A picture far larger than any logo must not exhaust memory.
+    const QSize size = reader.size();
+    QImage image;
+    if (!size.isValid() || size.width() > 8192 || size.height() > 8192 || !reader.read(&image)) {
+        return {};
+    }
+    return image;
 }
 
 } // namespace
@@ -56,31 +77,35 @@ void TFormMain::Button3Click() {
 }
 
 void TFormMain::Button7Click() {
-    const QString chosen = QFileDialog::getOpenFileName(this, "Logo", LogoFile,
-                                                        QString::fromUtf8("BMPファイル (*.bmp)"));
+    const QString chosen = QFileDialog::getOpenFileName(
+        this, "Logo", QFile::decodeName(QByteArray::fromStdString(LogoFile)),
+        QString::fromUtf8("BMPファイル (*.bmp)"));
     if (chosen.isEmpty()) {
         return;
     }
-    LogoFile = chosen;
-    const QString error = LoadLogo(chosen);
+    LogoFile = QFile::encodeName(chosen).toStdString();
+    const QString error = LoadLogo(LogoFile);
     if (!error.isEmpty()) {
         ShowError(error);
     }
 }
 
-QString TFormMain::LoadLogo(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix();
-    const QByteArray format = suffix.toLower().toLatin1();
+QString TFormMain::LoadLogo(const std::string& path) {
+    const std::string extension = ExtensionOf(path);
+    const QByteArray format = QByteArray::fromStdString(extension).toLower();
     if (format.isEmpty() || !QImageReader::supportedImageFormats().contains(format)) {
-        return QString::fromUtf8("拡張子 .%1 の画像形式は処理できません").arg(suffix);
+        return QString::fromUtf8("拡張子 .%1 の画像形式は処理できません").arg(ToQString(extension));
     }
-    QImageReader reader(path, format);
-    // A picture far larger than any logo must not exhaust memory: the reader refuses images
-    // above its allocation limit, and so do we above a sane size.
-    const QSize size = reader.size();
-    QImage image;
-    if (!size.isValid() || size.width() > 8192 || size.height() > 8192 ||
-        (format == "bmp" && !BitmapComplete(path)) || !reader.read(&image) || image.isNull()) {
+    // Read by its bytes, whatever encoding the name has; a fifo or device is refused here
+    // rather than blocking the picture reader's open for ever.
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(path, MaxLogoBytes);
+    } catch (const std::exception&) {
+        return QString::fromUtf8("ビットマップイメージが不正です");
+    }
+    const QImage image = DecodeLogo(bytes, format);
+    if (image.isNull()) {
         return QString::fromUtf8("ビットマップイメージが不正です");
     }
     LogoImage = image;

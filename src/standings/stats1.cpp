@@ -72,7 +72,8 @@ void TFormStats1::RedrawRequest() {
     }
     const int last = std::max(oldLast, static_cast<int>(Rows.size()) - 1);
     const int rowHeight = DrawRows(Picture);
-    InvalidatedBand = QRect(3, 5, width() - 6, (last + 1) * rowHeight + 1);
+    // Full width: best laps and the lap counter are drawn up to the window's edge.
+    InvalidatedBand = QRect(0, 5, width(), (last + 1) * rowHeight + 1);
     update(InvalidatedBand);
 }
 

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "testfiles.h"
 
 #include <algorithm>
@@ -188,7 +190,7 @@ TEST_F(FaultMatrixUi, BadLogoFilesLeaveThePreviousLogo) {
     Start((Folder / "kestrune.ini").string());
     const fs::path good = Folder / "good.bmp";
     Spit(good, Encoded(Filled(Qt::red), "BMP"));
-    ASSERT_EQ(Main->LoadLogo(QString::fromStdString(good.string())), QString());
+    ASSERT_EQ(Main->LoadLogo(good.string()), QString());
     ASSERT_EQ(Main->Logo().pixelColor(4, 4), QColor(Qt::red));
     ASSERT_EQ(DrawnLogoMiddle(8), QColor(Qt::red));
     const qint64 goodKey = Main->Logo().cacheKey();
@@ -218,7 +220,7 @@ TEST_F(FaultMatrixUi, BadLogoFilesLeaveThePreviousLogo) {
     for (const auto& bad : cases) {
         const fs::path path = Folder / bad.name;
         Spit(path, bad.bytes);
-        EXPECT_EQ(Main->LoadLogo(QString::fromStdString(path.string())), bad.error) << bad.name;
+        EXPECT_EQ(Main->LoadLogo(path.string()), bad.error) << bad.name;
         EXPECT_EQ(Main->Logo().cacheKey(), goodKey) << bad.name;
         EXPECT_EQ(DrawnLogoMiddle(8), QColor(Qt::red)) << bad.name;
     }
@@ -226,11 +228,11 @@ TEST_F(FaultMatrixUi, BadLogoFilesLeaveThePreviousLogo) {
     // Whole bitmaps still load, also with bytes after the pixels, and replace the logo.
     const fs::path padded = Folder / "padded.bmp";
     Spit(padded, valid + "trailing");
-    EXPECT_EQ(Main->LoadLogo(QString::fromStdString(padded.string())), QString());
+    EXPECT_EQ(Main->LoadLogo(padded.string()), QString());
     EXPECT_EQ(DrawnLogoMiddle(8), QColor(Qt::blue));
     const fs::path indexedFile = Folder / "palette.bmp";
     Spit(indexedFile, indexed);
-    EXPECT_EQ(Main->LoadLogo(QString::fromStdString(indexedFile.string())), QString());
+    EXPECT_EQ(Main->LoadLogo(indexedFile.string()), QString());
     EXPECT_EQ(Main->Logo().size(), QSize(16, 16));
 }
 
@@ -241,7 +243,7 @@ TEST_F(FaultMatrixUi, ABadLogoAtStartUpIsShownAndItsPathKept) {
     Spit(ini, "[Config]\nLogo=" + logo.string() + "\n");
     Start(ini.string());
     EXPECT_EQ(LogLinesWith(InvalidBitmap), 1) << LogText().toStdString();
-    EXPECT_EQ(Main->LogoPath(), QString::fromStdString(logo.string()));
+    EXPECT_EQ(Main->LogoPath(), logo.string());
     EXPECT_TRUE(Main->Logo().isNull());
     bool boxShown = false;
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -252,6 +254,27 @@ TEST_F(FaultMatrixUi, ABadLogoAtStartUpIsShownAndItsPathKept) {
 
     Main->SaveBounds();
     EXPECT_NE(Slurp(ini).find("Logo=" + logo.string() + "\n"), std::string::npos) << Slurp(ini);
+}
+
+TEST_F(FaultMatrixUi, ALogoNamedInAnotherEncodingIsLoadedAndWrittenBackAsItsBytes) {
+    const std::string logo = (Folder / "logo\xE9quipe.bmp").string(); // Latin-1, not UTF-8
+    Spit(logo, Encoded(Filled(Qt::red), "BMP"));
+    const fs::path ini = Folder / "kestrune.ini";
+    Spit(ini, "[Config]\nLogo=" + logo + "\n");
+    Start(ini.string());
+    EXPECT_EQ(Main->Logo().pixelColor(4, 4), QColor(Qt::red));
+    Main->SaveBounds();
+    EXPECT_NE(Slurp(ini).find("Logo=" + logo + "\n"), std::string::npos) << Slurp(ini);
+}
+
+TEST_F(FaultMatrixUi, ALogoThatIsAFifoIsRefusedInsteadOfHangingStartUp) {
+    const fs::path fifo = Folder / "logo.bmp";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path ini = Folder / "kestrune.ini";
+    Spit(ini, "[Config]\nLogo=" + fifo.string() + "\n");
+    Start(ini.string());
+    EXPECT_EQ(LogLinesWith(InvalidBitmap), 1) << LogText().toStdString();
+    EXPECT_TRUE(Main->Logo().isNull());
 }
 
 TEST_F(FaultMatrixUi, AConfigurationBelowAPlainFileIsNotWritten) {

@@ -21,6 +21,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -80,9 +81,9 @@ class MainWindow : public ::testing::Test {
     }
     template <typename T> T* Find(const char* name) { return main->findChild<T*>(name); }
     QString LogText() { return Find<QPlainTextEdit>("Memo1")->toPlainText(); }
-    void Wheel(QWidget* over) {
+    void Wheel(QWidget* over, QPoint angle = QPoint(0, -120)) {
         const QPoint local = over->rect().center();
-        QWheelEvent event(local, over->mapToGlobal(local), QPoint(), QPoint(0, -120), Qt::NoButton,
+        QWheelEvent event(local, over->mapToGlobal(local), QPoint(), angle, Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(over, &event);
     }
@@ -143,8 +144,48 @@ TEST_F(MainWindow, ButtonsToggleTheBroadcastWindows) {
     EXPECT_FALSE(msg->isVisible());
 }
 
+/// Counts the hides and shows a window goes through.
+class TVisibilityCounter : public QObject {
+  public:
+    explicit TVisibilityCounter(QWidget* window) { window->installEventFilter(this); }
+    int Changes = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        Changes += event->type() == QEvent::Hide || event->type() == QEvent::Show;
+        return false;
+    }
+};
+
+TEST_F(MainWindow, UnsetBoundsLeavePlacementToTheWindowManager) {
+    Start("");
+    for (QWidget* window : {static_cast<QWidget*>(main.get()), static_cast<QWidget*>(stats.get()),
+                            static_cast<QWidget*>(msg.get())}) {
+        EXPECT_FALSE(window->testAttribute(Qt::WA_Moved)) << window->metaObject()->className();
+    }
+}
+
+TEST_F(MainWindow, DeactivationRaisesTheBroadcastWindowsWithoutHidingThem) {
+    Start("[Config]\r\nStats1X=40\r\nStats1Y=50\r\nMsgX=300\r\nMsgY=400\r\n");
+    const QRect statsAt = stats->geometry();
+    TVisibilityCounter statsCount(stats.get());
+    TVisibilityCounter msgCount(msg.get());
+    QEvent deactivate(QEvent::ApplicationDeactivate);
+    QApplication::sendEvent(qApp, &deactivate);
+    QApplication::processEvents();
+    for (QWidget* window : {static_cast<QWidget*>(stats.get()), static_cast<QWidget*>(msg.get())}) {
+        ASSERT_NE(window->windowHandle(), nullptr);
+        EXPECT_TRUE(window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_TRUE(window->isVisible());
+    }
+    EXPECT_EQ(statsCount.Changes + msgCount.Changes, 0) << "no hide and show on air";
+    EXPECT_EQ(stats->geometry(), statsAt);
+}
+
 TEST_F(MainWindow, WheelOverARankingButtonClicksIt) {
     Start("");
+    Wheel(Find<QPushButton>("Button10"), QPoint(120, 0));
+    EXPECT_FALSE(msg->RankingMode()) << "a sideways swipe is no wheel step";
     Wheel(Find<QPushButton>("Button10"));
     EXPECT_TRUE(msg->RankingMode());
     ASSERT_GE(RankingList.Count(), 1);
