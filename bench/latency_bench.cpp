@@ -84,7 +84,7 @@ void BM_WriteToRows(benchmark::State& state) {
             state.SkipWithError("the watcher did not report the write");
             break;
         }
-        ReadFollowedFile(GetFileStamp(path), windows, hooks);
+        ReadFollowedFile(GetFileState(path), windows, hooks);
         BuildRows(*Players, 5, rows);
         const auto end = std::chrono::steady_clock::now();
         const double seconds = std::chrono::duration<double>(end - start).count();

@@ -108,7 +108,7 @@ void BM_ReloadCycle(benchmark::State& state) {
     for (auto _ : state) {
         LiveFileName = files[next];
         next = (next + 1) % files.size();
-        ReadFollowedFile(static_cast<TFileStamp>(next + 1), windows, hooks);
+        ReadFollowedFile(GetFileState(LiveFileName), windows, hooks);
         BuildRows(*Players, 5, rows);
         EventQueue.Clear();
         windows.Log.clear();

@@ -325,13 +325,15 @@ void ParseLiveText(std::string_view text, std::vector<TSlot>& slots, TGameSessio
     slots.resize(count);
 }
 
-void ParseLiveFile() {
-    std::string text;
+std::string ReadLiveFile() {
     try {
-        text = ReadWholeFile(LiveFileName, MaxLiveFileSize);
+        return ReadWholeFile(LiveFileName, MaxLiveFileSize);
     } catch (...) {
         LiveSlots.clear();
         throw;
     }
-    ParseLiveText(text, LiveSlots, LiveSession);
+}
+
+void ParseLiveFile() {
+    ParseLiveText(ReadLiveFile(), LiveSlots, LiveSession);
 }

@@ -65,6 +65,11 @@ extern std::vector<TSlot> LiveSlots;
 /// The session values, kept across readings and across live files.
 extern TGameSession LiveSession;
 
+/// The bytes of the file named by LiveFileName. A file that cannot be opened or read, or is
+/// larger than MaxLiveFileSize, throws std::runtime_error carrying the system's message, and
+/// LiveSlots is emptied.
+std::string ReadLiveFile();
+
 /// Reads the file named by LiveFileName into LiveSlots and LiveSession. A file that cannot be
 /// opened or read, or is larger than MaxLiveFileSize, throws std::runtime_error carrying the
 /// system's message; LiveSlots is then empty and LiveSession untouched.

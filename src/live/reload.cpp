@@ -105,10 +105,16 @@ void UpdatePlayers(TPlayers& players, const TNameRules& rules) {
     }
 }
 
-void ReadFollowedFile(TFileStamp stamp, TWindowLink& windows, const TReloadHooks& hooks) {
-    LiveFileTime = stamp;
+void ReadFollowedFile(const TFileState& seen, TWindowLink& windows, const TReloadHooks& hooks) {
+    const TFileStamp previous = LiveFileTime;
+    LiveFileTime = seen.Stamp;
     Guarded(windows, [&] {
-        ParseLiveFile();
+        const std::string text = hooks.ReadText ? hooks.ReadText() : ReadLiveFile();
+        if (GetFileState(LiveFileName) != seen) {
+            LiveFileTime = previous; // torn by the writer: its write brings another message
+            return;
+        }
+        ParseLiveText(text, LiveSlots, LiveSession);
         if (LiveSlots.empty()) {
             return;
         }
@@ -125,9 +131,9 @@ void StartNewSession() {
 
 void LiveFolderChanged(const std::string& folder, TWindowLink& windows, const TReloadHooks& hooks) {
     if (!LiveFileName.empty()) {
-        const TFileStamp stamp = GetFileStamp(LiveFileName);
-        if (stamp != 0 && stamp != LiveFileTime) {
-            ReadFollowedFile(stamp, windows, hooks);
+        const TFileState state = GetFileState(LiveFileName);
+        if (state.Stamp != 0 && state.Stamp != LiveFileTime) {
+            ReadFollowedFile(state, windows, hooks);
             return;
         }
     }

@@ -24,19 +24,24 @@ struct TReloadHooks {
     TNameRules NameRules;
     /// Race event detection after each merge; may be empty.
     std::function<void(TPlayers&)> DetectRaceEvents;
+    /// Reads the followed file's bytes; empty means ReadLiveFile. Lets a test stand in for a
+    /// writer that changes the file while it is being read.
+    std::function<std::string()> ReadText;
 };
 
 /// Merges LiveSlots into `players`, stores LiveSession, and raises the battle counters when the
 /// players' Session is "Race".
 void UpdatePlayers(TPlayers& players, const TNameRules& rules);
 
-/// Reads the followed file whose current stamp is `stamp` into Players and updates the labels:
-/// LiveFileTime = stamp first, so a version that fails is not read again; a reading without
-/// cars stops silently; then merge, standings redraw (if visible), race events, the session
-/// label, the full-course-yellow handling (ranking strip off, one "FullCourseYellow" event when
-/// it begins), the phase label and the flag label. Any error is appended to the log and the
-/// records keep their last good state; nothing escapes.
-void ReadFollowedFile(TFileStamp stamp, TWindowLink& windows, const TReloadHooks& hooks);
+/// Reads the followed file, seen a moment ago in `seen`, into Players and updates the labels:
+/// LiveFileTime = seen.Stamp first, so a version that fails is not read again. A reading during
+/// which the file's stamp or size changed was torn by the writer: it is dropped whole (no
+/// parse, no merge, no labels) and LiveFileTime goes back, so the write that tore it, which
+/// brings its own message, is read. A reading without cars stops silently; then merge, standings
+/// redraw (if visible), race events, the session label, the full-course-yellow handling (ranking
+/// strip off, one "FullCourseYellow" event when it begins), the phase label and the flag label. Any
+/// error is appended to the log and the records keep their last good state; nothing escapes.
+void ReadFollowedFile(const TFileState& seen, TWindowLink& windows, const TReloadHooks& hooks);
 
 /// Archives the current Players into SessionLogs and replaces Players with a fresh TPlayers.
 void StartNewSession();

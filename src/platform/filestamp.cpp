@@ -23,18 +23,22 @@ TFileStamp Nanoseconds(const timespec& time) {
 } // namespace
 
 TFileStamp GetFileStamp(const std::string& path) {
+    return GetFileState(path).Stamp;
+}
+
+TFileState GetFileState(const std::string& path) {
     // Opened rather than only stat'ed: a file we cannot open cannot be read either, and the
     // reload cycle should then search instead. O_NONBLOCK keeps a fifo from blocking us.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        return 0;
+        return {};
     }
     struct stat info {};
     const bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     ::close(fd);
     if (!ok) {
-        return 0;
+        return {};
     }
     const TFileStamp stamp = Nanoseconds(info.st_mtim);
-    return stamp != 0 ? stamp : 1;
+    return {stamp != 0 ? stamp : 1, static_cast<int64_t>(info.st_size)};
 }

@@ -11,3 +11,13 @@ using TFileStamp = int64_t;
 /// a file it has already read. 0 when the file cannot be opened or stat'ed or is not a regular
 /// file; a file whose time happens to be exactly the epoch still gets a stamp (1), so it is read.
 TFileStamp GetFileStamp(const std::string& path);
+
+/// A file's stamp and size at one moment; both zero when it cannot be opened.
+struct TFileState {
+    TFileStamp Stamp = 0;
+    int64_t Size = 0;
+    bool operator==(const TFileState&) const = default;
+};
+
+/// GetFileStamp and the size in bytes, from one look at the file.
+TFileState GetFileState(const std::string& path);

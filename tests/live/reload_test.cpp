@@ -172,7 +172,7 @@ TEST_F(ReloadCycle, AnErrorIsLoggedOnceAndThatVersionIsNotReadAgain) {
 
     // A file gone between the stamp and the read.
     LiveFileName = PathOf("gone_live.txt");
-    ReadFollowedFile(42, Windows, Hooks);
+    ReadFollowedFile({42, 0}, Windows, Hooks);
     EXPECT_EQ(Windows.Log.size(), 2u);
     EXPECT_EQ(LiveFileTime, 42);
     EXPECT_TRUE(LiveSlots.empty());
@@ -190,6 +190,31 @@ TEST_F(ReloadCycle, AnErrorIsLoggedOnceAndThatVersionIsNotReadAgain) {
     Write("a_live.txt", LiveText(TwoCars));
     EXPECT_NO_THROW(Changed());
     EXPECT_EQ(Windows.Log.size(), 4u);
+}
+
+TEST_F(ReloadCycle, AReadingTornByTheWriterIsDroppedAndTheCompleteFileReadNext) {
+    Follow("a_live.txt", LiveText(TwoCars));
+    const TFileStamp before = LiveFileTime;
+    // The plug-in truncates and rewrites in place; our read lands inside "Driver=Alice" and
+    // the writer completes the file before we look at it again.
+    const std::string whole = LiveText({{"Alice", 1}, {"Bob", 2}});
+    const std::string cut = whole.substr(0, whole.find("Driver=Alice") + 9);
+    Write("a_live.txt", cut);
+    Hooks.ReadText = [&] {
+        const std::string text = ReadLiveFile();
+        Write("a_live.txt", whole);
+        return text;
+    };
+    Changed();
+    EXPECT_EQ(LiveFileTime, before) << "dropped, so the completed file is read at the next message";
+    EXPECT_EQ(Players->IndexOfDriver("Al", 0), -1);
+    EXPECT_EQ(Players->Item(0).HistoryCount, 0) << "no merge at all";
+
+    Hooks.ReadText = nullptr;
+    Changed();
+    EXPECT_EQ(LiveFileTime, GetFileStamp(PathOf("a_live.txt")));
+    EXPECT_NE(Players->IndexOfDriver("Alice", 0), -1);
+    EXPECT_EQ(Players->IndexOfDriver("Al", 0), -1);
 }
 
 TEST_F(ReloadCycle, AReadingWithoutCarsIsSkippedSilently) {

@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
         }
         PrintRecord(stdout, {"step", std::to_string(++stepNumber), step.Path});
         LiveFileName = step.Path;
-        ReadFollowedFile(GetFileStamp(step.Path), windows, hooks);
+        ReadFollowedFile(GetFileState(step.Path), windows, hooks);
         PrintAfterStep(options);
     }
     EventQueue.OnAdded = nullptr;
