@@ -1,6 +1,7 @@
 #include "app/config.h"
 
 #include "app/intvalue.h"
+#include "platform/localetext.h"
 #include "platform/profile.h"
 
 #include <cerrno>
@@ -29,10 +30,11 @@ struct TextKey {
     std::string TKestruneConfig::*field;
 };
 struct LogoKey {};
+struct PollingKey {};
 
 struct Setting {
     const char* key;
-    std::variant<IntKey, BoolKey, ColorKey, TextKey, LogoKey> kind;
+    std::variant<IntKey, BoolKey, ColorKey, TextKey, LogoKey, PollingKey> kind;
 };
 
 /// Every key in the order it is read; defaults live in TKestruneConfig's initialisers.
@@ -57,6 +59,7 @@ const Setting Settings[] = {
     {"MsgH", IntKey{&TKestruneConfig::MsgH}},
     {"Folder", TextKey{&TKestruneConfig::Folder}},
     {"Logo", LogoKey{}},
+    {"FolderPolling", PollingKey{}},
 };
 
 /// Applies one present value to the loaded settings.
@@ -83,6 +86,18 @@ struct ApplyValue {
     }
     void operator()(TextKey k) const { load.Config.*k.field = value; }
     void operator()(LogoKey) const { load.Logo = value; }
+    void operator()(PollingKey) const {
+        const std::pair<const char*, TFolderPolling> modes[] = {{"auto", TFolderPolling::Auto},
+                                                                {"on", TFolderPolling::On},
+                                                                {"off", TFolderPolling::Off}};
+        for (const auto& [name, mode] : modes) {
+            if (EqualsIgnoreCase(value, name)) {
+                load.Config.FolderPolling = mode;
+                return;
+            }
+        }
+        load.Errors.push_back("FolderPolling='" + value + "' is not auto, on or off; auto is used");
+    }
 };
 
 std::string WithIniExtension(const std::string& programPath) {

@@ -3,6 +3,7 @@
 // written back on exit.
 
 #include "app/colornames.h"
+#include "live/filechk.h"
 
 #include <cstdint>
 #include <string>
@@ -31,6 +32,8 @@ struct TKestruneConfig {
     bool Stats1DrawMinutes = true;
     int32_t MsgFontSize = 12;
     std::string Folder;
+    /// How the live folder is followed: "auto", "on" (polling) or "off" (notification).
+    TFolderPolling FolderPolling = TFolderPolling::Auto;
 };
 
 /// What loading found: the settings, the logo path and the errors to show the operator.

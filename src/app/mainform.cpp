@@ -99,10 +99,14 @@ void TFormMain::FormCreate() {
     Hooks.DetectRaceEvents = [this](TPlayers& players) {
         DetectRaceEvents(players, *this, EventQueue);
     };
-    Watcher = std::make_unique<TFileChecker>(KestruneConfig.Folder, [this](int message) {
-        PostMessage(this, static_cast<QEvent::Type>(message));
-    });
+    Watcher = std::make_unique<TFileChecker>(
+        KestruneConfig.Folder,
+        [this](int message) { PostMessage(this, static_cast<QEvent::Type>(message)); },
+        KestruneConfig.FolderPolling);
     Watcher->Start();
+    if (!KestruneConfig.Folder.empty()) {
+        AddLog(FollowingText(KestruneConfig.Folder, Watcher->Polling()));
+    }
     LoadAliasList(ConfigFile);
 }
 

@@ -1,17 +1,23 @@
 #include "live/filechk.h"
 
+#include "live/livefolder.h"
+#include "platform/filestamp.h"
 #include "platform/messageids.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <dirent.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <system_error>
+#include <tuple>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -20,6 +26,56 @@ constexpr uint32_t ChangeMask =
     IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
 constexpr uint32_t FolderGoneMask = IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED;
 constexpr int GatherMs = 200;
+constexpr int PollMs = 200;
+
+/// File systems whose notifications only report what this machine itself wrote (or nothing).
+constexpr unsigned long RemoteFileSystems[] = {
+    0x6969,     // NFS
+    0x517B,     // SMB
+    0xFF534D42, // CIFS
+    0xFE534D42, // SMB2
+    0x65735546, // FUSE (sshfs, bindfs, virtiofs, ...)
+    0x01021997, // 9p
+    0x73757245, // Coda
+    0x5346414F, // AFS
+    0x6B414653, // kAFS
+    0x00C36400, // Ceph
+    0x564C,     // NCP
+    0x0BD00BD0, // Lustre
+    0x20030528, // OrangeFS
+    0x786F4256, // VirtualBox shared folders
+    0x7C7C6673, // Parallels shared folders
+    0x01161970, // GFS2
+    0x7461636F, // OCFS2
+};
+
+/// What a look at the folder sees: the names, stamps and sizes of its live files, in name
+/// order, as one text that compares equal when nothing changed. nullopt when the folder is
+/// gone (or is no folder any more).
+std::optional<std::string> LookAtFolder(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return std::nullopt;
+        }
+        return std::string(); // unreadable for now: look again next time
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (IsLiveFileName(entry->d_name)) {
+            names.emplace_back(entry->d_name);
+        }
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    std::string look;
+    for (const std::string& name : names) {
+        // Opening the file (in GetFileState) makes a network client fetch fresh attributes.
+        const TFileState state = GetFileState(folder + "/" + name);
+        look += name + '\0' + std::to_string(state.Stamp) + ' ' + std::to_string(state.Size) + '\n';
+    }
+    return look;
+}
 
 enum class TWait { Changed, Stopped, Ended, Nothing };
 
@@ -124,10 +180,25 @@ TWait Pause(int stopFd, int ms) {
     }
 }
 
+bool IsDirectory(const std::string& folder) {
+    struct stat info {};
+    return !folder.empty() && ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 } // namespace
 
-TFileChecker::TFileChecker(std::string folder, PostFunction post)
-    : Folder(std::move(folder)), Post(std::move(post)) {}
+bool FolderNeedsPolling(const std::string& folder) {
+    struct statfs info {};
+    if (folder.empty() || ::statfs(folder.c_str(), &info) != 0) {
+        return false;
+    }
+    const auto type = static_cast<unsigned long>(info.f_type) & 0xFFFFFFFFul;
+    return std::find(std::begin(RemoteFileSystems), std::end(RemoteFileSystems), type) !=
+           std::end(RemoteFileSystems);
+}
+
+TFileChecker::TFileChecker(std::string folder, PostFunction post, TFolderPolling polling)
+    : Folder(std::move(folder)), Post(std::move(post)), PollingMode(polling) {}
 
 TFileChecker::~TFileChecker() {
     Stop();
@@ -140,7 +211,18 @@ void TFileChecker::Start() {
     // The watch is set up here rather than on the thread, so every change made after Start
     // returns is reported.
     StopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    WatchFd = StopFd >= 0 ? OpenWatch(Folder) : -1;
+    PollingChosen = PollingMode == TFolderPolling::On ||
+                    (PollingMode == TFolderPolling::Auto && FolderNeedsPolling(Folder));
+    if (PollingChosen) {
+        // The first look is taken here, so every change after Start returns is reported.
+        WatchFd = -1;
+        const std::optional<std::string> look =
+            IsDirectory(Folder) ? LookAtFolder(Folder) : std::nullopt;
+        FolderAtStart = look.value_or(std::string());
+        FolderFoundAtStart = look.has_value();
+    } else {
+        WatchFd = StopFd >= 0 ? OpenWatch(Folder) : -1;
+    }
     try {
         Thread = std::thread([this] { Run(); });
     } catch (const std::system_error&) {
@@ -162,6 +244,39 @@ void TFileChecker::Stop() {
 }
 
 void TFileChecker::Run() const {
+    if (PollingChosen) {
+        RunPolling();
+    } else {
+        RunNotified();
+    }
+}
+
+void TFileChecker::RunPolling() const {
+    if (StopFd < 0 || !FolderFoundAtStart) {
+        PostMessage(WmWatcherEnded);
+        return;
+    }
+    std::string seen = FolderAtStart;
+    while (true) {
+        const TWait pause = Pause(StopFd, PollMs);
+        if (pause == TWait::Stopped) {
+            return;
+        }
+        std::optional<std::string> now = LookAtFolder(Folder);
+        if (pause == TWait::Ended || !now) {
+            PostMessage(WmWatcherEnded);
+            return;
+        }
+        if (*now != seen) {
+            seen = std::move(*now);
+            if (!PostMessage(WmLiveFolderChanged)) {
+                return;
+            }
+        }
+    }
+}
+
+void TFileChecker::RunNotified() const {
     if (WatchFd < 0) {
         PostMessage(WmWatcherEnded);
         return;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "fusemount.h"
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -135,6 +137,29 @@ TEST(FileChecker, StopWakesAWaitingWatcherAndItCanStartAgain) {
     Append(folder.Path + "/a_live.txt", "z");
     EXPECT_TRUE(throwingBox.WaitFor(WmLiveFolderChanged));
     throwing.Stop();
+}
+
+TEST(FileChecker, AFolderOnAFuseMountIsPolledAndSeesWritesFromUnderneath) {
+    if (!TFuseMount::Available()) {
+        GTEST_SKIP() << "no /dev/fuse on this machine";
+    }
+    TTempFolder folder;
+    TFuseMount share(folder.Path + "/other-pc", folder.Path + "/share");
+    ASSERT_TRUE(share.Mounted) << "bindfs could not mount (scripts/setup installs it)";
+    EXPECT_FALSE(FolderNeedsPolling(folder.Path)) << "a local folder keeps notifications";
+    ASSERT_TRUE(FolderNeedsPolling(share.MountPoint.string()));
+
+    TPostBox box;
+    TFileChecker checker(share.MountPoint.string(), box.Function(), TFolderPolling::Auto);
+    checker.Start();
+    EXPECT_TRUE(checker.Polling());
+    Append((share.Source / "a_live.txt").string(), "[Session]\n");
+    EXPECT_TRUE(box.WaitFor(WmLiveFolderChanged));
+    const int before = box.Count(WmLiveFolderChanged);
+    Append((share.Source / "a_live.txt").string(), "Scene=Lakeside\n");
+    EXPECT_TRUE(box.WaitFor(WmLiveFolderChanged, before + 1)) << "a later write is seen too";
+    checker.Stop();
+    EXPECT_EQ(box.Count(WmWatcherEnded), 0);
 }
 
 } // namespace

@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fusemount.h"
 #include "testfiles.h"
 
 #include <filesystem>
@@ -88,6 +89,24 @@ class MainWindow : public ::testing::Test {
         QApplication::sendEvent(over, &event);
     }
 
+    /// Feeds a race into `written` and waits until the program, following `followed`, shows it.
+    void FollowFeed(const std::string& followed, const std::string& written) {
+        QProcess feed;
+        feed.start(KESTRUNE_FEED_BINARY,
+                   {"--folder", QString::fromStdString(written), "--session", "race", "--cars", "8",
+                    "--laps", "3", "--speed", "60", "--rate", "10", "--seed", "11", "--quiet"});
+        ASSERT_TRUE(feed.waitForStarted());
+        const bool shown = WaitFor([&] {
+            return !Find<QLabel>("LabelFileName")->text().isEmpty() &&
+                   Find<QLabel>("LabelSession")->text() == "Race" && EventQueue.Count() > 0;
+        });
+        feed.terminate();
+        feed.waitForFinished(10000);
+        EXPECT_TRUE(shown) << followed << " log: " << LogText().toStdString();
+        EXPECT_TRUE(Find<QLabel>("LabelFileName")->text().endsWith("_live.txt"));
+        EXPECT_FALSE(Find<QLabel>("LabelPhase")->text().isEmpty());
+        EXPECT_GT(Players->CountSeen(), 0);
+    }
     std::filesystem::path folder;
     std::string ini;
     std::unique_ptr<TFormMain> main;
@@ -260,22 +279,19 @@ TEST_F(MainWindow, ClosingSavesBoundsAndKeepsForeignKeys) {
 }
 
 TEST_F(MainWindow, FollowsAFolderFedByTheSimulator) {
-    const std::string live = StartWithLiveFolder();
-    QProcess feed;
-    feed.start(KESTRUNE_FEED_BINARY,
-               {"--folder", QString::fromStdString(live), "--session", "race", "--cars", "8",
-                "--laps", "3", "--speed", "60", "--rate", "10", "--seed", "11", "--quiet"});
-    ASSERT_TRUE(feed.waitForStarted());
-    const bool followed = WaitFor([&] {
-        return !Find<QLabel>("LabelFileName")->text().isEmpty() &&
-               Find<QLabel>("LabelSession")->text() == "Race" && EventQueue.Count() > 0;
-    });
-    feed.terminate();
-    feed.waitForFinished(10000);
-    EXPECT_TRUE(followed) << "log: " << LogText().toStdString();
-    EXPECT_TRUE(Find<QLabel>("LabelFileName")->text().endsWith("_live.txt"));
-    EXPECT_FALSE(Find<QLabel>("LabelPhase")->text().isEmpty());
-    EXPECT_GT(Players->CountSeen(), 0);
+    FollowFeed(StartWithLiveFolder(), (folder / "live").string());
+}
+
+TEST_F(MainWindow, FollowsASharedFolderWrittenByAnotherMachine) {
+    if (!TFuseMount::Available()) {
+        GTEST_SKIP() << "no /dev/fuse on this machine";
+    }
+    TFuseMount share(folder / "simulator-pc", folder / "share");
+    ASSERT_TRUE(share.Mounted) << "bindfs could not mount (scripts/setup installs it)";
+    Start("[Config]\r\nFolder=" + share.MountPoint.string() + "\r\n");
+    EXPECT_TRUE(LogText().contains("by looking at it every 200 ms")) << LogText().toStdString();
+    FollowFeed(share.MountPoint.string(), share.Source.string());
+    main.reset(); // stop the watcher before the mount goes
 }
 
 } // namespace
