@@ -1,6 +1,6 @@
 #include "live/livefolder.h"
 
-#include "platform/localetext.h"
+#include "platform/collation.h"
 
 #include <filesystem>
 #include <system_error>
@@ -44,7 +44,7 @@ std::optional<std::string> TryFindNewestLiveFile(const std::string& folder) {
         if (!IsLiveFileName(name) || !IsRegularEntry(*entries)) {
             continue;
         }
-        if (newest.empty() || CompareIgnoreCase(name, newest) > 0) {
+        if (newest.empty() || CollateIgnoreCase(name, newest) > 0) {
             newest = name;
         }
     }

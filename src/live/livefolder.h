@@ -9,8 +9,8 @@
 bool IsLiveFileName(const std::string& name);
 
 /// Full path (folder + "/" + name) of the live file whose name sorts last (case-insensitive,
-/// CompareIgnoreCase), or "". Keeps regular files (and symlinks to them) whose name passes
-/// IsLiveFileName; skips directories. A missing folder gives "".
+/// CollateIgnoreCase: the user's locale collation), or "". Keeps regular files (and symlinks to
+/// them) whose name passes IsLiveFileName; skips directories. A missing folder gives "".
 std::string FindNewestLiveFile(const std::string& folder);
 
 /// As FindNewestLiveFile, but nullopt when the folder exists and cannot be listed (no access,

@@ -8,16 +8,17 @@
 
 namespace {
 
-char ReadLocaleSeparator() {
+/// The whole separator: some locales use one of more than one byte (U+066B in UTF-8).
+std::string ReadLocaleSeparator() {
     const std::lconv* conv = std::localeconv();
     if (conv == nullptr || conv->decimal_point == nullptr || conv->decimal_point[0] == '\0') {
-        return '.';
+        return ".";
     }
-    return conv->decimal_point[0];
+    return conv->decimal_point;
 }
 
-char& SeparatorSlot() {
-    static char separator = ReadLocaleSeparator();
+std::string& SeparatorSlot() {
+    static std::string separator = ReadLocaleSeparator();
     return separator;
 }
 
@@ -29,6 +30,7 @@ bool IsDigit(char c) {
 struct DecimalShape {
     bool valid = false;
     std::size_t separatorAt = std::string_view::npos;
+    std::size_t separatorSize = 0;
     bool hasExponent = false;
     uint64_t mantissa = 0; // the digits as an integer, while they fit
     int significant = 0;   // digits counted into mantissa, leading zeros excluded
@@ -37,7 +39,7 @@ struct DecimalShape {
 
 /// Checks the shape from_chars would be too lenient about (inf, nan, hex) and gathers what the
 /// exact fast path needs: digits[.digits][e[sign]digits] after the sign.
-DecimalShape ScanDecimal(std::string_view body, char separator) {
+DecimalShape ScanDecimal(std::string_view body, std::string_view separator) {
     DecimalShape shape;
     const char* p = body.data();
     const char* const end = p + body.size();
@@ -59,9 +61,15 @@ DecimalShape ScanDecimal(std::string_view body, char separator) {
     };
     takeDigits(false);
     std::size_t digits = static_cast<std::size_t>(p - firstDigit);
-    if (p < end && (*p == '.' || *p == separator)) {
+    const std::string_view rest(p, static_cast<std::size_t>(end - p));
+    const std::size_t separatorSize = !rest.empty() && rest.front() == '.' ? 1
+                                      : !separator.empty() && rest.starts_with(separator)
+                                          ? separator.size()
+                                          : 0;
+    if (separatorSize > 0) {
         shape.separatorAt = static_cast<std::size_t>(p - firstDigit);
-        ++p;
+        shape.separatorSize = separatorSize;
+        p += separatorSize;
         const char* fractionStart = p;
         takeDigits(true);
         digits += static_cast<std::size_t>(p - fractionStart);
@@ -101,12 +109,12 @@ std::optional<double> FastDecimal(const DecimalShape& shape) {
 
 } // namespace
 
-char UserDecimalSeparator() {
+const std::string& UserDecimalSeparator() {
     return SeparatorSlot();
 }
 
-void SetUserDecimalSeparator(char separator) {
-    SeparatorSlot() = separator;
+void SetUserDecimalSeparator(std::string separator) {
+    SeparatorSlot() = std::move(separator);
 }
 
 std::optional<int32_t> ParseDecimalInt(std::string_view text) {
@@ -151,7 +159,7 @@ std::optional<double> ParseDecimalDouble(std::string_view text) {
     std::from_chars_result result{};
     if (separatorAt != std::string_view::npos && text[separatorAt] != '.') {
         std::string copy(text);
-        copy[separatorAt] = '.';
+        copy.replace(separatorAt, shape.separatorSize, ".");
         result = std::from_chars(copy.data(), copy.data() + copy.size(), value);
         if (result.ec != std::errc() || result.ptr != copy.data() + copy.size()) {
             return std::nullopt;

@@ -4,13 +4,15 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
-/// The decimal separator of the user's number format, read once from the C locale.
-char UserDecimalSeparator();
+/// The decimal separator of the user's number format, read once from the C locale; it may
+/// be more than one byte.
+const std::string& UserDecimalSeparator();
 
 /// Overrides the separator (tests, and a program that learns it from its toolkit).
-void SetUserDecimalSeparator(char separator);
+void SetUserDecimalSeparator(std::string separator);
 
 /// A whole decimal number with an optional sign, within 32 bits.
 std::optional<int32_t> ParseDecimalInt(std::string_view text);

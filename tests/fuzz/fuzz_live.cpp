@@ -163,7 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     const THeader header = ReadHeader(data);
     KestruneConfig.Stats1NameLength = header.NameLength;
-    SetUserDecimalSeparator(header.CommaSeparator ? ',' : '.');
+    SetUserDecimalSeparator(header.CommaSeparator ? "," : ".");
     const std::vector<TSnapshot> snapshots = ParseReadings(
         std::string_view(reinterpret_cast<const char*>(data) + HeaderSize, size - HeaderSize));
     if (snapshots.empty()) {

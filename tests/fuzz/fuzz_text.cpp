@@ -224,7 +224,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         return 0;
     }
     const char separator = (data[0] & 0x80) != 0 ? ',' : '.';
-    SetUserDecimalSeparator(separator);
+    SetUserDecimalSeparator(std::string(1, separator));
     const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     CheckMarkup(text);

@@ -160,13 +160,21 @@ TEST(LiveFileValues, NumberForms) {
 }
 
 TEST(LiveFileValues, UserDecimalSeparatorIsAcceptedBesidesPoint) {
-    SetUserDecimalSeparator(',');
+    SetUserDecimalSeparator(",");
     const Reading r = Parse("[Slot0]\nBestLap=91,5\nLastLap=92.5\n");
-    SetUserDecimalSeparator('.');
+    SetUserDecimalSeparator(".");
     EXPECT_FLOAT_EQ(r.slots[0].BestLap, 91.5f);
     EXPECT_FLOAT_EQ(r.slots[0].LastLap, 92.5f);
     const Reading point = Parse("[Slot0]\nBestLap=91,5\n");
     EXPECT_EQ(point.slots[0].BestLap, -1.0f);
+
+    SetUserDecimalSeparator("\xD9\xAB"); // U+066B, two bytes in UTF-8
+    const Reading arabic = Parse("[Slot0]\nBestLap=91\xD9\xAB"
+                                 "5\nLastLap=91\xD9"
+                                 "5\n");
+    SetUserDecimalSeparator(".");
+    EXPECT_FLOAT_EQ(arabic.slots[0].BestLap, 91.5f);
+    EXPECT_EQ(arabic.slots[0].LastLap, -1.0f) << "half a separator is no separator";
 }
 
 TEST(ParseTripleForms, BracketedLists) {

@@ -119,4 +119,16 @@ TEST(NewestLiveFile, TakesOnlyFilesWhoseNameEndsInTheSuffixOnce) {
     EXPECT_FALSE(IsLiveFileName("a_Live.txt"));
 }
 
+TEST(NewestLiveFile, NamesAreOrderedByTheLocaleCollationNotByCodePoint) {
+    TTempFolder folder;
+    WriteFile(folder.File("race_live.txt"), "");
+    WriteFile(folder.File("race2_live.txt"), "");
+    EXPECT_EQ(FindNewestLiveFile(folder.Path), folder.File("race2_live.txt"));
+
+    TTempFolder accents;
+    WriteFile(accents.File("\xC3\xA9t\xC3\xA9_live.txt"), ""); // été: sorts with "e"
+    WriteFile(accents.File("f_live.txt"), "");
+    EXPECT_EQ(FindNewestLiveFile(accents.Path), accents.File("f_live.txt"));
+}
+
 } // namespace

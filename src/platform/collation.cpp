@@ -1,0 +1,80 @@
+#include "platform/collation.h"
+
+#include "platform/localetext.h"
+
+#include <unicode/ucol.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+/// The collation locale from the environment, in ICU's form ("de_DE.UTF-8@euro" -> "de_DE");
+/// "" (ICU's root collation) for C and POSIX.
+std::string UserCollationLocale() {
+    for (const char* variable : {"LC_ALL", "LC_COLLATE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value == nullptr || value[0] == '\0') {
+            continue;
+        }
+        std::string name = value;
+        name = name.substr(0, name.find_first_of(".@"));
+        return name == "C" || name == "POSIX" ? std::string() : name;
+    }
+    return {};
+}
+
+struct TCollatorCloser {
+    void operator()(UCollator* collator) const { ucol_close(collator); }
+};
+
+/// Opened once; ICU allows comparisons with one collator from several threads.
+UCollator* UserCollator() {
+    static const std::unique_ptr<UCollator, TCollatorCloser> collator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        UCollator* opened = ucol_open(UserCollationLocale().c_str(), &status);
+        if (U_FAILURE(status)) {
+            if (opened != nullptr) {
+                ucol_close(opened);
+            }
+            return std::unique_ptr<UCollator, TCollatorCloser>();
+        }
+        // Secondary strength: accents count, case does not.
+        ucol_setStrength(opened, UCOL_SECONDARY);
+        return std::unique_ptr<UCollator, TCollatorCloser>(opened);
+    }();
+    return collator.get();
+}
+
+std::u16string ToUtf16(std::string_view text) {
+    std::u16string units;
+    for (char32_t c : DecodeText(text)) {
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            units.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            units.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            units.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return units;
+}
+
+} // namespace
+
+int CollateIgnoreCase(std::string_view a, std::string_view b) {
+    UCollator* collator = UserCollator();
+    if (collator == nullptr) {
+        return CompareIgnoreCase(a, b);
+    }
+    const std::u16string ua = ToUtf16(a);
+    const std::u16string ub = ToUtf16(b);
+    const UCollationResult order = ucol_strcoll(
+        collator, reinterpret_cast<const UChar*>(ua.data()), static_cast<int32_t>(ua.size()),
+        reinterpret_cast<const UChar*>(ub.data()), static_cast<int32_t>(ub.size()));
+    if (order != UCOL_EQUAL) {
+        return order == UCOL_LESS ? -1 : 1;
+    }
+    return a.compare(b);
+}
