@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -108,6 +109,11 @@ void TFormMain::FormCreate() {
         AddLog(FollowingText(KestruneConfig.Folder, Watcher->Polling()));
     }
     LoadAliasList(ConfigFile);
+
+    auto* quietCheck = new QTimer(this);
+    connect(quietCheck, &QTimer::timeout, this,
+            [this] { CheckFeedQuiet(*this, std::chrono::steady_clock::now()); });
+    quietCheck->start(1000);
 }
 
 void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {

@@ -9,6 +9,7 @@
 #include <optional>
 
 TFileStamp LiveFileTime = 0;
+TFeedQuiet FeedQuiet;
 
 namespace {
 
@@ -77,6 +78,7 @@ void SwitchToNewestFile(const std::string& folder, TWindowLink& windows) {
     LiveFileTime = 0;
     windows.SetLabelText(TLabel::FileName, FileNamePart(LiveFileName));
     StartNewSession();
+    FeedQuiet.Reset();
     windows.PostReload();
     if (windows.MessageWindowVisible()) {
         windows.RefreshStatus();
@@ -134,6 +136,11 @@ void LiveFolderChanged(const std::string& folder, TWindowLink& windows, const TR
         const TFileState state = GetFileState(LiveFileName);
         if (state.Stamp != 0 && state.Stamp != LiveFileTime) {
             ReadFollowedFile(state, windows, hooks);
+            const std::string phase = Players ? Players->GameSession().GamePhase : std::string();
+            if (const auto line = FeedQuiet.FileChanged(std::chrono::steady_clock::now(), phase,
+                                                        FileNamePart(LiveFileName))) {
+                windows.AddLog(*line);
+            }
             return;
         }
     }
@@ -144,6 +151,12 @@ std::string FollowingText(const std::string& folder, bool polling) {
     return polling ? "Following " + folder +
                          " by looking at it every 200 ms (network or FUSE file system)"
                    : "Following " + folder + " by change notification";
+}
+
+void CheckFeedQuiet(TWindowLink& windows, TSteadyTime now) {
+    if (const auto line = FeedQuiet.Check(now, FileNamePart(LiveFileName))) {
+        windows.AddLog(*line);
+    }
 }
 
 void WatcherEnded(TWindowLink& windows) {

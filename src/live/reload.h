@@ -2,6 +2,7 @@
 // The reload cycle: what the main window does when the live folder changes. Window-free; it
 // reaches the windows only through TWindowLink.
 
+#include "live/feedquiet.h"
 #include "live/players.h"
 #include "live/windowlink.h"
 #include "platform/filestamp.h"
@@ -11,6 +12,8 @@
 
 /// The stamp of the followed file when it was last read; 0 = not read yet.
 extern TFileStamp LiveFileTime; // LiveFileName lives in live/livefile.h
+/// Whether the followed file's feed has gone quiet.
+extern TFeedQuiet FeedQuiet;
 
 /// The phase text that stops ranking strips and queues its own message.
 inline constexpr const char* FullCourseYellowPhase = "FullCourseYellow";
@@ -53,6 +56,9 @@ void StartNewSession();
 /// otherwise looks for the newest live file in `folder` and, if it is another one, switches to
 /// it (new session, file label, a reload posted so it is read at once, status refresh).
 void LiveFolderChanged(const std::string& folder, TWindowLink& windows, const TReloadHooks& hooks);
+
+/// Called about once a second: logs, once, that a running session's file has stopped changing.
+void CheckFeedQuiet(TWindowLink& windows, TSteadyTime now);
 
 /// The handler of WmWatcherEnded: logs "ログファイルの監視に失敗しました".
 void WatcherEnded(TWindowLink& windows);
