@@ -30,6 +30,9 @@
 
 namespace {
 
+constexpr int DesignedWidth = 538;
+constexpr int DesignedHeight = 261;
+
 TFormMain* MainInstance = nullptr;
 
 bool InsideScrollArea(QWidget* widget) {
@@ -54,7 +57,7 @@ TFormMain::TFormMain(std::string configPath, QWidget* parent)
     MainInstance = this;
     setWindowTitle("Kestrune - r12_08");
     setFont(FontWithPixelHeight(ProportionalGothicFamilies(), 12));
-    resize(538, 261);
+    resize(DesignedWidth, DesignedHeight);
     PageControl = new QTabWidget(this);
     PageControl->setGeometry(rect());
     BuildInfoTab();
@@ -93,8 +96,10 @@ void TFormMain::FormCreate() {
             ShowError(error);
         }
     }
-    PlaceWindow(this, KestruneConfig.WindowX, KestruneConfig.WindowY, KestruneConfig.WindowW,
-                KestruneConfig.WindowH);
+    // The designed 538 x 261 is an outer size too.
+    const TKestruneConfig& c = KestruneConfig;
+    PlaceWindow(this, c.WindowX, c.WindowY, c.WindowW != Unset ? c.WindowW : DesignedWidth,
+                c.WindowH != Unset ? c.WindowH : DesignedHeight);
 
     Hooks.NameRules = MergeNameRules();
     Hooks.DetectRaceEvents = [this](TPlayers& players) {

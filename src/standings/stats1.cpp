@@ -34,6 +34,8 @@ TFormStats1::TFormStats1(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setAutoFillBackground(false);
+    // Never drawn (no caption), but capture software and the desktop pick windows by title.
+    setWindowTitle("Live Window");
     setFont(FontWithPixelHeight(FixedGothicFamilies(), DesignedFontPixels));
     resize(DesignedWidth, DesignedHeight);
     Picture = QImage(size(), QImage::Format_RGB32);

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# The program under a window manager that draws frames and places windows (openbox on Xvfb):
+# a first run with no bounds leaves placement to the window manager; start-and-close cycles,
+# closed as the close button does, leave the saved bounds exactly as they were; switching to
+# another program keeps the tower and the ticker mapped while they become top-most.
+set -euo pipefail
+program=$1
+work=$(mktemp -d /tmp/kestrune-desktop-XXXXXX)
+pids=()
+cleanup() {
+  for (( i=${#pids[@]}-1; i>=0; i-- )); do
+    kill "${pids[$i]}" 2>/dev/null || true
+    wait "${pids[$i]}" 2>/dev/null || true
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Xvfb picks a free display and tells us which.
+exec 3<> "$work/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$work/display")"
+openbox --sm-disable >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
+wmctrl -m >/dev/null 2>&1 || fail "openbox did not start"
+
+unset QT_QPA_PLATFORM
+export QT_QPA_PLATFORM=xcb
+# X and font libraries keep memory until exit; memory errors still abort.
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+mkdir -p "$work/live"
+# A copy, so the configuration file beside it is this test's own.
+cp "$program" "$work/kestrune"
+ini="$work/kestrune.ini"
+printf '[Config]\nFolder=%s\n' "$work/live" > "$ini"
+
+running=
+# Starts the program and waits until its three windows are mapped; sets $running.
+start() {
+  "$work/kestrune" > "$work/out.txt" 2>&1 &
+  running=$!
+  pids+=("$running")
+  for _ in $(seq 300); do
+    [ "$(windows | wc -l)" -ge 3 ] && return 0
+    kill -0 "$running" 2>/dev/null || fail "the program died: $(cat "$work/out.txt")"
+    sleep 0.1
+  done
+  fail "the three windows did not appear: $(wmctrl -lp)"
+}
+# The program's managed windows: id, title.
+windows() { wmctrl -lp | awk -v pid="$running" '$3 == pid { id = $1; $1 = $2 = $3 = $4 = ""; sub(/^ +/, ""); print id, $0 }'; }
+window_id() { windows | awk -v t="$1" '{ id = $1; $1 = ""; sub(/^ /, ""); if ($0 == t) print id }'; }
+# Closes the console as its close button does and waits for the program to end.
+close_console() {
+  wmctrl -c "Kestrune - r12_08"
+  for _ in $(seq 300); do
+    kill -0 "$running" 2>/dev/null || { wait "$running" || fail "exit status $?: $(cat "$work/out.txt")"; return 0; }
+    sleep 0.1
+  done
+  fail "the program did not end after its console was closed"
+}
+bounds() { grep -E '^(Window|Stats1|Msg)[XYWH]=' "$ini" | sort; }
+value() { sed -n "s/^$1=//p" "$ini" | tr -d '\r'; }
+
+# 1. First run, no bounds: the window manager places each window.
+start
+sleep 1
+close_console
+for key in WindowX WindowY Stats1X Stats1Y MsgX MsgY; do
+  [ -n "$(value $key)" ] || fail "$key was not saved"
+done
+corners="$(value WindowX),$(value WindowY) $(value Stats1X),$(value Stats1Y) $(value MsgX),$(value MsgY)"
+[ "$(echo "$corners" | tr ' ' '\n' | sort -u | wc -l)" -eq 3 ] ||
+  fail "windows share a corner (pinned, not placed): $corners"
+# The tower must not cover the console.
+if [ "$(value Stats1X)" -lt $(( $(value WindowX) + $(value WindowW) )) ] &&
+   [ $(( $(value Stats1X) + $(value Stats1W) )) -gt "$(value WindowX)" ] &&
+   [ "$(value Stats1Y)" -lt $(( $(value WindowY) + $(value WindowH) )) ] &&
+   [ $(( $(value Stats1Y) + $(value Stats1H) )) -gt "$(value WindowY)" ]; then
+  fail "the tower covers the console: $(bounds | tr '\n' ' ')"
+fi
+
+# 2. Three start-and-close cycles change nothing.
+for cycle in 1 2 3; do
+  before=$(bounds)
+  start
+  sleep 1
+  close_console
+  after=$(bounds)
+  [ "$before" = "$after" ] || fail "cycle $cycle changed the bounds: $(diff <(echo "$before") <(echo "$after") | tr '\n' ' ')"
+done
+
+# 3. Another program is activated: the tower and ticker become top-most without an unmap.
+start
+sleep 1
+wmctrl -a "Kestrune - r12_08"
+tower=$(window_id "Live Window")
+ticker=$(window_id "Message Window")
+[ -n "$tower" ] && [ -n "$ticker" ] || fail "broadcast windows not found: $(windows)"
+xev -id "$tower" -event structure > "$work/tower-events.txt" 2>&1 &
+pids+=($!)
+xev -id "$ticker" -event structure > "$work/ticker-events.txt" 2>&1 &
+pids+=($!)
+sleep 0.5
+xmessage -geometry +700+700 "another program" &
+pids+=($!)
+other=
+for _ in $(seq 100); do
+  other=$(wmctrl -l | awk '$NF == "xmessage" { print $1 }' | head -n1)
+  [ -n "$other" ] && break
+  sleep 0.1
+done
+[ -n "$other" ] || fail "xmessage did not appear"
+wmctrl -i -a "$other"
+above=0
+for _ in $(seq 100); do
+  if xprop -id "$tower" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE &&
+     xprop -id "$ticker" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE; then
+    above=1
+    break
+  fi
+  sleep 0.1
+done
+[ "$above" -eq 1 ] || fail "the broadcast windows did not become top-most"
+sleep 0.5
+if grep -q -E 'UnmapNotify|DestroyNotify' "$work/tower-events.txt" "$work/ticker-events.txt"; then
+  fail "a broadcast window was unmapped on deactivation: $(grep -h -E 'UnmapNotify|DestroyNotify' "$work"/*-events.txt | head -3)"
+fi
+for id in "$tower" "$ticker"; do
+  xwininfo -id "$id" | grep -q 'Map State: IsViewable' || fail "window $id is not viewable"
+done
+close_console
+echo "desktop test passed: $(bounds | tr '\n' ' ')"
