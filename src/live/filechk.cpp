@@ -1,23 +1,18 @@
 #include "live/filechk.h"
 
-#include "live/livefolder.h"
-#include "platform/filestamp.h"
 #include "platform/messageids.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <dirent.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <system_error>
-#include <tuple>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -26,7 +21,6 @@ constexpr uint32_t ChangeMask =
     IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
 constexpr uint32_t FolderGoneMask = IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED;
 constexpr int GatherMs = 200;
-constexpr int PollMs = 200;
 
 /// File systems whose notifications only report what this machine itself wrote (or nothing).
 constexpr unsigned long RemoteFileSystems[] = {
@@ -48,34 +42,6 @@ constexpr unsigned long RemoteFileSystems[] = {
     0x01161970, // GFS2
     0x7461636F, // OCFS2
 };
-
-/// What a look at the folder sees: the names, stamps and sizes of its live files, in name
-/// order, as one text that compares equal when nothing changed. nullopt when the folder is
-/// gone (or is no folder any more).
-std::optional<std::string> LookAtFolder(const std::string& folder) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return std::nullopt;
-        }
-        return std::string(); // unreadable for now: look again next time
-    }
-    std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (IsLiveFileName(entry->d_name)) {
-            names.emplace_back(entry->d_name);
-        }
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    std::string look;
-    for (const std::string& name : names) {
-        // Opening the file (in GetFileState) makes a network client fetch fresh attributes.
-        const TFileState state = GetFileState(folder + "/" + name);
-        look += name + '\0' + std::to_string(state.Stamp) + ' ' + std::to_string(state.Size) + '\n';
-    }
-    return look;
-}
 
 enum class TWait { Changed, Stopped, Ended, Nothing };
 
@@ -180,11 +146,6 @@ TWait Pause(int stopFd, int ms) {
     }
 }
 
-bool IsDirectory(const std::string& folder) {
-    struct stat info {};
-    return !folder.empty() && ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 } // namespace
 
 bool FolderNeedsPolling(const std::string& folder) {
@@ -216,10 +177,7 @@ void TFileChecker::Start() {
     if (PollingChosen) {
         // The first look is taken here, so every change after Start returns is reported.
         WatchFd = -1;
-        const std::optional<std::string> look =
-            IsDirectory(Folder) ? LookAtFolder(Folder) : std::nullopt;
-        FolderAtStart = look.value_or(std::string());
-        FolderFoundAtStart = look.has_value();
+        Poll = std::make_unique<TFolderPoll>(Folder, std::chrono::steady_clock::now());
     } else {
         WatchFd = StopFd >= 0 ? OpenWatch(Folder) : -1;
     }
@@ -252,26 +210,23 @@ void TFileChecker::Run() const {
 }
 
 void TFileChecker::RunPolling() const {
-    if (StopFd < 0 || !FolderFoundAtStart) {
+    if (StopFd < 0 || !Poll->Found()) {
         PostMessage(WmWatcherEnded);
         return;
     }
-    std::string seen = FolderAtStart;
     while (true) {
-        const TWait pause = Pause(StopFd, PollMs);
-        if (pause == TWait::Stopped) {
+        const auto pause = Poll->NextPause(std::chrono::steady_clock::now());
+        const TWait waited = Pause(StopFd, static_cast<int>(pause.count()));
+        if (waited == TWait::Stopped) {
             return;
         }
-        std::optional<std::string> now = LookAtFolder(Folder);
-        if (pause == TWait::Ended || !now) {
+        const TFolderPoll::TLook look = Poll->Look(std::chrono::steady_clock::now());
+        if (waited == TWait::Ended || look == TFolderPoll::TLook::Gone) {
             PostMessage(WmWatcherEnded);
             return;
         }
-        if (*now != seen) {
-            seen = std::move(*now);
-            if (!PostMessage(WmLiveFolderChanged)) {
-                return;
-            }
+        if (look == TFolderPoll::TLook::Changed && !PostMessage(WmLiveFolderChanged)) {
+            return;
         }
     }
 }

@@ -2,7 +2,10 @@
 // The folder watcher: a thread that tells the main window when something in the live folder
 // was written, so the reload cycle runs. It only posts; it touches no data.
 
+#include "live/folderpoll.h"
+
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -22,9 +25,9 @@ bool FolderNeedsPolling(const std::string& folder);
 /// Changes made during the sleep stay queued and end the next wait at once, so they lead to one
 /// more message rather than being lost. Any failure, or the folder itself being deleted, moved
 /// away or unmounted -> post WmWatcherEnded and end.
-/// When polling, it looks at the folder every 200 ms instead: the names, stamps and sizes of
-/// its live files; any difference posts WmLiveFolderChanged at once (the 200 ms between two
-/// looks gather a burst of writes), and a folder that is gone posts WmWatcherEnded.
+/// When polling, it looks at the folder every 200 ms instead (TFolderPoll); any difference
+/// posts WmLiveFolderChanged at once (the pause between two looks gathers a burst of writes),
+/// and a folder that is gone posts WmWatcherEnded.
 /// Stop() (and the destructor) wake the thread from its wait or sleep and join it, so the
 /// program never hangs on quit; nothing is posted after a stop.
 class TFileChecker {
@@ -60,8 +63,7 @@ class TFileChecker {
     PostFunction Post;
     TFolderPolling PollingMode;
     bool PollingChosen = false;
-    std::string FolderAtStart; // the first look, when polling
-    bool FolderFoundAtStart = false;
+    std::unique_ptr<TFolderPoll> Poll; // when polling; its first look is taken by Start
     std::thread Thread;
     int StopFd = -1;
     int WatchFd = -1;

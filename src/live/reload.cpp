@@ -4,11 +4,15 @@
 #include "live/livefolder.h"
 #include "live/sessionlogs.h"
 #include "messages/raceevent.h"
+#include "platform/bytehash.h"
+#include "platform/readfile.h"
 
 #include <exception>
 #include <optional>
 
 TFileStamp LiveFileTime = 0;
+int64_t LiveFileSize = 0;
+uint64_t LiveFileHash = 0;
 TFeedQuiet FeedQuiet;
 
 namespace {
@@ -62,6 +66,19 @@ void MergeAndShow(TWindowLink& windows, const TReloadHooks& hooks) {
     windows.SetLabelText(TLabel::Flags, session.YellowFlag);
 }
 
+/// Whether the followed file, read now, holds other bytes than at its last reading. A file
+/// not read yet, or unreadable now, counts as unchanged (its stamp decides).
+bool BytesDifferFromLastReading() {
+    if (LiveFileTime == 0) {
+        return false;
+    }
+    try {
+        return HashBytes(ReadWholeFile(LiveFileName, MaxLiveFileSize)) != LiveFileHash;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 std::string FileNamePart(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -76,6 +93,8 @@ void SwitchToNewestFile(const std::string& folder, TWindowLink& windows) {
     }
     LiveFileName = *newest;
     LiveFileTime = 0;
+    LiveFileSize = 0;
+    LiveFileHash = 0;
     windows.SetLabelText(TLabel::FileName, FileNamePart(LiveFileName));
     StartNewSession();
     FeedQuiet.Reset();
@@ -108,14 +127,18 @@ void UpdatePlayers(TPlayers& players, const TNameRules& rules) {
 }
 
 void ReadFollowedFile(const TFileState& seen, TWindowLink& windows, const TReloadHooks& hooks) {
-    const TFileStamp previous = LiveFileTime;
+    const TFileState previous{LiveFileTime, LiveFileSize};
     LiveFileTime = seen.Stamp;
+    LiveFileSize = seen.Size;
     Guarded(windows, [&] {
         const std::string text = hooks.ReadText ? hooks.ReadText() : ReadLiveFile();
         if (GetFileState(LiveFileName) != seen) {
-            LiveFileTime = previous; // torn by the writer: its write brings another message
+            // Torn by the writer: its write brings another message.
+            LiveFileTime = previous.Stamp;
+            LiveFileSize = previous.Size;
             return;
         }
+        LiveFileHash = HashBytes(text);
         ParseLiveText(text, LiveSlots, LiveSession);
         if (LiveSlots.empty()) {
             return;
@@ -134,7 +157,8 @@ void StartNewSession() {
 void LiveFolderChanged(const std::string& folder, TWindowLink& windows, const TReloadHooks& hooks) {
     if (!LiveFileName.empty()) {
         const TFileState state = GetFileState(LiveFileName);
-        if (state.Stamp != 0 && state.Stamp != LiveFileTime) {
+        if (state.Stamp != 0 && (state.Stamp != LiveFileTime || state.Size != LiveFileSize ||
+                                 BytesDifferFromLastReading())) {
             ReadFollowedFile(state, windows, hooks);
             const std::string phase = Players ? Players->GameSession().GamePhase : std::string();
             if (const auto line = FeedQuiet.FileChanged(std::chrono::steady_clock::now(), phase,

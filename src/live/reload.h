@@ -12,6 +12,10 @@
 
 /// The stamp of the followed file when it was last read; 0 = not read yet.
 extern TFileStamp LiveFileTime; // LiveFileName lives in live/livefile.h
+/// Size and a hash of the bytes of the followed file at its last reading: with LiveFileTime
+/// they tell whether it changed, also where stamps are coarse or cached.
+extern int64_t LiveFileSize;
+extern uint64_t LiveFileHash;
 /// Whether the followed file's feed has gone quiet.
 extern TFeedQuiet FeedQuiet;
 
@@ -52,7 +56,9 @@ void ReadFollowedFile(const TFileState& seen, TWindowLink& windows, const TReloa
 /// Archives the current Players into SessionLogs and replaces Players with a fresh TPlayers.
 void StartNewSession();
 
-/// The whole handler of WmLiveFolderChanged: re-reads the followed file when its stamp changed;
+/// The whole handler of WmLiveFolderChanged: re-reads the followed file when its stamp or size
+/// changed, or, both equal, when its bytes differ from the last reading's (a file system with
+/// one-second stamps, a writer that restores the time, a share's cached attributes);
 /// otherwise looks for the newest live file in `folder` and, if it is another one, switches to
 /// it (new session, file label, a reload posted so it is read at once, status refresh).
 void LiveFolderChanged(const std::string& folder, TWindowLink& windows, const TReloadHooks& hooks);

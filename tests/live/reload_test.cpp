@@ -217,6 +217,20 @@ TEST_F(ReloadCycle, AReadingTornByTheWriterIsDroppedAndTheCompleteFileReadNext) 
     EXPECT_EQ(Players->IndexOfDriver("Al", 0), -1);
 }
 
+TEST_F(ReloadCycle, AChangeThatKeepsStampAndSizeIsReadByItsBytes) {
+    // A share's cached attributes, a one-second clock or a writer restoring the time: the
+    // stamp and the size stay, the bytes do not.
+    Follow("a_live.txt", LiveText({{"Ann", 1}, {"Bob", 2}}));
+    Write("a_live.txt", LiveText({{"Bob", 1}, {"Ann", 2}}));
+    const timespec same[2] = {{Clock - 1, 0}, {Clock - 1, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, PathOf("a_live.txt").c_str(), same, 0), 0);
+    ASSERT_EQ(GetFileStamp(PathOf("a_live.txt")), LiveFileTime);
+    Changed();
+    EXPECT_EQ(Players->Item(Players->IndexOfDriver("Bob", 0)).Position[0], 1);
+    Changed();
+    EXPECT_EQ(Players->Item(0).HistoryCount, 1) << "unchanged bytes are not merged again";
+}
+
 TEST_F(ReloadCycle, AReadingWithoutCarsIsSkippedSilently) {
     Follow("a_live.txt", LiveText(TwoCars));
     Write("a_live.txt", LiveText({}, "FullCourseYellow"));

@@ -36,6 +36,8 @@ inline const std::vector<TCar> TwoCars = {{"Ann", 1}, {"Bob", 2}};
 inline void ResetLiveState() {
     LiveFileName.clear();
     LiveFileTime = 0;
+    LiveFileSize = 0;
+    LiveFileHash = 0;
     FeedQuiet.Reset();
     LiveSlots.clear();
     LiveSession = TGameSession{};
