@@ -110,8 +110,9 @@ void TFormMain::FormCreate() {
         [this](int message) { PostMessage(this, static_cast<QEvent::Type>(message)); },
         KestruneConfig.FolderPolling);
     Watcher->Start();
-    if (!KestruneConfig.Folder.empty()) {
-        AddLog(FollowingText(KestruneConfig.Folder, Watcher->Polling()));
+    const std::string following = FollowingText(KestruneConfig.Folder, Watcher->Way());
+    if (!following.empty()) {
+        AddLog(following);
     }
     LoadAliasList(ConfigFile);
 

@@ -30,8 +30,10 @@ QString JoinLines(const std::vector<std::string>& lines) {
     return texts.join('\n');
 }
 
-/// The largest logo file read: an 8192 x 8192 bitmap of 32 bits with room for its headers.
-constexpr std::size_t MaxLogoBytes = 8192u * 8192u * 4u + 65536u;
+/// The largest logo file read, a 4096 x 4096 bitmap of 32 bits with room for its headers: a
+/// logo is drawn in a corner of a tower a few hundred pixels wide, and the whole file is read
+/// on the window thread.
+constexpr std::size_t MaxLogoBytes = 4096u * 4096u * 4u + 65536u;
 
 /// The extension of a path's file name, without its dot.
 std::string ExtensionOf(const std::string& path) {

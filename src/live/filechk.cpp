@@ -3,9 +3,12 @@
 #include "platform/messageids.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
@@ -21,6 +24,10 @@ constexpr uint32_t ChangeMask =
     IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
 constexpr uint32_t FolderGoneMask = IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED;
 constexpr int GatherMs = 200;
+/// How long Start waits for the folder to answer, and Stop for the thread to end: beyond
+/// that the folder is a stalled share, and the program must neither freeze nor hang.
+constexpr std::chrono::seconds FirstAnswerWait{1};
+constexpr std::chrono::seconds StopWait{2};
 
 /// File systems whose notifications only report what this machine itself wrote (or nothing).
 constexpr unsigned long RemoteFileSystems[] = {
@@ -158,6 +165,123 @@ bool FolderNeedsPolling(const std::string& folder) {
            std::end(RemoteFileSystems);
 }
 
+struct TFileChecker::TShared {
+    std::string Folder;
+    PostFunction Post;
+    TFolderPolling PollingMode = TFolderPolling::Auto;
+    int StopFd = -1;
+    int WatchFd = -1;
+    std::unique_ptr<TFolderPoll> Poll;
+    std::atomic<bool> Stopping{false};
+
+    std::mutex Mutex;
+    std::condition_variable Signal;
+    TWay Way = TWay::Unknown; // set once the watch is set up
+    bool Finished = false;
+
+    ~TShared() {
+        Close(WatchFd);
+        Close(StopFd);
+    }
+
+    /// Posts unless stopped, swallowing whatever the post function throws: it must not kill
+    /// the process.
+    bool PostMessage(int message) {
+        if (Stopping) {
+            return false;
+        }
+        try {
+            Post(message);
+            return true;
+        } catch (...) {
+            return false;
+        }
+    }
+
+    void Announce(TWay way) {
+        {
+            std::lock_guard lock(Mutex);
+            Way = way;
+        }
+        Signal.notify_all();
+    }
+
+    /// Sets up the watch: inotify, or the first look of a polled folder.
+    TWay SetUp() {
+        if (StopFd < 0) {
+            return TWay::Failed;
+        }
+        const bool polling = PollingMode == TFolderPolling::On ||
+                             (PollingMode == TFolderPolling::Auto && FolderNeedsPolling(Folder));
+        if (polling) {
+            Poll = std::make_unique<TFolderPoll>(Folder, std::chrono::steady_clock::now());
+            return Poll->Found() ? TWay::Polled : TWay::Failed;
+        }
+        WatchFd = OpenWatch(Folder);
+        return WatchFd >= 0 ? TWay::Notified : TWay::Failed;
+    }
+
+    void Run() {
+        const TWay way = SetUp();
+        Announce(way);
+        if (way == TWay::Failed) {
+            PostMessage(WmWatcherEnded);
+        } else if (way == TWay::Polled) {
+            RunPolling();
+        } else {
+            RunNotified();
+        }
+        {
+            std::lock_guard lock(Mutex);
+            Finished = true;
+        }
+        Signal.notify_all();
+    }
+
+    void RunPolling() {
+        while (true) {
+            const auto pause = Poll->NextPause(std::chrono::steady_clock::now());
+            const TWait waited = Pause(StopFd, static_cast<int>(pause.count()));
+            if (waited == TWait::Stopped) {
+                return;
+            }
+            const TFolderPoll::TLook look = Poll->Look(std::chrono::steady_clock::now());
+            if (waited == TWait::Ended || look == TFolderPoll::TLook::Gone) {
+                PostMessage(WmWatcherEnded);
+                return;
+            }
+            if (look == TFolderPoll::TLook::Changed && !PostMessage(WmLiveFolderChanged)) {
+                return;
+            }
+        }
+    }
+
+    void RunNotified() {
+        while (true) {
+            const TWait wait = WaitForChange(WatchFd, StopFd);
+            if (wait == TWait::Stopped) {
+                return;
+            }
+            if (wait == TWait::Ended) {
+                PostMessage(WmWatcherEnded);
+                return;
+            }
+            // Writes during this pause stay queued in the inotify descriptor for the next wait.
+            const TWait pause = Pause(StopFd, GatherMs);
+            if (pause == TWait::Stopped) {
+                return;
+            }
+            if (pause == TWait::Ended) {
+                PostMessage(WmWatcherEnded);
+                return;
+            }
+            if (!PostMessage(WmLiveFolderChanged)) {
+                return;
+            }
+        }
+    }
+};
+
 TFileChecker::TFileChecker(std::string folder, PostFunction post, TFolderPolling polling)
     : Folder(std::move(folder)), Post(std::move(post)), PollingMode(polling) {}
 
@@ -169,102 +293,63 @@ void TFileChecker::Start() {
     if (Thread.joinable()) {
         return;
     }
-    // The watch is set up here rather than on the thread, so every change made after Start
-    // returns is reported.
-    StopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    PollingChosen = PollingMode == TFolderPolling::On ||
-                    (PollingMode == TFolderPolling::Auto && FolderNeedsPolling(Folder));
-    if (PollingChosen) {
-        // The first look is taken here, so every change after Start returns is reported.
-        WatchFd = -1;
-        Poll = std::make_unique<TFolderPoll>(Folder, std::chrono::steady_clock::now());
-    } else {
-        WatchFd = StopFd >= 0 ? OpenWatch(Folder) : -1;
-    }
+    auto shared = std::make_shared<TShared>();
+    shared->Folder = Folder;
+    shared->Post = Post;
+    shared->PollingMode = PollingMode;
+    shared->StopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     try {
-        Thread = std::thread([this] { Run(); });
+        Thread = std::thread([shared] { shared->Run(); });
     } catch (const std::system_error&) {
-        Close(WatchFd);
-        Close(StopFd);
-        PostMessage(WmWatcherEnded);
+        shared->PostMessage(WmWatcherEnded);
+        return;
     }
+    Shared = shared;
+    std::unique_lock lock(Shared->Mutex);
+    Shared->Signal.wait_for(lock, FirstAnswerWait, [&] { return Shared->Way != TWay::Unknown; });
 }
 
 void TFileChecker::Stop() {
-    if (Thread.joinable()) {
-        const uint64_t one = 1;
-        // The eventfd stays readable until closed, so a thread not yet waiting sees it too.
-        [[maybe_unused]] const ssize_t written = ::write(StopFd, &one, sizeof one);
+    if (!Thread.joinable()) {
+        Shared.reset();
+        return;
+    }
+    Shared->Stopping = true;
+    const uint64_t one = 1;
+    // The eventfd stays readable until closed, so a thread not yet waiting sees it too.
+    [[maybe_unused]] const ssize_t written = ::write(Shared->StopFd, &one, sizeof one);
+    bool finished = false;
+    {
+        std::unique_lock lock(Shared->Mutex);
+        finished = Shared->Signal.wait_for(lock, StopWait, [&] { return Shared->Finished; });
+    }
+    if (finished) {
         Thread.join();
-    }
-    Close(WatchFd);
-    Close(StopFd);
-}
-
-void TFileChecker::Run() const {
-    if (PollingChosen) {
-        RunPolling();
     } else {
-        RunNotified();
+        Thread.detach();
     }
+    Shared.reset();
 }
 
-void TFileChecker::RunPolling() const {
-    if (StopFd < 0 || !Poll->Found()) {
-        PostMessage(WmWatcherEnded);
-        return;
+TFileChecker::TWay TFileChecker::Way() const {
+    if (!Shared) {
+        return TWay::Unknown;
     }
-    while (true) {
-        const auto pause = Poll->NextPause(std::chrono::steady_clock::now());
-        const TWait waited = Pause(StopFd, static_cast<int>(pause.count()));
-        if (waited == TWait::Stopped) {
-            return;
-        }
-        const TFolderPoll::TLook look = Poll->Look(std::chrono::steady_clock::now());
-        if (waited == TWait::Ended || look == TFolderPoll::TLook::Gone) {
-            PostMessage(WmWatcherEnded);
-            return;
-        }
-        if (look == TFolderPoll::TLook::Changed && !PostMessage(WmLiveFolderChanged)) {
-            return;
-        }
-    }
+    std::lock_guard lock(Shared->Mutex);
+    return Shared->Way;
 }
 
-void TFileChecker::RunNotified() const {
-    if (WatchFd < 0) {
-        PostMessage(WmWatcherEnded);
-        return;
+std::string FollowingText(const std::string& folder, TFileChecker::TWay way) {
+    switch (way) {
+    case TFileChecker::TWay::Notified:
+        return "Following " + folder + " by change notification";
+    case TFileChecker::TWay::Polled:
+        return "Following " + folder +
+               " by looking at it every 200 ms (network or FUSE file system)";
+    case TFileChecker::TWay::Unknown:
+        return folder + " does not answer yet; it is followed as soon as it does";
+    case TFileChecker::TWay::Failed:
+        break;
     }
-    while (true) {
-        const TWait wait = WaitForChange(WatchFd, StopFd);
-        if (wait == TWait::Stopped) {
-            return;
-        }
-        if (wait == TWait::Ended) {
-            PostMessage(WmWatcherEnded);
-            return;
-        }
-        // Writes during this pause stay queued in the inotify descriptor for the next wait.
-        const TWait pause = Pause(StopFd, GatherMs);
-        if (pause == TWait::Stopped) {
-            return;
-        }
-        if (pause == TWait::Ended) {
-            PostMessage(WmWatcherEnded);
-            return;
-        }
-        if (!PostMessage(WmLiveFolderChanged)) {
-            return;
-        }
-    }
-}
-
-bool TFileChecker::PostMessage(int message) const {
-    try {
-        Post(message);
-        return true;
-    } catch (...) {
-        return false;
-    }
+    return {};
 }

@@ -34,6 +34,8 @@ class TFileChecker {
   public:
     /// Called on the watcher thread; the Qt side wraps QCoreApplication::postEvent.
     using PostFunction = std::function<void(int message)>;
+    /// How the folder turned out to be followed.
+    enum class TWay { Unknown, Notified, Polled, Failed };
 
     TFileChecker(std::string folder, PostFunction post,
                  TFolderPolling polling = TFolderPolling::Auto);
@@ -41,30 +43,32 @@ class TFileChecker {
     TFileChecker(const TFileChecker&) = delete;
     TFileChecker& operator=(const TFileChecker&) = delete;
 
-    /// Sets up the watch and starts the thread, so every change after it returns is reported;
-    /// does nothing while the thread is running.
+    /// Starts the thread and waits until its watch is set up (or its first look taken), so
+    /// every change after it returns is reported; does nothing while the thread is running.
+    /// A folder that does not answer within a second (a stalled share) is left to the thread,
+    /// so start-up never freezes.
     void Start();
-    /// Wakes and joins the thread. Safe to call more than once, or without Start. Must not be
+    /// Wakes and joins the thread. A thread stuck in a stalled share's I/O for more than two
+    /// seconds is left behind instead: it posts nothing more and ends when the I/O returns,
+    /// so quitting never hangs. Safe to call more than once, or without Start. Must not be
     /// called from the post function (the thread cannot join itself).
     void Stop();
 
-    /// Whether Start chose to poll (valid after Start).
-    bool Polling() const { return PollingChosen; }
+    /// How the folder is followed; Unknown while it has not answered.
+    TWay Way() const;
 
     const std::string Folder;
 
   private:
-    void Run() const;
-    void RunNotified() const;
-    void RunPolling() const;
-    /// Posts, swallowing whatever the post function throws: it must not kill the process.
-    bool PostMessage(int message) const;
+    struct TShared;
 
     PostFunction Post;
     TFolderPolling PollingMode;
-    bool PollingChosen = false;
-    std::unique_ptr<TFolderPoll> Poll; // when polling; its first look is taken by Start
+    /// What the thread uses; it outlives the object when the thread is left behind.
+    std::shared_ptr<TShared> Shared;
     std::thread Thread;
-    int StopFd = -1;
-    int WatchFd = -1;
 };
+
+/// The log line saying how `folder` is followed; empty when watching failed (the watcher's
+/// own failure line says so).
+std::string FollowingText(const std::string& folder, TFileChecker::TWay way);

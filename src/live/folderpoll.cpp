@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <optional>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -27,6 +28,19 @@ struct TListing {
     std::string Newest;
 };
 
+/// A plain file or a link to one, as the reload cycle takes it; the listing's type saves a
+/// round trip to the share where it is given.
+bool IsRegularEntry(const std::string& folder, const dirent& entry) {
+    if (entry.d_type == DT_REG) {
+        return true;
+    }
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
+        return false;
+    }
+    struct stat info {};
+    return ::stat((folder + "/" + entry.d_name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 /// The live files of `folder`; nullopt when the folder is gone or is no folder any more.
 std::optional<TListing> ListLiveFiles(const std::string& folder) {
     TListing listing;
@@ -38,7 +52,7 @@ std::optional<TListing> ListLiveFiles(const std::string& folder) {
         return listing; // unreadable for now: look again next time
     }
     while (const dirent* entry = ::readdir(dir)) {
-        if (IsLiveFileName(entry->d_name)) {
+        if (IsLiveFileName(entry->d_name) && IsRegularEntry(folder, *entry)) {
             listing.Names.emplace_back(entry->d_name);
         }
     }

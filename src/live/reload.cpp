@@ -171,12 +171,6 @@ void LiveFolderChanged(const std::string& folder, TWindowLink& windows, const TR
     Guarded(windows, [&] { SwitchToNewestFile(folder, windows); });
 }
 
-std::string FollowingText(const std::string& folder, bool polling) {
-    return polling ? "Following " + folder +
-                         " by looking at it every 200 ms (network or FUSE file system)"
-                   : "Following " + folder + " by change notification";
-}
-
 void CheckFeedQuiet(TWindowLink& windows, TSteadyTime now) {
     if (const auto line = FeedQuiet.Check(now, FileNamePart(LiveFileName))) {
         windows.AddLog(*line);

@@ -24,9 +24,6 @@ inline constexpr const char* FullCourseYellowPhase = "FullCourseYellow";
 /// The log line when the folder watcher has ended.
 inline constexpr const char* WatcherEndedText = "ログファイルの監視に失敗しました";
 
-/// The log line saying how the live folder is followed.
-std::string FollowingText(const std::string& folder, bool polling);
-
 /// What the reload cycle calls outside the live data; the program and the replay command plug
 /// in the real ones.
 struct TReloadHooks {

@@ -152,7 +152,7 @@ TEST(FileChecker, AFolderOnAFuseMountIsPolledAndSeesWritesFromUnderneath) {
     TPostBox box;
     TFileChecker checker(share.MountPoint.string(), box.Function(), TFolderPolling::Auto);
     checker.Start();
-    EXPECT_TRUE(checker.Polling());
+    EXPECT_EQ(checker.Way(), TFileChecker::TWay::Polled);
     Append((share.Source / "a_live.txt").string(), "[Session]\n");
     EXPECT_TRUE(box.WaitFor(WmLiveFolderChanged));
     const int before = box.Count(WmLiveFolderChanged);
@@ -160,6 +160,28 @@ TEST(FileChecker, AFolderOnAFuseMountIsPolledAndSeesWritesFromUnderneath) {
     EXPECT_TRUE(box.WaitFor(WmLiveFolderChanged, before + 1)) << "a later write is seen too";
     checker.Stop();
     EXPECT_EQ(box.Count(WmWatcherEnded), 0);
+}
+
+TEST(FileChecker, AStalledShareNeitherFreezesStartNorHangsStop) {
+    if (!TFuseMount::Available()) {
+        GTEST_SKIP() << "no /dev/fuse on this machine";
+    }
+    TTempFolder folder;
+    TFuseMount share(folder.Path + "/other-pc", folder.Path + "/share");
+    ASSERT_TRUE(share.Mounted) << "bindfs could not mount (scripts/setup installs it)";
+    share.Stall(true); // the server is gone: every access to the share blocks
+    TPostBox box;
+    {
+        TFileChecker checker(share.MountPoint.string(), box.Function());
+        checker.Start(); // a start that waited for the share would hang here
+        EXPECT_EQ(checker.Way(), TFileChecker::TWay::Unknown);
+        EXPECT_EQ(FollowingText(share.MountPoint.string(), checker.Way()),
+                  share.MountPoint.string() +
+                      " does not answer yet; it is followed as soon as it does");
+    } // and so would a stop that joined a thread stuck in the share
+    share.Stall(false);
+    EXPECT_EQ(box.Count(WmWatcherEnded) + box.Count(WmLiveFolderChanged), 0)
+        << "a watcher left behind posts nothing";
 }
 
 } // namespace

@@ -2,7 +2,10 @@
 // A FUSE mount (bindfs) of a folder, standing in for a network share: writes made to the
 // source folder underneath reach the mount without any change notification on it.
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -27,6 +30,19 @@ class TFuseMount {
     }
     TFuseMount(const TFuseMount&) = delete;
     TFuseMount& operator=(const TFuseMount&) = delete;
+
+    /// Stops (or lets go on) the FUSE daemon, so that every access to the mount blocks as on
+    /// a share whose server has gone away.
+    void Stall(bool stalled) const {
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+            std::string command((std::istreambuf_iterator<char>(in)), {});
+            if (command.rfind("bindfs", 0) == 0 &&
+                command.find(MountPoint.string()) != std::string::npos) {
+                ::kill(std::stoi(entry.path().filename().string()), stalled ? SIGSTOP : SIGCONT);
+            }
+        }
+    }
 
     /// Whether this machine can mount FUSE at all (no /dev/fuse in some containers).
     static bool Available() { return ::access("/dev/fuse", R_OK | W_OK) == 0; }
