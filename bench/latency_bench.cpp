@@ -15,6 +15,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "fusemount.h"
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -52,27 +54,6 @@ class TPostBox {
     int Changes = 0;
 };
 
-/// A FUSE mount (bindfs) of `source` at `mountPoint`, standing in for a network share.
-class TBindMount {
-  public:
-    TBindMount(const std::filesystem::path& source, const std::filesystem::path& mountPoint)
-        : MountPoint(mountPoint) {
-        std::filesystem::create_directories(source);
-        std::filesystem::create_directories(mountPoint);
-        Mounted =
-            std::system(
-                ("bindfs '" + source.string() + "' '" + mountPoint.string() + "'").c_str()) == 0;
-    }
-    ~TBindMount() {
-        if (Mounted) {
-            [[maybe_unused]] const int ignored =
-                std::system(("fusermount3 -u '" + MountPoint.string() + "'").c_str());
-        }
-    }
-    std::filesystem::path MountPoint;
-    bool Mounted = false;
-};
-
 /// range(0): cars; range(1): 0 a local folder with change notification, 1 the same folder
 /// polled, 2 a FUSE mount polled while the file is written underneath it, as the simulator's
 /// PC writes to a share.
@@ -83,7 +64,7 @@ void BM_WriteToRows(benchmark::State& state) {
     const std::filesystem::path base =
         std::filesystem::temp_directory_path() / ("kestrune-latency-" + std::to_string(::getpid()));
     std::filesystem::create_directories(base / "local");
-    std::optional<TBindMount> share;
+    std::optional<TFuseMount> share;
     if (mode == 2) {
         share.emplace(base / "other-pc", base / "share");
         if (!share->Mounted) {
@@ -152,7 +133,7 @@ void BM_IdleFolderLook(benchmark::State& state) {
     const std::filesystem::path base =
         std::filesystem::temp_directory_path() / ("kestrune-look-" + std::to_string(::getpid()));
     std::filesystem::create_directories(base / "local");
-    std::optional<TBindMount> share;
+    std::optional<TFuseMount> share;
     if (state.range(0) == 1) {
         share.emplace(base / "other-pc", base / "share");
         if (!share->Mounted) {

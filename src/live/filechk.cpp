@@ -1,5 +1,7 @@
 #include "live/filechk.h"
 
+#include "live/folderpoll.h"
+
 #include "platform/messageids.h"
 
 #include <algorithm>

@@ -2,11 +2,8 @@
 // The folder watcher: a thread that tells the main window when something in the live folder
 // was written, so the reload cycle runs. It only posts; it touches no data.
 
-#include "live/folderpoll.h"
-
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 

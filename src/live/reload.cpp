@@ -66,17 +66,21 @@ void MergeAndShow(TWindowLink& windows, const TReloadHooks& hooks) {
     windows.SetLabelText(TLabel::Flags, session.YellowFlag);
 }
 
-/// Whether the followed file, read now, holds other bytes than at its last reading. A file
-/// not read yet, or unreadable now, counts as unchanged (its stamp decides).
-bool BytesDifferFromLastReading() {
+/// The followed file's bytes, read now, when they differ from its last reading's; nullopt
+/// when they are the same. A file not read yet, or unreadable now, counts as unchanged (its
+/// stamp decides).
+std::optional<std::string> ChangedBytes() {
     if (LiveFileTime == 0) {
-        return false;
+        return std::nullopt;
     }
     try {
-        return HashBytes(ReadWholeFile(LiveFileName, MaxLiveFileSize)) != LiveFileHash;
+        std::string text = ReadWholeFile(LiveFileName, MaxLiveFileSize);
+        if (HashBytes(text) != LiveFileHash) {
+            return text;
+        }
     } catch (const std::exception&) {
-        return false;
     }
+    return std::nullopt;
 }
 
 std::string FileNamePart(const std::string& path) {
@@ -116,22 +120,16 @@ template <typename Step> void Guarded(TWindowLink& windows, Step step) {
     }
 }
 
-} // namespace
-
-void UpdatePlayers(TPlayers& players, const TNameRules& rules) {
-    players.Merge(LiveSlots, rules);
-    players.SetSession(LiveSession);
-    if (players.GameSession().Session == "Race") {
-        UpdateBattleScores(players);
-    }
-}
-
-void ReadFollowedFile(const TFileState& seen, TWindowLink& windows, const TReloadHooks& hooks) {
+/// ReadFollowedFile, with the bytes already read after `seen` when the caller has them.
+void ReadSeenFile(const TFileState& seen, std::optional<std::string> bytes, TWindowLink& windows,
+                  const TReloadHooks& hooks) {
     const TFileState previous{LiveFileTime, LiveFileSize};
     LiveFileTime = seen.Stamp;
     LiveFileSize = seen.Size;
     Guarded(windows, [&] {
-        const std::string text = hooks.ReadText ? hooks.ReadText() : ReadLiveFile();
+        const std::string text = bytes            ? std::move(*bytes)
+                                 : hooks.ReadText ? hooks.ReadText()
+                                                  : ReadLiveFile();
         if (GetFileState(LiveFileName) != seen) {
             // Torn by the writer: its write brings another message.
             LiveFileTime = previous.Stamp;
@@ -147,6 +145,20 @@ void ReadFollowedFile(const TFileState& seen, TWindowLink& windows, const TReloa
     });
 }
 
+} // namespace
+
+void UpdatePlayers(TPlayers& players, const TNameRules& rules) {
+    players.Merge(LiveSlots, rules);
+    players.SetSession(LiveSession);
+    if (players.GameSession().Session == "Race") {
+        UpdateBattleScores(players);
+    }
+}
+
+void ReadFollowedFile(const TFileState& seen, TWindowLink& windows, const TReloadHooks& hooks) {
+    ReadSeenFile(seen, std::nullopt, windows, hooks);
+}
+
 void StartNewSession() {
     if (Players) {
         SessionLogs.AddSession(*Players);
@@ -157,9 +169,10 @@ void StartNewSession() {
 void LiveFolderChanged(const std::string& folder, TWindowLink& windows, const TReloadHooks& hooks) {
     if (!LiveFileName.empty()) {
         const TFileState state = GetFileState(LiveFileName);
+        std::optional<std::string> bytes;
         if (state.Stamp != 0 && (state.Stamp != LiveFileTime || state.Size != LiveFileSize ||
-                                 BytesDifferFromLastReading())) {
-            ReadFollowedFile(state, windows, hooks);
+                                 (bytes = ChangedBytes()))) {
+            ReadSeenFile(state, std::move(bytes), windows, hooks);
             const std::string phase = Players ? Players->GameSession().GamePhase : std::string();
             if (const auto line = FeedQuiet.FileChanged(std::chrono::steady_clock::now(), phase,
                                                         FileNamePart(LiveFileName))) {

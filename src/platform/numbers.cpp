@@ -158,8 +158,9 @@ std::optional<double> ParseDecimalDouble(std::string_view text) {
     double value = 0.0;
     std::from_chars_result result{};
     if (separatorAt != std::string_view::npos && text[separatorAt] != '.') {
-        std::string copy(text);
-        copy.replace(separatorAt, shape.separatorSize, ".");
+        std::string copy(text.substr(0, separatorAt));
+        copy += '.';
+        copy += text.substr(separatorAt + shape.separatorSize);
         result = std::from_chars(copy.data(), copy.data() + copy.size(), value);
         if (result.ec != std::errc() || result.ptr != copy.data() + copy.size()) {
             return std::nullopt;
