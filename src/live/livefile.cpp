@@ -325,6 +325,18 @@ void ParseLiveText(std::string_view text, std::vector<TSlot>& slots, TGameSessio
     slots.resize(count);
 }
 
+bool EndsWithEndSection(std::string_view text) {
+    text = text.substr(0, text.find('\0'));
+    const std::size_t last = text.find_last_not_of("\r\n");
+    if (last == std::string_view::npos) {
+        return false;
+    }
+    text = text.substr(0, last + 1);
+    const std::size_t lineStart = text.find_last_of("\r\n");
+    return StartsWith(text.substr(lineStart == std::string_view::npos ? 0 : lineStart + 1),
+                      "[END]");
+}
+
 std::string ReadLiveFile() {
     try {
         return ReadWholeFile(LiveFileName, MaxLiveFileSize);

@@ -58,6 +58,11 @@ void ParseTriple(std::string_view value, std::array<float, 3>& triple);
 /// A zero byte ends the text.
 void ParseLiveText(std::string_view text, std::vector<TSlot>& slots, TGameSession& session);
 
+/// True when the text's last line (a zero byte ends the text; empty lines at the end do not
+/// count) is the "[END]" section line the writer puts last: a reading caught while the writer
+/// is still busy lacks it.
+bool EndsWithEndSection(std::string_view text);
+
 /// The path of the live file being followed; empty when none.
 extern std::string LiveFileName;
 /// The cars of the latest reading, in file order.

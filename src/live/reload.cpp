@@ -13,6 +13,7 @@
 TFileStamp LiveFileTime = 0;
 int64_t LiveFileSize = 0;
 uint64_t LiveFileHash = 0;
+bool LiveFileEnded = false;
 TFeedQuiet FeedQuiet;
 
 namespace {
@@ -99,6 +100,7 @@ void SwitchToNewestFile(const std::string& folder, TWindowLink& windows) {
     LiveFileTime = 0;
     LiveFileSize = 0;
     LiveFileHash = 0;
+    LiveFileEnded = false;
     windows.SetLabelText(TLabel::FileName, FileNamePart(LiveFileName));
     StartNewSession();
     FeedQuiet.Reset();
@@ -130,12 +132,15 @@ void ReadSeenFile(const TFileState& seen, std::optional<std::string> bytes, TWin
         const std::string text = bytes            ? std::move(*bytes)
                                  : hooks.ReadText ? hooks.ReadText()
                                                   : ReadLiveFile();
-        if (GetFileState(LiveFileName) != seen) {
-            // Torn by the writer: its write brings another message.
+        const bool ended = EndsWithEndSection(text);
+        // Torn by the writer (its write brings another message), or caught while it was
+        // paused mid-file (the rest of the file brings one).
+        if (GetFileState(LiveFileName) != seen || (LiveFileEnded && !ended)) {
             LiveFileTime = previous.Stamp;
             LiveFileSize = previous.Size;
             return;
         }
+        LiveFileEnded = LiveFileEnded || ended;
         LiveFileHash = HashBytes(text);
         ParseLiveText(text, LiveSlots, LiveSession);
         if (LiveSlots.empty()) {

@@ -16,6 +16,9 @@ extern TFileStamp LiveFileTime; // LiveFileName lives in live/livefile.h
 /// they tell whether it changed, also where stamps are coarse or cached.
 extern int64_t LiveFileSize;
 extern uint64_t LiveFileHash;
+/// Whether the followed file has been seen ending with "[END]": from then on a reading of it
+/// without "[END]" was caught while the writer was still busy, and is dropped.
+extern bool LiveFileEnded;
 /// Whether the followed file's feed has gone quiet.
 extern TFeedQuiet FeedQuiet;
 
@@ -44,10 +47,12 @@ void UpdatePlayers(TPlayers& players, const TNameRules& rules);
 /// LiveFileTime = seen.Stamp first, so a version that fails is not read again. A reading during
 /// which the file's stamp or size changed was torn by the writer: it is dropped whole (no
 /// parse, no merge, no labels) and LiveFileTime goes back, so the write that tore it, which
-/// brings its own message, is read. A reading without cars stops silently; then merge, standings
-/// redraw (if visible), race events, the session label, the full-course-yellow handling (ranking
-/// strip off, one "FullCourseYellow" event when it begins), the phase label and the flag label. Any
-/// error is appended to the log and the records keep their last good state; nothing escapes.
+/// brings its own message, is read. So is a reading without "[END]" of a file that has been
+/// seen with it (a writer paused mid-file). A reading without cars stops silently; then merge,
+/// standings redraw (if visible), race events, the session label, the full-course-yellow handling
+/// (ranking strip off, one "FullCourseYellow" event when it begins), the phase label and the flag
+/// label. Any error is appended to the log and the records keep their last good state; nothing
+/// escapes.
 void ReadFollowedFile(const TFileState& seen, TWindowLink& windows, const TReloadHooks& hooks);
 
 /// Archives the current Players into SessionLogs and replaces Players with a fresh TPlayers.

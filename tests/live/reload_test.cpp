@@ -217,6 +217,28 @@ TEST_F(ReloadCycle, AReadingTornByTheWriterIsDroppedAndTheCompleteFileReadNext) 
     EXPECT_EQ(Players->IndexOfDriver("Al", 0), -1);
 }
 
+TEST_F(ReloadCycle, AReadingWithoutEndOfAFileSeenWithItIsDroppedUntilTheWriterFinishes) {
+    // Without "[END]" ever, every reading counts, as before.
+    Follow("a_live.txt", "[Slot0]\nDriver=Ann\nLaps=1\n");
+    Write("a_live.txt", "[Slot0]\nDriver=Ann\nLaps=2\n");
+    Changed();
+    EXPECT_EQ(Players->Item(0).HistoryCount, 1);
+
+    // Once seen with "[END]", the writer pausing inside "BestLap=90.5" must not put 9 s on air.
+    Write("a_live.txt", LiveText(TwoCars));
+    Changed();
+    const TFileStamp complete = LiveFileTime;
+    const std::string whole = LiveText({{"Ann", 1, 4}, {"Bob", 2, 4}});
+    Write("a_live.txt", whole.substr(0, whole.rfind("BestLap=") + 9));
+    Changed();
+    EXPECT_EQ(LiveFileTime, complete);
+    EXPECT_EQ(Players->Item(0).HistoryCount, 2) << "the paused reading is not merged";
+    Write("a_live.txt", whole);
+    Changed();
+    EXPECT_EQ(Players->Item(0).HistoryCount, 3);
+    EXPECT_EQ(Players->Item(Players->IndexOfDriver("Bob", 0)).BestLap, 90.5f);
+}
+
 TEST_F(ReloadCycle, AChangeThatKeepsStampAndSizeIsReadByItsBytes) {
     // A share's cached attributes, a one-second clock or a writer restoring the time: the
     // stamp and the size stay, the bytes do not.

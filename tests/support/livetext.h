@@ -38,6 +38,7 @@ inline void ResetLiveState() {
     LiveFileTime = 0;
     LiveFileSize = 0;
     LiveFileHash = 0;
+    LiveFileEnded = false;
     FeedQuiet.Reset();
     LiveSlots.clear();
     LiveSession = TGameSession{};
