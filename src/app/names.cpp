@@ -52,32 +52,53 @@ std::string UpperAscii(std::string text) {
 
 namespace {
 
-std::string FirstBytes(std::string text, int count) {
+bool ContinuesSequence(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+/// The first `count` bytes; in a valid UTF-8 text the cut moves back before a character it
+/// would split, so the tower never shows the broken half of one.
+std::string FirstBytes(std::string text, int count, bool utf8) {
     if (count <= 0) {
         return {};
     }
-    if (text.size() > static_cast<std::size_t>(count)) {
-        text.resize(static_cast<std::size_t>(count));
+    std::size_t cut = static_cast<std::size_t>(count);
+    if (text.size() <= cut) {
+        return text;
     }
+    while (utf8 && cut > 0 && ContinuesSequence(text[cut])) {
+        --cut;
+    }
+    text.resize(cut);
     return text;
+}
+
+/// The bytes of the first character: the whole sequence in a valid UTF-8 text, else one byte.
+std::size_t FirstCharacterLength(const std::string& text, bool utf8) {
+    std::size_t length = 1;
+    while (utf8 && length < text.size() && ContinuesSequence(text[length])) {
+        ++length;
+    }
+    return length;
 }
 
 } // namespace
 
 std::string ShortenName(const std::string& name, int nameLength) {
+    const bool utf8 = IsValidUtf8(name);
     std::string s = name;
     const std::size_t space = s.find(' ');
     // At least two bytes must stand before the first space for "Tom Rider" to become "T.Rider".
     if (nameLength >= 0 && s.size() > static_cast<std::size_t>(nameLength) &&
         space != std::string::npos && space >= 2) {
-        s = s.substr(0, 1) + "." + s.substr(space + 1);
+        s = s.substr(0, FirstCharacterLength(s, utf8)) + "." + s.substr(space + 1);
     }
-    return FirstBytes(UpperAscii(std::move(s)), nameLength);
+    return FirstBytes(UpperAscii(std::move(s)), nameLength, utf8);
 }
 
 std::string DisplayName(const TPlayer& player, int nameLength) {
     if (!player.Alias.empty()) {
-        return FirstBytes(UpperAscii(player.Alias), nameLength);
+        return FirstBytes(UpperAscii(player.Alias), nameLength, IsValidUtf8(player.Alias));
     }
     return ShortenName(player.Driver, nameLength);
 }

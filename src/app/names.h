@@ -21,7 +21,9 @@ std::string AliasOf(const std::string& driver);
 /// Upper-cases a to z only; every other byte stays.
 std::string UpperAscii(std::string text);
 
-/// The display name formed from a driver name: "Tom Rider" gives "T.RID" for length 5.
+/// The display name formed from a driver name: "Tom Rider" gives "T.RID" for length 5. Lengths
+/// count bytes, but a valid UTF-8 name is never cut inside a character: "Łukasz Żółwiński"
+/// gives "Ł.Ż" (5 bytes), not a broken "Ż" or "ó".
 std::string ShortenName(const std::string& name, int nameLength);
 
 /// The record's alias cut to `nameLength` bytes and upper-cased, or else ShortenName.

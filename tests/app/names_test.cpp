@@ -77,6 +77,15 @@ TEST_F(Names, DisplayNameExamples) {
         {"Jo Ann Van Dyke", "", 20, "JO ANN VAN DYKE"},
         {"Jo Ann Van Dyke", "", 8, "J.ANN VA"},
         {"Tom Rider", "Al Bo Cy", 8, "AL BO CY"},
+        // UTF-8 is cut before a character that does not fit whole, never inside it.
+        {"José Ñúñez", "", 5, "J.Ñ"},
+        {"Łukasz Żółwiński", "", 5, "Ł.Ż"},
+        {"山田 太郎", "", 5, "山."},
+        {"any", "Ñandú", 5, "ÑAND"},
+        // Bytes that are not UTF-8 are cut where the length says.
+        {"Jos\xE9 \xD1\xFA\xF1"
+         "ez",
+         "", 5, "J.\xD1\xFA\xF1"},
     };
     for (const Example& e : examples) {
         EXPECT_EQ(DisplayName(Record(e.driver, e.alias), e.length), e.shown)
