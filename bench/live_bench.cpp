@@ -3,6 +3,7 @@
 
 #include "livegen.h"
 
+#include "app/names.h"
 #include "live/headlesswindows.h"
 #include "live/livefile.h"
 #include "live/players.h"
@@ -119,8 +120,24 @@ void BM_ReloadCycle(benchmark::State& state) {
     }
 }
 
+/// Start-up's alias loading from a configuration file of `aliases` lines with long values.
+void BM_LoadAliasList(benchmark::State& state) {
+    std::string text = "[Config]\nFolder=/live\n[DriverNameAlias]\n";
+    for (int i = 0; i < state.range(0); ++i) {
+        text += "Driver " + std::to_string(i) + "=D" + std::to_string(i) + std::string(5000, 'x') +
+                "\n";
+    }
+    const std::string path = WriteTempLiveFile(text, "kestrune-bench-aliases.ini");
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(LoadAliasList(path));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+    ::unlink(path.c_str());
+}
+
 } // namespace
 
+BENCHMARK(BM_LoadAliasList)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReloadCycle)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
 BENCHMARK(BM_ReadScan)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
 BENCHMARK(BM_ParseMemory)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);

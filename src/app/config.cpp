@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <unistd.h>
 #include <variant>
@@ -140,8 +141,8 @@ std::string RunningProgramPath() {
 void WriteKey(const std::string& path, const char* key, const std::string& value) {
     try {
         WriteProfileString(path, ConfigSection, key, value);
-    } catch (const std::exception&) {
-        throw std::runtime_error(path + " に書き込めません");
+    } catch (const std::exception& e) {
+        throw std::runtime_error(path + " に書き込めません: " + e.what());
     }
 }
 
@@ -169,13 +170,23 @@ std::string ConfigFileName() {
 
 TConfigLoad LoadConfig(const std::string& path) {
     TConfigLoad load;
-    const std::string text = ReadProfileFile(path);
+    std::string error;
+    const std::string text = ReadProfileFile(path, &error);
+    if (!error.empty()) {
+        load.Errors.push_back("The configuration file is not read, so every setting keeps its "
+                              "default: " +
+                              error);
+    }
+    std::map<std::u32string, std::string> values;
+    for (TProfileEntry& entry : ProfileSection(text, ConfigSection)) {
+        values.emplace(FoldCase(entry.Key), std::move(entry.Value));
+    }
     for (const Setting& setting : Settings) {
-        const std::optional<std::string> value = ProfileValue(text, ConfigSection, setting.key);
-        if (!value) {
+        const auto value = values.find(FoldCase(setting.key));
+        if (value == values.end()) {
             continue; // absent: the default stays
         }
-        std::visit(ApplyValue{load, *value}, setting.kind);
+        std::visit(ApplyValue{load, value->second}, setting.kind);
     }
     return load;
 }

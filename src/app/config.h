@@ -62,14 +62,16 @@ std::string ConfigFileNameFor(const std::string& programPath);
 /// ConfigFileNameFor the running program.
 std::string ConfigFileName();
 
-/// Reads the twenty keys of section "Config". Never throws: a bad colour value is reported in
-/// Errors and the key keeps its default, so the other settings still load.
+/// Reads the keys of section "Config". Never throws: a bad colour value is reported in
+/// Errors and the key keeps its default, so the other settings still load; so is a file that
+/// exists but cannot be read (too large, no permission, ...), with the system's reason.
 TConfigLoad LoadConfig(const std::string& path);
 
 /// Writes the twelve bounds and the logo path, in that order. Throws std::runtime_error
-/// "<path> に書き込めません" at the first key that cannot be written; later keys are skipped
-/// and the file keeps its earlier content. Only the per-user fallback's folder is made when
-/// missing; a path in any other missing folder fails like an unwritable one.
+/// "<path> に書き込めません: <reason>" at the first key that cannot be written; later keys are
+/// skipped and the file keeps its earlier content (a read-only file is left untouched). Only the
+/// per-user fallback's folder is made when missing; a path in any other missing folder fails like
+/// an unwritable one.
 void SaveConfig(const std::string& path, const TWindowBounds& mainWindow,
                 const TWindowBounds& stats1Window, const TWindowBounds& msgWindow,
                 const std::string& logoPath);

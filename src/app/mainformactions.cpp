@@ -119,7 +119,10 @@ QString TFormMain::LoadLogo(const std::string& path) {
 }
 
 void TFormMain::Button13Click() {
-    ReloadAliases(ConfigFile, *Players);
+    const std::string error = ReloadAliases(ConfigFile, *Players);
+    if (!error.empty()) {
+        AddLog(error);
+    }
 }
 
 void TFormMain::ShowReport(const std::vector<std::string>& lines) {

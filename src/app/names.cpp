@@ -11,13 +11,17 @@ std::optional<std::vector<std::string>> Ignored;
 
 } // namespace
 
-void LoadAliasList(const std::string& iniPath) {
+std::string LoadAliasList(const std::string& iniPath) {
     Aliases.clear();
-    const std::string text = ReadProfileFile(iniPath);
-    for (const std::string& key : ProfileKeys(text, "DriverNameAlias")) {
-        const std::string value = ProfileValue(text, "DriverNameAlias", key).value_or("");
-        Aliases.push_back(key + "=" + value);
+    std::string error;
+    const std::string text = ReadProfileFile(iniPath, &error);
+    const std::vector<TProfileEntry> entries = ProfileSection(text, "DriverNameAlias");
+    const std::size_t listed = ListedKeyCount(entries);
+    Aliases.reserve(listed);
+    for (std::size_t i = 0; i < listed; ++i) {
+        Aliases.push_back(entries[i].Key + "=" + entries[i].Value);
     }
+    return error;
 }
 
 void SetAliasList(std::vector<std::string> lines) {
@@ -132,11 +136,12 @@ const std::optional<std::vector<std::string>>& IgnoreList() {
     return Ignored;
 }
 
-void ReloadAliases(const std::string& iniPath, TPlayers& players) {
-    LoadAliasList(iniPath);
+std::string ReloadAliases(const std::string& iniPath, TPlayers& players) {
+    std::string error = LoadAliasList(iniPath);
     for (int i = 0; i < players.Count(); ++i) {
         players.Item(i).Alias = AliasOf(players.Item(i).Driver);
     }
+    return error;
 }
 
 TNameRules MergeNameRules() {

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-/// Refills the alias list ("name=alias" lines) from section "DriverNameAlias" of `iniPath`.
-/// A missing file or section leaves it empty.
-void LoadAliasList(const std::string& iniPath);
+/// Refills the alias list ("name=alias" lines) from section "DriverNameAlias" of `iniPath`,
+/// reading the file once. A missing file or section leaves it empty. Returns why a file that
+/// exists could not be read (then the list is empty too), or an empty text.
+std::string LoadAliasList(const std::string& iniPath);
 /// Replaces the alias list with the given "name=alias" lines (tests, replay).
 void SetAliasList(std::vector<std::string> lines);
 const std::vector<std::string>& AliasList();
@@ -41,8 +42,9 @@ void ApplyIgnoreList(std::vector<std::string>& memoLines);
 /// The ignore list, or nullopt when absent.
 const std::optional<std::vector<std::string>>& IgnoreList();
 
-/// "Reload Alias": reloads the list and renews Alias of every record of `players`.
-void ReloadAliases(const std::string& iniPath, TPlayers& players);
+/// "Reload Alias": reloads the list and renews Alias of every record of `players`. Returns
+/// LoadAliasList's error.
+std::string ReloadAliases(const std::string& iniPath, TPlayers& players);
 
 /// The ignore test and alias lookup for Merge, bound to the lists above.
 TNameRules MergeNameRules();

@@ -221,28 +221,43 @@ std::optional<std::string> ProfileValue(std::string_view text, std::string_view 
     return std::string(value.substr(0, MaxProfileValue));
 }
 
-std::vector<std::string> ProfileKeys(std::string_view text, std::string_view section) {
+std::vector<TProfileEntry> ProfileSection(std::string_view text, std::string_view section) {
     const std::vector<Line> lines = SplitLines(text);
     const SectionRange range = FindSection(lines, section);
-    std::vector<std::string> keys;
+    std::vector<TProfileEntry> entries;
     if (!range.found()) {
-        return keys;
+        return entries;
     }
     std::set<std::u32string> listed;
-    std::size_t used = 1; // the zero byte that ends the list
     for (std::size_t i = range.first; i < range.last; ++i) {
         const std::optional<std::string_view> name = KeyName(lines[i].content);
-        if (!name || name->empty()) {
+        // A later line of a key already listed is not the one ProfileValue reads.
+        if (!name || name->empty() || !listed.insert(FoldCase(*name)).second) {
             continue;
         }
-        if (!listed.insert(FoldCase(*name)).second) {
-            continue;
+        const std::string_view value = RawValue(lines[i].content);
+        entries.push_back({std::string(*name), std::string(value.substr(0, MaxProfileValue))});
+    }
+    return entries;
+}
+
+std::size_t ListedKeyCount(const std::vector<TProfileEntry>& entries) {
+    std::size_t used = 1; // the zero byte that ends the list
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        used += entries[i].Key.size() + 1;
+        if (used > ProfileKeyListBuffer) {
+            return i;
         }
-        if (used + name->size() + 1 > ProfileKeyListBuffer) {
-            break;
-        }
-        used += name->size() + 1;
-        keys.emplace_back(*name);
+    }
+    return entries.size();
+}
+
+std::vector<std::string> ProfileKeys(std::string_view text, std::string_view section) {
+    const std::vector<TProfileEntry> entries = ProfileSection(text, section);
+    std::vector<std::string> keys;
+    const std::size_t listed = ListedKeyCount(entries);
+    for (std::size_t i = 0; i < listed; ++i) {
+        keys.push_back(entries[i].Key);
     }
     return keys;
 }
@@ -312,11 +327,16 @@ std::string WithProfileValue(std::string_view text, std::string_view section, st
     return result;
 }
 
-std::string ReadProfileFile(const std::string& path) {
+std::string ReadProfileFile(const std::string& path, std::string* error) {
     try {
         return ReadWholeFile(path, MaxProfileFile);
-    } catch (const std::exception&) {
-        return {}; // a missing or unreadable file reads as empty, like a missing key
+    } catch (const std::exception& e) {
+        // A missing file reads as empty, like a missing key; any other failure has a reason.
+        struct stat info {};
+        if (error != nullptr && ::stat(path.c_str(), &info) == 0) {
+            *error = e.what();
+        }
+        return {};
     }
 }
 
@@ -334,6 +354,12 @@ void WriteProfileString(const std::string& path, std::string_view section, std::
     std::string old;
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0) {
+        // Read-only is the owner's word, also for root, whom access() lets write anything.
+        if ((info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) {
+            const int error = (info.st_mode & 0222) == 0 ? EACCES : errno;
+            throw std::runtime_error("\"" + path + "\" is read-only (" + std::strerror(error) +
+                                     "); it is left as it is");
+        }
         // An existing file that cannot be read must not be replaced by one holding a single key.
         try {
             old = ReadWholeFile(path, MaxProfileFile);

@@ -20,6 +20,19 @@ std::optional<std::string> ProfileValue(std::string_view text, std::string_view 
 /// The keys of `section`, in file order, each once.
 std::vector<std::string> ProfileKeys(std::string_view text, std::string_view section);
 
+/// One key of a section and the value ProfileValue gives for it.
+struct TProfileEntry {
+    std::string Key;
+    std::string Value;
+};
+
+/// Every key of `section` once, in file order, with its value, found in one pass over the
+/// text: a section of thousands of keys costs no more than reading it.
+std::vector<TProfileEntry> ProfileSection(std::string_view text, std::string_view section);
+
+/// How many of the first entries have keys that fit the key-list buffer, as ProfileKeys lists.
+std::size_t ListedKeyCount(const std::vector<TProfileEntry>& entries);
+
 /// The text with `key` of `section` set to `value`: the key's line replaced in place, or the
 /// key (and section) added. Every other byte stays as it was. Throws std::invalid_argument for
 /// a section, key or value that cannot be stored on one line, and for a key beginning with "["
@@ -29,7 +42,9 @@ std::string WithProfileValue(std::string_view text, std::string_view section, st
 
 /// The text of an initialisation file, read anew; a missing or unreadable file reads as empty.
 /// Reading it once and asking ProfileValue/ProfileKeys of the text saves a read per key.
-std::string ReadProfileFile(const std::string& path);
+/// `error`, when given, receives why a file that exists could not be read (too large, not a
+/// regular file, no permission, ...), with the system's reason; it stays empty otherwise.
+std::string ReadProfileFile(const std::string& path, std::string* error = nullptr);
 
 /// The same three on a file, read anew at every call. A missing or unreadable file reads as
 /// empty.
@@ -38,6 +53,7 @@ std::optional<std::string> ReadProfileString(const std::string& path, std::strin
 std::vector<std::string> ReadProfileKeys(const std::string& path, std::string_view section);
 
 /// Writes one value. The new file is written beside the old one and renamed over it, so a
-/// failure leaves the old file intact. Throws std::runtime_error with the system's message.
+/// failure leaves the old file intact. A file its owner made read-only is not replaced.
+/// Throws std::runtime_error with the system's message.
 void WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value);

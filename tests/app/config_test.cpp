@@ -123,7 +123,9 @@ TEST_F(ConfigFile, FailedSaveNamesThePathAndStops) {
         SaveConfig(bad, {}, {}, {}, "");
         FAIL() << "writing below a regular file must fail";
     } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()), bad + " に書き込めません");
+        const std::string lead = bad + " に書き込めません: ";
+        EXPECT_EQ(std::string(e.what()).substr(0, lead.size()), lead);
+        EXPECT_NE(std::string(e.what()).find("Not a directory"), std::string::npos) << e.what();
     }
 
     std::ofstream(path) << "[Config]\nWindowX=1\n";
@@ -131,6 +133,39 @@ TEST_F(ConfigFile, FailedSaveNamesThePathAndStops) {
     const TConfigLoad after = LoadConfig(path);
     EXPECT_EQ(after.Config.WindowX, 2) << "keys before the failing one were written";
     EXPECT_EQ(after.Logo, "");
+}
+
+TEST_F(ConfigFile, AFileThatCannotBeReadOrIsReadOnlyIsReportedAndLeftAsItIs) {
+    auto saveError = [&] {
+        try {
+            SaveConfig(path, {1, 1, 1, 1}, {}, {}, "");
+        } catch (const std::runtime_error& e) {
+            return std::string(e.what());
+        }
+        return std::string("saved");
+    };
+    // Too large to be a configuration file: said at start, with the reason, and not replaced.
+    std::ofstream(path) << "[Config]\nWindowX=5\n";
+    std::filesystem::resize_file(path, 50u * 1024u * 1024u);
+    const TConfigLoad big = LoadConfig(path);
+    ASSERT_EQ(big.Errors.size(), 1u);
+    EXPECT_NE(big.Errors[0].find("too large"), std::string::npos) << big.Errors[0];
+    EXPECT_EQ(big.Config.WindowX, Unset);
+    EXPECT_NE(saveError().find("too large"), std::string::npos);
+    EXPECT_EQ(std::filesystem::file_size(path), 50u * 1024u * 1024u);
+
+    // Read-only by its owner's choice, even for root.
+    std::ofstream(path, std::ios::trunc) << "[Config]\nWindowX=5\n";
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::group_read |
+                                           std::filesystem::perms::others_read);
+    EXPECT_TRUE(LoadConfig(path).Errors.empty());
+    EXPECT_EQ(LoadConfig(path).Config.WindowX, 5);
+    EXPECT_NE(saveError().find("read-only"), std::string::npos);
+    EXPECT_EQ(Slurp(path), "[Config]\nWindowX=5\n");
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                  std::filesystem::perms::others_read);
 }
 
 TEST_F(ConfigFile, FileNameBesideTheProgramOrInTheUserFolder) {

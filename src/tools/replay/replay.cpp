@@ -22,13 +22,18 @@
 #include <clocale>
 #include <cstdio>
 #include <functional>
+#include <iostream>
 #include <map>
 
 namespace {
 
 void LoadSettings(const TReplayOptions& options) {
     if (!options.Ini.empty()) {
-        KestruneConfig = LoadConfig(options.Ini).Config;
+        const TConfigLoad load = LoadConfig(options.Ini);
+        KestruneConfig = load.Config;
+        for (const std::string& error : load.Errors) {
+            std::cerr << "kestrune-replay: " << error << "\n";
+        }
         LoadAliasList(options.Ini);
     }
     if (!options.Ignore.empty()) {
