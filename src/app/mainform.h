@@ -23,6 +23,9 @@ class TFileChecker;
 class TFormMsg1;
 class TFormStats1;
 
+/// The Logs tab keeps this many of the latest lines.
+constexpr int MaxLogLines = 5000;
+
 class TFormMain : public QWidget, public TWindowLink {
     Q_OBJECT
   public:

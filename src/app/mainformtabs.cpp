@@ -155,6 +155,8 @@ void TFormMain::BuildLogsTab() {
     auto* page = new TStretchPage;
     PageControl->addTab(page, "Logs");
     Memo1 = AddMemo(page, "Memo1");
+    // A file that logs every reading must not grow the memo (and memory) for the whole run.
+    Memo1->setMaximumBlockCount(MaxLogLines);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     page->FillBelow(Memo1, 0);
 }

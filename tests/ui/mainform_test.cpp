@@ -278,6 +278,16 @@ TEST_F(MainWindow, ClosingSavesBoundsAndKeepsForeignKeys) {
     EXPECT_NE(saved.find("[DriverNameAlias]\r\nJon=J\r\n"), std::string::npos);
 }
 
+TEST_F(MainWindow, TheLogKeepsItsLastFiveThousandLines) {
+    Start("");
+    for (int i = 1; i <= 5100; ++i) {
+        main->AddLog("line " + std::to_string(i));
+    }
+    EXPECT_EQ(main->LogLineCount(), 5000);
+    EXPECT_TRUE(LogText().startsWith("line 101\n"));
+    EXPECT_TRUE(LogText().endsWith("\nline 5100"));
+}
+
 TEST_F(MainWindow, FollowsAFolderFedByTheSimulator) {
     FollowFeed(StartWithLiveFolder(), (folder / "live").string());
 }
