@@ -39,6 +39,10 @@ QString LapCounterText(int laps, int lengthLaps);
 /// The pixel height of a font of `points` at 96 dots per inch, rounded (14 -> 19, 12 -> 16).
 int PointsToPixels(int points);
 
+/// A ranking strip grows with its entries up to this width, and to this many pixels in all.
+constexpr int MaxStripWidth = 32768;
+constexpr int MaxStripPixels = 32 * 1024 * 1024;
+
 class TFormMsg1 : public QWidget {
     Q_OBJECT
   public:
@@ -79,7 +83,8 @@ class TFormMsg1 : public QWidget {
     void Timer1Timer();
     /// Draws the status line into StatusBitmap.
     void DrawStatusLine();
-    /// Renders RankingList into the strip (five window widths) and sets RankingWidth.
+    /// Renders RankingList into the strip (five window widths, wider when the entries need it,
+    /// within MaxStripWidth and MaxStripPixels) and sets RankingWidth.
     void BuildRankingBitmap();
     /// Starts the scroll thread when in ranking mode and none runs.
     void StartScroll();

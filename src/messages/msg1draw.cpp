@@ -135,26 +135,30 @@ void TFormMsg1::DrawStatusLine() {
 }
 
 void TFormMsg1::BuildRankingBitmap() {
-    const int stripLength = 5 * width();
-    RankingImage = QImage(stripLength, height(), QImage::Format_RGB32);
     int x = 4;
+    for (int i = 0; i < RankingList.Count(); ++i) {
+        x += RenderEvent(nullptr, RankingList.Items(i), x, false);
+    }
+    // Five window widths at least, and as wide as the entries, so a long ranking scrolls in
+    // full rather than into black; a bound keeps an absurd list from costing gigabytes.
+    const int fiveWidths = 5 * width();
+    const int bound =
+        std::max(fiveWidths, std::min(MaxStripWidth, MaxStripPixels / std::max(1, height())));
+    const int stripLength = std::min(std::max(fiveWidths, x), bound);
+    StripWidth = std::min(x, stripLength);
+    RankingImage = QImage(stripLength, height(), QImage::Format_RGB32);
     if (RankingImage.isNull()) {
-        // Nothing to draw on, but the strip's length still decides when it ends.
-        for (int i = 0; i < RankingList.Count(); ++i) {
-            x += RenderEvent(nullptr, RankingList.Items(i), x, false);
-        }
-        StripWidth = x;
-        return;
+        return; // nothing to draw on, but the strip's length still decides when it ends
     }
     RankingImage.fill(Qt::black);
     QPainter painter(&RankingImage);
+    x = 4;
     for (int i = 0; i < RankingList.Count(); ++i) {
         x += RenderEvent(&painter, RankingList.Items(i), x, true);
     }
     const int lineHeight = LineHeight();
     painter.fillRect(Edges(5, 2, 9, lineHeight + 2), StripBlue);
     painter.fillRect(Edges(5, lineHeight + 1, stripLength, lineHeight + 3), StripBlue);
-    StripWidth = x;
 }
 
 QImage TFormMsg1::ComposeLine() const {

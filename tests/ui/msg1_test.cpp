@@ -373,6 +373,20 @@ TEST_F(Msg1Test, RankingStripStandsStillThenScrollsToItsEnd) {
     EXPECT_EQ(Form.Composite(), line);
 }
 
+TEST_F(Msg1Test, ALongRankingIsDrawnWholeSoNoBlackScrollsAfterIt) {
+    RankingList.AddEvent("Best Lap", "", 0);
+    for (int i = 1; i <= 60; ++i) {
+        RankingList.AddEvent(
+            "", "#" + std::to_string(i) + "# DRIVER" + std::to_string(i) + "  1:23.456", 0);
+    }
+    Form.SetRankingMode(true);
+    const QImage& strip = Form.RankingBitmap();
+    ASSERT_GT(Form.RankingWidth(), 5 * Form.width()) << "a longer ranking than five widths";
+    ASSERT_GE(strip.width(), Form.RankingWidth());
+    const int lastBox = Form.RankingWidth() - 20; // inside the last entry's white box
+    EXPECT_EQ(At(strip, lastBox, 3), QColor(Qt::white));
+}
+
 namespace {
 
 /// Counts the scroll ticks posted to it.
