@@ -1,7 +1,11 @@
 #include "app/qtplacement.h"
 
+#include "app/screenfit.h"
+
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
@@ -36,22 +40,18 @@ class TOuterSizeFitter : public QObject {
     QSize Outer;
 };
 
+std::vector<TWindowBounds> ScreenBounds() {
+    std::vector<TWindowBounds> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        screens.push_back({g.x(), g.y(), g.width(), g.height()});
+    }
+    return screens;
+}
+
 } // namespace
 
 void PlaceWindow(QWidget* window, int32_t left, int32_t top, int32_t width, int32_t height) {
-    if (left != Unset || top != Unset) {
-        QPoint at = window->pos();
-        if (left != Unset) {
-            at.setX(left);
-        }
-        if (top != Unset) {
-            at.setY(top);
-        }
-        window->move(at);
-    }
-    if (width == Unset && height == Unset) {
-        return;
-    }
     const QMargins frame =
         window->windowHandle() != nullptr ? window->windowHandle()->frameMargins() : QMargins();
     QSize outer = window->size().grownBy(frame);
@@ -61,6 +61,22 @@ void PlaceWindow(QWidget* window, int32_t left, int32_t top, int32_t width, int3
     if (height != Unset) {
         outer.setHeight(height);
     }
+    QPoint at = window->pos();
+    if (left != Unset) {
+        at.setX(left);
+    }
+    if (top != Unset) {
+        at.setY(top);
+    }
+    const TWindowBounds fitted =
+        FitToScreens({at.x(), at.y(), outer.width(), outer.height()}, ScreenBounds());
+    if (left != Unset || top != Unset) {
+        window->move(fitted.Left, fitted.Top);
+    }
+    if (width == Unset && height == Unset) {
+        return;
+    }
+    outer = QSize(fitted.Width, fitted.Height);
     window->resize(outer.shrunkBy(frame));
     if (frame.isNull() && !window->windowFlags().testFlag(Qt::FramelessWindowHint)) {
         new TOuterSizeFitter(window, outer);

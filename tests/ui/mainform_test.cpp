@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QWheelEvent>
@@ -182,6 +183,19 @@ TEST_F(MainWindow, UnsetBoundsLeavePlacementToTheWindowManager) {
                             static_cast<QWidget*>(msg.get())}) {
         EXPECT_FALSE(window->testAttribute(Qt::WA_Moved)) << window->metaObject()->className();
     }
+}
+
+TEST_F(MainWindow, AbsurdBoundsAreFittedToTheScreens) {
+    Start("[Config]\r\nStats1X=-50000\r\nStats1Y=90000\r\nStats1W=32000\r\nStats1H=32000\r\n"
+          "MsgW=32000\r\nMsgH=32000\r\n");
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    EXPECT_LE(stats->width(), desktop.width());
+    EXPECT_LE(stats->height(), desktop.height());
+    EXPECT_TRUE(desktop.intersects(stats->frameGeometry())) << "moved where it can be found";
+    EXPECT_EQ(stats->Bitmap().size(), stats->size()) << "the picture follows the fitted size";
+    EXPECT_LE(msg->width(), desktop.width());
+    EXPECT_LE(msg->height(), desktop.height());
+    EXPECT_EQ(msg->StatusBitmap().size(), msg->size());
 }
 
 TEST_F(MainWindow, DeactivationRaisesTheBroadcastWindowsWithoutHidingThem) {
