@@ -239,6 +239,10 @@ bool TFormMain::event(QEvent* event) {
         WatcherEnded(*this);
         return true;
     }
+    if (type == EventWatcherResumed) {
+        AddLog(FollowingText(KestruneConfig.Folder, Watcher->Way(), true));
+        return true;
+    }
     if (type == EventLiveFolderChanged) {
         ++Reloads;
         LiveFolderChanged(KestruneConfig.Folder, *this, Hooks);

@@ -34,6 +34,7 @@ QFont FontWithPixelHeight(const QStringList& families, int pixels);
 constexpr QEvent::Type EventWatcherEnded = static_cast<QEvent::Type>(0x83E8);
 constexpr QEvent::Type EventLiveFolderChanged = static_cast<QEvent::Type>(0x83E9);
 constexpr QEvent::Type EventRedraw = static_cast<QEvent::Type>(0x83EA);
+constexpr QEvent::Type EventWatcherResumed = static_cast<QEvent::Type>(0x83EB);
 
 /// Posts one of the messages above to `target`; safe from any thread.
 void PostMessage(QObject* target, QEvent::Type type);

@@ -26,6 +26,8 @@ constexpr uint32_t ChangeMask =
     IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
 constexpr uint32_t FolderGoneMask = IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED;
 constexpr int GatherMs = 200;
+/// How often a folder that went away is looked for.
+constexpr int FolderReturnCheckMs = 1000;
 /// How long Start waits for the folder to answer, and Stop for the thread to end: beyond
 /// that the folder is a stalled share, and the program must neither freeze nor hang.
 constexpr std::chrono::seconds FirstAnswerWait{1};
@@ -224,14 +226,29 @@ struct TFileChecker::TShared {
     }
 
     void Run() {
-        const TWay way = SetUp();
+        TWay way = SetUp();
         Announce(way);
         if (way == TWay::Failed) {
             PostMessage(WmWatcherEnded);
-        } else if (way == TWay::Polled) {
-            RunPolling();
-        } else {
-            RunNotified();
+        }
+        while (true) {
+            if (way != TWay::Failed) {
+                if (Follow(way) == TWait::Stopped) {
+                    break;
+                }
+                PostMessage(WmWatcherEnded);
+            }
+            if (Folder.empty()) {
+                break;
+            }
+            way = AwaitFolder();
+            if (way == TWay::Unknown) {
+                break;
+            }
+            Announce(way);
+            PostMessage(WmWatcherResumed);
+            // What was written while the folder was away is looked at at once.
+            PostMessage(WmLiveFolderChanged);
         }
         {
             std::lock_guard lock(Mutex);
@@ -240,45 +257,58 @@ struct TFileChecker::TShared {
         Signal.notify_all();
     }
 
-    void RunPolling() {
+    /// Follows the folder until it is stopped (Stopped) or watching ends (Ended).
+    TWait Follow(TWay way) { return way == TWay::Polled ? RunPolling() : RunNotified(); }
+
+    /// A deleted, renamed or unmounted folder may come back (a share remounted, a folder
+    /// recreated): looks for it once a second and sets the watch up again when it is there.
+    /// Unknown when stopped first.
+    TWay AwaitFolder() {
+        while (Pause(StopFd, FolderReturnCheckMs) == TWait::Changed) {
+            struct stat info {};
+            if (::stat(Folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+                continue;
+            }
+            Close(WatchFd);
+            Poll.reset();
+            const TWay way = SetUp();
+            if (way != TWay::Failed) {
+                return way;
+            }
+        }
+        return TWay::Unknown;
+    }
+
+    TWait RunPolling() {
         while (true) {
             const auto pause = Poll->NextPause(std::chrono::steady_clock::now());
             const TWait waited = Pause(StopFd, static_cast<int>(pause.count()));
             if (waited == TWait::Stopped) {
-                return;
+                return TWait::Stopped;
             }
             const TFolderPoll::TLook look = Poll->Look(std::chrono::steady_clock::now());
             if (waited == TWait::Ended || look == TFolderPoll::TLook::Gone) {
-                PostMessage(WmWatcherEnded);
-                return;
+                return TWait::Ended;
             }
             if (look == TFolderPoll::TLook::Changed && !PostMessage(WmLiveFolderChanged)) {
-                return;
+                return TWait::Stopped;
             }
         }
     }
 
-    void RunNotified() {
+    TWait RunNotified() {
         while (true) {
             const TWait wait = WaitForChange(WatchFd, StopFd);
-            if (wait == TWait::Stopped) {
-                return;
-            }
-            if (wait == TWait::Ended) {
-                PostMessage(WmWatcherEnded);
-                return;
+            if (wait != TWait::Changed) {
+                return wait;
             }
             // Writes during this pause stay queued in the inotify descriptor for the next wait.
             const TWait pause = Pause(StopFd, GatherMs);
-            if (pause == TWait::Stopped) {
-                return;
-            }
-            if (pause == TWait::Ended) {
-                PostMessage(WmWatcherEnded);
-                return;
+            if (pause != TWait::Changed) {
+                return pause;
             }
             if (!PostMessage(WmLiveFolderChanged)) {
-                return;
+                return TWait::Stopped;
             }
         }
     }
@@ -341,13 +371,13 @@ TFileChecker::TWay TFileChecker::Way() const {
     return Shared->Way;
 }
 
-std::string FollowingText(const std::string& folder, TFileChecker::TWay way) {
+std::string FollowingText(const std::string& folder, TFileChecker::TWay way, bool again) {
+    const std::string following = "Following " + folder + (again ? " again" : "");
     switch (way) {
     case TFileChecker::TWay::Notified:
-        return "Following " + folder + " by change notification";
+        return following + " by change notification";
     case TFileChecker::TWay::Polled:
-        return "Following " + folder +
-               " by looking at it every 200 ms (network or FUSE file system)";
+        return following + " by looking at it every 200 ms (network or FUSE file system)";
     case TFileChecker::TWay::Unknown:
         return folder + " does not answer yet; it is followed as soon as it does";
     case TFileChecker::TWay::Failed:

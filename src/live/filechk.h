@@ -21,7 +21,9 @@ bool FolderNeedsPolling(const std::string& folder);
 /// sleep 200 ms so a burst of writes makes one message; post WmLiveFolderChanged; wait again.
 /// Changes made during the sleep stay queued and end the next wait at once, so they lead to one
 /// more message rather than being lost. Any failure, or the folder itself being deleted, moved
-/// away or unmounted -> post WmWatcherEnded and end.
+/// away or unmounted -> post WmWatcherEnded; then (also for a folder missing at start) look
+/// for the folder once a second, and when it is back watch it again and post WmWatcherResumed
+/// and WmLiveFolderChanged. An empty folder name ends the thread after WmWatcherEnded.
 /// When polling, it looks at the folder every 200 ms instead (TFolderPoll); any difference
 /// posts WmLiveFolderChanged at once (the pause between two looks gathers a burst of writes),
 /// and a folder that is gone posts WmWatcherEnded.
@@ -66,6 +68,6 @@ class TFileChecker {
     std::thread Thread;
 };
 
-/// The log line saying how `folder` is followed; empty when watching failed (the watcher's
-/// own failure line says so).
-std::string FollowingText(const std::string& folder, TFileChecker::TWay way);
+/// The log line saying how `folder` is followed (`again` once it has come back); empty when
+/// watching failed (the watcher's own failure line says so).
+std::string FollowingText(const std::string& folder, TFileChecker::TWay way, bool again = false);

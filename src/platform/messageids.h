@@ -8,3 +8,5 @@ constexpr int WmWatcherEnded = 0x83E8; // WM_APP+1000
 constexpr int WmLiveFolderChanged = 0x83E9; // WM_APP+1001
 /// A scroll tick to the main window, or a rebuild-and-redraw request to the standings window.
 constexpr int WmRedraw = 0x83EA; // WM_APP+1002
+/// The live folder, gone or missing, is there again and followed anew.
+constexpr int WmWatcherResumed = 0x83EB; // WM_APP+1003

@@ -85,12 +85,14 @@ TEST(FileChecker, EveryWriteLeadsToAReloadMessage) {
     EXPECT_EQ(box.Count(WmWatcherEnded), 0);
 }
 
-TEST(FileChecker, EndsWhenTheFolderIsMissingOrGoesAway) {
+TEST(FileChecker, EndsWhenTheFolderIsMissingOrGoesAwayAndFollowsItAgainWhenItReturns) {
     TTempFolder folder;
     TPostBox missingBox;
     TFileChecker missing(folder.Path + "/missing", missingBox.Function());
     missing.Start();
     EXPECT_TRUE(missingBox.WaitFor(WmWatcherEnded));
+    fs::create_directory(folder.Path + "/missing"); // a share mounted after start
+    EXPECT_TRUE(missingBox.WaitFor(WmWatcherResumed));
 
     TPostBox fileBox;
     Append(folder.Path + "/plain.txt", "");
@@ -106,6 +108,13 @@ TEST(FileChecker, EndsWhenTheFolderIsMissingOrGoesAway) {
     fs::remove_all(watched);
     EXPECT_TRUE(removedBox.WaitFor(WmWatcherEnded));
     EXPECT_EQ(removedBox.Count(WmWatcherEnded), 1);
+    fs::create_directory(watched);
+    ASSERT_TRUE(removedBox.WaitFor(WmWatcherResumed));
+    EXPECT_EQ(removed.Way(), TFileChecker::TWay::Notified);
+    ASSERT_TRUE(removedBox.WaitFor(WmLiveFolderChanged)) << "the returned folder is looked at";
+    const int before = removedBox.Count(WmLiveFolderChanged);
+    Append(watched + "/a_live.txt", "[Session]\n");
+    EXPECT_TRUE(removedBox.WaitFor(WmLiveFolderChanged, before + 1));
 }
 
 TEST(FileChecker, StopWakesAWaitingWatcherAndItCanStartAgain) {

@@ -306,6 +306,18 @@ TEST_F(MainWindow, FollowsAFolderFedByTheSimulator) {
     FollowFeed(StartWithLiveFolder(), (folder / "live").string());
 }
 
+TEST_F(MainWindow, ALiveFolderDeletedAndRecreatedIsFollowedAgain) {
+    const std::string live = StartWithLiveFolder();
+    std::filesystem::remove_all(live);
+    EXPECT_TRUE(WaitFor(
+        [&] { return LogText().contains(QString::fromUtf8("ログファイルの監視に失敗しました")); }));
+    std::filesystem::create_directory(live);
+    EXPECT_TRUE(WaitFor([&] {
+        return LogText().contains("Following " + QString::fromStdString(live) + " again");
+    }));
+    FollowFeed(live, live);
+}
+
 TEST_F(MainWindow, FollowsASharedFolderWrittenByAnotherMachine) {
     if (!TFuseMount::Available()) {
         GTEST_SKIP() << "no /dev/fuse on this machine";
