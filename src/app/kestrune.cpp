@@ -3,6 +3,7 @@
 
 #include "app/config.h"
 #include "app/mainform.h"
+#include "app/qtsignals.h"
 #include "app/qtsoakreport.h"
 #include "messages/msg1.h"
 #include "platform/numbers.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     TFormMsg1 msg;
     main.SetBroadcastWindows(&stats, &msg);
     main.show();
+    CloseOnTerminationSignals(&main, [&main] { main.CloseFromSignal(); });
     TSoakReport soakReport(main);
     msg.show();
     // The first moment the event loop has nothing to do: place and show the broadcast windows.

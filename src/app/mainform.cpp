@@ -26,6 +26,7 @@
 #include <QWheelEvent>
 #include <QWindow>
 
+#include <cstdio>
 #include <filesystem>
 
 namespace {
@@ -304,8 +305,17 @@ void TFormMain::SaveBounds() {
                    Msg != nullptr ? BoundsOf(Msg) : none, LogoFile);
     } catch (const std::exception& e) {
         AddLog(e.what());
-        QMessageBox::critical(this, "Kestrune", ToQString(e.what()));
+        if (ClosingFromSignal) {
+            std::fprintf(stderr, "kestrune: %s\n", e.what());
+        } else {
+            QMessageBox::critical(this, "Kestrune", ToQString(e.what()));
+        }
     }
+}
+
+void TFormMain::CloseFromSignal() {
+    ClosingFromSignal = true;
+    close();
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {

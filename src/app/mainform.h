@@ -81,6 +81,9 @@ class TFormMain : public QWidget, public TWindowLink {
     void ShowError(const QString& text);
     /// Writes the twelve bounds and the logo path; reports a failure to the operator.
     void SaveBounds();
+    /// A termination signal: closes like the close button, but a failure to save is only
+    /// logged and written to stderr, since nobody may be there to answer a dialog.
+    void CloseFromSignal();
     /// Reload messages handled and lines in the log so far (for the soak report).
     int ReloadsHandled() const { return Reloads; }
     int LogLineCount() const;
@@ -109,6 +112,7 @@ class TFormMain : public QWidget, public TWindowLink {
     TFormStats1* Stats = nullptr;
     TFormMsg1* Msg = nullptr;
     bool IdleDone = false;
+    bool ClosingFromSignal = false;
     int Reloads = 0;
 
     QTabWidget* PageControl = nullptr;

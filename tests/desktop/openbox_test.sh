@@ -2,7 +2,8 @@
 # The program under a window manager that draws frames and places windows (openbox on Xvfb):
 # a first run with no bounds leaves placement to the window manager; start-and-close cycles,
 # closed as the close button does, leave the saved bounds exactly as they were; switching to
-# another program keeps the tower and the ticker mapped while they become top-most.
+# another program keeps the tower and the ticker mapped while they become top-most; SIGTERM and
+# SIGINT close it like the close button.
 set -euo pipefail
 program=$1
 work=$(mktemp -d /tmp/kestrune-desktop-XXXXXX)
@@ -134,4 +135,21 @@ for id in "$tower" "$ticker"; do
   xwininfo -id "$id" | grep -q 'Map State: IsViewable' || fail "window $id is not viewable"
 done
 close_console
+
+# 4. A service manager's SIGTERM, or Ctrl+C: the same close, bounds saved, a clean exit.
+for signal in TERM INT; do
+  target=$([ $signal = TERM ] && echo 300 || echo 360)
+  start
+  sleep 1
+  wmctrl -r "Kestrune - r12_08" -e "0,$target,200,-1,-1"
+  sleep 1
+  kill -s $signal "$running"
+  for _ in $(seq 300); do kill -0 "$running" 2>/dev/null || break; sleep 0.1; done
+  status=0
+  wait "$running" || status=$?
+  [ "$status" -eq 0 ] || fail "SIG$signal: exit status $status: $(cat "$work/out.txt")"
+  # wmctrl places the client; the saved left edge is the frame's, a border width away.
+  [ "$(value WindowX)" -ge $(( target - 8 )) ] && [ "$(value WindowX)" -le "$target" ] ||
+    fail "SIG$signal did not save the moved console: WindowX=$(value WindowX)"
+done
 echo "desktop test passed: $(bounds | tr '\n' ' ')"
