@@ -215,8 +215,10 @@ TEST_F(FaultMatrix, FollowedFileThatStopsBeingAReadableFileEndsTheSession) {
 }
 
 TEST_F(FaultMatrix, DamagedContentKeepsTheLastGoodRecords) {
-    Follow("a_live.txt", LiveText(TwoCars));
-    const std::string good = LiveText({{"Ann", 2}, {"Bob", 1}});
+    // A writer that never ends its file with "[END]": each reading is judged by its content.
+    const auto withoutEnd = [](std::string text) { return text.substr(0, text.rfind("[END]")); };
+    Follow("a_live.txt", withoutEnd(LiveText(TwoCars)));
+    const std::string good = withoutEnd(LiveText({{"Ann", 2}, {"Bob", 1}}));
 
     std::string garbage;
     for (int round = 0; round < 64; ++round) {

@@ -169,6 +169,17 @@ class FaultMatrixUi : public ::testing::Test {
     }
     QString LogText() const { return Main->findChild<QPlainTextEdit*>("Memo1")->toPlainText(); }
     int LogLinesWith(const QString& text) const { return LogText().split('\n').count(text); }
+    /// One dialog and one log line: "<ini> に書き込めません: " and the system's reason.
+    void ExpectOneWriteError(const TModalAnswerer& answerer, const std::string& ini,
+                             const char* reason) const {
+        ASSERT_EQ(answerer.Texts.size(), 1) << ini;
+        const QString& error = answerer.Texts[0];
+        EXPECT_TRUE(error.startsWith(QString::fromStdString(ini) +
+                                     QString::fromUtf8(" に書き込めません: ")))
+            << error.toStdString();
+        EXPECT_TRUE(error.contains(reason)) << error.toStdString();
+        EXPECT_EQ(LogLinesWith(error), 1) << LogText().toStdString();
+    }
 
     /// The colour at the middle of the logo as the standings window draws it: at the bottom
     /// left of its picture (left 3, bottom edge 3 pixels up, one more pixel of margin).
@@ -285,9 +296,7 @@ TEST_F(FaultMatrixUi, AConfigurationBelowAPlainFileIsNotWritten) {
     Start(ini);
     TModalAnswerer answerer;
     Main->SaveBounds();
-    const QString error = QString::fromStdString(ini) + QString::fromUtf8(" に書き込めません");
-    EXPECT_EQ(answerer.Texts, QStringList{error});
-    EXPECT_EQ(LogLinesWith(error), 1) << LogText().toStdString();
+    ExpectOneWriteError(answerer, ini, "Not a directory");
     EXPECT_EQ(Slurp(plain), precious);
     EXPECT_EQ(std::distance(fs::directory_iterator(Folder), fs::directory_iterator()), 1);
 }
@@ -298,9 +307,7 @@ TEST_F(FaultMatrixUi, AConfigurationInAMissingFolderIsNotCreated) {
         Start(ini);
         TModalAnswerer answerer;
         Main->SaveBounds();
-        const QString error = QString::fromStdString(ini) + QString::fromUtf8(" に書き込めません");
-        EXPECT_EQ(answerer.Texts, QStringList{error}) << ini;
-        EXPECT_EQ(LogLinesWith(error), 1) << LogText().toStdString();
+        ExpectOneWriteError(answerer, ini, "No such file or directory");
         EXPECT_FALSE(fs::exists(Folder / "missing")) << "no folder is made for it";
         Main.reset();
     }
@@ -320,10 +327,7 @@ TEST_F(FaultMatrixUi, AFullDiskKeepsTheOldConfigurationWhole) {
 
     TModalAnswerer answerer;
     Main->SaveBounds();
-    const QString error =
-        QString::fromStdString(ini.string()) + QString::fromUtf8(" に書き込めません");
-    EXPECT_EQ(answerer.Texts, QStringList{error});
-    EXPECT_EQ(LogLinesWith(error), 1) << LogText().toStdString();
+    ExpectOneWriteError(answerer, ini.string(), "No space left on device");
     EXPECT_EQ(Slurp(ini), old);
     std::vector<std::string> names;
     for (const fs::directory_entry& entry : fs::directory_iterator(Disk->Path)) {
