@@ -1,8 +1,8 @@
 #include "app/qtsignals.h"
 
-#include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,10 +10,19 @@
 namespace {
 
 int SignalPipe[2] = {-1, -1};
+volatile sig_atomic_t SignalsReceived = 0;
 
-void OnSignal(int) {
+void OnSignal(int number) {
+    const int savedErrno = errno;
+    SignalsReceived = SignalsReceived + 1;
+    if (SignalsReceived > 1) {
+        // The first close has not ended the program: this one does, as if never handled.
+        ::signal(number, SIG_DFL);
+        ::raise(number);
+    }
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(SignalPipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 } // namespace
@@ -23,18 +32,11 @@ void CloseOnTerminationSignals(QObject* context, std::function<void()> close) {
         return; // without a pipe the signals keep their default: end the program
     }
     auto* notifier = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, context);
-    auto closing = std::make_shared<bool>(false);
-    QObject::connect(notifier, &QSocketNotifier::activated, context, [close, closing] {
+    QObject::connect(notifier, &QSocketNotifier::activated, context, [close] {
         char bytes[16];
         while (::read(SignalPipe[0], bytes, sizeof bytes) > 0) {
         }
-        if (*closing) {
-            QCoreApplication::exit(1);
-            return;
-        }
-        *closing = true;
         close();
-        *closing = false;
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;

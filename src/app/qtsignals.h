@@ -7,6 +7,6 @@
 class QObject;
 
 /// From now on SIGTERM and SIGINT run `close` on the event loop (the handler itself only
-/// writes a byte to a pipe). A second signal while the first is still being handled ends the
-/// event loop at once, so a close that hangs never makes the program unkillable by them.
+/// writes a byte to a pipe). A second signal ends the program as an unhandled one would, so a
+/// close that hangs (a stalled share, a dialog nobody answers) never makes it unkillable.
 void CloseOnTerminationSignals(QObject* context, std::function<void()> close);

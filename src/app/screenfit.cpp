@@ -18,10 +18,11 @@ bool Overlaps(const TWindowBounds& a, const TWindowBounds& b) {
     return a.Left < Right(b) && b.Left < Right(a) && a.Top < Bottom(b) && b.Top < Bottom(a);
 }
 
-/// Squared distance between the centres, in doubled coordinates to stay integral.
-int64_t CentreDistance(const TWindowBounds& a, const TWindowBounds& b) {
-    const int64_t dx = (int64_t{a.Left} * 2 + a.Width) - (int64_t{b.Left} * 2 + b.Width);
-    const int64_t dy = (int64_t{a.Top} * 2 + a.Height) - (int64_t{b.Top} * 2 + b.Height);
+/// Squared distance between the centres (doubled coordinates); in floating point, since a
+/// bound near the 32-bit limits would overflow the square of an integer.
+double CentreDistance(const TWindowBounds& a, const TWindowBounds& b) {
+    const double dx = (2.0 * a.Left + a.Width) - (2.0 * b.Left + b.Width);
+    const double dy = (2.0 * a.Top + a.Height) - (2.0 * b.Top + b.Height);
     return dx * dx + dy * dy;
 }
 

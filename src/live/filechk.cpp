@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
@@ -26,7 +27,7 @@ constexpr uint32_t ChangeMask =
     IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
 constexpr uint32_t FolderGoneMask = IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED;
 constexpr int GatherMs = 200;
-/// How often a folder that went away is looked for.
+/// How often a folder that went away is looked for, and a watched one checked to be the same.
 constexpr int FolderReturnCheckMs = 1000;
 /// How long Start waits for the folder to answer, and Stop for the thread to end: beyond
 /// that the folder is a stalled share, and the program must neither freeze nor hang.
@@ -110,15 +111,40 @@ TWait DrainEvents(int fd) {
     return changed ? TWait::Changed : TWait::Nothing;
 }
 
-/// Blocks until the folder changes, the watcher is stopped, or watching fails.
-TWait WaitForChange(int inotifyFd, int stopFd) {
+/// Which directory a path names: a folder replaced, or a mount point uncovered or covered
+/// again, is another one even under the same name.
+struct TFolderId {
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    bool operator==(const TFolderId&) const = default;
+};
+
+std::optional<TFolderId> FolderIdOf(const std::string& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return std::nullopt;
+    }
+    return TFolderId{info.st_dev, info.st_ino};
+}
+
+/// Blocks until the folder changes, the watcher is stopped, or watching fails. Once a second
+/// it checks that `folder` still names the watched directory: a disk mounted over it again
+/// after an unmount raises no event in the covered one.
+TWait WaitForChange(int inotifyFd, int stopFd, const std::string& folder, const TFolderId& id) {
     while (true) {
         pollfd fds[2] = {{stopFd, POLLIN, 0}, {inotifyFd, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        const int ready = ::poll(fds, 2, FolderReturnCheckMs);
+        if (ready < 0) {
             if (errno == EINTR) {
                 continue;
             }
             return TWait::Ended;
+        }
+        if (ready == 0) {
+            if (FolderIdOf(folder) != id) {
+                return TWait::Ended;
+            }
+            continue;
         }
         if (fds[0].revents != 0) {
             return TWait::Stopped;
@@ -175,6 +201,7 @@ struct TFileChecker::TShared {
     TFolderPolling PollingMode = TFolderPolling::Auto;
     int StopFd = -1;
     int WatchFd = -1;
+    TFolderId Watched;
     std::unique_ptr<TFolderPoll> Poll;
     std::atomic<bool> Stopping{false};
 
@@ -222,7 +249,13 @@ struct TFileChecker::TShared {
             return Poll->Found() ? TWay::Polled : TWay::Failed;
         }
         WatchFd = OpenWatch(Folder);
-        return WatchFd >= 0 ? TWay::Notified : TWay::Failed;
+        const std::optional<TFolderId> id = FolderIdOf(Folder);
+        if (WatchFd < 0 || !id) {
+            Close(WatchFd);
+            return TWay::Failed;
+        }
+        Watched = *id;
+        return TWay::Notified;
     }
 
     void Run() {
@@ -265,8 +298,7 @@ struct TFileChecker::TShared {
     /// Unknown when stopped first.
     TWay AwaitFolder() {
         while (Pause(StopFd, FolderReturnCheckMs) == TWait::Changed) {
-            struct stat info {};
-            if (::stat(Folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            if (!FolderIdOf(Folder)) {
                 continue;
             }
             Close(WatchFd);
@@ -298,7 +330,7 @@ struct TFileChecker::TShared {
 
     TWait RunNotified() {
         while (true) {
-            const TWait wait = WaitForChange(WatchFd, StopFd);
+            const TWait wait = WaitForChange(WatchFd, StopFd, Folder, Watched);
             if (wait != TWait::Changed) {
                 return wait;
             }

@@ -13,7 +13,7 @@
 TFileStamp LiveFileTime = 0;
 int64_t LiveFileSize = 0;
 uint64_t LiveFileHash = 0;
-bool LiveFileEnded = false;
+TEndMarker LiveFileEnd;
 TFeedQuiet FeedQuiet;
 
 namespace {
@@ -100,7 +100,7 @@ void SwitchToNewestFile(const std::string& folder, TWindowLink& windows) {
     LiveFileTime = 0;
     LiveFileSize = 0;
     LiveFileHash = 0;
-    LiveFileEnded = false;
+    LiveFileEnd = {};
     windows.SetLabelText(TLabel::FileName, FileNamePart(LiveFileName));
     StartNewSession();
     FeedQuiet.Reset();
@@ -122,6 +122,23 @@ template <typename Step> void Guarded(TWindowLink& windows, Step step) {
     }
 }
 
+/// Counts a version of the followed file without "[END]"; true (with a log line) when so
+/// many came in a row that the writer no longer ends its file so.
+bool GiveUpEndMarker(const std::string& text, TWindowLink& windows) {
+    const uint64_t hash = HashBytes(text);
+    if (hash != LiveFileEnd.LastMissedHash) {
+        ++LiveFileEnd.MissedVersions;
+        LiveFileEnd.LastMissedHash = hash;
+    }
+    if (LiveFileEnd.MissedVersions < EndMarkerGivenUpAfter) {
+        return false;
+    }
+    LiveFileEnd = {};
+    windows.AddLog(FileNamePart(LiveFileName) +
+                   " no longer ends with [END]: its readings are taken as they are");
+    return true;
+}
+
 /// ReadFollowedFile, with the bytes already read after `seen` when the caller has them.
 void ReadSeenFile(const TFileState& seen, std::optional<std::string> bytes, TWindowLink& windows,
                   const TReloadHooks& hooks) {
@@ -135,12 +152,15 @@ void ReadSeenFile(const TFileState& seen, std::optional<std::string> bytes, TWin
         const bool ended = EndsWithEndSection(text);
         // Torn by the writer (its write brings another message), or caught while it was
         // paused mid-file (the rest of the file brings one).
-        if (GetFileState(LiveFileName) != seen || (LiveFileEnded && !ended)) {
+        if (GetFileState(LiveFileName) != seen ||
+            (LiveFileEnd.Seen && !ended && !GiveUpEndMarker(text, windows))) {
             LiveFileTime = previous.Stamp;
             LiveFileSize = previous.Size;
             return;
         }
-        LiveFileEnded = LiveFileEnded || ended;
+        if (ended) {
+            LiveFileEnd = {true, 0, 0};
+        }
         LiveFileHash = HashBytes(text);
         ParseLiveText(text, LiveSlots, LiveSession);
         if (LiveSlots.empty()) {

@@ -16,9 +16,17 @@ extern TFileStamp LiveFileTime; // LiveFileName lives in live/livefile.h
 /// they tell whether it changed, also where stamps are coarse or cached.
 extern int64_t LiveFileSize;
 extern uint64_t LiveFileHash;
-/// Whether the followed file has been seen ending with "[END]": from then on a reading of it
-/// without "[END]" was caught while the writer was still busy, and is dropped.
-extern bool LiveFileEnded;
+/// How the followed file ends. Once it has been seen ending with "[END]", a reading of it
+/// without "[END]" was caught while the writer was still busy, and is dropped; but after
+/// EndMarkerGivenUpAfter such versions in a row the writer has stopped writing the marker, and
+/// its readings are taken as they are again (with a log line) rather than frozen for good.
+struct TEndMarker {
+    bool Seen = false;
+    int MissedVersions = 0;
+    uint64_t LastMissedHash = 0;
+};
+extern TEndMarker LiveFileEnd;
+inline constexpr int EndMarkerGivenUpAfter = 10;
 /// Whether the followed file's feed has gone quiet.
 extern TFeedQuiet FeedQuiet;
 

@@ -333,7 +333,9 @@ std::string ReadProfileFile(const std::string& path, std::string* error) {
     } catch (const std::exception& e) {
         // A missing file reads as empty, like a missing key; any other failure has a reason.
         struct stat info {};
-        if (error != nullptr && ::stat(path.c_str(), &info) == 0) {
+        const bool missing =
+            ::stat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
+        if (error != nullptr && !missing) {
             *error = e.what();
         }
         return {};

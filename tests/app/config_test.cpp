@@ -6,6 +6,7 @@
 
 #include "testfiles.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -125,7 +126,8 @@ TEST_F(ConfigFile, FailedSaveNamesThePathAndStops) {
     } catch (const std::runtime_error& e) {
         const std::string lead = bad + " に書き込めません: ";
         EXPECT_EQ(std::string(e.what()).substr(0, lead.size()), lead);
-        EXPECT_NE(std::string(e.what()).find("Not a directory"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(std::strerror(ENOTDIR)), std::string::npos)
+            << e.what();
     }
 
     std::ofstream(path) << "[Config]\nWindowX=1\n";

@@ -23,5 +23,8 @@ TEST(FitToScreens, SizesShrinkToTheDesktopAndLostWindowsMoveToTheNearestScreen) 
         << "in the gap below the right screen";
     EXPECT_TRUE(
         (FitToScreens({-50000, 90000, 200, 100}, screens) == TWindowBounds{0, 980, 200, 100}));
+    EXPECT_TRUE((FitToScreens({2000000000, -2147483647, 200, 100}, screens) ==
+                 TWindowBounds{3000, 0, 200, 100}))
+        << "the 32-bit limits";
     EXPECT_TRUE((FitToScreens({5, 5, 0, 0}, {}) == TWindowBounds{5, 5, 0, 0})) << "no screens";
 }

@@ -145,6 +145,7 @@ for signal in TERM INT; do
   sleep 1
   kill -s $signal "$running"
   for _ in $(seq 300); do kill -0 "$running" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$running" 2>/dev/null && fail "SIG$signal did not end the program"
   status=0
   wait "$running" || status=$?
   [ "$status" -eq 0 ] || fail "SIG$signal: exit status $status: $(cat "$work/out.txt")"

@@ -6,12 +6,16 @@
 #include "fusemount.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <sys/mount.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -115,6 +119,29 @@ TEST(FileChecker, EndsWhenTheFolderIsMissingOrGoesAwayAndFollowsItAgainWhenItRet
     const int before = removedBox.Count(WmLiveFolderChanged);
     Append(watched + "/a_live.txt", "[Session]\n");
     EXPECT_TRUE(removedBox.WaitFor(WmLiveFolderChanged, before + 1));
+}
+
+TEST(FileChecker, AFolderMountedOverIsFollowedOnTheMountedDisk) {
+    TTempFolder folder;
+    const std::string watched = folder.Path + "/live";
+    const std::string disk = folder.Path + "/disk";
+    fs::create_directory(watched);
+    fs::create_directory(disk);
+    TPostBox box;
+    TFileChecker checker(watched, box.Function());
+    checker.Start();
+    // A disk mounted (again) over the folder raises no event in the covered directory.
+    if (::mount(disk.c_str(), watched.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+        GTEST_SKIP() << "cannot mount here: " << std::strerror(errno);
+    }
+    const std::unique_ptr<const char, void (*)(const char*)> unmount(
+        watched.c_str(), [](const char* path) { ::umount2(path, MNT_DETACH); });
+    EXPECT_TRUE(box.WaitFor(WmWatcherResumed));
+    ASSERT_TRUE(box.WaitFor(WmLiveFolderChanged));
+    const int before = box.Count(WmLiveFolderChanged);
+    Append(watched + "/a_live.txt", "[Session]\n");
+    EXPECT_TRUE(box.WaitFor(WmLiveFolderChanged, before + 1));
+    checker.Stop();
 }
 
 TEST(FileChecker, StopWakesAWaitingWatcherAndItCanStartAgain) {

@@ -237,6 +237,17 @@ TEST_F(ReloadCycle, AReadingWithoutEndOfAFileSeenWithItIsDroppedUntilTheWriterFi
     Changed();
     EXPECT_EQ(Players->Item(0).HistoryCount, 3);
     EXPECT_EQ(Players->Item(Players->IndexOfDriver("Bob", 0)).BestLap, 90.5f);
+
+    // A writer that stops ending its file so must not freeze the show for good.
+    for (int laps = 5; laps < 5 + EndMarkerGivenUpAfter; ++laps) {
+        const std::string next = LiveText({{"Ann", 1, laps}, {"Bob", 2, laps}});
+        Write("a_live.txt", next.substr(0, next.rfind("[END]")));
+        Changed();
+    }
+    EXPECT_EQ(Players->Item(0).Laps, 5 + EndMarkerGivenUpAfter - 1);
+    ASSERT_EQ(Windows.Log.size(), 1u);
+    EXPECT_EQ(Windows.Log[0], "a_live.txt no longer ends with [END]: its readings are taken as "
+                              "they are");
 }
 
 TEST_F(ReloadCycle, AChangeThatKeepsStampAndSizeIsReadByItsBytes) {

@@ -38,7 +38,7 @@ inline void ResetLiveState() {
     LiveFileTime = 0;
     LiveFileSize = 0;
     LiveFileHash = 0;
-    LiveFileEnded = false;
+    LiveFileEnd = {};
     FeedQuiet.Reset();
     LiveSlots.clear();
     LiveSession = TGameSession{};

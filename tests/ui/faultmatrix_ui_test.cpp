@@ -296,7 +296,7 @@ TEST_F(FaultMatrixUi, AConfigurationBelowAPlainFileIsNotWritten) {
     Start(ini);
     TModalAnswerer answerer;
     Main->SaveBounds();
-    ExpectOneWriteError(answerer, ini, "Not a directory");
+    ExpectOneWriteError(answerer, ini, std::strerror(ENOTDIR));
     EXPECT_EQ(Slurp(plain), precious);
     EXPECT_EQ(std::distance(fs::directory_iterator(Folder), fs::directory_iterator()), 1);
 }
@@ -307,7 +307,7 @@ TEST_F(FaultMatrixUi, AConfigurationInAMissingFolderIsNotCreated) {
         Start(ini);
         TModalAnswerer answerer;
         Main->SaveBounds();
-        ExpectOneWriteError(answerer, ini, "No such file or directory");
+        ExpectOneWriteError(answerer, ini, std::strerror(ENOENT));
         EXPECT_FALSE(fs::exists(Folder / "missing")) << "no folder is made for it";
         Main.reset();
     }
@@ -327,7 +327,7 @@ TEST_F(FaultMatrixUi, AFullDiskKeepsTheOldConfigurationWhole) {
 
     TModalAnswerer answerer;
     Main->SaveBounds();
-    ExpectOneWriteError(answerer, ini.string(), "No space left on device");
+    ExpectOneWriteError(answerer, ini.string(), std::strerror(ENOSPC));
     EXPECT_EQ(Slurp(ini), old);
     std::vector<std::string> names;
     for (const fs::directory_entry& entry : fs::directory_iterator(Disk->Path)) {
