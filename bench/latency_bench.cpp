@@ -3,10 +3,10 @@
 
 #include "livegen.h"
 
+#include "app/reload.h"
+#include "headlesswindows.h"
 #include "live/filechk.h"
 #include "live/folderpoll.h"
-#include "live/headlesswindows.h"
-#include "live/reload.h"
 #include "messages/racedetect.h"
 #include "messages/raceevent.h"
 #include "platform/filestamp.h"

@@ -3,11 +3,11 @@
 
 #include "livegen.h"
 
-#include "app/names.h"
-#include "live/headlesswindows.h"
+#include "app/reload.h"
+#include "headlesswindows.h"
 #include "live/livefile.h"
+#include "live/names.h"
 #include "live/players.h"
-#include "live/reload.h"
 #include "messages/racedetect.h"
 #include "messages/raceevent.h"
 #include "platform/readfile.h"

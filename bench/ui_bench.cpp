@@ -3,7 +3,7 @@
 
 #include "livegen.h"
 
-#include "live/headlesswindows.h"
+#include "headlesswindows.h"
 #include "live/livefile.h"
 #include "live/players.h"
 #include "messages/msg1.h"
@@ -81,7 +81,7 @@ void BM_BuildRankingStrip(benchmark::State& state) {
     LoadRace(static_cast<int>(state.range(0)));
     TFormMsg1 msg;
     THeadlessWindows windows;
-    ComposeGapToLeader(*Players, windows, RankingList);
+    ComposeGapToLeader(*Players, 5, windows, RankingList);
     for (auto _ : state) {
         msg.BuildRankingBitmap();
     }

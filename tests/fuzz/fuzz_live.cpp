@@ -11,7 +11,7 @@
 
 #include "app/config.h"
 #include "app/reports.h"
-#include "live/headlesswindows.h"
+#include "headlesswindows.h"
 #include "live/livefile.h"
 #include "live/players.h"
 #include "live/sessionlogs.h"
@@ -120,13 +120,14 @@ std::vector<TSnapshot> ParseReadings(std::string_view input) {
 }
 
 /// What the operator can ask for between two readings.
-void ComposeEverything(const TPlayers& players, THeadlessWindows& windows, std::time_t now) {
+void ComposeEverything(const TPlayers& players, int nameLength, THeadlessWindows& windows,
+                       std::time_t now) {
     TRaceEventList strip;
-    ComposeBestLaps(players, windows, strip);
-    ComposeAverageLaps(players, windows, strip);
-    ComposePitStops(players, windows, strip);
-    ComposeGapToLeader(players, windows, strip);
-    ComposeIntervals(players, windows, strip);
+    ComposeBestLaps(players, nameLength, windows, strip);
+    ComposeAverageLaps(players, nameLength, windows, strip);
+    ComposePitStops(players, nameLength, windows, strip);
+    ComposeGapToLeader(players, nameLength, windows, strip);
+    ComposeIntervals(players, nameLength, windows, strip);
     BestlapReport(players);
     AvglapReport(players);
     GapReport(players);
@@ -188,12 +189,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 BuildRows(players, header.NameLength, rows);
             }
             if (round == 0 && k < ComposedReadings) {
-                ComposeEverything(players, windows, header.Now);
+                ComposeEverything(players, header.NameLength, windows, header.Now);
             }
         }
     }
     BuildRows(players, header.NameLength, rows);
-    ComposeEverything(players, windows, header.Now);
+    ComposeEverything(players, header.NameLength, windows, header.Now);
     TSessionLogs logs;
     logs.AddSession(players);
     return 0;

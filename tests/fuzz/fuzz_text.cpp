@@ -6,11 +6,11 @@
 // text. Lap times are read from every four bytes of the text as float bit patterns, so NaN and
 // infinities come up.
 
-#include "app/colornames.h"
-#include "app/intvalue.h"
-#include "app/names.h"
 #include "live/laptime.h"
+#include "live/names.h"
 #include "messages/markup.h"
+#include "platform/colornames.h"
+#include "platform/intvalue.h"
 #include "platform/numbers.h"
 
 #include <cerrno>

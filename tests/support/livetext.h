@@ -1,9 +1,9 @@
 #pragma once
 // Small race live files and a clean slate of the live-data globals, for reload-cycle tests.
 
+#include "app/reload.h"
 #include "live/livefile.h"
 #include "live/players.h"
-#include "live/reload.h"
 #include "messages/raceevent.h"
 
 #include <memory>

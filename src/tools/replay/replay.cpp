@@ -6,11 +6,11 @@
 #include "replayprint.h"
 
 #include "app/config.h"
-#include "app/names.h"
+#include "app/reload.h"
 #include "app/reports.h"
-#include "live/headlesswindows.h"
+#include "headlesswindows.h"
 #include "live/livefile.h"
-#include "live/reload.h"
+#include "live/names.h"
 #include "live/sessionlogs.h"
 #include "messages/racedetect.h"
 #include "messages/raceevent.h"
@@ -63,13 +63,12 @@ void PrintReport(const std::string& kind) {
 }
 
 void PrintRanking(const std::string& kind, TWindowLink& windows) {
-    using Compose = void (*)(const TPlayers&, TWindowLink&, TRaceEventList&);
-    const std::map<std::string, Compose> compose = {{"best", ComposeBestLaps},
-                                                    {"avg", ComposeAverageLaps},
-                                                    {"pits", ComposePitStops},
-                                                    {"gapl", ComposeGapToLeader},
-                                                    {"gapi", ComposeIntervals}};
-    compose.at(kind)(*Players, windows, RankingList);
+    const std::map<std::string, TComposeRanking> compose = {{"best", ComposeBestLaps},
+                                                            {"avg", ComposeAverageLaps},
+                                                            {"pits", ComposePitStops},
+                                                            {"gapl", ComposeGapToLeader},
+                                                            {"gapi", ComposeIntervals}};
+    compose.at(kind)(*Players, KestruneConfig.Stats1NameLength, windows, RankingList);
     for (int i = 0; i < RankingList.Count(); ++i) {
         PrintRecord(stdout, {"ranking", RankingList.Items(i).Title, RankingList.Items(i).Text});
     }

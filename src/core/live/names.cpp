@@ -1,0 +1,147 @@
+#include "live/names.h"
+
+#include "platform/localetext.h"
+#include "platform/profile.h"
+
+namespace {
+
+std::vector<std::string> Aliases;
+std::optional<std::vector<std::string>> Ignored;
+
+} // namespace
+
+std::string LoadAliasList(const std::string& iniPath) {
+    Aliases.clear();
+    std::string error;
+    const std::string text = ReadProfileFile(iniPath, &error);
+    const std::vector<TProfileEntry> entries = ProfileSection(text, "DriverNameAlias");
+    const std::size_t listed = ListedKeyCount(entries);
+    Aliases.reserve(listed);
+    for (std::size_t i = 0; i < listed; ++i) {
+        Aliases.push_back(entries[i].Key + "=" + entries[i].Value);
+    }
+    return error;
+}
+
+void SetAliasList(std::vector<std::string> lines) {
+    Aliases = std::move(lines);
+}
+
+const std::vector<std::string>& AliasList() {
+    return Aliases;
+}
+
+std::string AliasOf(const std::string& driver) {
+    for (const std::string& line : Aliases) {
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos) {
+            continue;
+        }
+        if (EqualsIgnoreCase(std::string_view(line).substr(0, eq), driver)) {
+            return line.substr(eq + 1);
+        }
+    }
+    return {};
+}
+
+std::string UpperAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+namespace {
+
+bool ContinuesSequence(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+/// The first `count` bytes; in a valid UTF-8 text the cut moves back before a character it
+/// would split, so the tower never shows the broken half of one.
+std::string FirstBytes(std::string text, int count, bool utf8) {
+    if (count <= 0) {
+        return {};
+    }
+    std::size_t cut = static_cast<std::size_t>(count);
+    if (text.size() <= cut) {
+        return text;
+    }
+    while (utf8 && cut > 0 && ContinuesSequence(text[cut])) {
+        --cut;
+    }
+    text.resize(cut);
+    return text;
+}
+
+/// The bytes of the first character: the whole sequence in a valid UTF-8 text, else one byte.
+std::size_t FirstCharacterLength(const std::string& text, bool utf8) {
+    std::size_t length = 1;
+    while (utf8 && length < text.size() && ContinuesSequence(text[length])) {
+        ++length;
+    }
+    return length;
+}
+
+} // namespace
+
+std::string ShortenName(const std::string& name, int nameLength) {
+    const bool utf8 = IsValidUtf8(name);
+    std::string s = name;
+    const std::size_t space = s.find(' ');
+    // At least two bytes must stand before the first space for "Tom Rider" to become "T.Rider".
+    if (nameLength >= 0 && s.size() > static_cast<std::size_t>(nameLength) &&
+        space != std::string::npos && space >= 2) {
+        s = s.substr(0, FirstCharacterLength(s, utf8)) + "." + s.substr(space + 1);
+    }
+    return FirstBytes(UpperAscii(std::move(s)), nameLength, utf8);
+}
+
+std::string DisplayName(const TPlayer& player, int nameLength) {
+    if (!player.Alias.empty()) {
+        return FirstBytes(UpperAscii(player.Alias), nameLength, IsValidUtf8(player.Alias));
+    }
+    return ShortenName(player.Driver, nameLength);
+}
+
+bool IsIgnored(const std::string& driver) {
+    if (!Ignored) {
+        return false;
+    }
+    for (const std::string& line : *Ignored) {
+        if (EqualsIgnoreCase(line, driver)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void ApplyIgnoreList(std::vector<std::string>& memoLines) {
+    std::erase_if(memoLines, [](const std::string& line) { return line.empty(); });
+    if (memoLines.empty()) {
+        Ignored.reset();
+        return;
+    }
+    Ignored = memoLines;
+}
+
+const std::optional<std::vector<std::string>>& IgnoreList() {
+    return Ignored;
+}
+
+std::string ReloadAliases(const std::string& iniPath, TPlayers& players) {
+    std::string error = LoadAliasList(iniPath);
+    for (int i = 0; i < players.Count(); ++i) {
+        players.Item(i).Alias = AliasOf(players.Item(i).Driver);
+    }
+    return error;
+}
+
+TNameRules MergeNameRules() {
+    TNameRules rules;
+    rules.IsIgnored = [](const std::string& driver) { return IsIgnored(driver); };
+    rules.AliasOf = [](const std::string& driver) { return AliasOf(driver); };
+    return rules;
+}

@@ -1,0 +1,47 @@
+#pragma once
+// Driver name aliases from the configuration file, short display names, and the ignore list.
+
+#include "live/players.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+/// Refills the alias list ("name=alias" lines) from section "DriverNameAlias" of `iniPath`,
+/// reading the file once. A missing file or section leaves it empty. Returns why a file that
+/// exists could not be read (then the list is empty too), or an empty text.
+std::string LoadAliasList(const std::string& iniPath);
+/// Replaces the alias list with the given "name=alias" lines (tests, replay).
+void SetAliasList(std::vector<std::string> lines);
+const std::vector<std::string>& AliasList();
+
+/// The text after "=" of the first alias line whose name equals `driver` without regard to
+/// case; empty when there is none.
+std::string AliasOf(const std::string& driver);
+
+/// Upper-cases a to z only; every other byte stays.
+std::string UpperAscii(std::string text);
+
+/// The display name formed from a driver name: "Tom Rider" gives "T.RID" for length 5. Lengths
+/// count bytes, but a valid UTF-8 name is never cut inside a character: "Łukasz Żółwiński"
+/// gives "Ł.Ż" (5 bytes), not a broken "Ż" or "ó".
+std::string ShortenName(const std::string& name, int nameLength);
+
+/// The record's alias cut to `nameLength` bytes and upper-cased, or else ShortenName.
+std::string DisplayName(const TPlayer& player, int nameLength);
+
+/// True when a line of the ignore list equals `driver` without regard to case (no trimming).
+bool IsIgnored(const std::string& driver);
+
+/// "Apply": drops empty lines from `memoLines` (in place); the rest become the ignore list,
+/// which is absent when nothing is left.
+void ApplyIgnoreList(std::vector<std::string>& memoLines);
+/// The ignore list, or nullopt when absent.
+const std::optional<std::vector<std::string>>& IgnoreList();
+
+/// "Reload Alias": reloads the list and renews Alias of every record of `players`. Returns
+/// LoadAliasList's error.
+std::string ReloadAliases(const std::string& iniPath, TPlayers& players);
+
+/// The ignore test and alias lookup for Merge, bound to the lists above.
+TNameRules MergeNameRules();

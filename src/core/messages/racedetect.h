@@ -1,0 +1,21 @@
+#pragma once
+// Turns the change marks of the latest merge into ticker messages and log lines, and announces
+// at most one close fight per reading.
+
+#include "live/players.h"
+#include "live/windowlink.h"
+#include "messages/raceevent.h"
+
+#include <string>
+#include <vector>
+
+/// "DNF" 0, "DQ" 1, "Finished" 2, else -1 (exact, case-sensitive).
+int FinishStatusIndex(const std::string& status);
+
+/// 1 "Winner", 2 "2nd", 3 "3rd", any other n "<n>th" (so 21 gives "21th", as broadcast).
+std::string FinishOrdinal(int position);
+
+/// Turns the marks of the latest merge into messages on `queue`, log lines, ranking stop, status
+/// refresh, battle + damping. Call once after each merge (and, in a race, after the battle
+/// scores were raised): the marks describe one merge only, so each change is announced once.
+void DetectRaceEvents(TPlayers& players, TWindowLink& windows, TRaceEventList& queue);

@@ -1,0 +1,32 @@
+#include "messages/statusline.h"
+
+#include <cstdio>
+
+std::string LapCounterText(int laps, int lengthLaps) {
+    char text[32];
+    std::snprintf(text, sizeof text, " %2d/%-2d", laps, lengthLaps);
+    return text;
+}
+
+TStatusTexts StatusTexts(const TPlayers* players, const std::string& freeText) {
+    static const TGameSession noSession;
+    const TGameSession& session = players != nullptr ? players->GameSession() : noSession;
+    TStatusTexts texts;
+    if (session.GamePhase == "FullCourseYellow") {
+        texts.Notice = "FullCourseYellow : " + session.YellowFlag;
+        texts.NoticeColor = clYellow;
+    } else {
+        texts.Notice = freeText.empty() ? std::string("Kestrune") : freeText;
+    }
+    if (session.GamePhase == "FormationLap") {
+        texts.Left = " FormationLap";
+        texts.LeftColor = clWhite;
+    } else if (players != nullptr && session.Session == "Race" &&
+               session.GamePhase != "Countdown") {
+        const int leader = players->IndexOfPosition(1);
+        if (leader >= 0) {
+            texts.Left = LapCounterText(players->Item(leader).Laps, session.LengthLaps);
+        }
+    }
+    return texts;
+}

@@ -1,0 +1,193 @@
+#include "standings/rows.h"
+
+#include "live/names.h"
+#include "platform/colornames.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace {
+
+/// Trunc(f x 255) of a ramp fraction; the ramps keep f within 0..1.
+uint32_t RampValue(double fraction) {
+    return static_cast<uint32_t>(std::trunc(fraction * 255.0));
+}
+
+// Each channel falls through to 0 for NaN, so a broken gap never reads as "close".
+uint32_t RedOf(double v) {
+    if (v < 2.2) {
+        return 255;
+    }
+    if (v <= 5.0) {
+        return RampValue((5.0 - v) / 2.8);
+    }
+    return 0;
+}
+
+uint32_t GreenOf(double v) {
+    if (v < 0.5) {
+        return 0;
+    }
+    if (v <= 2.2) {
+        return RampValue((v - 0.5) / 1.7);
+    }
+    if (v < 7.5) {
+        return 255;
+    }
+    if (v <= 10.0) {
+        return RampValue((10.0 - v) / 2.5);
+    }
+    return 0;
+}
+
+uint32_t BlueOf(double v) {
+    if (v < 5.0) {
+        return 0;
+    }
+    if (v <= 7.5) {
+        return RampValue((v - 5.0) / 2.5);
+    }
+    if (v < 10.0) {
+        return 255;
+    }
+    if (v <= 15.0) {
+        return RampValue((15.0 - v) / 5.0);
+    }
+    return 0;
+}
+
+/// Low byte of Trunc(distance / trackLength x 10). fmod keeps the exact low byte for any finite
+/// ratio without an out-of-range conversion; no track length (or no distance) gives 0.
+uint8_t LapTenthsOf(double distance, double trackLength) {
+    const double ratio = std::trunc(distance / trackLength * 10.0);
+    if (!std::isfinite(ratio)) {
+        return 0;
+    }
+    double low = std::fmod(ratio, 256.0);
+    if (low < 0.0) {
+        low += 256.0;
+    }
+    return static_cast<uint8_t>(low);
+}
+
+uint16_t FinishMark(const std::string& finishStatus) {
+    if (finishStatus == "Finished") {
+        return mkFinished;
+    }
+    if (finishStatus == "DNF") {
+        return mkDnf;
+    }
+    if (finishStatus == "DQ") {
+        return mkDq;
+    }
+    return 0;
+}
+
+/// mkGained on any move up; mkLost only in a race and only for two places or more, so the
+/// normal shuffle of a single overtake does not flash the row.
+uint16_t PositionMark(const TPlayer& d, bool race) {
+    const int64_t now = d.Position[0];
+    const int64_t before = d.Position[1];
+    if (now < before) {
+        return mkGained;
+    }
+    if (race && before + 1 < now) {
+        return mkLost;
+    }
+    return 0;
+}
+
+/// A car on a green track that covered under 13.5 distance units per session second since the
+/// previous reading. A backward jump faster than 100 per second is a lap wrap, not a reverse.
+bool IsSlow(const TPlayer& d, uint16_t marks, const TGameSession& session, bool race) {
+    if ((marks & (mkInPits | mkDnf | mkDq)) != 0 || session.GamePhase != "GreenFlag") {
+        return false;
+    }
+    const double delta = session.SessionTimeDelta;
+    if (!(delta > 0.0)) {
+        return false;
+    }
+    // Cars still on the grid before their first lap would all look slow at the start.
+    if (race && d.Laps == 0 && !(d.LapDistanceTravelled[0] >= 300.0)) {
+        return false;
+    }
+    double moved = d.LapDistanceTravelled[0] - d.LapDistanceTravelled[1];
+    if (moved < -(delta * 100.0)) {
+        moved += session.TrackLength;
+    }
+    return moved < delta * 13.5;
+}
+
+TStats1Data FillRow(const TPlayer& d, const TGameSession& session, int nameLength) {
+    const bool race = session.Session == "Race";
+    TStats1Data row;
+    row.Name = DisplayName(d, nameLength);
+    if (race) {
+        row.Interval = d.LapGapToPrev > 0 ? 65535.0f : d.TimeGapToPrev[0];
+        row.IntervalColor = GapColor(row.Interval);
+    } else {
+        row.Interval = -1.0f;
+        row.IntervalColor = clNone;
+    }
+    row.Laps = d.Laps;
+    row.BestLap = d.BestLap;
+    row.Pitstops = d.Pitstops;
+    row.TimedLap = !d.InPits && d.Laps > d.PitExitLap;
+    row.LapTenths = LapTenthsOf(d.LapDistanceTravelled[0], session.TrackLength);
+    row.Marks = mkFilled | FinishMark(d.FinishStatus);
+    if (d.InPits) {
+        row.Marks |= mkInPits;
+    }
+    // A record on its first reading has no previous values to compare with.
+    if (d.HistoryCount <= 0) {
+        return row;
+    }
+    if (!race && d.Has(PlayerFlag::BestLapImproved)) {
+        row.Marks |= mkBestImproved;
+    }
+    row.Marks |= PositionMark(d, race);
+    if (IsSlow(d, row.Marks, session, race)) {
+        row.Marks |= mkSlow;
+    }
+    return row;
+}
+
+/// The Seen records that own a position of 1 or more, first in record order per position, in
+/// ascending position. This is the order of a walk p = 1, 2, ... with IndexOfPosition, without
+/// its cost on huge positions or its endless loop on duplicates.
+std::vector<const TPlayer*> StandingOrder(const TPlayers& players) {
+    std::vector<std::pair<int32_t, int>> byPosition;
+    for (int i = 0; i < players.Count(); ++i) {
+        const TPlayer& record = players.Item(i);
+        if (record.Has(PlayerFlag::Seen) && record.Position[0] >= 1) {
+            byPosition.emplace_back(record.Position[0], i);
+        }
+    }
+    std::sort(byPosition.begin(), byPosition.end());
+    std::vector<const TPlayer*> order;
+    order.reserve(byPosition.size());
+    for (std::size_t k = 0; k < byPosition.size(); ++k) {
+        if (k > 0 && byPosition[k].first == byPosition[k - 1].first) {
+            continue;
+        }
+        order.push_back(&players.Item(byPosition[k].second));
+    }
+    return order;
+}
+
+} // namespace
+
+uint32_t GapColor(float seconds) {
+    const double v = seconds;
+    return 0x02000000u + BlueOf(v) * 65536u + GreenOf(v) * 256u + RedOf(v);
+}
+
+void BuildRows(const TPlayers& players, int nameLength, std::vector<TStats1Data>& rows) {
+    const TGameSession& session = players.GameSession();
+    const std::vector<const TPlayer*> order = StandingOrder(players);
+    rows.resize(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        rows[k] = FillRow(*order[k], session, nameLength);
+    }
+}

@@ -1,0 +1,34 @@
+// The program: the console, the standings tower and the message ticker. It reads no command
+// line; everything comes from the configuration file and the live folder.
+
+#include "app/config.h"
+#include "app/mainform.h"
+#include "app/qtsoakreport.h"
+#include "common/qtsignals.h"
+#include "messages/msg1.h"
+#include "platform/numbers.h"
+#include "standings/stats1.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <clocale>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // Qt has set the user's locale: keep its decimal separator for live-file numbers.
+    UserDecimalSeparator();
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    TFormMain main(ConfigFileName());
+    TFormStats1 stats;
+    TFormMsg1 msg;
+    main.SetBroadcastWindows(&stats, &msg);
+    main.show();
+    CloseOnTerminationSignals(&main, [&main] { main.CloseFromSignal(); });
+    TSoakReport soakReport(main);
+    msg.show();
+    // The first moment the event loop has nothing to do: place and show the broadcast windows.
+    QTimer::singleShot(0, &main, [&main] { main.ApplicationEvents1Idle(); });
+    return app.exec();
+}

@@ -1,0 +1,326 @@
+#include "app/mainform.h"
+
+#include "app/config.h"
+#include "common/qtplacement.h"
+#include "common/qtsupport.h"
+#include "live/filechk.h"
+#include "live/livefile.h"
+#include "live/names.h"
+#include "messages/msg1.h"
+#include "messages/racedetect.h"
+#include "messages/raceevent.h"
+#include "standings/stats1.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QWheelEvent>
+#include <QWindow>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+constexpr int DesignedWidth = 538;
+constexpr int DesignedHeight = 261;
+
+TFormMain* MainInstance = nullptr;
+
+bool InsideScrollArea(QWidget* widget) {
+    for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        if (qobject_cast<QAbstractScrollArea*>(w) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+void AddLog(const std::string& text) {
+    if (MainInstance != nullptr) {
+        MainInstance->AddLog(text);
+    }
+}
+
+TFormMain::TFormMain(std::string configPath, QWidget* parent)
+    : QWidget(parent), ConfigFile(std::move(configPath)) {
+    MainInstance = this;
+    setWindowTitle("Kestrune - r12_08");
+    setFont(FontWithPixelHeight(ProportionalGothicFamilies(), 12));
+    resize(DesignedWidth, DesignedHeight);
+    PageControl = new QTabWidget(this);
+    PageControl->setGeometry(rect());
+    BuildInfoTab();
+    BuildDataTab();
+    BuildLogsTab();
+    BuildMessageTab();
+    BuildIgnoreTab();
+    PageControl->setCurrentIndex(0);
+    qApp->installEventFilter(this);
+    FormCreate();
+}
+
+TFormMain::~TFormMain() {
+    if (Watcher) {
+        Watcher->Stop();
+    }
+    qApp->removeEventFilter(this);
+    if (MainInstance == this) {
+        MainInstance = nullptr;
+    }
+}
+
+void TFormMain::FormCreate() {
+    const TConfigLoad load = LoadConfig(ConfigFile);
+    KestruneConfig = load.Config;
+    // A bad value is reported and start-up goes on with its default, so one typo never
+    // disables the watcher or the other settings.
+    for (const std::string& error : load.Errors) {
+        ShowError(ToQString(error));
+    }
+    LogoFile = load.Logo;
+    std::error_code missing;
+    if (!LogoFile.empty() && std::filesystem::exists(LogoFile, missing)) {
+        const QString error = LoadLogo(LogoFile);
+        if (!error.isEmpty()) {
+            ShowError(error);
+        }
+    }
+    // The designed 538 x 261 is an outer size too.
+    const TKestruneConfig& c = KestruneConfig;
+    PlaceWindow(this, c.WindowX, c.WindowY, c.WindowW != Unset ? c.WindowW : DesignedWidth,
+                c.WindowH != Unset ? c.WindowH : DesignedHeight);
+
+    Hooks.NameRules = MergeNameRules();
+    Hooks.DetectRaceEvents = [this](TPlayers& players) {
+        DetectRaceEvents(players, *this, EventQueue);
+    };
+    Watcher = std::make_unique<TFileChecker>(
+        KestruneConfig.Folder,
+        [this](int message) { PostMessage(this, static_cast<QEvent::Type>(message)); },
+        KestruneConfig.FolderPolling);
+    Watcher->Start();
+    const std::string following = FollowingText(KestruneConfig.Folder, Watcher->Way());
+    if (!following.empty()) {
+        AddLog(following);
+    }
+    LoadAliasList(ConfigFile);
+
+    auto* quietCheck = new QTimer(this);
+    connect(quietCheck, &QTimer::timeout, this,
+            [this] { CheckFeedQuiet(*this, std::chrono::steady_clock::now()); });
+    quietCheck->start(1000);
+}
+
+void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
+    Stats = stats;
+    Msg = msg;
+    if (Msg != nullptr) {
+        Msg->SetScrollTarget(this);
+        Msg->SetNotice(Edit1->text());
+    }
+    if (Stats != nullptr) {
+        Stats->SetLogo(LogoImage);
+    }
+}
+
+void TFormMain::ApplicationEvents1Idle() {
+    if (IdleDone) {
+        return;
+    }
+    IdleDone = true;
+    const TKestruneConfig& c = KestruneConfig;
+    if (Stats != nullptr) {
+        PlaceWindow(Stats, c.Stats1X, c.Stats1Y, c.Stats1W, c.Stats1H);
+        Stats->ApplyFont(c.Stats1FontSize, c.Stats1FontBold);
+        Stats->show();
+        Stats->raise();
+    }
+    if (Msg != nullptr) {
+        Msg->ApplyFontSize(c.MsgFontSize);
+        PlaceWindow(Msg, c.MsgX, c.MsgY, c.MsgW, c.MsgH);
+        Msg->show();
+        Msg->raise();
+        if (Stats != nullptr) {
+            Stats->SetLeaderFont(Msg->font());
+        }
+    }
+}
+
+void TFormMain::ApplicationEvents1Deactivate() {
+    for (QWidget* window : {static_cast<QWidget*>(Stats), static_cast<QWidget*>(Msg)}) {
+        if (window == nullptr || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+            continue;
+        }
+        // QWidget::setWindowFlag would re-create the native window, unmapping it: on air the
+        // windows would blink. The flag goes to the native window as it is; the widget only
+        // records it, so a window created later gets it too.
+        const Qt::WindowFlags flags = window->windowFlags() | Qt::WindowStaysOnTopHint;
+        window->overrideWindowFlags(flags);
+        if (QWindow* handle = window->windowHandle()) {
+            handle->setFlags(flags);
+        }
+    }
+}
+
+bool TFormMain::MessageWindowVisible() const {
+    return Msg != nullptr && Msg->isVisible();
+}
+
+bool TFormMain::RankingMode() const {
+    return Msg != nullptr && Msg->RankingMode();
+}
+
+void TFormMain::SetRankingMode(bool on) {
+    if (Msg != nullptr) {
+        Msg->SetRankingMode(on);
+    }
+}
+
+void TFormMain::RefreshStatus() {
+    if (Msg != nullptr) {
+        Msg->RefreshStatus();
+    }
+}
+
+bool TFormMain::StandingsVisible() const {
+    return Stats != nullptr && Stats->isVisible();
+}
+
+void TFormMain::PostStandingsRedraw() {
+    PostMessage(Stats, EventRedraw);
+}
+
+void TFormMain::PostReload() {
+    PostMessage(this, EventLiveFolderChanged);
+}
+
+std::string TFormMain::LabelText(TLabel label) const {
+    const QLabel* labels[] = {LabelFileName, LabelSession, LabelPhase, LabelFlags};
+    return ToBytes(labels[static_cast<int>(label)]->text());
+}
+
+void TFormMain::SetLabelText(TLabel label, const std::string& text) {
+    QLabel* labels[] = {LabelFileName, LabelSession, LabelPhase, LabelFlags};
+    QLabel* target = labels[static_cast<int>(label)];
+    target->setText(ToQString(text));
+    target->adjustSize();
+}
+
+int TFormMain::LogLineCount() const {
+    return Memo1->document()->isEmpty() ? 0 : Memo1->blockCount();
+}
+
+void TFormMain::AddLog(const std::string& text) {
+    Memo1->appendPlainText(ToQString(text));
+}
+
+void TFormMain::ShowError(const QString& text) {
+    AddLog(ToBytes(text));
+    auto* box = new QMessageBox(QMessageBox::Critical, "Kestrune", text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+bool TFormMain::event(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == EventWatcherEnded) {
+        WatcherEnded(*this);
+        return true;
+    }
+    if (type == EventWatcherResumed) {
+        AddLog(FollowingText(KestruneConfig.Folder, Watcher->Way(), true));
+        return true;
+    }
+    if (type == EventLiveFolderChanged) {
+        ++Reloads;
+        LiveFolderChanged(KestruneConfig.Folder, *this, Hooks);
+        return true;
+    }
+    if (type == EventRedraw) {
+        if (Msg != nullptr) {
+            Msg->ScrollTick();
+        }
+        return true;
+    }
+    if (type == QEvent::Resize) {
+        PageControl->setGeometry(rect());
+    }
+    return QWidget::event(event);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget != nullptr && (widget == this || isAncestorOf(widget))) {
+            // The wheel belongs to the ranking buttons; only the memos of the other tabs
+            // still scroll with it, so a long report or log can be read.
+            if (PageControl->currentIndex() != 0 && InsideScrollArea(widget)) {
+                return false;
+            }
+            HandleWheel(event);
+            return true;
+        }
+    }
+    if (event->type() == QEvent::ApplicationDeactivate) {
+        ApplicationEvents1Deactivate();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TFormMain::HandleWheel(QEvent* event) {
+    if (PageControl->currentIndex() != 0) {
+        return false;
+    }
+    const auto* wheel = static_cast<QWheelEvent*>(event);
+    // Only vertical steps count: a touchpad's sideways swipe must not send strips.
+    if (wheel->angleDelta().y() == 0) {
+        return false;
+    }
+    const QPoint global = wheel->globalPosition().toPoint();
+    auto* button = qobject_cast<QPushButton*>(GroupBox1->childAt(GroupBox1->mapFromGlobal(global)));
+    if (button == nullptr || !button->isEnabled()) {
+        return false;
+    }
+    button->click();
+    return true;
+}
+
+void TFormMain::SaveBounds() {
+    const TWindowBounds none{};
+    try {
+        SaveConfig(ConfigFile, BoundsOf(this), Stats != nullptr ? BoundsOf(Stats) : none,
+                   Msg != nullptr ? BoundsOf(Msg) : none, LogoFile);
+    } catch (const std::exception& e) {
+        AddLog(e.what());
+        if (ClosingFromSignal) {
+            std::fprintf(stderr, "kestrune: %s\n", e.what());
+        } else {
+            QMessageBox::critical(this, "Kestrune", ToQString(e.what()));
+        }
+    }
+}
+
+void TFormMain::CloseFromSignal() {
+    ClosingFromSignal = true;
+    close();
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    SaveBounds();
+    event->accept();
+    // The broadcast windows are top-level windows too; closing the console ends the program.
+    QCoreApplication::quit();
+}

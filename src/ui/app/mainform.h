@@ -1,0 +1,133 @@
+#pragma once
+// The operator's console: five tabs, the log, the buttons for the broadcast windows and the
+// ranking strip, and the handlers of the watcher's messages. It is also the windows' side of
+// the reload cycle (TWindowLink).
+
+#include "app/reload.h"
+#include "live/windowlink.h"
+#include "messages/ranking.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class TFileChecker;
+class TFormMsg1;
+class TFormStats1;
+
+/// The Logs tab keeps this many of the latest lines.
+constexpr int MaxLogLines = 5000;
+
+class TFormMain : public QWidget, public TWindowLink {
+    Q_OBJECT
+  public:
+    /// Runs the creation step: loads the configuration from `configPath`, places itself,
+    /// starts the folder watcher and loads the alias list.
+    explicit TFormMain(std::string configPath, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    /// Hands over the two broadcast windows (created after this one; not owned).
+    void SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg);
+    /// The first-idle step: places, sizes and shows both broadcast windows.
+    void ApplicationEvents1Idle();
+    /// The program lost activation: both broadcast windows float above other programs.
+    void ApplicationEvents1Deactivate();
+
+    // TWindowLink
+    bool MessageWindowVisible() const override;
+    bool RankingMode() const override;
+    void SetRankingMode(bool on) override;
+    void RefreshStatus() override;
+    bool StandingsVisible() const override;
+    void PostStandingsRedraw() override;
+    void PostReload() override;
+    std::string LabelText(TLabel label) const override;
+    void SetLabelText(TLabel label, const std::string& text) override;
+    void AddLog(const std::string& text) override;
+
+    // Button actions, public so the wheel rule and tests run exactly what a click runs.
+    void Button2Click();  // Live Window
+    void Button3Click();  // Message Window
+    void Button7Click();  // Logo...
+    void Button13Click(); // Reload Alias
+    void Button4Click();  // Bestlap report
+    void Button5Click();  // Avglap report
+    void Button6Click();  // Gap report
+    void Button14Click(); // Apply (ignore list)
+    void Button8Click();  // Best Lap strip
+    void Button12Click(); // Avg Lap strip
+    void Button9Click();  // Pit Stops strip
+    void Button10Click(); // GapL strip
+    void Button11Click(); // GapI strip
+    void ComboBox1DropDown();
+    void ComboBox1Select(int index);
+
+    /// Loads the logo from the file whose name is the bytes `path`: an error text when it
+    /// cannot be loaded, else empty.
+    QString LoadLogo(const std::string& path);
+    /// The logo path's bytes as configured, or as the dialog last confirmed.
+    const std::string& LogoPath() const { return LogoFile; }
+    const QImage& Logo() const { return LogoImage; }
+    const std::string& ConfigPath() const { return ConfigFile; }
+    /// Shows an error to the operator without blocking the event loop, and logs it.
+    void ShowError(const QString& text);
+    /// Writes the twelve bounds and the logo path; reports a failure to the operator.
+    void SaveBounds();
+    /// A termination signal: closes like the close button, but a failure to save is only
+    /// logged and written to stderr, since nobody may be there to answer a dialog.
+    void CloseFromSignal();
+    /// Reload messages handled and lines in the log so far (for the soak report).
+    int ReloadsHandled() const { return Reloads; }
+    int LogLineCount() const;
+
+  protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildInfoTab();
+    void BuildDataTab();
+    void BuildLogsTab();
+    void BuildMessageTab();
+    void BuildIgnoreTab();
+    void FormCreate();
+    bool HandleWheel(QEvent* event);
+    void PressRanking(TComposeRanking compose);
+    void ShowReport(const std::vector<std::string>& lines);
+
+    std::string ConfigFile;
+    std::string LogoFile;
+    QImage LogoImage;
+    std::unique_ptr<TFileChecker> Watcher;
+    TReloadHooks Hooks;
+    TFormStats1* Stats = nullptr;
+    TFormMsg1* Msg = nullptr;
+    bool IdleDone = false;
+    bool ClosingFromSignal = false;
+    int Reloads = 0;
+
+    QTabWidget* PageControl = nullptr;
+    QLabel* LabelFileName = nullptr;
+    QLabel* LabelSession = nullptr;
+    QLabel* LabelPhase = nullptr;
+    QLabel* LabelFlags = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QPlainTextEdit* MemoData = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QPlainTextEdit* MemoIgnoreList = nullptr;
+};
+
+/// Appends a line to the log of the main window; nothing happens before it exists.
+void AddLog(const std::string& text);

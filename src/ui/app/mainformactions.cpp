@@ -1,0 +1,194 @@
+// What the main window's buttons, drop-down and logo dialog do.
+
+#include "app/mainform.h"
+
+#include "app/bitmapfile.h"
+#include "app/config.h"
+#include "app/reports.h"
+#include "common/qtsupport.h"
+#include "live/names.h"
+#include "live/sessionlogs.h"
+#include "messages/msg1.h"
+#include "messages/ranking.h"
+#include "platform/readfile.h"
+#include "standings/stats1.h"
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QImageReader>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+
+namespace {
+
+QString JoinLines(const std::vector<std::string>& lines) {
+    QStringList texts;
+    for (const std::string& line : lines) {
+        texts << ToQString(line);
+    }
+    return texts.join('\n');
+}
+
+/// The largest logo file read, a 4096 x 4096 bitmap of 32 bits with room for its headers: a
+/// logo is drawn in a corner of a tower a few hundred pixels wide, and the whole file is read
+/// on the window thread.
+constexpr std::size_t MaxLogoBytes = 4096u * 4096u * 4u + 65536u;
+
+/// The extension of a path's file name, without its dot.
+std::string ExtensionOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return {};
+    }
+    return path.substr(dot + 1);
+}
+
+/// The picture in `bytes`, or a null image. The reader loads a cut bitmap without complaint,
+/// its missing rows filled with garbage, so a bitmap's size is checked against its headers.
+QImage DecodeLogo(const std::string& bytes, const QByteArray& format) {
+    if (format == "bmp" && !BitmapPixelsComplete(bytes, bytes.size())) {
+        return {};
+    }
+    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    // A picture far larger than any logo must not exhaust memory.
+    const QSize size = reader.size();
+    QImage image;
+    if (!size.isValid() || size.width() > 8192 || size.height() > 8192 || !reader.read(&image)) {
+        return {};
+    }
+    return image;
+}
+
+} // namespace
+
+void TFormMain::Button2Click() {
+    if (Stats != nullptr) {
+        Stats->setVisible(!Stats->isVisible());
+    }
+}
+
+void TFormMain::Button3Click() {
+    if (Msg != nullptr) {
+        Msg->setVisible(!Msg->isVisible());
+    }
+}
+
+void TFormMain::Button7Click() {
+    const QString chosen = QFileDialog::getOpenFileName(
+        this, "Logo", QFile::decodeName(QByteArray::fromStdString(LogoFile)),
+        QString::fromUtf8("BMPファイル (*.bmp)"));
+    if (chosen.isEmpty()) {
+        return;
+    }
+    LogoFile = QFile::encodeName(chosen).toStdString();
+    const QString error = LoadLogo(LogoFile);
+    if (!error.isEmpty()) {
+        ShowError(error);
+    }
+}
+
+QString TFormMain::LoadLogo(const std::string& path) {
+    const std::string extension = ExtensionOf(path);
+    const QByteArray format = QByteArray::fromStdString(extension).toLower();
+    if (format.isEmpty() || !QImageReader::supportedImageFormats().contains(format)) {
+        return QString::fromUtf8("拡張子 .%1 の画像形式は処理できません").arg(ToQString(extension));
+    }
+    // Read by its bytes, whatever encoding the name has; a fifo or device is refused here
+    // rather than blocking the picture reader's open for ever.
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(path, MaxLogoBytes);
+    } catch (const std::exception&) {
+        return QString::fromUtf8("ビットマップイメージが不正です");
+    }
+    const QImage image = DecodeLogo(bytes, format);
+    if (image.isNull()) {
+        return QString::fromUtf8("ビットマップイメージが不正です");
+    }
+    LogoImage = image;
+    if (Stats != nullptr) {
+        Stats->SetLogo(LogoImage);
+        Stats->update();
+    }
+    return {};
+}
+
+void TFormMain::Button13Click() {
+    const std::string error = ReloadAliases(ConfigFile, *Players);
+    if (!error.empty()) {
+        AddLog(error);
+    }
+}
+
+void TFormMain::ShowReport(const std::vector<std::string>& lines) {
+    MemoData->setPlainText(JoinLines(lines));
+    MemoData->verticalScrollBar()->setValue(0);
+    MemoData->horizontalScrollBar()->setValue(0);
+}
+
+void TFormMain::Button4Click() {
+    ShowReport(BestlapReport(*Players));
+}
+
+void TFormMain::Button5Click() {
+    ShowReport(AvglapReport(*Players));
+}
+
+void TFormMain::Button6Click() {
+    ShowReport(GapReport(*Players));
+}
+
+void TFormMain::Button14Click() {
+    std::vector<std::string> lines;
+    for (const QString& line : MemoIgnoreList->toPlainText().split('\n')) {
+        lines.push_back(ToBytes(line));
+    }
+    ApplyIgnoreList(lines);
+    MemoIgnoreList->setPlainText(JoinLines(lines));
+}
+
+void TFormMain::PressRanking(TComposeRanking compose) {
+    PressRankingButton(*this, [this, compose] {
+        compose(*Players, KestruneConfig.Stats1NameLength, *this, RankingList);
+    });
+}
+
+void TFormMain::Button8Click() {
+    PressRanking(ComposeBestLaps);
+}
+
+void TFormMain::Button12Click() {
+    PressRanking(ComposeAverageLaps);
+}
+
+void TFormMain::Button9Click() {
+    PressRanking(ComposePitStops);
+}
+
+void TFormMain::Button10Click() {
+    PressRanking(ComposeGapToLeader);
+}
+
+void TFormMain::Button11Click() {
+    PressRanking(ComposeIntervals);
+}
+
+void TFormMain::ComboBox1DropDown() {
+    ComboBox1->clear();
+    for (int i = 0; i < SessionLogs.Count(); ++i) {
+        ComboBox1->addItem(ToQString(SessionLogs.EntryTitle(i)));
+    }
+}
+
+void TFormMain::ComboBox1Select(int index) {
+    MemoData->clear();
+    if (index >= 0 && index < SessionLogs.Count()) {
+        MemoData->setPlainText(JoinLines(SessionLogs.Items(index)));
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The few places where the window-free values meet Qt: texts, colours, fonts, posted messages.
+
+#include "platform/colornames.h"
+
+#include <QColor>
+#include <QEvent>
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+#include <string>
+#include <string_view>
+
+class QObject;
+
+/// A name or live-file text for display: UTF-8 when valid, else Windows-1252.
+QString ToQString(std::string_view bytes);
+/// The bytes of an operator's text (UTF-8).
+std::string ToBytes(const QString& text);
+
+/// A colour value (red in the lowest byte; system colours by the desktop scheme).
+QColor ToQColor(TColor color);
+
+/// Font families for the names the windows were designed with, with stand-ins of the same
+/// kind where those are missing: "Arial Black", "ＭＳ ゴシック", "ＭＳ Ｐゴシック".
+QStringList HeavySansFamilies();
+QStringList FixedGothicFamilies();
+QStringList ProportionalGothicFamilies();
+/// A font from a family list with a pixel height.
+QFont FontWithPixelHeight(const QStringList& families, int pixels);
+
+/// The posted window messages as Qt event types.
+constexpr QEvent::Type EventWatcherEnded = static_cast<QEvent::Type>(0x83E8);
+constexpr QEvent::Type EventLiveFolderChanged = static_cast<QEvent::Type>(0x83E9);
+constexpr QEvent::Type EventRedraw = static_cast<QEvent::Type>(0x83EA);
+constexpr QEvent::Type EventWatcherResumed = static_cast<QEvent::Type>(0x83EB);
+
+/// Posts one of the messages above to `target`; safe from any thread.
+void PostMessage(QObject* target, QEvent::Type type);

@@ -1,0 +1,251 @@
+#include "messages/msg1.h"
+
+#include "common/qtframeless.h"
+#include "common/qtsupport.h"
+#include "messages/raceevent.h"
+#include "messages/scrolltimer.h"
+
+#include <QFontInfo>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QTimer>
+
+#include <algorithm>
+#include <system_error>
+
+namespace {
+
+constexpr int DesignWidth = 569;
+constexpr int DesignHeight = 77;
+constexpr int DesignPoints = 14;
+constexpr int MinFontPoints = 9;
+constexpr int MaxFontPoints = 32;
+constexpr int PageMs = 1000;
+constexpr int ScrollIntervalMs = 10;
+/// Ticks of Timer1 the strip stands still before it scrolls.
+constexpr int StillTicks = 5;
+
+bool AnyShown(const TRaceEventList& list) {
+    for (int i = 0; i < list.Count(); ++i) {
+        if (list.Items(i).Shown) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int PointsToPixels(int points) {
+    return (points * 96 + 36) / 72;
+}
+
+TFormMsg1::TFormMsg1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+    // All pixels come from our own images, so Qt need not clear the background first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setWindowTitle("Message Window");
+    setFocusPolicy(Qt::StrongFocus);
+    QFont designFont = FontWithPixelHeight(HeavySansFamilies(), PointsToPixels(DesignPoints));
+    designFont.setWeight(QFont::Black);
+    setFont(designFont);
+    resize(DesignWidth, DesignHeight);
+    new TFramelessFrame(this);
+
+    Timer1 = new QTimer(this);
+    connect(Timer1, &QTimer::timeout, this, &TFormMsg1::Timer1Timer);
+    Timer1->start(PageMs);
+    // A hidden window gets its first resize event only when shown; the status line is needed
+    // before that.
+    FormResize();
+}
+
+TFormMsg1::~TFormMsg1() {
+    StopScroll();
+}
+
+void TFormMsg1::SetScrollTarget(QObject* mainWindow) {
+    if (TargetGone) {
+        disconnect(TargetGone);
+    }
+    ScrollTarget = mainWindow;
+    if (mainWindow != nullptr) {
+        // Nothing may be posted to a target that is gone; StopScroll guarantees that.
+        TargetGone = connect(mainWindow, &QObject::destroyed, this, [this] {
+            StopScroll();
+            ScrollTarget = nullptr;
+        });
+    }
+    if (ScrollThread) {
+        // The running thread posts to the target it was started with.
+        StopScroll();
+        StartScroll();
+    }
+}
+
+void TFormMsg1::SetNotice(const QString& text) {
+    Notice = text;
+}
+
+void TFormMsg1::ApplyFontSize(int points) {
+    if (points < MinFontPoints || points > MaxFontPoints) {
+        return;
+    }
+    FontPoints = points;
+    QFont sized = font();
+    sized.setPixelSize(PointsToPixels(points));
+    setFont(sized);
+    RefreshStatus();
+}
+
+void TFormMsg1::SetRankingMode(bool on) {
+    if (on == RankingOn) {
+        return;
+    }
+    RankingOn = on;
+    if (on) {
+        Offset = 0;
+        BuildRankingBitmap();
+        DelayTicks = StillTicks;
+    } else {
+        StopScroll();
+    }
+    Invalidate();
+}
+
+void TFormMsg1::RefreshStatus() {
+    DrawStatusLine();
+    Invalidate();
+}
+
+void TFormMsg1::ScrollStep() {
+    if (!RankingOn) {
+        return;
+    }
+    ++Offset;
+    if (Offset >= StripWidth - StatusImage.width() / 3) {
+        SetRankingMode(false);
+    }
+}
+
+void TFormMsg1::ScrollTick() {
+    if (!RankingOn || !ScrollThread) {
+        return;
+    }
+    ScrollStep();
+    // At the strip's end the whole window was invalidated already.
+    if (RankingOn) {
+        scroll(-1, 0);
+    }
+}
+
+int TFormMsg1::LineHeight() const {
+    int pixels = font().pixelSize();
+    if (pixels <= 0) {
+        pixels = QFontInfo(font()).pixelSize();
+    }
+    return pixels * 145 / 100;
+}
+
+int TFormMsg1::DrawEvent(QPainter* painter, const TRaceEvent& event, int x, bool draw) {
+    return RenderEvent(painter, event, x, draw);
+}
+
+void TFormMsg1::Timer1Timer() {
+    if (RankingOn) {
+        // The queue is frozen while the strip is shown: nothing ages, nothing pages.
+        if (DelayTicks > 0 && --DelayTicks == 0) {
+            StartScroll();
+        }
+        return;
+    }
+    bool changed = EventQueue.ExpireShown();
+    if (!AnyShown(EventQueue) && TakePage()) {
+        changed = true;
+    }
+    if (changed) {
+        Invalidate();
+    }
+}
+
+bool TFormMsg1::TakePage() {
+    const int count = EventQueue.Count();
+    if (count == 0) {
+        return false;
+    }
+    const int limit = width() - 10;
+    int used = 0;
+    int longest = 0;
+    for (int i = 0; i < count; ++i) {
+        TRaceEvent& event = EventQueue.Items(i);
+        const int advance = RenderEvent(nullptr, event, 0, false);
+        // The first event is always taken, so one wider than the window still shows, cut.
+        if (i > 0 && used + advance > limit) {
+            break;
+        }
+        used += advance;
+        event.Shown = true;
+        longest = std::max(longest, event.Remaining);
+    }
+    // The page goes as one, and a waiting event keeps that time for its own page.
+    if (longest > 0) {
+        for (int i = 0; i < count; ++i) {
+            EventQueue.Items(i).Remaining = longest;
+        }
+    }
+    return true;
+}
+
+void TFormMsg1::StartScroll() {
+    if (ScrollThread || !RankingOn) {
+        return;
+    }
+    QObject* target = ScrollTarget;
+    try {
+        ScrollThread = std::make_unique<TScrollTimerThread>(
+            ScrollIntervalMs, [target] { PostMessage(target, EventRedraw); });
+    } catch (const std::system_error&) {
+        // Without a thread the strip would stand forever; give the event line back instead.
+        SetRankingMode(false);
+    }
+}
+
+void TFormMsg1::StopScroll() {
+    ScrollThread.reset();
+}
+
+void TFormMsg1::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    if (RankingOn) {
+        for (const QRect& area : event->region()) {
+            PaintStrip(painter, area);
+        }
+        return;
+    }
+    if (LineDirty || LineImage.size() != size()) {
+        LineImage = ComposeLine();
+        LineDirty = false;
+    }
+    for (const QRect& area : event->region()) {
+        painter.drawImage(area.topLeft(), LineImage, area);
+    }
+}
+
+void TFormMsg1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TFormMsg1::FormResize() {
+    if (size() == StatusImage.size()) {
+        return;
+    }
+    StatusImage = QImage(size(), QImage::Format_RGB32);
+    DrawStatusLine();
+}
+
+void TFormMsg1::Invalidate() {
+    LineDirty = true;
+    update();
+}

@@ -1,0 +1,121 @@
+#pragma once
+// The message window: a borderless strip meant to be captured into the broadcast picture. At
+// rest it shows the status line with pages of race messages over it; on request it shows the
+// ranking strip instead, which stands still for five seconds and then scrolls past once.
+
+#include <QColor>
+#include <QImage>
+#include <QMetaObject>
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class QPaintEvent;
+class QPainter;
+class QResizeEvent;
+class QTimer;
+class TPlayers;
+class TScrollTimerThread;
+struct TRaceEvent;
+
+/// The pixel height of a font of `points` at 96 dots per inch, rounded (14 -> 19, 12 -> 16).
+int PointsToPixels(int points);
+
+/// A ranking strip grows with its entries up to this width, and to this many pixels in all.
+constexpr int MaxStripWidth = 32768;
+constexpr int MaxStripPixels = 32 * 1024 * 1024;
+
+class TFormMsg1 : public QWidget {
+    Q_OBJECT
+  public:
+    /// A borderless top-level window, client 569 x 77, black, heavy sans 19 px, with the paging
+    /// timer running. It is not shown here: the main window places and shows it.
+    explicit TFormMsg1(QWidget* parent = nullptr);
+    ~TFormMsg1() override;
+
+    /// Where the scroll ticks are posted (the main window, which calls ScrollTick for each).
+    /// A running strip is restarted with the new target; a target that is destroyed stops it.
+    void SetScrollTarget(QObject* mainWindow);
+    /// The operator's free text; kept only, and shown at the next RefreshStatus or size change.
+    void SetNotice(const QString& text);
+    /// Applies a font size in points from the configuration when it is 9..32, and redraws the
+    /// status line so the new size shows at once; other values leave the font as it is.
+    void ApplyFontSize(int points);
+
+    /// Switches between the event line and the ranking strip. Switching on while on changes
+    /// nothing, so a second request does not restart a strip that is already shown.
+    virtual void SetRankingMode(bool on);
+    bool RankingMode() const { return RankingOn; }
+    /// Redraws the status line from the session and the free text and repaints the window.
+    void RefreshStatus();
+    /// Moves the strip one pixel and ends ranking mode once the strip's tail has reached one
+    /// third of the window from the left. Does nothing outside ranking mode.
+    void ScrollStep();
+    /// The main window's handler of a scroll tick: ScrollStep, then the window's pixels move
+    /// one to the left and only the uncovered column is repainted. A tick that arrives after
+    /// the strip was switched off, or before it started scrolling (a late tick of an earlier
+    /// strip), is dropped so it cannot shift the event line or a strip that should stand still.
+    void ScrollTick();
+    /// The height of the white boxes: the font's pixel height times 1.45, truncated.
+    int LineHeight() const;
+    /// Measures (painter == nullptr or draw == false) or draws an event whose box starts at
+    /// x + 5; returns the advance to the next event's position.
+    int DrawEvent(QPainter* painter, const TRaceEvent& event, int x, bool draw);
+    /// The one-second tick: pages the event queue, or counts down the strip's still phase.
+    void Timer1Timer();
+    /// Draws the status line into StatusBitmap.
+    void DrawStatusLine();
+    /// Renders RankingList into the strip (five window widths, wider when the entries need it,
+    /// within MaxStripWidth and MaxStripPixels) and sets RankingWidth.
+    void BuildRankingBitmap();
+    /// Starts the scroll thread when in ranking mode and none runs.
+    void StartScroll();
+    /// Stops and joins the scroll thread; no tick is posted after this returns.
+    void StopScroll();
+
+    const QImage& StatusBitmap() const { return StatusImage; }
+    const QImage& RankingBitmap() const { return RankingImage; }
+    int StartDelay() const { return DelayTicks; }
+    int ScrollOffset() const { return Offset; }
+    int RankingWidth() const { return StripWidth; }
+    /// The picture the window shows now (status or strip, plus the shown events), as
+    /// paintEvent composes it.
+    QImage Composite() const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    /// DrawEvent for a const window: the layout of one event box and its optional drawing.
+    int RenderEvent(QPainter* painter, const TRaceEvent& event, int x, bool draw) const;
+    /// Status line plus the shown events, the size of the window.
+    QImage ComposeLine() const;
+    /// Copies `area` of the window from the strip shifted by ScrollOffset; black beyond it.
+    void PaintStrip(QPainter& painter, const QRect& area) const;
+    /// Shows the next page of the queue; true when one was taken.
+    bool TakePage();
+    /// The status line follows the client size (a resize to the same size redraws nothing).
+    void FormResize();
+    /// The whole window is repainted from fresh content.
+    void Invalidate();
+    /// The window font enlarged by two points, for the status line.
+    QFont NoticeFont() const;
+
+    QTimer* Timer1 = nullptr;
+    QImage StatusImage;
+    QImage RankingImage;
+    /// The event line as last composed; rebuilt at the next paint when LineDirty.
+    QImage LineImage;
+    bool LineDirty = true;
+    bool RankingOn = false;
+    std::unique_ptr<TScrollTimerThread> ScrollThread;
+    int DelayTicks = 0;
+    int Offset = 0;
+    int StripWidth = 0;
+    QObject* ScrollTarget = nullptr;
+    QMetaObject::Connection TargetGone;
+    QString Notice;
+    int FontPoints = 14;
+};

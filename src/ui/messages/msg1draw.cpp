@@ -1,0 +1,171 @@
+// The message window's drawing: event boxes with number-box markup, the status line and the
+// ranking strip.
+
+#include "messages/msg1.h"
+
+#include "common/qtsupport.h"
+#include "live/players.h"
+#include "messages/markup.h"
+#include "messages/raceevent.h"
+#include "messages/statusline.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+const QColor StripBlue(42, 112, 255);
+
+/// Transparent, one line, "&" as itself; text may run past its rectangle as on the desktop.
+constexpr int LineFlags = Qt::TextSingleLine | Qt::TextDontClip;
+
+/// A rectangle given by its edges, right and bottom exclusive.
+QRect Edges(int left, int top, int right, int bottom) {
+    return QRect(left, top, right - left, bottom - top);
+}
+
+void DrawLine(QPainter& painter, const QRect& rect, int align, const QColor& color,
+              const QString& text) {
+    painter.setPen(color);
+    painter.drawText(rect, align | Qt::AlignVCenter | LineFlags, text);
+}
+
+} // namespace
+
+QFont TFormMsg1::NoticeFont() const {
+    QFont enlarged = font();
+    enlarged.setPixelSize(PointsToPixels(FontPoints + 2));
+    return enlarged;
+}
+
+int TFormMsg1::RenderEvent(QPainter* painter, const TRaceEvent& event, int x, bool draw) const {
+    const QFontMetrics metrics(font());
+    const auto textWidth = [&metrics](std::string_view text) {
+        return metrics.horizontalAdvance(ToQString(text));
+    };
+    const QString title = ToQString(event.Title);
+    const int titleWidth = title.isEmpty() ? 0 : metrics.horizontalAdvance(" " + title + " ");
+    const std::vector<TMarkupStretch> stretches = ParseMarkup(event.Text);
+    const TMarkupLayout layout = LayoutMarkup(stretches, textWidth);
+    const int advance = 5 + titleWidth + layout.Width + textWidth("#");
+    if (!draw || painter == nullptr) {
+        return advance;
+    }
+
+    const int lineHeight = LineHeight();
+    const int left = x + 5;
+    const int top = 2;
+    const int bottom = top + lineHeight;
+    painter->save();
+    painter->setFont(font());
+    painter->fillRect(Edges(left, top, left + titleWidth + layout.Width, bottom), Qt::white);
+    if (titleWidth > 0) {
+        DrawLine(*painter, Edges(left, top, left + titleWidth, bottom), Qt::AlignHCenter, Qt::red,
+                 title);
+    }
+    const int boxWidth = textWidth("###");
+    const int inset = lineHeight / 10;
+    for (std::size_t i = 0; i < stretches.size(); ++i) {
+        const TMarkupStretch& stretch = stretches[i];
+        const int from = left + titleWidth + layout.Left[i];
+        const QString text = ToQString(stretch.Text);
+        if (!stretch.Box) {
+            DrawLine(*painter, Edges(from, top, from + textWidth(stretch.Text), bottom),
+                     Qt::AlignLeft, Qt::black, text);
+            continue;
+        }
+        painter->fillRect(Edges(from, top + inset, from + boxWidth, bottom - inset),
+                          stretch.IsOne ? Qt::red : Qt::black);
+        DrawLine(*painter, Edges(from, top, from + boxWidth, bottom), Qt::AlignHCenter, Qt::white,
+                 text);
+    }
+    painter->restore();
+    return advance;
+}
+
+void TFormMsg1::DrawStatusLine() {
+    LineDirty = true;
+    if (StatusImage.isNull()) {
+        return;
+    }
+    StatusImage.fill(Qt::black);
+    QPainter painter(&StatusImage);
+    painter.setFont(NoticeFont());
+    const TStatusTexts texts = StatusTexts(Players.get(), ToBytes(Notice));
+    // The notice keeps one space clear of the right edge.
+    const int right = StatusImage.width() - QFontMetrics(painter.font()).horizontalAdvance(' ');
+    const QRect line = Edges(0, 0, std::max(0, right), LineHeight());
+    DrawLine(painter, line, Qt::AlignRight, ToQColor(texts.NoticeColor), ToQString(texts.Notice));
+    if (!texts.Left.empty()) {
+        DrawLine(painter, line, Qt::AlignLeft, ToQColor(texts.LeftColor), ToQString(texts.Left));
+    }
+}
+
+void TFormMsg1::BuildRankingBitmap() {
+    int x = 4;
+    for (int i = 0; i < RankingList.Count(); ++i) {
+        x += RenderEvent(nullptr, RankingList.Items(i), x, false);
+    }
+    // Five window widths at least, and as wide as the entries, so a long ranking scrolls in
+    // full rather than into black; a bound keeps an absurd list from costing gigabytes.
+    const int fiveWidths = 5 * width();
+    const int bound =
+        std::max(fiveWidths, std::min(MaxStripWidth, MaxStripPixels / std::max(1, height())));
+    const int stripLength = std::min(std::max(fiveWidths, x), bound);
+    StripWidth = std::min(x, stripLength);
+    RankingImage = QImage(stripLength, height(), QImage::Format_RGB32);
+    if (RankingImage.isNull()) {
+        return; // nothing to draw on, but the strip's length still decides when it ends
+    }
+    RankingImage.fill(Qt::black);
+    QPainter painter(&RankingImage);
+    x = 4;
+    for (int i = 0; i < RankingList.Count(); ++i) {
+        x += RenderEvent(&painter, RankingList.Items(i), x, true);
+    }
+    const int lineHeight = LineHeight();
+    painter.fillRect(Edges(5, 2, 9, lineHeight + 2), StripBlue);
+    painter.fillRect(Edges(5, lineHeight + 1, stripLength, lineHeight + 3), StripBlue);
+}
+
+QImage TFormMsg1::ComposeLine() const {
+    QImage line(size(), QImage::Format_RGB32);
+    if (line.isNull()) {
+        return line;
+    }
+    line.fill(Qt::black);
+    QPainter painter(&line);
+    painter.drawImage(0, 0, StatusImage);
+    int x = 0;
+    for (int i = 0; i < EventQueue.Count(); ++i) {
+        const TRaceEvent& event = EventQueue.Items(i);
+        if (event.Shown) {
+            x += RenderEvent(&painter, event, x, true);
+        }
+    }
+    return line;
+}
+
+void TFormMsg1::PaintStrip(QPainter& painter, const QRect& area) const {
+    painter.fillRect(area, Qt::black);
+    const QRect source = area.translated(Offset, 0).intersected(RankingImage.rect());
+    if (!source.isEmpty()) {
+        painter.drawImage(source.topLeft() - QPoint(Offset, 0), RankingImage, source);
+    }
+}
+
+QImage TFormMsg1::Composite() const {
+    if (!RankingOn) {
+        return ComposeLine();
+    }
+    QImage strip(size(), QImage::Format_RGB32);
+    if (strip.isNull()) {
+        return strip;
+    }
+    QPainter painter(&strip);
+    PaintStrip(painter, strip.rect());
+    return strip;
+}

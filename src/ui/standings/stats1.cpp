@@ -1,0 +1,122 @@
+#include "standings/stats1.h"
+
+#include "app/config.h"
+#include "common/qtframeless.h"
+#include "common/qtsupport.h"
+#include "live/players.h"
+
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int DesignedWidth = 159;
+constexpr int DesignedHeight = 476;
+constexpr int DesignedFontPixels = 19;
+// The name column is measured with a string of this many "#" at most: a wider column than any
+// screen changes nothing on screen, and an absurd configured length must not exhaust memory.
+constexpr int MaxMeasuredNameLength = 1024;
+
+/// Points at 96 dots per inch, rounded to the nearest pixel as the desktop does.
+int PixelsOfPoints(int points) {
+    return (points * 96 + 36) / 72;
+}
+
+} // namespace
+
+TFormStats1::TFormStats1(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      LeaderFont(FontWithPixelHeight(HeavySansFamilies(), DesignedFontPixels)) {
+    // The picture covers every pixel, so Qt must neither erase nor fill behind it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAutoFillBackground(false);
+    // Never drawn (no caption), but capture software and the desktop pick windows by title.
+    setWindowTitle("Live Window");
+    setFont(FontWithPixelHeight(FixedGothicFamilies(), DesignedFontPixels));
+    resize(DesignedWidth, DesignedHeight);
+    Picture = QImage(size(), QImage::Format_RGB32);
+    Picture.fill(Qt::black);
+    new TFramelessFrame(this);
+}
+
+void TFormStats1::ApplyFont(int points, bool bold) {
+    QFont windowFont = font();
+    if (points > 8 && points <= 32) {
+        windowFont.setPixelSize(PixelsOfPoints(points));
+    }
+    windowFont.setBold(bold);
+    setFont(windowFont);
+    if (isVisible()) {
+        MeasureColumns();
+    }
+}
+
+void TFormStats1::SetLeaderFont(const QFont& messageFont) {
+    LeaderFont = messageFont;
+}
+
+void TFormStats1::SetLogo(const QImage& logo) {
+    Logo = logo;
+    update();
+}
+
+void TFormStats1::RedrawRequest() {
+    const int oldLast = static_cast<int>(Rows.size()) - 1;
+    // Players may have been replaced since the request was posted; use whatever is current.
+    if (Players) {
+        BuildRows(*Players, KestruneConfig.Stats1NameLength, Rows);
+    } else {
+        Rows.clear();
+    }
+    const int last = std::max(oldLast, static_cast<int>(Rows.size()) - 1);
+    const int rowHeight = DrawRows(Picture);
+    // Full width: best laps and the lap counter are drawn up to the window's edge.
+    InvalidatedBand = QRect(0, 5, width(), (last + 1) * rowHeight + 1);
+    update(InvalidatedBand);
+}
+
+void TFormStats1::MeasureColumns() {
+    const QFontMetrics metrics(font());
+    Digits = metrics.horizontalAdvance(QStringLiteral("##"));
+    PosColumn = Digits * 5 / 4;
+    const int length = std::min(KestruneConfig.Stats1NameLength, MaxMeasuredNameLength);
+    NameColumn = length > 0 ? metrics.horizontalAdvance(QString(length, QLatin1Char('#'))) + 2 : 2;
+    ResizeStep();
+}
+
+void TFormStats1::ResizeStep() {
+    if (Picture.size() != size()) {
+        Picture = QImage(size(), QImage::Format_RGB32);
+    }
+    DrawRows(Picture);
+    update();
+}
+
+bool TFormStats1::event(QEvent* event) {
+    if (event->type() == EventRedraw) {
+        RedrawRequest();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TFormStats1::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    for (const QRect& exposed : event->region()) {
+        painter.drawImage(exposed.topLeft(), Picture, exposed);
+    }
+}
+
+void TFormStats1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    MeasureColumns();
+}
+
+void TFormStats1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    ResizeStep();
+}

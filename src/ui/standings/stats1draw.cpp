@@ -1,0 +1,241 @@
+// The tower's picture: names, interval bars or best laps, position marks and the logo.
+
+#include "app/config.h"
+#include "common/qtsupport.h"
+#include "live/laptime.h"
+#include "live/players.h"
+#include "standings/stats1.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+const QColor Black(0, 0, 0);
+const QColor White(255, 255, 255);
+const QColor Silver(192, 192, 192);
+const QColor Red(255, 0, 0);
+const QColor Blue(0, 0, 255);
+const QColor Yellow(255, 255, 0);
+
+constexpr int CellText = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+constexpr int CentredText = Qt::AlignCenter | Qt::TextSingleLine;
+
+/// Where everything goes: the client area less 3 pixels all round and 2 more at the top,
+/// cut into rows of `R` pixels and the columns measured when the window was shown.
+struct TLayout {
+    int Left = 3;
+    int Top = 5;
+    int Bottom = 0; // exclusive
+    int R = 0;
+    int Pos = 0;
+    int Name = 0;
+    int Digits = 0;
+
+    int RowTop(int i) const { return Top + i * R; }
+    QRect NameCell(int i) const { return QRect(Left + Pos + 3, RowTop(i), Name, R); }
+    int BarLeft() const { return Left + Pos + Name + 6; }
+    int BestLapLeft() const { return Left + Pos + Name + 7; }
+    int PitLeft() const { return Left + Pos + 2 + 2 * Name + Digits / 2; }
+    QRect MarkBox(int i) const { return QRect(Left, RowTop(i) + 1, Pos, R - 3); }
+};
+
+/// Draws a text in its rectangle (clipped to it), then once more a pixel lower: a thicker
+/// stroke that reads better once the picture is scaled into a video.
+void DrawThickText(QPainter& painter, const QRect& rect, const QString& text) {
+    painter.drawText(rect, CellText, text);
+    painter.drawText(rect.translated(0, 1), CellText, text);
+}
+
+void DrawSeparator(QPainter& painter, const TLayout& layout, int i) {
+    if (i == 0 || i % 5 != 0) {
+        return;
+    }
+    const QRect cell = layout.NameCell(i);
+    const int left = layout.Left + 1;
+    painter.fillRect(QRect(left, cell.top() - 2, cell.left() + cell.width() - left, 2),
+                     i % 10 == 0 ? White : Silver);
+}
+
+void DrawName(QPainter& painter, const TLayout& layout, int i, const TStats1Data& row) {
+    DrawSeparator(painter, layout, i);
+    const QRect cell = layout.NameCell(i);
+    QColor text = White;
+    if ((row.Marks & mkFinished) != 0) {
+        painter.fillRect(cell, Blue);
+    } else if ((row.Marks & (mkDnf | mkDq)) != 0) {
+        painter.fillRect(cell, White);
+        text = Black;
+    } else if ((row.Marks & mkInPits) != 0) {
+        text = ToQColor(KestruneConfig.Stats1FontInPitColor);
+    }
+    painter.setPen(text);
+    DrawThickText(painter, cell, ToQString(row.Name));
+}
+
+/// Each bar straddles the line between a driver and the car ahead and is coloured by the gap.
+void DrawIntervalBars(QPainter& painter, const TLayout& layout,
+                      const std::vector<TStats1Data>& rows) {
+    if (rows.empty() || rows[0].Laps <= 0) {
+        return;
+    }
+    const int width = layout.Digits / 3;
+    const int height = layout.R - layout.R / 7;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        if ((rows[i].Marks & (mkFinished | mkDnf | mkDq)) != 0) {
+            continue;
+        }
+        const int top = layout.RowTop(static_cast<int>(i)) - layout.R / 2 - 1;
+        painter.fillRect(QRect(layout.BarLeft(), top, width, height),
+                         ToQColor(rows[i].IntervalColor));
+    }
+}
+
+void DrawPitStops(QPainter& painter, const TLayout& layout, const std::vector<TStats1Data>& rows,
+                  int lengthLaps) {
+    painter.setPen(White);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        QString text;
+        if (rows[i].Pitstops != 0) {
+            text = QStringLiteral(" %1").arg(rows[i].Pitstops);
+        }
+        if (i == 0) {
+            text += QStringLiteral(" [%1/%2]").arg(rows[0].Laps).arg(lengthLaps);
+        }
+        if (text.isEmpty()) {
+            continue;
+        }
+        const QRect cell(layout.PitLeft(), layout.RowTop(static_cast<int>(i)), 2 * layout.Name,
+                         layout.R);
+        DrawThickText(painter, cell, text);
+    }
+}
+
+std::string BestLapText(const TStats1Data& row) {
+    std::string text;
+    if (row.BestLap > 0) {
+        text = LapTimeText(static_cast<float>(row.BestLap));
+        const std::size_t colon = text.find(':');
+        if (!KestruneConfig.Stats1DrawMinutes && colon != std::string::npos) {
+            text.erase(0, colon);
+        }
+    }
+    if (row.TimedLap) {
+        text += " A" + std::to_string(row.LapTenths);
+    }
+    return text;
+}
+
+/// Best laps are not clipped: a long text runs on to the window's edge.
+void DrawBestLaps(QPainter& painter, const TLayout& layout, const std::vector<TStats1Data>& rows) {
+    painter.setPen(White);
+    const int ascent = QFontMetrics(painter.font()).ascent();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string text = BestLapText(rows[i]);
+        if (text.empty()) {
+            continue;
+        }
+        const QString shown = QString::fromStdString(text);
+        const int baseline = layout.RowTop(static_cast<int>(i)) + ascent;
+        painter.drawText(layout.BestLapLeft(), baseline, shown);
+        painter.drawText(layout.BestLapLeft(), baseline + 1, shown);
+    }
+}
+
+/// "!" on yellow for a slow car, narrowed by Round(PosColumnWidth / 9) on each side.
+void DrawSlowMark(QPainter& painter, const TLayout& layout, int i) {
+    const int inset = static_cast<int>(std::nearbyint(layout.Pos / 9.0));
+    const QRect box = layout.MarkBox(i).adjusted(inset, 0, -inset, 0);
+    painter.fillRect(box, Yellow);
+    painter.setPen(Black);
+    painter.drawText(box.translated(0, 1), CentredText, QStringLiteral("!"));
+    painter.drawText(box.translated(1, 1), CentredText, QStringLiteral("!"));
+}
+
+/// The position marks; returns true when row `i` got the leader's red box.
+bool DrawPositionMark(QPainter& painter, const TLayout& layout, int i, uint16_t marks) {
+    if ((marks & mkSlow) != 0) {
+        DrawSlowMark(painter, layout, i);
+        return false;
+    }
+    QString glyph;
+    QColor colour = White;
+    if ((marks & mkGained) != 0) {
+        glyph = QString(QChar(0x25B2));
+        colour = Red;
+    } else if ((marks & mkLost) != 0) {
+        glyph = QString(QChar(0x25BC));
+        colour = Blue;
+    } else if ((marks & mkBestImproved) != 0) {
+        glyph = QStringLiteral(" ");
+    } else if (i == 0) {
+        painter.fillRect(layout.MarkBox(i), Red);
+        return true;
+    } else {
+        return false;
+    }
+    const QRect box(layout.Left + (layout.Pos - layout.Digits) / 2, layout.RowTop(i) + 1,
+                    layout.Digits, layout.R - 3);
+    painter.fillRect(box, White);
+    painter.setPen(colour);
+    painter.drawText(box, CentredText, glyph);
+    return false;
+}
+
+void DrawLeaderNumber(QPainter& painter, const TLayout& layout, QFont leaderFont, int pixelHeight) {
+    leaderFont.setPixelSize(pixelHeight);
+    painter.setFont(leaderFont);
+    painter.setPen(White);
+    painter.drawText(QRect(layout.Left, layout.Top + 1, layout.Pos, layout.R - 4), CentredText,
+                     QStringLiteral("1"));
+}
+
+} // namespace
+
+int TFormStats1::DrawRows(QImage& surface) {
+    const QFont windowFont = font();
+    TLayout layout;
+    layout.Bottom = surface.height() - 3;
+    layout.R = 3 + windowFont.pixelSize();
+    layout.Pos = PosColumn;
+    layout.Name = NameColumn;
+    layout.Digits = Digits;
+    if (surface.isNull()) {
+        return layout.R;
+    }
+
+    QPainter painter(&surface);
+    painter.fillRect(surface.rect(), Black);
+    painter.setFont(windowFont);
+    for (std::size_t i = 0; i < Rows.size(); ++i) {
+        DrawName(painter, layout, static_cast<int>(i), Rows[i]);
+    }
+
+    const TGameSession* session = Players ? &Players->GameSession() : nullptr;
+    if (session != nullptr && session->Session == "Race") {
+        DrawIntervalBars(painter, layout, Rows);
+        DrawPitStops(painter, layout, Rows, session->LengthLaps);
+    } else {
+        DrawBestLaps(painter, layout, Rows);
+    }
+
+    // The marks are glyphs, never bold, whatever the names use.
+    QFont markFont = windowFont;
+    markFont.setBold(false);
+    painter.setFont(markFont);
+    bool leaderBox = false;
+    for (std::size_t i = 0; i < Rows.size(); ++i) {
+        leaderBox |= DrawPositionMark(painter, layout, static_cast<int>(i), Rows[i].Marks);
+    }
+    if (leaderBox) {
+        DrawLeaderNumber(painter, layout, LeaderFont, windowFont.pixelSize());
+    }
+
+    if (!Logo.isNull()) {
+        painter.drawImage(layout.Left, layout.Bottom - 1 - Logo.height(), Logo);
+    }
+    return layout.R;
+}

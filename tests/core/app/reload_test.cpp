@@ -1,0 +1,359 @@
+#include "app/reload.h"
+#include "headlesswindows.h"
+#include "live/livefile.h"
+#include "live/sessionlogs.h"
+#include "messages/raceevent.h"
+
+#include <gtest/gtest.h>
+
+#include "livetext.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ReloadCycle : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetLiveState();
+        std::string pattern = (fs::temp_directory_path() / "kestrune-reload-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        Folder = pattern;
+    }
+    void TearDown() override {
+        ResetLiveState();
+        std::error_code ignored;
+        fs::remove_all(Folder, ignored);
+    }
+
+    std::string PathOf(const std::string& name) const { return Folder + "/" + name; }
+
+    /// Writes a file with a last-write time later than any before, so every write is a change
+    /// however coarse the file system's clock.
+    void Write(const std::string& name, const std::string& text) {
+        const std::string path = PathOf(name);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+        const timespec times[2] = {{++Clock, 0}, {Clock, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+
+    /// One WmLiveFolderChanged.
+    void Changed() { LiveFolderChanged(Folder, Windows, Hooks); }
+
+    /// Follows `name` and reads it, as the first two messages after start do.
+    void Follow(const std::string& name, const std::string& text) {
+        Write(name, text);
+        Changed();
+        ASSERT_EQ(LiveFileName, PathOf(name));
+        Changed();
+    }
+
+    std::string Folder;
+    THeadlessWindows Windows;
+    TReloadHooks Hooks;
+    time_t Clock = 1'600'000'000;
+};
+
+TEST_F(ReloadCycle, FollowsTheNewestFileAndReadsItOnlyWhenItChanges) {
+    Changed(); // empty folder: nothing to follow, nothing happens
+    EXPECT_EQ(LiveFileName, "");
+    EXPECT_EQ(Windows.ReloadsPosted, 0);
+
+    Write("a_live.txt", LiveText({{"Zed", 1}}));
+    Write("B_live.txt", LiveText(TwoCars));
+    const int sessions = SessionLogs.Count();
+    Changed();
+    EXPECT_EQ(LiveFileName, PathOf("B_live.txt"));
+    EXPECT_EQ(LiveFileTime, 0);
+    EXPECT_EQ(Windows.LabelText(TLabel::FileName), "B_live.txt");
+    EXPECT_EQ(Windows.ReloadsPosted, 1);
+    EXPECT_EQ(Players->Count(), 0);
+    EXPECT_EQ(SessionLogs.Count(), sessions); // nothing read yet, nothing to archive
+
+    Changed(); // the posted reload reads the new file
+    ASSERT_EQ(Players->Count(), 2);
+    EXPECT_EQ(LiveFileTime, GetFileStamp(PathOf("B_live.txt")));
+    EXPECT_EQ(Windows.LabelText(TLabel::Session), "Race");
+    EXPECT_EQ(Windows.LabelText(TLabel::Phase), "GreenFlag");
+    EXPECT_EQ(Windows.LabelText(TLabel::Flags), "Sector2");
+
+    Changed(); // unchanged stamp: search finds the same file; no read, no switch
+    EXPECT_EQ(Players->Item(0).HistoryCount, 0);
+    EXPECT_EQ(Windows.ReloadsPosted, 1);
+
+    Write("B_live.txt", LiveText({{"Ann", 2}, {"Bob", 1}}));
+    Changed();
+    EXPECT_EQ(Players->Item(0).HistoryCount, 1);
+    EXPECT_EQ(Players->Item(0).Position[0], 2);
+    EXPECT_TRUE(Windows.Log.empty());
+}
+
+TEST_F(ReloadCycle, ReadingDrivesStandingsHooksAndNameRules) {
+    Windows.StandingsShown = true;
+    int detections = 0;
+    Hooks.DetectRaceEvents = [&](TPlayers& players) {
+        EXPECT_EQ(&players, Players.get());
+        ++detections;
+    };
+    Hooks.NameRules.IsIgnored = [](const std::string& driver) { return driver == "Bob"; };
+    Follow("a_live.txt", LiveText(TwoCars));
+    EXPECT_EQ(Windows.StandingsRedraws, 1);
+    EXPECT_EQ(detections, 1);
+    ASSERT_EQ(Players->Count(), 1);
+    EXPECT_EQ(Players->Item(0).Driver, "Ann");
+
+    Windows.StandingsShown = false;
+    Write("a_live.txt", LiveText(TwoCars));
+    Changed();
+    EXPECT_EQ(Windows.StandingsRedraws, 1);
+    EXPECT_EQ(detections, 2);
+}
+
+TEST_F(ReloadCycle, SwitchArchivesOneSummaryAndStartsFreshRecords) {
+    std::vector<TCar> twelve;
+    for (int i = 1; i <= 12; ++i) {
+        twelve.push_back({"Driver " + std::to_string(i), i});
+    }
+    Follow("a_live.txt", LiveText(twelve));
+    ASSERT_EQ(Players->Count(), 12);
+
+    // While the followed file keeps changing, a newer file is not looked for.
+    Write("b_live.txt", LiveText(TwoCars));
+    Write("a_live.txt", LiveText(twelve));
+    Changed();
+    EXPECT_EQ(LiveFileName, PathOf("a_live.txt"));
+    EXPECT_EQ(Players->Item(0).HistoryCount, 1);
+
+    Windows.MessageVisible = true;
+    const int sessions = SessionLogs.Count();
+    const int reloads = Windows.ReloadsPosted;
+    Changed();
+    EXPECT_EQ(LiveFileName, PathOf("b_live.txt"));
+    EXPECT_EQ(LiveFileTime, 0);
+    EXPECT_EQ(Windows.LabelText(TLabel::FileName), "b_live.txt");
+    EXPECT_EQ(Windows.ReloadsPosted, reloads + 1);
+    EXPECT_EQ(Windows.StatusRefreshes, 1);
+    ASSERT_EQ(SessionLogs.Count(), sessions + 1);
+    const std::vector<std::string>& summary = SessionLogs.Items(sessions);
+    ASSERT_EQ(summary.size(), 14u);
+    EXPECT_EQ(summary[2].substr(0, 14), " 1[01]Driver 1");
+    EXPECT_EQ(Players->Count(), 0);
+    EXPECT_DOUBLE_EQ(Players->GameSession().SessionTimeDelta, -1.0);
+
+    Changed();
+    EXPECT_EQ(Players->Count(), 2);
+    EXPECT_EQ(SessionLogs.Count(), sessions + 1);
+}
+
+TEST_F(ReloadCycle, AnErrorIsLoggedOnceAndThatVersionIsNotReadAgain) {
+    Follow("a_live.txt", LiveText(TwoCars));
+    ASSERT_EQ(Players->Count(), 2);
+
+    // Larger than any live file is allowed to be; sparse, so it costs no disk.
+    fs::resize_file(PathOf("a_live.txt"), MaxLiveFileSize + 1);
+    const timespec times[2] = {{++Clock, 0}, {Clock, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, PathOf("a_live.txt").c_str(), times, 0), 0);
+    Changed();
+    ASSERT_EQ(Windows.Log.size(), 1u);
+    EXPECT_NE(Windows.Log[0].find("too large"), std::string::npos);
+    EXPECT_EQ(LiveFileTime, GetFileStamp(PathOf("a_live.txt")));
+    EXPECT_EQ(Players->Count(), 2);
+    EXPECT_EQ(Players->Item(0).HistoryCount, 0);
+
+    Changed(); // same stamp: searched, not read again
+    EXPECT_EQ(Windows.Log.size(), 1u);
+    EXPECT_EQ(LiveFileName, PathOf("a_live.txt"));
+
+    // A file gone between the stamp and the read.
+    LiveFileName = PathOf("gone_live.txt");
+    ReadFollowedFile({42, 0}, Windows, Hooks);
+    EXPECT_EQ(Windows.Log.size(), 2u);
+    EXPECT_EQ(LiveFileTime, 42);
+    EXPECT_TRUE(LiveSlots.empty());
+    EXPECT_EQ(Players->Count(), 2);
+
+    // Errors from the hooks are logged too, whatever they throw, and labels stay as they were.
+    LiveFileName = PathOf("a_live.txt");
+    Hooks.DetectRaceEvents = [](TPlayers&) { throw std::runtime_error("detector failed"); };
+    Write("a_live.txt", LiveText(TwoCars, "FullCourseYellow"));
+    Changed();
+    ASSERT_EQ(Windows.Log.size(), 3u);
+    EXPECT_EQ(Windows.Log[2], "detector failed");
+    EXPECT_EQ(Windows.LabelText(TLabel::Phase), "GreenFlag");
+    Hooks.DetectRaceEvents = [](TPlayers&) { throw 7; };
+    Write("a_live.txt", LiveText(TwoCars));
+    EXPECT_NO_THROW(Changed());
+    EXPECT_EQ(Windows.Log.size(), 4u);
+}
+
+TEST_F(ReloadCycle, AReadingTornByTheWriterIsDroppedAndTheCompleteFileReadNext) {
+    Follow("a_live.txt", LiveText(TwoCars));
+    const TFileStamp before = LiveFileTime;
+    // The plug-in truncates and rewrites in place; our read lands inside "Driver=Alice" and
+    // the writer completes the file before we look at it again.
+    const std::string whole = LiveText({{"Alice", 1}, {"Bob", 2}});
+    const std::string cut = whole.substr(0, whole.find("Driver=Alice") + 9);
+    Write("a_live.txt", cut);
+    Hooks.ReadText = [&] {
+        const std::string text = ReadLiveFile();
+        Write("a_live.txt", whole);
+        return text;
+    };
+    Changed();
+    EXPECT_EQ(LiveFileTime, before) << "dropped, so the completed file is read at the next message";
+    EXPECT_EQ(Players->IndexOfDriver("Al", 0), -1);
+    EXPECT_EQ(Players->Item(0).HistoryCount, 0) << "no merge at all";
+
+    Hooks.ReadText = nullptr;
+    Changed();
+    EXPECT_EQ(LiveFileTime, GetFileStamp(PathOf("a_live.txt")));
+    EXPECT_NE(Players->IndexOfDriver("Alice", 0), -1);
+    EXPECT_EQ(Players->IndexOfDriver("Al", 0), -1);
+}
+
+TEST_F(ReloadCycle, AReadingWithoutEndOfAFileSeenWithItIsDroppedUntilTheWriterFinishes) {
+    // Without "[END]" ever, every reading counts, as before.
+    Follow("a_live.txt", "[Slot0]\nDriver=Ann\nLaps=1\n");
+    Write("a_live.txt", "[Slot0]\nDriver=Ann\nLaps=2\n");
+    Changed();
+    EXPECT_EQ(Players->Item(0).HistoryCount, 1);
+
+    // Once seen with "[END]", the writer pausing inside "BestLap=90.5" must not put 9 s on air.
+    Write("a_live.txt", LiveText(TwoCars));
+    Changed();
+    const TFileStamp complete = LiveFileTime;
+    const std::string whole = LiveText({{"Ann", 1, 4}, {"Bob", 2, 4}});
+    Write("a_live.txt", whole.substr(0, whole.rfind("BestLap=") + 9));
+    Changed();
+    EXPECT_EQ(LiveFileTime, complete);
+    EXPECT_EQ(Players->Item(0).HistoryCount, 2) << "the paused reading is not merged";
+    Write("a_live.txt", whole);
+    Changed();
+    EXPECT_EQ(Players->Item(0).HistoryCount, 3);
+    EXPECT_EQ(Players->Item(Players->IndexOfDriver("Bob", 0)).BestLap, 90.5f);
+
+    // A writer that stops ending its file so must not freeze the show for good.
+    for (int laps = 5; laps < 5 + EndMarkerGivenUpAfter; ++laps) {
+        const std::string next = LiveText({{"Ann", 1, laps}, {"Bob", 2, laps}});
+        Write("a_live.txt", next.substr(0, next.rfind("[END]")));
+        Changed();
+    }
+    EXPECT_EQ(Players->Item(0).Laps, 5 + EndMarkerGivenUpAfter - 1);
+    ASSERT_EQ(Windows.Log.size(), 1u);
+    EXPECT_EQ(Windows.Log[0], "a_live.txt no longer ends with [END]: its readings are taken as "
+                              "they are");
+}
+
+TEST_F(ReloadCycle, AChangeThatKeepsStampAndSizeIsReadByItsBytes) {
+    // A share's cached attributes, a one-second clock or a writer restoring the time: the
+    // stamp and the size stay, the bytes do not.
+    Follow("a_live.txt", LiveText({{"Ann", 1}, {"Bob", 2}}));
+    Write("a_live.txt", LiveText({{"Bob", 1}, {"Ann", 2}}));
+    const timespec same[2] = {{Clock - 1, 0}, {Clock - 1, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, PathOf("a_live.txt").c_str(), same, 0), 0);
+    ASSERT_EQ(GetFileStamp(PathOf("a_live.txt")), LiveFileTime);
+    Changed();
+    EXPECT_EQ(Players->Item(Players->IndexOfDriver("Bob", 0)).Position[0], 1);
+    Changed();
+    EXPECT_EQ(Players->Item(0).HistoryCount, 1) << "unchanged bytes are not merged again";
+}
+
+TEST_F(ReloadCycle, AReadingWithoutCarsIsSkippedSilently) {
+    Follow("a_live.txt", LiveText(TwoCars));
+    Write("a_live.txt", LiveText({}, "FullCourseYellow"));
+    Changed();
+    EXPECT_EQ(LiveFileTime, GetFileStamp(PathOf("a_live.txt")));
+    EXPECT_EQ(Players->Item(0).HistoryCount, 0);
+    EXPECT_EQ(Windows.LabelText(TLabel::Phase), "GreenFlag");
+    EXPECT_EQ(EventQueue.Count(), 0);
+    EXPECT_TRUE(Windows.Log.empty());
+}
+
+TEST_F(ReloadCycle, FullCourseYellowStopsRankingWhileItLasts) {
+    Windows.MessageVisible = true;
+    Windows.Ranking = true;
+    Follow("a_live.txt", LiveText(TwoCars));
+    EXPECT_EQ(Windows.RankingSwitchesOff, 0);
+    EXPECT_EQ(Windows.LabelText(TLabel::Phase), "GreenFlag");
+    const int refreshes = Windows.StatusRefreshes; // the first phase text was shown
+
+    Write("a_live.txt", LiveText(TwoCars, "FullCourseYellow"));
+    Changed();
+    ASSERT_EQ(EventQueue.Count(), 1);
+    EXPECT_EQ(EventQueue.Items(0).Title, "FullCourseYellow");
+    EXPECT_EQ(EventQueue.Items(0).Text, "");
+    EXPECT_EQ(EventQueue.Items(0).Duration, 10);
+    EXPECT_EQ(Windows.RankingSwitchesOff, 1);
+    EXPECT_EQ(Windows.LabelText(TLabel::Phase), "FullCourseYellow");
+    EXPECT_EQ(Windows.StatusRefreshes, refreshes + 2);
+
+    Windows.Ranking = true; // the operator starts a strip during the yellow
+    Write("a_live.txt", LiveText(TwoCars, "FullCourseYellow"));
+    Changed();
+    EXPECT_EQ(EventQueue.Count(), 1);
+    EXPECT_EQ(Windows.RankingSwitchesOff, 2);
+    EXPECT_EQ(Windows.StatusRefreshes, refreshes + 3);
+
+    Windows.Ranking = true;
+    Write("a_live.txt", LiveText(TwoCars));
+    Changed();
+    EXPECT_EQ(Windows.RankingSwitchesOff, 3);
+    EXPECT_EQ(Windows.LabelText(TLabel::Phase), "GreenFlag");
+    EXPECT_EQ(Windows.StatusRefreshes, refreshes + 5);
+    EXPECT_EQ(EventQueue.Count(), 1);
+
+    Windows.Ranking = true; // after the yellow a strip may run again
+    Write("a_live.txt", LiveText(TwoCars));
+    Changed();
+    EXPECT_TRUE(Windows.Ranking);
+    EXPECT_EQ(Windows.StatusRefreshes, refreshes + 5);
+}
+
+TEST_F(ReloadCycle, BrokenFilesNeverCrashTheCycle) {
+    Follow("a_live.txt", LiveText(TwoCars));
+
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i) {
+        garbage += static_cast<char>((i * 37 + 11) & 0xFF);
+    }
+    Write("a_live.txt", garbage);
+    Changed();
+    EXPECT_EQ(LiveFileName, PathOf("a_live.txt"));
+    EXPECT_EQ(Players->Count(), 2);
+    EXPECT_EQ(Players->Item(0).HistoryCount, 0);
+
+    // Replaced by a directory: it is no live file any more, so the session ends with its last
+    // good records archived, and the folder holds nothing to follow.
+    fs::remove(PathOf("a_live.txt"));
+    fs::create_directory(PathOf("a_live.txt"));
+    const int sessions = SessionLogs.Count();
+    Changed();
+    EXPECT_EQ(LiveFileName, "");
+    EXPECT_EQ(Windows.LabelText(TLabel::FileName), "");
+    ASSERT_EQ(SessionLogs.Count(), sessions + 1);
+    EXPECT_EQ(SessionLogs.Items(sessions).size(), 4u);
+    EXPECT_EQ(Players->Count(), 0);
+
+    // Gone for good, then written anew: followed and read again.
+    fs::remove(PathOf("a_live.txt"));
+    Changed();
+    EXPECT_EQ(SessionLogs.Count(), sessions + 1);
+    Follow("a_live.txt", LiveText(TwoCars));
+    EXPECT_EQ(Players->Count(), 2);
+    EXPECT_TRUE(Windows.Log.empty());
+}
+
+TEST(WatcherEnded, LogsTheFailure) {
+    THeadlessWindows windows;
+    WatcherEnded(windows);
+    ASSERT_EQ(windows.Log.size(), 1u);
+    EXPECT_EQ(windows.Log[0], "ログファイルの監視に失敗しました");
+}
+
+} // namespace

@@ -1,0 +1,238 @@
+#include "app/config.h"
+#include "live/names.h"
+#include "platform/profile.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+/// The alias and ignore lists are process-wide; every case starts and ends with both empty.
+class Names : public ::testing::Test {
+  protected:
+    void SetUp() override { ClearLists(); }
+    void TearDown() override {
+        ClearLists();
+        KestruneConfig.Stats1NameLength = 5;
+        if (!folder.empty()) {
+            std::filesystem::remove_all(folder);
+        }
+    }
+    static void ClearLists() {
+        SetAliasList({});
+        std::vector<std::string> none;
+        ApplyIgnoreList(none);
+    }
+    /// Writes `text` to a fresh ini file of this case and returns its path.
+    std::string WriteIni(const std::string& text) {
+        if (folder.empty()) {
+            folder = std::filesystem::temp_directory_path() /
+                     ("kestrune-names-" + std::to_string(::getpid()) + "-" +
+                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+            std::filesystem::create_directories(folder);
+        }
+        const std::string path = (folder / "kestrune.ini").string();
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+        return path;
+    }
+    std::filesystem::path folder;
+};
+
+TPlayer Record(const std::string& driver, const std::string& alias) {
+    TPlayer player;
+    player.Driver = driver;
+    player.Alias = alias;
+    return player;
+}
+
+TSlot Slot(const std::string& driver, int32_t position) {
+    TSlot slot;
+    slot.Driver = driver;
+    slot.Position = position;
+    return slot;
+}
+
+} // namespace
+
+TEST_F(Names, DisplayNameExamples) {
+    struct Example {
+        const char* driver;
+        const char* alias;
+        int length;
+        const char* shown;
+    };
+    const Example examples[] = {
+        {"Tom Rider", "", 5, "T.RID"},
+        {"Bob Lee", "", 5, "B.LEE"},
+        {"Ramirez", "", 5, "RAMIR"},
+        {"Al X", "", 5, "AL X"},
+        {"A Smith", "", 5, "A SMI"},
+        {"any", "rocket", 5, "ROCKE"},
+        {"any", "Speedy", 5, "SPEED"},
+        {"Gustav Brenner", "", 10, "G.BRENNER"},
+        {"Tom Rider", "", 10, "TOM RIDER"},
+        {"Jo Ann Van Dyke", "", 20, "JO ANN VAN DYKE"},
+        {"Jo Ann Van Dyke", "", 8, "J.ANN VA"},
+        {"Tom Rider", "Al Bo Cy", 8, "AL BO CY"},
+        // UTF-8 is cut before a character that does not fit whole, never inside it.
+        {"José Ñúñez", "", 5, "J.Ñ"},
+        {"Łukasz Żółwiński", "", 5, "Ł.Ż"},
+        {"山田 太郎", "", 5, "山."},
+        {"any", "Ñandú", 5, "ÑAND"},
+        // Bytes that are not UTF-8 are cut where the length says.
+        {"Jos\xE9 \xD1\xFA\xF1"
+         "ez",
+         "", 5, "J.\xD1\xFA\xF1"},
+    };
+    for (const Example& e : examples) {
+        EXPECT_EQ(DisplayName(Record(e.driver, e.alias), e.length), e.shown)
+            << e.driver << " / " << e.alias << " / " << e.length;
+        if (*e.alias == '\0') {
+            EXPECT_EQ(ShortenName(e.driver, e.length), e.shown);
+        }
+    }
+    // A space at position 1 or 2 never shortens, only cuts.
+    EXPECT_EQ(ShortenName(" Leading Space", 5), " LEAD");
+    EXPECT_EQ(ShortenName("NoSpaceAtAll", 5), "NOSPA");
+}
+
+TEST_F(Names, NameLengthZeroOrLessGivesEmptyNames) {
+    EXPECT_EQ(ShortenName("Tom Rider", 0), "");
+    EXPECT_EQ(ShortenName("Tom Rider", -3), "");
+    EXPECT_EQ(DisplayName(Record("Tom Rider", "ROCKET"), 0), "");
+    EXPECT_EQ(DisplayName(Record("Tom Rider", ""), 0), "");
+    EXPECT_EQ(DisplayName(Record("Tom Rider", ""), 3), "T.R");
+}
+
+TEST_F(Names, UpperCasingChangesOnlyAtoZ) {
+    std::string every;
+    for (int b = 0; b < 256; ++b) {
+        every.push_back(static_cast<char>(b));
+    }
+    const std::string upper = UpperAscii(every);
+    ASSERT_EQ(upper.size(), 256u);
+    for (int b = 0; b < 256; ++b) {
+        const int expected = (b >= 'a' && b <= 'z') ? b - 32 : b;
+        EXPECT_EQ(static_cast<unsigned char>(upper[static_cast<std::size_t>(b)]), expected) << b;
+    }
+    // Bytes of a multi-byte character stay, even beside letters that change.
+    EXPECT_EQ(ShortenName("\xC3\xA9tienne", 4), "\xC3\xA9TI");
+}
+
+TEST_F(Names, AliasLookupIgnoresCase) {
+    SetAliasList({"Jon Doe=DOE", "JON DOE=second", "Sam=a=b", "Empty="});
+    EXPECT_EQ(AliasOf("jon doe"), "DOE");
+    EXPECT_EQ(AliasOf("Jon Doe"), "DOE");
+    EXPECT_EQ(AliasOf("Jon"), "");
+    EXPECT_EQ(AliasOf("Jon Doe "), "");
+    EXPECT_EQ(AliasOf("sam"), "a=b");
+    EXPECT_EQ(AliasOf("Empty"), "");
+    // An empty alias falls back to the shortened driver name.
+    EXPECT_EQ(DisplayName(Record("Empty Name", AliasOf("Empty Name")), 5), "E.NAM");
+}
+
+TEST_F(Names, IgnoreListMatchesWholeLinesWithoutCase) {
+    EXPECT_FALSE(IsIgnored("Jon Doe"));
+    EXPECT_FALSE(IgnoreList().has_value());
+
+    std::vector<std::string> memo{"JON DOE"};
+    ApplyIgnoreList(memo);
+    EXPECT_TRUE(IsIgnored("Jon Doe"));
+    EXPECT_FALSE(IsIgnored("Jon"));
+
+    memo = {"JON DOE "};
+    ApplyIgnoreList(memo);
+    EXPECT_FALSE(IsIgnored("Jon Doe"));
+    EXPECT_TRUE(IsIgnored("jon doe "));
+}
+
+TEST_F(Names, ApplyDropsEmptyLines) {
+    std::vector<std::string> memo{"", "", ""};
+    ApplyIgnoreList(memo);
+    EXPECT_TRUE(memo.empty());
+    EXPECT_FALSE(IgnoreList().has_value());
+    EXPECT_FALSE(IsIgnored(""));
+
+    memo = {"a", "", "b", "  "};
+    ApplyIgnoreList(memo);
+    EXPECT_EQ(memo, (std::vector<std::string>{"a", "b", "  "}));
+    ASSERT_TRUE(IgnoreList().has_value());
+    EXPECT_EQ(*IgnoreList(), memo);
+    EXPECT_TRUE(IsIgnored("A"));
+    EXPECT_TRUE(IsIgnored("b"));
+    EXPECT_TRUE(IsIgnored("  "));
+    EXPECT_FALSE(IsIgnored(""));
+
+    memo = {""};
+    ApplyIgnoreList(memo);
+    EXPECT_FALSE(IsIgnored("a"));
+}
+
+TEST_F(Names, LoadAliasListFromFile) {
+    const std::string path = WriteIni("[Config]\r\nFolder=x\r\n"
+                                      "[DriverNameAlias]\r\nJon Doe=DOE\r\nAmy Fox=\r\n"
+                                      "Max Power=The Max\r\n[Other]\r\nBob=BOB\r\n");
+    LoadAliasList(path);
+    EXPECT_EQ(AliasList(),
+              (std::vector<std::string>{"Jon Doe=DOE", "Amy Fox=", "Max Power=The Max"}));
+    EXPECT_EQ(AliasOf("jon doe"), "DOE");
+    EXPECT_EQ(AliasOf("MAX POWER"), "The Max");
+    EXPECT_EQ(AliasOf("Bob"), "");
+
+    // A missing file empties a list that was filled before.
+    LoadAliasList((folder / "missing.ini").string());
+    EXPECT_TRUE(AliasList().empty());
+    EXPECT_EQ(AliasOf("Jon Doe"), "");
+}
+
+TEST_F(Names, ThousandsOfAliasesInALargeFileLoadInOnePass) {
+    // 3000 aliases with long values (15 MB): read key by key this took minutes. The key list
+    // still holds only the names that fit its buffer.
+    std::string text = "[DriverNameAlias]\n";
+    const std::string padding(5000, 'x');
+    for (int i = 0; i < 3000; ++i) {
+        text += "Driver " + std::to_string(i) + "=D" + std::to_string(i) + padding + "\n";
+    }
+    const std::string path = WriteIni(text);
+    EXPECT_EQ(LoadAliasList(path), "");
+    const std::vector<std::string> keys = ProfileKeys(text, "DriverNameAlias");
+    ASSERT_EQ(AliasList().size(), keys.size());
+    ASSERT_GT(keys.size(), 1000u);
+    const std::string& last = AliasList().back();
+    EXPECT_EQ(last.substr(0, last.find('=')), keys.back());
+    EXPECT_EQ(AliasOf(keys.back()).size(), MaxProfileValue);
+}
+
+TEST_F(Names, ReloadAliasesRenewsExistingRecords) {
+    TPlayers players;
+    std::vector<std::string> memo{"ignored one"};
+    ApplyIgnoreList(memo);
+    players.Merge({Slot("Jon Doe", 1), Slot("Amy Fox", 2), Slot("Ignored One", 3)},
+                  MergeNameRules());
+    ASSERT_EQ(players.Count(), 2);
+    EXPECT_EQ(players.Item(0).Alias, "");
+    EXPECT_EQ(DisplayName(players.Item(0), 5), "J.DOE");
+
+    // Editing the file alone changes nothing until the aliases are reloaded.
+    const std::string path = WriteIni("[DriverNameAlias]\r\njon doe=Doe\r\nAmy Fox=FOXY\r\n");
+    EXPECT_EQ(players.Item(0).Alias, "");
+    ReloadAliases(path, players);
+    EXPECT_EQ(players.Item(0).Alias, "Doe");
+    EXPECT_EQ(players.Item(1).Alias, "FOXY");
+    EXPECT_EQ(DisplayName(players.Item(0), 5), "DOE");
+
+    // A record created after the reload takes the new alias.
+    WriteIni("[DriverNameAlias]\r\nAmy Fox=FOXY\r\nNew Comer=NEWBY\r\n");
+    ReloadAliases(path, players);
+    EXPECT_EQ(players.Item(0).Alias, "");
+    EXPECT_EQ(players.Item(1).Alias, "FOXY");
+    players.Merge({Slot("New Comer", 1)}, MergeNameRules());
+    ASSERT_EQ(players.Count(), 3);
+    EXPECT_EQ(players.Item(2).Alias, "NEWBY");
+    // The absent record keeps what the reload gave it.
+    EXPECT_EQ(players.Item(1).Alias, "FOXY");
+}

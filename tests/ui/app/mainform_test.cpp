@@ -1,0 +1,333 @@
+#include "app/config.h"
+#include "app/mainform.h"
+#include "app/reload.h"
+#include "common/qtsupport.h"
+#include "live/livefile.h"
+#include "live/names.h"
+#include "live/players.h"
+#include "live/sessionlogs.h"
+#include "messages/msg1.h"
+#include "messages/raceevent.h"
+#include "standings/stats1.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QWheelEvent>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include "fusemount.h"
+#include "testfiles.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+/// Processes events until `done` holds or the generous deadline passes.
+template <typename Predicate> bool WaitFor(Predicate done, int milliseconds = 60000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > milliseconds) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+class MainWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder = MakeTestFolder("kestrune-main");
+        std::filesystem::create_directories(folder / "live");
+        ini = (folder / "kestrune.ini").string();
+        Players = std::make_unique<TPlayers>();
+        EventQueue.Clear();
+        LiveFileName.clear();
+        LiveFileTime = 0;
+        std::vector<std::string> none;
+        ApplyIgnoreList(none);
+    }
+    void TearDown() override {
+        main.reset();
+        msg.reset();
+        stats.reset();
+        KestruneConfig = {};
+        std::filesystem::remove_all(folder);
+    }
+    void Start(const std::string& config) {
+        std::ofstream(ini) << config;
+        main = std::make_unique<TFormMain>(ini);
+        stats = std::make_unique<TFormStats1>();
+        msg = std::make_unique<TFormMsg1>();
+        main->SetBroadcastWindows(stats.get(), msg.get());
+        main->show();
+        main->ApplicationEvents1Idle();
+    }
+    std::string StartWithLiveFolder() {
+        Start("[Config]\r\nFolder=" + (folder / "live").string() + "\r\n");
+        return (folder / "live").string();
+    }
+    template <typename T> T* Find(const char* name) { return main->findChild<T*>(name); }
+    QString LogText() { return Find<QPlainTextEdit>("Memo1")->toPlainText(); }
+    void Wheel(QWidget* over, QPoint angle = QPoint(0, -120)) {
+        const QPoint local = over->rect().center();
+        QWheelEvent event(local, over->mapToGlobal(local), QPoint(), angle, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(over, &event);
+    }
+
+    /// Feeds a race into `written` and waits until the program, following `followed`, shows it.
+    void FollowFeed(const std::string& followed, const std::string& written) {
+        QProcess feed;
+        feed.start(KESTRUNE_FEED_BINARY,
+                   {"--folder", QString::fromStdString(written), "--session", "race", "--cars", "8",
+                    "--laps", "3", "--speed", "60", "--rate", "10", "--seed", "11", "--quiet"});
+        ASSERT_TRUE(feed.waitForStarted());
+        const bool shown = WaitFor([&] {
+            return !Find<QLabel>("LabelFileName")->text().isEmpty() &&
+                   Find<QLabel>("LabelSession")->text() == "Race" && EventQueue.Count() > 0;
+        });
+        feed.terminate();
+        feed.waitForFinished(10000);
+        EXPECT_TRUE(shown) << followed << " log: " << LogText().toStdString();
+        EXPECT_TRUE(Find<QLabel>("LabelFileName")->text().endsWith("_live.txt"));
+        EXPECT_FALSE(Find<QLabel>("LabelPhase")->text().isEmpty());
+        EXPECT_GT(Players->CountSeen(), 0);
+    }
+    std::filesystem::path folder;
+    std::string ini;
+    std::unique_ptr<TFormMain> main;
+    std::unique_ptr<TFormStats1> stats;
+    std::unique_ptr<TFormMsg1> msg;
+};
+
+TEST_F(MainWindow, LayoutCaptionsAndStartUp) {
+    Start("");
+    EXPECT_EQ(main->windowTitle(), "Kestrune - r12_08");
+    auto* tabs = main->findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    QStringList names;
+    for (int i = 0; i < tabs->count(); ++i) {
+        names << tabs->tabText(i);
+    }
+    EXPECT_EQ(names, QStringList({"Info", "Data", "Logs", "Message", "IgnoreList"}));
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    const std::pair<const char*, const char*> buttons[] = {
+        {"Button2", "Live Window"},   {"Button3", "Message Window"}, {"Button7", "Logo..."},
+        {"Button13", "Reload Alias"}, {"Button8", "Best Lap"},       {"Button12", "Avg Lap"},
+        {"Button9", "Pit Stops"},     {"Button10", "GapL"},          {"Button11", "GapI"},
+        {"Button4", "Bestlap"},       {"Button5", "Avglap"},         {"Button6", "Gap"},
+        {"Button14", "Apply"}};
+    for (const auto& [name, caption] : buttons) {
+        auto* button = Find<QPushButton>(name);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->text(), caption) << name;
+    }
+    EXPECT_EQ(Find<QPushButton>("Button10")->geometry(), QRect(252, 20, 75, 25));
+    EXPECT_EQ(Find<QGroupBox>("GroupBox1")->title(), "Scroll Message");
+    EXPECT_EQ(Find<QLabel>("LabelSample")->text(), QString::fromUtf8("↑日本語不可"));
+    EXPECT_EQ(Find<QComboBox>("ComboBox1")->placeholderText(), "Session Log");
+    EXPECT_TRUE(stats->isVisible());
+    EXPECT_TRUE(msg->isVisible());
+    EXPECT_TRUE(WaitFor([&] {
+        return LogText().contains(QString::fromUtf8("ログファイルの監視に失敗しました"));
+    })) << "no folder configured: the watcher ends and says so";
+}
+
+TEST_F(MainWindow, BadColourIsShownAndStartUpGoesOn) {
+    Start("[Config]\r\nStats1FontInPitColor=pink\r\nStats1NameLength=7\r\n");
+    EXPECT_TRUE(LogText().contains(QString::fromUtf8("'pink' は整数ではありません")));
+    EXPECT_EQ(KestruneConfig.Stats1NameLength, 7);
+}
+
+TEST_F(MainWindow, ButtonsToggleTheBroadcastWindows) {
+    Start("");
+    Find<QPushButton>("Button2")->click();
+    EXPECT_FALSE(stats->isVisible());
+    Find<QPushButton>("Button2")->click();
+    EXPECT_TRUE(stats->isVisible());
+    Find<QPushButton>("Button3")->click();
+    EXPECT_FALSE(msg->isVisible());
+}
+
+/// Counts the hides and shows a window goes through.
+class TVisibilityCounter : public QObject {
+  public:
+    explicit TVisibilityCounter(QWidget* window) { window->installEventFilter(this); }
+    int Changes = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        Changes += event->type() == QEvent::Hide || event->type() == QEvent::Show;
+        return false;
+    }
+};
+
+TEST_F(MainWindow, UnsetBoundsLeavePlacementToTheWindowManager) {
+    Start("");
+    for (QWidget* window : {static_cast<QWidget*>(main.get()), static_cast<QWidget*>(stats.get()),
+                            static_cast<QWidget*>(msg.get())}) {
+        EXPECT_FALSE(window->testAttribute(Qt::WA_Moved)) << window->metaObject()->className();
+    }
+}
+
+TEST_F(MainWindow, AbsurdBoundsAreFittedToTheScreens) {
+    Start("[Config]\r\nStats1X=-50000\r\nStats1Y=90000\r\nStats1W=32000\r\nStats1H=32000\r\n"
+          "MsgW=32000\r\nMsgH=32000\r\n");
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    EXPECT_LE(stats->width(), desktop.width());
+    EXPECT_LE(stats->height(), desktop.height());
+    EXPECT_TRUE(desktop.intersects(stats->frameGeometry())) << "moved where it can be found";
+    EXPECT_EQ(stats->Bitmap().size(), stats->size()) << "the picture follows the fitted size";
+    EXPECT_LE(msg->width(), desktop.width());
+    EXPECT_LE(msg->height(), desktop.height());
+    EXPECT_EQ(msg->StatusBitmap().size(), msg->size());
+}
+
+TEST_F(MainWindow, DeactivationRaisesTheBroadcastWindowsWithoutHidingThem) {
+    Start("[Config]\r\nStats1X=40\r\nStats1Y=50\r\nMsgX=300\r\nMsgY=400\r\n");
+    const QRect statsAt = stats->geometry();
+    TVisibilityCounter statsCount(stats.get());
+    TVisibilityCounter msgCount(msg.get());
+    QEvent deactivate(QEvent::ApplicationDeactivate);
+    QApplication::sendEvent(qApp, &deactivate);
+    QApplication::processEvents();
+    for (QWidget* window : {static_cast<QWidget*>(stats.get()), static_cast<QWidget*>(msg.get())}) {
+        ASSERT_NE(window->windowHandle(), nullptr);
+        EXPECT_TRUE(window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_TRUE(window->isVisible());
+    }
+    EXPECT_EQ(statsCount.Changes + msgCount.Changes, 0) << "no hide and show on air";
+    EXPECT_EQ(stats->geometry(), statsAt);
+}
+
+TEST_F(MainWindow, WheelOverARankingButtonClicksIt) {
+    Start("");
+    Wheel(Find<QPushButton>("Button10"), QPoint(120, 0));
+    EXPECT_FALSE(msg->RankingMode()) << "a sideways swipe is no wheel step";
+    Wheel(Find<QPushButton>("Button10"));
+    EXPECT_TRUE(msg->RankingMode());
+    ASSERT_GE(RankingList.Count(), 1);
+    EXPECT_EQ(RankingList.Items(0).Title, "Gap");
+    Wheel(Find<QPushButton>("Button10"));
+    EXPECT_FALSE(msg->RankingMode()) << "a second press ends the strip";
+
+    auto* group = Find<QGroupBox>("GroupBox1");
+    const QPoint empty(415, 10);
+    QWheelEvent event(empty, group->mapToGlobal(empty), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(group, &event);
+    EXPECT_FALSE(msg->RankingMode()) << "the group's empty space does nothing";
+
+    main->findChild<QTabWidget*>()->setCurrentIndex(1);
+    Wheel(Find<QPushButton>("Button4"));
+    EXPECT_FALSE(msg->RankingMode());
+    EXPECT_TRUE(Find<QPlainTextEdit>("MemoData")->toPlainText().isEmpty())
+        << "the wheel only acts on Info";
+
+    auto* memo = Find<QPlainTextEdit>("MemoData");
+    QStringList lines;
+    for (int i = 0; i < 500; ++i) {
+        lines << QString::number(i);
+    }
+    memo->setPlainText(lines.join('\n'));
+    QApplication::processEvents();
+    Wheel(memo->viewport());
+    EXPECT_GT(memo->verticalScrollBar()->value(), 0)
+        << "a report can still be scrolled with the wheel";
+}
+
+TEST_F(MainWindow, ApplyReportsAndSessionLogs) {
+    Start("");
+    auto* memo = Find<QPlainTextEdit>("MemoIgnoreList");
+    memo->setPlainText("a\n\nb");
+    Find<QPushButton>("Button14")->click();
+    EXPECT_EQ(memo->toPlainText(), "a\nb");
+    EXPECT_TRUE(IsIgnored("A"));
+
+    TSlot slot;
+    slot.Driver = "Tom Rider";
+    slot.Position = 1;
+    slot.BestLap = 83.456f;
+    Players->Merge({slot});
+    Find<QPushButton>("Button4")->click();
+    const QString report = Find<QPlainTextEdit>("MemoData")->toPlainText();
+    EXPECT_TRUE(report.startsWith("[Bestlap]\n 1 [01]Tom Rider")) << report.toStdString();
+
+    const int before = SessionLogs.Count();
+    SessionLogs.AddSession(*Players);
+    auto* combo = Find<QComboBox>("ComboBox1");
+    main->ComboBox1DropDown();
+    main->ComboBox1DropDown();
+    EXPECT_EQ(combo->count(), before + 1) << "each entry listed once";
+    main->ComboBox1Select(before);
+    EXPECT_TRUE(Find<QPlainTextEdit>("MemoData")->toPlainText().contains("Session Time - "));
+}
+
+TEST_F(MainWindow, ClosingSavesBoundsAndKeepsForeignKeys) {
+    Start("; notes\r\n[Config]\r\nFolder=/nowhere\r\nMyKey=1\r\n[DriverNameAlias]\r\nJon=J\r\n");
+    main->move(40, 50);
+    main->SaveBounds();
+    const std::string saved = Slurp(ini);
+    EXPECT_NE(saved.find("; notes\r\n[Config]\r\nFolder=/nowhere\r\nMyKey=1\r\n"),
+              std::string::npos)
+        << saved;
+    EXPECT_NE(saved.find("WindowX="), std::string::npos);
+    EXPECT_NE(saved.find("MsgH=77"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Stats1W=159"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("[DriverNameAlias]\r\nJon=J\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindow, TheLogKeepsItsLastFiveThousandLines) {
+    Start("");
+    for (int i = 1; i <= 5100; ++i) {
+        main->AddLog("line " + std::to_string(i));
+    }
+    EXPECT_EQ(main->LogLineCount(), 5000);
+    EXPECT_TRUE(LogText().startsWith("line 101\n"));
+    EXPECT_TRUE(LogText().endsWith("\nline 5100"));
+}
+
+TEST_F(MainWindow, FollowsAFolderFedByTheSimulator) {
+    FollowFeed(StartWithLiveFolder(), (folder / "live").string());
+}
+
+TEST_F(MainWindow, ALiveFolderDeletedAndRecreatedIsFollowedAgain) {
+    const std::string live = StartWithLiveFolder();
+    std::filesystem::remove_all(live);
+    EXPECT_TRUE(WaitFor(
+        [&] { return LogText().contains(QString::fromUtf8("ログファイルの監視に失敗しました")); }));
+    std::filesystem::create_directory(live);
+    EXPECT_TRUE(WaitFor([&] {
+        return LogText().contains("Following " + QString::fromStdString(live) + " again");
+    }));
+    FollowFeed(live, live);
+}
+
+TEST_F(MainWindow, FollowsASharedFolderWrittenByAnotherMachine) {
+    if (!TFuseMount::Available()) {
+        GTEST_SKIP() << "no /dev/fuse on this machine";
+    }
+    TFuseMount share(folder / "simulator-pc", folder / "share");
+    ASSERT_TRUE(share.Mounted) << "bindfs could not mount (scripts/setup installs it)";
+    Start("[Config]\r\nFolder=" + share.MountPoint.string() + "\r\n");
+    EXPECT_TRUE(LogText().contains("by looking at it every 200 ms")) << LogText().toStdString();
+    FollowFeed(share.MountPoint.string(), share.Source.string());
+    main.reset(); // stop the watcher before the mount goes
+}
+
+} // namespace
