@@ -35,7 +35,7 @@ void LoadRace(int cars) {
 
 void BM_DrawTower(benchmark::State& state) {
     LoadRace(static_cast<int>(state.range(0)));
-    TFormStats1 stats;
+    TFormStats1 stats(TTowerSources{Players, KestruneConfig});
     stats.resize(260, 22 * static_cast<int>(state.range(0)) + 20);
     stats.MeasureColumns();
     BuildRows(*Players, 5, stats.Rows);
@@ -66,7 +66,7 @@ void BM_BaselineTextRows(benchmark::State& state) {
 
 void BM_DrawTickerPage(benchmark::State& state) {
     LoadRace(20);
-    TFormMsg1 msg;
+    TFormMsg1 msg(TTickerSources{EventQueue, RankingList, Players});
     EventQueue.Clear();
     EventQueue.AddEvent("Pit-in", "#5# Ilse Santangelo", 8);
     EventQueue.AddEvent("Fastest Lap", "#1# Tom Rider  1:42.118", 7);
@@ -79,7 +79,7 @@ void BM_DrawTickerPage(benchmark::State& state) {
 
 void BM_BuildRankingStrip(benchmark::State& state) {
     LoadRace(static_cast<int>(state.range(0)));
-    TFormMsg1 msg;
+    TFormMsg1 msg(TTickerSources{EventQueue, RankingList, Players});
     THeadlessWindows windows;
     ComposeGapToLeader(*Players, 5, windows, RankingList);
     for (auto _ : state) {

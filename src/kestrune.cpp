@@ -21,8 +21,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     TFormMain main(ConfigFileName());
-    TFormStats1 stats;
-    TFormMsg1 msg;
+    TFormStats1 stats(TTowerSources{Players, KestruneConfig});
+    TFormMsg1 msg(TTickerSources{EventQueue, RankingList, Players});
     main.SetBroadcastWindows(&stats, &msg);
     main.show();
     CloseOnTerminationSignals(&main, [&main] { main.CloseFromSignal(); });

@@ -40,6 +40,7 @@ inline void ResetLiveState() {
     LiveFileHash = 0;
     LiveFileEnd = {};
     FeedQuiet.Reset();
+    ShownPhase = {};
     LiveSlots.clear();
     LiveSession = TGameSession{};
     Players = std::make_unique<TPlayers>();

@@ -145,8 +145,8 @@ TEST(FeedRace, PositionsAreUniqueAndGapsAgreeWithThem) {
 TEST(FeedRace, PhasesRunFromCountdownThroughAYellowToTheEnd) {
     std::vector<std::string> phases;
     for (const Reading& r : DefaultRace()) {
-        if (phases.empty() || phases.back() != r.session.GamePhase)
-            phases.push_back(r.session.GamePhase);
+        if (phases.empty() || phases.back() != r.session.GamePhase.Text())
+            phases.push_back(r.session.GamePhase.Text());
         const bool yellow = r.session.GamePhase == "FullCourseYellow";
         EXPECT_EQ(r.session.YellowFlag != "None", yellow) << r.session.YellowFlag;
     }

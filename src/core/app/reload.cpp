@@ -15,15 +15,16 @@ int64_t LiveFileSize = 0;
 uint64_t LiveFileHash = 0;
 TEndMarker LiveFileEnd;
 TFeedQuiet FeedQuiet;
+TPhaseWord ShownPhase;
 
 namespace {
 
 /// A full-course yellow stops any ranking strip for as long as it lasts (and once more when it
 /// ends, in case one was started meanwhile) and queues its own message when it begins. The
-/// phase label still holds the previous reading's phase.
-void HandleFullCourseYellow(const std::string& phase, TWindowLink& windows) {
-    const bool yellowNow = phase == FullCourseYellowPhase;
-    const bool yellowShown = windows.LabelText(TLabel::Phase) == FullCourseYellowPhase;
+/// shown phase is still the previous reading's.
+void HandleFullCourseYellow(const TPhaseWord& phase, TWindowLink& windows) {
+    const bool yellowNow = phase == TGamePhase::FullCourseYellow;
+    const bool yellowShown = ShownPhase == TGamePhase::FullCourseYellow;
     if (!yellowNow && !yellowShown) {
         return;
     }
@@ -39,11 +40,12 @@ void HandleFullCourseYellow(const std::string& phase, TWindowLink& windows) {
 }
 
 /// The ticker's status line shows the phase, so it is redrawn when the phase changes.
-void UpdatePhaseLabel(const std::string& phase, TWindowLink& windows) {
-    if (windows.LabelText(TLabel::Phase) == phase) {
+void UpdatePhaseLabel(const TPhaseWord& phase, TWindowLink& windows) {
+    if (ShownPhase == phase) {
         return;
     }
-    windows.SetLabelText(TLabel::Phase, phase);
+    ShownPhase = phase;
+    windows.SetLabelText(TLabel::Phase, phase.Text());
     if (windows.MessageWindowVisible()) {
         windows.RefreshStatus();
     }
@@ -61,7 +63,7 @@ void MergeAndShow(TWindowLink& windows, const TReloadHooks& hooks) {
         hooks.DetectRaceEvents(*Players);
     }
     const TGameSession& session = Players->GameSession();
-    windows.SetLabelText(TLabel::Session, session.Session);
+    windows.SetLabelText(TLabel::Session, session.Session.Text());
     HandleFullCourseYellow(session.GamePhase, windows);
     UpdatePhaseLabel(session.GamePhase, windows);
     windows.SetLabelText(TLabel::Flags, session.YellowFlag);
@@ -175,7 +177,7 @@ void ReadSeenFile(const TFileState& seen, std::optional<std::string> bytes, TWin
 void UpdatePlayers(TPlayers& players, const TNameRules& rules) {
     players.Merge(LiveSlots, rules);
     players.SetSession(LiveSession);
-    if (players.GameSession().Session == "Race") {
+    if (players.GameSession().Session == TSessionKind::Race) {
         UpdateBattleScores(players);
     }
 }
@@ -198,7 +200,8 @@ void LiveFolderChanged(const std::string& folder, TWindowLink& windows, const TR
         if (state.Stamp != 0 && (state.Stamp != LiveFileTime || state.Size != LiveFileSize ||
                                  (bytes = ChangedBytes()))) {
             ReadSeenFile(state, std::move(bytes), windows, hooks);
-            const std::string phase = Players ? Players->GameSession().GamePhase : std::string();
+            const TGamePhase phase =
+                Players ? Players->GameSession().GamePhase.Is() : TGamePhase::None;
             if (const auto line = FeedQuiet.FileChanged(std::chrono::steady_clock::now(), phase,
                                                         FileNamePart(LiveFileName))) {
                 windows.AddLog(*line);

@@ -29,8 +29,11 @@ extern TEndMarker LiveFileEnd;
 inline constexpr int EndMarkerGivenUpAfter = 10;
 /// Whether the followed file's feed has gone quiet.
 extern TFeedQuiet FeedQuiet;
+/// The phase on the phase label, as bytes: a change of phase is seen against it, never against
+/// what a window gives back.
+extern TPhaseWord ShownPhase;
 
-/// The phase text that stops ranking strips and queues its own message.
+/// The title of the message a full-course yellow queues when it begins.
 inline constexpr const char* FullCourseYellowPhase = "FullCourseYellow";
 /// The log line when the folder watcher has ended.
 inline constexpr const char* WatcherEndedText = "ログファイルの監視に失敗しました";

@@ -8,7 +8,7 @@ std::string WholeSeconds(std::chrono::steady_clock::duration span) {
 
 } // namespace
 
-std::optional<std::string> TFeedQuiet::FileChanged(TSteadyTime now, const std::string& phase,
+std::optional<std::string> TFeedQuiet::FileChanged(TSteadyTime now, TGamePhase phase,
                                                    const std::string& fileName) {
     std::optional<std::string> line;
     if (Reported && LastChange) {
@@ -22,7 +22,7 @@ std::optional<std::string> TFeedQuiet::FileChanged(TSteadyTime now, const std::s
 }
 
 std::optional<std::string> TFeedQuiet::Check(TSteadyTime now, const std::string& fileName) {
-    const bool running = !Phase.empty() && Phase != "SessionOver";
+    const bool running = Phase != TGamePhase::None && Phase != TGamePhase::SessionOver;
     if (Reported || !running || !LastChange || now - *LastChange < FeedQuietAfter) {
         return std::nullopt;
     }

@@ -2,6 +2,8 @@
 // A feed that stops (the simulator paused, the share gone, the plug-in crashed) looks exactly
 // like a quiet race; this notices it, so the operator reads it in the log.
 
+#include "live/racewords.h"
+
 #include <chrono>
 #include <optional>
 #include <string>
@@ -16,7 +18,7 @@ class TFeedQuiet {
   public:
     /// The followed file `fileName` changed at `now`; the latest reading's phase is `phase`.
     /// Returns the log line when the feed had been reported quiet.
-    std::optional<std::string> FileChanged(TSteadyTime now, const std::string& phase,
+    std::optional<std::string> FileChanged(TSteadyTime now, TGamePhase phase,
                                            const std::string& fileName);
     /// Called about once a second: returns the log line, once, when a running session (phase
     /// neither "SessionOver" nor empty) has had no change for FeedQuietAfter.
@@ -26,6 +28,6 @@ class TFeedQuiet {
 
   private:
     std::optional<TSteadyTime> LastChange;
-    std::string Phase;
+    TGamePhase Phase = TGamePhase::None;
     bool Reported = false;
 };

@@ -214,12 +214,12 @@ void ResetSlot(TSlot& slot) {
     std::string driver = std::move(slot.Driver);
     std::string vehicle = std::move(slot.Vehicle);
     std::string vehicleClass = std::move(slot.VehicleClass);
-    std::string finishStatus = std::move(slot.FinishStatus);
+    TFinishWord finishStatus = std::move(slot.FinishStatus);
     slot = TSlot{};
     driver.clear();
     vehicle.clear();
     vehicleClass.clear();
-    finishStatus.clear();
+    finishStatus.assign({});
     slot.Driver = std::move(driver);
     slot.Vehicle = std::move(vehicle);
     slot.VehicleClass = std::move(vehicleClass);

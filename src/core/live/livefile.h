@@ -1,6 +1,8 @@
 #pragma once
 // One reading of the live file: the cars (TSlot) and the session values (TGameSession).
 
+#include "live/racewords.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -27,7 +29,7 @@ struct TSlot {
     float TimeGapToPrev = 0.0f;
     int32_t LapGapToPrev = 0;
     double LapDistanceTravelled = 0.0;
-    std::string FinishStatus;
+    TFinishWord FinishStatus;
 };
 
 /// The session values of one snapshot.
@@ -38,8 +40,8 @@ struct TGameSession {
     int32_t LengthLaps = 0;
     float AmbientTemp = 0.0f;
     float TrackTemp = 0.0f;
-    std::string Session;
-    std::string GamePhase;
+    TSessionWord Session;
+    TPhaseWord GamePhase;
     std::string YellowFlag;
     /// Not in the file: the session seconds since the previous reading, kept by TPlayers.
     double SessionTimeDelta = 0.0;

@@ -284,7 +284,7 @@ void UpdateBattleScores(TPlayers& players) {
         return;
     }
     const TGameSession& session = players.GameSession();
-    if (session.GamePhase == "FullCourseYellow") {
+    if (session.GamePhase == TGamePhase::FullCourseYellow) {
         for (int i = 0; i < players.Count(); ++i) {
             players.Item(i).BattleScore = 0;
         }
@@ -302,7 +302,7 @@ void UpdateBattleScores(TPlayers& players) {
             break;
         }
         TPlayer& record = players.Item(index);
-        if (record.FinishStatus == "Finished") {
+        if (record.FinishStatus == TFinishStatus::Finished) {
             record.BattleScore = 0;
         } else if (position == 1) {
             if (record.BattleScore < 150) {
@@ -311,6 +311,6 @@ void UpdateBattleScores(TPlayers& players) {
         } else if (!previousFinished) {
             RaiseChaser(record, step, budget);
         }
-        previousFinished = record.FinishStatus == "Finished";
+        previousFinished = record.FinishStatus == TFinishStatus::Finished;
     }
 }

@@ -43,7 +43,7 @@ struct TPlayer {
     std::array<float, HistoryDepth> TimeGapToPrev{};
     int32_t LapGapToPrev = 0;
     std::array<double, HistoryDepth> LapDistanceTravelled{};
-    std::string FinishStatus;
+    TFinishWord FinishStatus;
     /// How many earlier readings the histories hold (0..5); 0 means first merged just now.
     int32_t HistoryCount = 0;
     uint8_t Flags = 0;
@@ -65,15 +65,14 @@ struct TNameRules {
 class TPlayers {
   public:
     TPlayers();
-    virtual ~TPlayers() = default;
 
     /// The record at `index` (0..Count()-1; the caller keeps to the range).
-    virtual TPlayer& Item(int index);
-    virtual const TPlayer& Item(int index) const;
+    TPlayer& Item(int index);
+    const TPlayer& Item(int index) const;
     /// The players' copy of the latest session values.
-    virtual const TGameSession& GameSession() const;
+    const TGameSession& GameSession() const;
     /// How many records were in the latest reading.
-    virtual int CountSeen() const;
+    int CountSeen() const;
 
     int Count() const { return static_cast<int>(Records.size()); }
     double SessionBestTime() const { return SessionBest; }

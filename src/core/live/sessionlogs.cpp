@@ -62,7 +62,7 @@ std::string SessionTimeLine(double sessionTime) {
 std::vector<std::string> SessionSummary(const TPlayers& players, std::time_t now) {
     const TGameSession& session = players.GameSession();
     std::vector<std::string> lines;
-    lines.push_back(DateTimeText(now) + " " + session.Scene + " - " + session.Session);
+    lines.push_back(DateTimeText(now) + " " + session.Scene + " - " + session.Session.Text());
     lines.push_back(SessionTimeLine(session.SessionTime));
     std::vector<const TPlayer*> records = AllRecords(players);
     std::stable_sort(records.begin(), records.end(), [](const TPlayer* a, const TPlayer* b) {

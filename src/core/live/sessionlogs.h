@@ -11,16 +11,14 @@
 /// An owning list of entries, each a list of lines; entries are only appended, oldest first.
 class TSessionLogs {
   public:
-    virtual ~TSessionLogs() = default;
-
     /// Appends the summary of `players`, dated now; a TPlayers without records adds nothing,
     /// so a file that never yielded a car leaves no empty session behind.
     void AddSession(const TPlayers& players);
     int Count() const { return static_cast<int>(Entries.size()); }
     /// The lines of entry `index` (0 = oldest). Throws std::out_of_range outside 0..Count()-1.
-    virtual const std::vector<std::string>& Items(int index) const;
+    const std::vector<std::string>& Items(int index) const;
     /// The first line of entry `index`, or "empty" when it has no lines (the drop-down text).
-    virtual std::string EntryTitle(int index) const;
+    std::string EntryTitle(int index) const;
 
   private:
     std::vector<std::vector<std::string>> Entries;

@@ -27,7 +27,6 @@ class TWindowLink {
     /// Main window.
     /// Posts the reload message to the main window itself, so a new file is read at once.
     virtual void PostReload() = 0;
-    virtual std::string LabelText(TLabel label) const = 0;
     virtual void SetLabelText(TLabel label, const std::string& text) = 0;
     /// Appends one line to the log.
     virtual void AddLog(const std::string& text) = 0;

@@ -21,28 +21,29 @@ std::string Boxed(int32_t position, const std::string& driver) {
 
 void AnnounceFinish(const TPlayer& car, int32_t position, TWindowLink& windows,
                     TRaceEventList& queue) {
-    switch (FinishStatusIndex(car.FinishStatus)) {
-    case 0:
+    switch (car.FinishStatus.Is()) {
+    case TFinishStatus::Dnf:
         queue.AddEvent("DNF", car.Driver, 8);
         windows.AddLog("[DNF] " + car.Driver);
         break;
-    case 1:
+    case TFinishStatus::Dq:
         queue.AddEvent("DQ", car.Driver, 8);
         windows.AddLog("[DQ] " + car.Driver);
         break;
-    case 2:
+    case TFinishStatus::Finished:
         // A finisher matters more than a ranking strip: stop it at once.
         windows.SetRankingMode(false);
         queue.AddEvent(FinishOrdinal(position), car.Driver, position == 1 ? 12 : 8);
         break;
-    default:
+    case TFinishStatus::None:
+    case TFinishStatus::Other:
         break;
     }
 }
 
 bool EntersPitsUnderGreen(const TPlayer& car, const TGameSession& session) {
-    return car.Has(PlayerFlag::PitStateChanged) && car.InPits && session.GamePhase == "GreenFlag" &&
-           car.FinishStatus == "None";
+    return car.Has(PlayerFlag::PitStateChanged) && car.InPits &&
+           session.GamePhase == TGamePhase::GreenFlag && car.FinishStatus == TFinishStatus::None;
 }
 
 /// The messages of one car in a race, in the order finish or pit-in, final lap, fastest lap.
@@ -144,11 +145,11 @@ void DetectOtherSession(const TPlayers& players, TRaceEventList& queue) {
         if (!car.Has(PlayerFlag::Seen)) {
             continue;
         }
-        if (car.Has(PlayerFlag::FinishStatusChanged) && car.FinishStatus == "DQ") {
+        if (car.Has(PlayerFlag::FinishStatusChanged) && car.FinishStatus == TFinishStatus::Dq) {
             queue.AddEvent("DQ", car.Driver, 6);
             continue;
         }
-        if (session.Session == "Warmup" || !car.Has(PlayerFlag::BestLapImproved)) {
+        if (session.Session == TSessionKind::Warmup || !car.Has(PlayerFlag::BestLapImproved)) {
             continue;
         }
         const int32_t position = car.Position[0];
@@ -162,19 +163,6 @@ void DetectOtherSession(const TPlayers& players, TRaceEventList& queue) {
 }
 
 } // namespace
-
-int FinishStatusIndex(const std::string& status) {
-    if (status == "DNF") {
-        return 0;
-    }
-    if (status == "DQ") {
-        return 1;
-    }
-    if (status == "Finished") {
-        return 2;
-    }
-    return -1;
-}
 
 std::string FinishOrdinal(int position) {
     switch (position) {
@@ -190,7 +178,7 @@ std::string FinishOrdinal(int position) {
 }
 
 void DetectRaceEvents(TPlayers& players, TWindowLink& windows, TRaceEventList& queue) {
-    if (players.GameSession().Session == "Race") {
+    if (players.GameSession().Session == TSessionKind::Race) {
         DetectRace(players, windows, queue);
         return;
     }

@@ -9,9 +9,6 @@
 #include <string>
 #include <vector>
 
-/// "DNF" 0, "DQ" 1, "Finished" 2, else -1 (exact, case-sensitive).
-int FinishStatusIndex(const std::string& status);
-
 /// 1 "Winner", 2 "2nd", 3 "3rd", any other n "<n>th" (so 21 gives "21th", as broadcast).
 std::string FinishOrdinal(int position);
 

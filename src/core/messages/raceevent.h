@@ -21,10 +21,8 @@ struct TRaceEvent {
 /// An owning list of events.
 class TRaceEventList {
   public:
-    virtual ~TRaceEventList() = default;
-
     int Count() const { return static_cast<int>(Events.size()); }
-    virtual TRaceEvent& Items(int index);
+    TRaceEvent& Items(int index);
     const TRaceEvent& Items(int index) const;
     void Delete(int index);
     void Clear();

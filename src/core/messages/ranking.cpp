@@ -35,8 +35,8 @@ float BestLapKey(const TPlayer& player) {
 
 /// What follows the name in a gap line: a finish status, the leader's laps, or the deficit.
 std::string GapText(const TPlayer& player, int32_t position, int32_t lapsDown, float timeDown) {
-    if (player.FinishStatus != "None") {
-        return player.FinishStatus;
+    if (player.FinishStatus != TFinishStatus::None) {
+        return player.FinishStatus.Text();
     }
     if (position == 1) {
         return std::to_string(player.Laps) + "Laps";

@@ -12,17 +12,17 @@ TStatusTexts StatusTexts(const TPlayers* players, const std::string& freeText) {
     static const TGameSession noSession;
     const TGameSession& session = players != nullptr ? players->GameSession() : noSession;
     TStatusTexts texts;
-    if (session.GamePhase == "FullCourseYellow") {
+    if (session.GamePhase == TGamePhase::FullCourseYellow) {
         texts.Notice = "FullCourseYellow : " + session.YellowFlag;
         texts.NoticeColor = clYellow;
     } else {
         texts.Notice = freeText.empty() ? std::string("Kestrune") : freeText;
     }
-    if (session.GamePhase == "FormationLap") {
+    if (session.GamePhase == TGamePhase::FormationLap) {
         texts.Left = " FormationLap";
         texts.LeftColor = clWhite;
-    } else if (players != nullptr && session.Session == "Race" &&
-               session.GamePhase != "Countdown") {
+    } else if (players != nullptr && session.Session == TSessionKind::Race &&
+               session.GamePhase != TGamePhase::Countdown) {
         const int leader = players->IndexOfPosition(1);
         if (leader >= 0) {
             texts.Left = LapCounterText(players->Item(leader).Laps, session.LengthLaps);

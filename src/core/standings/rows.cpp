@@ -71,15 +71,17 @@ uint8_t LapTenthsOf(double distance, double trackLength) {
     return static_cast<uint8_t>(low);
 }
 
-uint16_t FinishMark(const std::string& finishStatus) {
-    if (finishStatus == "Finished") {
+uint16_t FinishMark(TFinishStatus finishStatus) {
+    switch (finishStatus) {
+    case TFinishStatus::Finished:
         return mkFinished;
-    }
-    if (finishStatus == "DNF") {
+    case TFinishStatus::Dnf:
         return mkDnf;
-    }
-    if (finishStatus == "DQ") {
+    case TFinishStatus::Dq:
         return mkDq;
+    case TFinishStatus::None:
+    case TFinishStatus::Other:
+        break;
     }
     return 0;
 }
@@ -101,7 +103,7 @@ uint16_t PositionMark(const TPlayer& d, bool race) {
 /// A car on a green track that covered under 13.5 distance units per session second since the
 /// previous reading. A backward jump faster than 100 per second is a lap wrap, not a reverse.
 bool IsSlow(const TPlayer& d, uint16_t marks, const TGameSession& session, bool race) {
-    if ((marks & (mkInPits | mkDnf | mkDq)) != 0 || session.GamePhase != "GreenFlag") {
+    if ((marks & (mkInPits | mkDnf | mkDq)) != 0 || session.GamePhase != TGamePhase::GreenFlag) {
         return false;
     }
     const double delta = session.SessionTimeDelta;
@@ -120,7 +122,7 @@ bool IsSlow(const TPlayer& d, uint16_t marks, const TGameSession& session, bool 
 }
 
 TStats1Data FillRow(const TPlayer& d, const TGameSession& session, int nameLength) {
-    const bool race = session.Session == "Race";
+    const bool race = session.Session == TSessionKind::Race;
     TStats1Data row;
     row.Name = DisplayName(d, nameLength);
     if (race) {
@@ -135,7 +137,7 @@ TStats1Data FillRow(const TPlayer& d, const TGameSession& session, int nameLengt
     row.Pitstops = d.Pitstops;
     row.TimedLap = !d.InPits && d.Laps > d.PitExitLap;
     row.LapTenths = LapTenthsOf(d.LapDistanceTravelled[0], session.TrackLength);
-    row.Marks = mkFilled | FinishMark(d.FinishStatus);
+    row.Marks = mkFilled | FinishMark(d.FinishStatus.Is());
     if (d.InPits) {
         row.Marks |= mkInPits;
     }

@@ -18,7 +18,8 @@ class THeadlessWindows : public TWindowLink {
     bool StandingsVisible() const override { return StandingsShown; }
     void PostStandingsRedraw() override { ++StandingsRedraws; }
     void PostReload() override { ++ReloadsPosted; }
-    std::string LabelText(TLabel label) const override;
+    /// What the reload cycle last wrote to a label.
+    std::string LabelText(TLabel label) const;
     void SetLabelText(TLabel label, const std::string& text) override;
     void AddLog(const std::string& text) override;
 

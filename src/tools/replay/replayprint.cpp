@@ -29,7 +29,7 @@ std::string Fixed3(double value) {
 
 void PrintPlayers(std::FILE* out, const TPlayers& players) {
     const TGameSession& session = players.GameSession();
-    PrintRecord(out, {"session", session.Session, session.GamePhase,
+    PrintRecord(out, {"session", session.Session.Text(), session.GamePhase.Text(),
                       Fixed3(session.SessionTimeDelta), Fixed3(players.SessionBestTime())});
     for (int i = 0; i < players.Count(); ++i) {
         const TPlayer& p = players.Item(i);
@@ -38,7 +38,7 @@ void PrintPlayers(std::FILE* out, const TPlayers& players) {
                      std::to_string(p.Position[0]), std::to_string(p.HistoryCount),
                      std::to_string(p.Laps), Fixed3(p.BestLap), Fixed3(p.LastLap[0]),
                      std::to_string(p.Pitstops), p.InPits ? "1" : "0", std::to_string(p.PitExitLap),
-                     p.FinishStatus, std::to_string(p.BattleScore), p.Alias});
+                     p.FinishStatus.Text(), std::to_string(p.BattleScore), p.Alias});
     }
 }
 

@@ -34,8 +34,6 @@ namespace {
 constexpr int DesignedWidth = 538;
 constexpr int DesignedHeight = 261;
 
-TFormMain* MainInstance = nullptr;
-
 bool InsideScrollArea(QWidget* widget) {
     for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
         if (qobject_cast<QAbstractScrollArea*>(w) != nullptr) {
@@ -47,15 +45,8 @@ bool InsideScrollArea(QWidget* widget) {
 
 } // namespace
 
-void AddLog(const std::string& text) {
-    if (MainInstance != nullptr) {
-        MainInstance->AddLog(text);
-    }
-}
-
 TFormMain::TFormMain(std::string configPath, QWidget* parent)
     : QWidget(parent), ConfigFile(std::move(configPath)) {
-    MainInstance = this;
     setWindowTitle("Kestrune - r12_08");
     setFont(FontWithPixelHeight(ProportionalGothicFamilies(), 12));
     resize(DesignedWidth, DesignedHeight);
@@ -76,9 +67,6 @@ TFormMain::~TFormMain() {
         Watcher->Stop();
     }
     qApp->removeEventFilter(this);
-    if (MainInstance == this) {
-        MainInstance = nullptr;
-    }
 }
 
 void TFormMain::FormCreate() {
@@ -127,7 +115,6 @@ void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
     Stats = stats;
     Msg = msg;
     if (Msg != nullptr) {
-        Msg->SetScrollTarget(this);
         Msg->SetNotice(Edit1->text());
     }
     if (Stats != nullptr) {
@@ -206,11 +193,6 @@ void TFormMain::PostReload() {
     PostMessage(this, EventLiveFolderChanged);
 }
 
-std::string TFormMain::LabelText(TLabel label) const {
-    const QLabel* labels[] = {LabelFileName, LabelSession, LabelPhase, LabelFlags};
-    return ToBytes(labels[static_cast<int>(label)]->text());
-}
-
 void TFormMain::SetLabelText(TLabel label, const std::string& text) {
     QLabel* labels[] = {LabelFileName, LabelSession, LabelPhase, LabelFlags};
     QLabel* target = labels[static_cast<int>(label)];
@@ -247,12 +229,6 @@ bool TFormMain::event(QEvent* event) {
     if (type == EventLiveFolderChanged) {
         ++Reloads;
         LiveFolderChanged(KestruneConfig.Folder, *this, Hooks);
-        return true;
-    }
-    if (type == EventRedraw) {
-        if (Msg != nullptr) {
-            Msg->ScrollTick();
-        }
         return true;
     }
     if (type == QEvent::Resize) {

@@ -50,7 +50,6 @@ class TFormMain : public QWidget, public TWindowLink {
     bool StandingsVisible() const override;
     void PostStandingsRedraw() override;
     void PostReload() override;
-    std::string LabelText(TLabel label) const override;
     void SetLabelText(TLabel label, const std::string& text) override;
     void AddLog(const std::string& text) override;
 
@@ -128,6 +127,3 @@ class TFormMain : public QWidget, public TWindowLink {
     QLineEdit* Edit1 = nullptr;
     QPlainTextEdit* MemoIgnoreList = nullptr;
 };
-
-/// Appends a line to the log of the main window; nothing happens before it exists.
-void AddLog(const std::string& text);

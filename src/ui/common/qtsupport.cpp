@@ -34,6 +34,10 @@ QStringList ProportionalGothicFamilies() {
             "IPAPゴシック",    "DejaVu Sans", "Sans Serif"};
 }
 
+int PointsToPixels(int points) {
+    return (points * 96 + 36) / 72;
+}
+
 QFont FontWithPixelHeight(const QStringList& families, int pixels) {
     QFont font;
     font.setFamilies(families);

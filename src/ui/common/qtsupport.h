@@ -2,6 +2,7 @@
 // The few places where the window-free values meet Qt: texts, colours, fonts, posted messages.
 
 #include "platform/colornames.h"
+#include "platform/messageids.h"
 
 #include <QColor>
 #include <QEvent>
@@ -27,14 +28,18 @@ QColor ToQColor(TColor color);
 QStringList HeavySansFamilies();
 QStringList FixedGothicFamilies();
 QStringList ProportionalGothicFamilies();
+/// The pixel height of a font of `points` at 96 dots per inch, rounded to the nearest pixel as
+/// the desktop does (14 -> 19, 12 -> 16).
+int PointsToPixels(int points);
 /// A font from a family list with a pixel height.
 QFont FontWithPixelHeight(const QStringList& families, int pixels);
 
 /// The posted window messages as Qt event types.
-constexpr QEvent::Type EventWatcherEnded = static_cast<QEvent::Type>(0x83E8);
-constexpr QEvent::Type EventLiveFolderChanged = static_cast<QEvent::Type>(0x83E9);
-constexpr QEvent::Type EventRedraw = static_cast<QEvent::Type>(0x83EA);
-constexpr QEvent::Type EventWatcherResumed = static_cast<QEvent::Type>(0x83EB);
+constexpr QEvent::Type EventWatcherEnded = static_cast<QEvent::Type>(WmWatcherEnded);
+constexpr QEvent::Type EventLiveFolderChanged = static_cast<QEvent::Type>(WmLiveFolderChanged);
+constexpr QEvent::Type EventRedraw = static_cast<QEvent::Type>(WmRedraw);
+constexpr QEvent::Type EventWatcherResumed = static_cast<QEvent::Type>(WmWatcherResumed);
+constexpr QEvent::Type EventScrollTick = static_cast<QEvent::Type>(WmScrollTick);
 
 /// Posts one of the messages above to `target`; safe from any thread.
 void PostMessage(QObject* target, QEvent::Type type);

@@ -37,11 +37,8 @@ bool AnyShown(const TRaceEventList& list) {
 
 } // namespace
 
-int PointsToPixels(int points) {
-    return (points * 96 + 36) / 72;
-}
-
-TFormMsg1::TFormMsg1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+TFormMsg1::TFormMsg1(TTickerSources sources, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), Sources(sources) {
     // All pixels come from our own images, so Qt need not clear the background first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -63,25 +60,6 @@ TFormMsg1::TFormMsg1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
 
 TFormMsg1::~TFormMsg1() {
     StopScroll();
-}
-
-void TFormMsg1::SetScrollTarget(QObject* mainWindow) {
-    if (TargetGone) {
-        disconnect(TargetGone);
-    }
-    ScrollTarget = mainWindow;
-    if (mainWindow != nullptr) {
-        // Nothing may be posted to a target that is gone; StopScroll guarantees that.
-        TargetGone = connect(mainWindow, &QObject::destroyed, this, [this] {
-            StopScroll();
-            ScrollTarget = nullptr;
-        });
-    }
-    if (ScrollThread) {
-        // The running thread posts to the target it was started with.
-        StopScroll();
-        StartScroll();
-    }
 }
 
 void TFormMsg1::SetNotice(const QString& text) {
@@ -160,8 +138,8 @@ void TFormMsg1::Timer1Timer() {
         }
         return;
     }
-    bool changed = EventQueue.ExpireShown();
-    if (!AnyShown(EventQueue) && TakePage()) {
+    bool changed = Sources.Events.ExpireShown();
+    if (!AnyShown(Sources.Events) && TakePage()) {
         changed = true;
     }
     if (changed) {
@@ -170,7 +148,7 @@ void TFormMsg1::Timer1Timer() {
 }
 
 bool TFormMsg1::TakePage() {
-    const int count = EventQueue.Count();
+    const int count = Sources.Events.Count();
     if (count == 0) {
         return false;
     }
@@ -178,7 +156,7 @@ bool TFormMsg1::TakePage() {
     int used = 0;
     int longest = 0;
     for (int i = 0; i < count; ++i) {
-        TRaceEvent& event = EventQueue.Items(i);
+        TRaceEvent& event = Sources.Events.Items(i);
         const int advance = RenderEvent(nullptr, event, 0, false);
         // The first event is always taken, so one wider than the window still shows, cut.
         if (i > 0 && used + advance > limit) {
@@ -191,7 +169,7 @@ bool TFormMsg1::TakePage() {
     // The page goes as one, and a waiting event keeps that time for its own page.
     if (longest > 0) {
         for (int i = 0; i < count; ++i) {
-            EventQueue.Items(i).Remaining = longest;
+            Sources.Events.Items(i).Remaining = longest;
         }
     }
     return true;
@@ -201,10 +179,11 @@ void TFormMsg1::StartScroll() {
     if (ScrollThread || !RankingOn) {
         return;
     }
-    QObject* target = ScrollTarget;
     try {
+        // The thread is joined before this window goes (StopScroll in the destructor), so it
+        // never posts to a window that is gone.
         ScrollThread = std::make_unique<TScrollTimerThread>(
-            ScrollIntervalMs, [target] { PostMessage(target, EventRedraw); });
+            ScrollIntervalMs, [this] { PostMessage(this, EventScrollTick); });
     } catch (const std::system_error&) {
         // Without a thread the strip would stand forever; give the event line back instead.
         SetRankingMode(false);
@@ -213,6 +192,14 @@ void TFormMsg1::StartScroll() {
 
 void TFormMsg1::StopScroll() {
     ScrollThread.reset();
+}
+
+bool TFormMsg1::event(QEvent* event) {
+    if (event->type() == EventScrollTick) {
+        ScrollTick();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void TFormMsg1::paintEvent(QPaintEvent* event) {

@@ -5,9 +5,11 @@
 
 #include <QColor>
 #include <QImage>
-#include <QMetaObject>
 #include <QString>
 #include <QWidget>
+
+#include "live/players.h"
+#include "messages/raceevent.h"
 
 #include <memory>
 
@@ -15,12 +17,16 @@ class QPaintEvent;
 class QPainter;
 class QResizeEvent;
 class QTimer;
-class TPlayers;
 class TScrollTimerThread;
-struct TRaceEvent;
 
-/// The pixel height of a font of `points` at 96 dots per inch, rounded (14 -> 19, 12 -> 16).
-int PointsToPixels(int points);
+/// What the ticker draws: the race messages (it pages and expires them), the ranking strip's
+/// entries and the records whose session the status line shows (replaced at a new session, so
+/// the holder is given).
+struct TTickerSources {
+    TRaceEventList& Events;
+    const TRaceEventList& Ranking;
+    const std::unique_ptr<TPlayers>& Players;
+};
 
 /// A ranking strip grows with its entries up to this width, and to this many pixels in all.
 constexpr int MaxStripWidth = 32768;
@@ -31,12 +37,9 @@ class TFormMsg1 : public QWidget {
   public:
     /// A borderless top-level window, client 569 x 77, black, heavy sans 19 px, with the paging
     /// timer running. It is not shown here: the main window places and shows it.
-    explicit TFormMsg1(QWidget* parent = nullptr);
+    explicit TFormMsg1(TTickerSources sources, QWidget* parent = nullptr);
     ~TFormMsg1() override;
 
-    /// Where the scroll ticks are posted (the main window, which calls ScrollTick for each).
-    /// A running strip is restarted with the new target; a target that is destroyed stops it.
-    void SetScrollTarget(QObject* mainWindow);
     /// The operator's free text; kept only, and shown at the next RefreshStatus or size change.
     void SetNotice(const QString& text);
     /// Applies a font size in points from the configuration when it is 9..32, and redraws the
@@ -45,14 +48,14 @@ class TFormMsg1 : public QWidget {
 
     /// Switches between the event line and the ranking strip. Switching on while on changes
     /// nothing, so a second request does not restart a strip that is already shown.
-    virtual void SetRankingMode(bool on);
+    void SetRankingMode(bool on);
     bool RankingMode() const { return RankingOn; }
     /// Redraws the status line from the session and the free text and repaints the window.
     void RefreshStatus();
     /// Moves the strip one pixel and ends ranking mode once the strip's tail has reached one
     /// third of the window from the left. Does nothing outside ranking mode.
     void ScrollStep();
-    /// The main window's handler of a scroll tick: ScrollStep, then the window's pixels move
+    /// The handler of a scroll tick: ScrollStep, then the window's pixels move
     /// one to the left and only the uncovered column is repainted. A tick that arrives after
     /// the strip was switched off, or before it started scrolling (a late tick of an earlier
     /// strip), is dropped so it cannot shift the event line or a strip that should stand still.
@@ -84,6 +87,8 @@ class TFormMsg1 : public QWidget {
     QImage Composite() const;
 
   protected:
+    /// Scroll ticks from the scroll thread arrive here.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -103,6 +108,7 @@ class TFormMsg1 : public QWidget {
     /// The window font enlarged by two points, for the status line.
     QFont NoticeFont() const;
 
+    TTickerSources Sources;
     QTimer* Timer1 = nullptr;
     QImage StatusImage;
     QImage RankingImage;
@@ -114,8 +120,6 @@ class TFormMsg1 : public QWidget {
     int DelayTicks = 0;
     int Offset = 0;
     int StripWidth = 0;
-    QObject* ScrollTarget = nullptr;
-    QMetaObject::Connection TargetGone;
     QString Notice;
     int FontPoints = 14;
 };

@@ -94,7 +94,7 @@ void TFormMsg1::DrawStatusLine() {
     StatusImage.fill(Qt::black);
     QPainter painter(&StatusImage);
     painter.setFont(NoticeFont());
-    const TStatusTexts texts = StatusTexts(Players.get(), ToBytes(Notice));
+    const TStatusTexts texts = StatusTexts(Sources.Players.get(), ToBytes(Notice));
     // The notice keeps one space clear of the right edge.
     const int right = StatusImage.width() - QFontMetrics(painter.font()).horizontalAdvance(' ');
     const QRect line = Edges(0, 0, std::max(0, right), LineHeight());
@@ -106,8 +106,8 @@ void TFormMsg1::DrawStatusLine() {
 
 void TFormMsg1::BuildRankingBitmap() {
     int x = 4;
-    for (int i = 0; i < RankingList.Count(); ++i) {
-        x += RenderEvent(nullptr, RankingList.Items(i), x, false);
+    for (int i = 0; i < Sources.Ranking.Count(); ++i) {
+        x += RenderEvent(nullptr, Sources.Ranking.Items(i), x, false);
     }
     // Five window widths at least, and as wide as the entries, so a long ranking scrolls in
     // full rather than into black; a bound keeps an absurd list from costing gigabytes.
@@ -123,8 +123,8 @@ void TFormMsg1::BuildRankingBitmap() {
     RankingImage.fill(Qt::black);
     QPainter painter(&RankingImage);
     x = 4;
-    for (int i = 0; i < RankingList.Count(); ++i) {
-        x += RenderEvent(&painter, RankingList.Items(i), x, true);
+    for (int i = 0; i < Sources.Ranking.Count(); ++i) {
+        x += RenderEvent(&painter, Sources.Ranking.Items(i), x, true);
     }
     const int lineHeight = LineHeight();
     painter.fillRect(Edges(5, 2, 9, lineHeight + 2), StripBlue);
@@ -140,8 +140,8 @@ QImage TFormMsg1::ComposeLine() const {
     QPainter painter(&line);
     painter.drawImage(0, 0, StatusImage);
     int x = 0;
-    for (int i = 0; i < EventQueue.Count(); ++i) {
-        const TRaceEvent& event = EventQueue.Items(i);
+    for (int i = 0; i < Sources.Events.Count(); ++i) {
+        const TRaceEvent& event = Sources.Events.Items(i);
         if (event.Shown) {
             x += RenderEvent(&painter, event, x, true);
         }

@@ -20,15 +20,10 @@ constexpr int DesignedFontPixels = 19;
 // screen changes nothing on screen, and an absurd configured length must not exhaust memory.
 constexpr int MaxMeasuredNameLength = 1024;
 
-/// Points at 96 dots per inch, rounded to the nearest pixel as the desktop does.
-int PixelsOfPoints(int points) {
-    return (points * 96 + 36) / 72;
-}
-
 } // namespace
 
-TFormStats1::TFormStats1(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+TFormStats1::TFormStats1(TTowerSources sources, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), Sources(sources),
       LeaderFont(FontWithPixelHeight(HeavySansFamilies(), DesignedFontPixels)) {
     // The picture covers every pixel, so Qt must neither erase nor fill behind it.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -46,7 +41,7 @@ TFormStats1::TFormStats1(QWidget* parent)
 void TFormStats1::ApplyFont(int points, bool bold) {
     QFont windowFont = font();
     if (points > 8 && points <= 32) {
-        windowFont.setPixelSize(PixelsOfPoints(points));
+        windowFont.setPixelSize(PointsToPixels(points));
     }
     windowFont.setBold(bold);
     setFont(windowFont);
@@ -67,8 +62,8 @@ void TFormStats1::SetLogo(const QImage& logo) {
 void TFormStats1::RedrawRequest() {
     const int oldLast = static_cast<int>(Rows.size()) - 1;
     // Players may have been replaced since the request was posted; use whatever is current.
-    if (Players) {
-        BuildRows(*Players, KestruneConfig.Stats1NameLength, Rows);
+    if (Sources.Players) {
+        BuildRows(*Sources.Players, Sources.Config.Stats1NameLength, Rows);
     } else {
         Rows.clear();
     }
@@ -83,7 +78,7 @@ void TFormStats1::MeasureColumns() {
     const QFontMetrics metrics(font());
     Digits = metrics.horizontalAdvance(QStringLiteral("##"));
     PosColumn = Digits * 5 / 4;
-    const int length = std::min(KestruneConfig.Stats1NameLength, MaxMeasuredNameLength);
+    const int length = std::min(Sources.Config.Stats1NameLength, MaxMeasuredNameLength);
     NameColumn = length > 0 ? metrics.horizontalAdvance(QString(length, QLatin1Char('#'))) + 2 : 2;
     ResizeStep();
 }

@@ -2,6 +2,8 @@
 // The standings tower: a borderless window that draws its rows into an off-screen image and
 // only ever copies that image to the screen, so a capture of it never flickers.
 
+#include "app/config.h"
+#include "live/players.h"
 #include "standings/rows.h"
 
 #include <QFont>
@@ -9,14 +11,22 @@
 #include <QRect>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
+
+/// What the tower draws: the records (replaced at a new session, so the holder is given) and
+/// the configuration (name length, in-pit colour, minutes of best laps).
+struct TTowerSources {
+    const std::unique_ptr<TPlayers>& Players;
+    const TKestruneConfig& Config;
+};
 
 class TFormStats1 : public QWidget {
     Q_OBJECT
   public:
     /// A hidden, borderless top-level window of 159 x 476 client pixels with the fixed-pitch
     /// gothic font 19 pixels high; dragging, edge resizing and the arrow keys come with it.
-    explicit TFormStats1(QWidget* parent = nullptr);
+    explicit TFormStats1(TTowerSources sources, QWidget* parent = nullptr);
 
     /// The configured font: a size of 9..32 points becomes points x 96 / 72 pixels, anything
     /// else keeps the current size; bold when `bold`, regular otherwise. A shown window is
@@ -63,6 +73,7 @@ class TFormStats1 : public QWidget {
     /// Sizes the picture to the client area, draws the current rows and repaints it all once.
     void ResizeStep();
 
+    TTowerSources Sources;
     int Digits = 0;
     int PosColumn = 0;
     int NameColumn = 0;

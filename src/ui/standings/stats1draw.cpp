@@ -34,6 +34,9 @@ struct TLayout {
     int Pos = 0;
     int Name = 0;
     int Digits = 0;
+    /// The name colour of a car in the pits, and whether best laps show their minutes.
+    QColor InPitText;
+    bool DrawMinutes = true;
 
     int RowTop(int i) const { return Top + i * R; }
     QRect NameCell(int i) const { return QRect(Left + Pos + 3, RowTop(i), Name, R); }
@@ -70,7 +73,7 @@ void DrawName(QPainter& painter, const TLayout& layout, int i, const TStats1Data
         painter.fillRect(cell, White);
         text = Black;
     } else if ((row.Marks & mkInPits) != 0) {
-        text = ToQColor(KestruneConfig.Stats1FontInPitColor);
+        text = layout.InPitText;
     }
     painter.setPen(text);
     DrawThickText(painter, cell, ToQString(row.Name));
@@ -114,12 +117,12 @@ void DrawPitStops(QPainter& painter, const TLayout& layout, const std::vector<TS
     }
 }
 
-std::string BestLapText(const TStats1Data& row) {
+std::string BestLapText(const TStats1Data& row, bool drawMinutes) {
     std::string text;
     if (row.BestLap > 0) {
         text = LapTimeText(static_cast<float>(row.BestLap));
         const std::size_t colon = text.find(':');
-        if (!KestruneConfig.Stats1DrawMinutes && colon != std::string::npos) {
+        if (!drawMinutes && colon != std::string::npos) {
             text.erase(0, colon);
         }
     }
@@ -134,7 +137,7 @@ void DrawBestLaps(QPainter& painter, const TLayout& layout, const std::vector<TS
     painter.setPen(White);
     const int ascent = QFontMetrics(painter.font()).ascent();
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::string text = BestLapText(rows[i]);
+        const std::string text = BestLapText(rows[i], layout.DrawMinutes);
         if (text.empty()) {
             continue;
         }
@@ -203,6 +206,8 @@ int TFormStats1::DrawRows(QImage& surface) {
     layout.Pos = PosColumn;
     layout.Name = NameColumn;
     layout.Digits = Digits;
+    layout.InPitText = ToQColor(Sources.Config.Stats1FontInPitColor);
+    layout.DrawMinutes = Sources.Config.Stats1DrawMinutes;
     if (surface.isNull()) {
         return layout.R;
     }
@@ -214,8 +219,8 @@ int TFormStats1::DrawRows(QImage& surface) {
         DrawName(painter, layout, static_cast<int>(i), Rows[i]);
     }
 
-    const TGameSession* session = Players ? &Players->GameSession() : nullptr;
-    if (session != nullptr && session->Session == "Race") {
+    const TGameSession* session = Sources.Players ? &Sources.Players->GameSession() : nullptr;
+    if (session != nullptr && session->Session == TSessionKind::Race) {
         DrawIntervalBars(painter, layout, Rows);
         DrawPitStops(painter, layout, Rows, session->LengthLaps);
     } else {

@@ -149,6 +149,7 @@ class FaultMatrixUi : public ::testing::Test {
         EventQueue.Clear();
         LiveFileName.clear();
         LiveFileTime = 0;
+        ShownPhase = {};
     }
     void TearDown() override {
         Main.reset();
@@ -163,8 +164,8 @@ class FaultMatrixUi : public ::testing::Test {
     /// Creates the three windows as the program does, with the configuration file at `ini`.
     void Start(const std::string& ini) {
         Main = std::make_unique<TFormMain>(ini);
-        Stats = std::make_unique<TFormStats1>();
-        Msg = std::make_unique<TFormMsg1>();
+        Stats = std::make_unique<TFormStats1>(TTowerSources{Players, KestruneConfig});
+        Msg = std::make_unique<TFormMsg1>(TTickerSources{EventQueue, RankingList, Players});
         Main->SetBroadcastWindows(Stats.get(), Msg.get());
     }
     QString LogText() const { return Main->findChild<QPlainTextEdit*>("Memo1")->toPlainText(); }

@@ -58,6 +58,7 @@ class MainWindow : public ::testing::Test {
         EventQueue.Clear();
         LiveFileName.clear();
         LiveFileTime = 0;
+        ShownPhase = {};
         std::vector<std::string> none;
         ApplyIgnoreList(none);
     }
@@ -71,8 +72,8 @@ class MainWindow : public ::testing::Test {
     void Start(const std::string& config) {
         std::ofstream(ini) << config;
         main = std::make_unique<TFormMain>(ini);
-        stats = std::make_unique<TFormStats1>();
-        msg = std::make_unique<TFormMsg1>();
+        stats = std::make_unique<TFormStats1>(TTowerSources{Players, KestruneConfig});
+        msg = std::make_unique<TFormMsg1>(TTickerSources{EventQueue, RankingList, Players});
         main->SetBroadcastWindows(stats.get(), msg.get());
         main->show();
         main->ApplicationEvents1Idle();

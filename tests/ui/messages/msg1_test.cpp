@@ -83,7 +83,7 @@ class Msg1Test : public ::testing::Test {
         return QFontMetrics(Form.font()).horizontalAdvance(text);
     }
 
-    TFormMsg1 Form;
+    TFormMsg1 Form{TTickerSources{EventQueue, RankingList, Players}};
 };
 
 } // namespace
@@ -359,18 +359,17 @@ TEST_F(Msg1Test, ALongRankingIsDrawnWholeSoNoBlackScrollsAfterIt) {
 
 namespace {
 
-/// Counts the scroll ticks posted to it.
+/// Counts the scroll ticks that reach the object it watches, and lets them through.
 class TTickCounter : public QObject {
   public:
     int Ticks = 0;
 
   protected:
-    bool event(QEvent* event) override {
-        if (event->type() == EventRedraw) {
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == EventScrollTick) {
             ++Ticks;
-            return true;
         }
-        return QObject::event(event);
+        return false;
     }
 };
 
@@ -387,35 +386,35 @@ bool ProcessUntil(const std::function<bool()>& done) {
 
 } // namespace
 
-TEST_F(Msg1Test, ScrollTicksGoToALiveTargetOnlyWhileTheStripScrolls) {
-    TTickCounter target;
-    Form.SetScrollTarget(&target);
+TEST_F(Msg1Test, ScrollTicksReachTheTickerOnlyWhileTheStripScrolls) {
+    TTickCounter counter;
+    Form.installEventFilter(&counter);
     RankingList.AddEvent("Best Lap", std::string(200, 'x'), 0);
     Form.SetRankingMode(true);
     for (int tick = 0; tick < 4; ++tick) {
         Form.Timer1Timer();
     }
-    QApplication::sendPostedEvents(&target);
-    EXPECT_EQ(target.Ticks, 0) << "no thread while the strip stands still";
+    QApplication::sendPostedEvents(&Form);
+    EXPECT_EQ(counter.Ticks, 0) << "no thread while the strip stands still";
     Form.Timer1Timer();
-    EXPECT_TRUE(ProcessUntil([&] { return target.Ticks >= 3; }));
+    EXPECT_TRUE(ProcessUntil([&] { return counter.Ticks >= 3; }));
+    EXPECT_GE(Form.ScrollOffset(), 3) << "each tick moves the strip";
 
     Form.SetRankingMode(false);
-    QApplication::sendPostedEvents(&target);
-    const int stopped = target.Ticks;
+    QApplication::sendPostedEvents(&Form);
+    const int stopped = counter.Ticks;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    QApplication::sendPostedEvents(&target);
-    EXPECT_EQ(target.Ticks, stopped);
+    QApplication::sendPostedEvents(&Form);
+    EXPECT_EQ(counter.Ticks, stopped);
+    Form.removeEventFilter(&counter);
 
-    // A target destroyed mid-strip stops the thread: posting to it would touch freed memory.
-    auto doomed = std::make_unique<TTickCounter>();
-    Form.SetScrollTarget(doomed.get());
-    Form.SetRankingMode(true);
+    // A ticker destroyed mid-strip takes its thread along: no tick reaches freed memory.
+    auto doomed = std::make_unique<TFormMsg1>(TTickerSources{EventQueue, RankingList, Players});
+    doomed->SetRankingMode(true);
     for (int tick = 0; tick < 5; ++tick) {
-        Form.Timer1Timer();
+        doomed->Timer1Timer();
     }
-    EXPECT_TRUE(ProcessUntil([&] { return doomed->Ticks >= 1; }));
-    doomed.reset();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    doomed.reset();
     QApplication::processEvents();
 }

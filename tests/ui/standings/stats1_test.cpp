@@ -95,7 +95,7 @@ class Stats1 : public ::testing::Test {
     /// Shows the window (which measures its columns) and draws the current records. The lap
     /// counter's column starts past the designed width of 159, so race pictures are wider.
     const QImage& Open(int width = 159) {
-        Window = std::make_unique<TFormStats1>();
+        Window = std::make_unique<TFormStats1>(TTowerSources{Players, KestruneConfig});
         Window->resize(width, 476);
         Window->show();
         Window->RedrawRequest();
@@ -130,7 +130,7 @@ class Stats1 : public ::testing::Test {
 };
 
 TEST_F(Stats1, MeasuresColumnsWhenShown) {
-    TFormStats1 hidden;
+    TFormStats1 hidden(TTowerSources{Players, KestruneConfig});
     EXPECT_EQ(hidden.size(), QSize(159, 476));
     EXPECT_EQ(hidden.DigitsWidth(), 0);
     EXPECT_TRUE(hidden.windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -326,7 +326,7 @@ TEST_F(Stats1, NoNameColumnMovesTheBarsLeft) {
 }
 
 TEST_F(Stats1, ShiftArrowResizesAndArrowMoves) {
-    TFormStats1 window;
+    TFormStats1 window(TTowerSources{Players, KestruneConfig});
     window.setGeometry(100, 100, 159, 10);
     QKeyEvent shiftUp(QEvent::KeyPress, Qt::Key_Up, Qt::ShiftModifier);
     QCoreApplication::sendEvent(&window, &shiftUp);

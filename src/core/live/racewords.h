@@ -1,0 +1,66 @@
+#pragma once
+// The words of the live file that the program acts on: the session kind, the game phase and a
+// car's finish status. Each is read into its meaning once, where the file is parsed; the bytes
+// are kept beside it, because labels, logs, reports and the replay show them as written.
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+enum class TSessionKind { Other, Race, Warmup };
+enum class TGamePhase {
+    None,
+    Other,
+    Countdown,
+    FormationLap,
+    GreenFlag,
+    FullCourseYellow,
+    SessionOver
+};
+enum class TFinishStatus { Other, None, Finished, Dnf, Dq };
+
+/// Exact, case-sensitive matches: "Race", "Warmup"; anything else is Other.
+TSessionKind SessionKindOf(std::string_view text);
+/// "Countdown", "FormationLap", "GreenFlag", "FullCourseYellow", "SessionOver"; an empty text is
+/// None, any other Other.
+TGamePhase GamePhaseOf(std::string_view text);
+/// "None", "Finished", "DNF", "DQ"; anything else (also an empty text) is Other.
+TFinishStatus FinishStatusOf(std::string_view text);
+
+/// A live-file word with its meaning. Assigning a text reads its meaning; comparing with a
+/// meaning compares meanings, comparing with a text or another word compares bytes.
+template <typename Kind, Kind (*Read)(std::string_view)> class TRaceWord {
+  public:
+    TRaceWord() : Meaning(Read({})) {}
+    TRaceWord(std::string text) : Bytes(std::move(text)), Meaning(Read(Bytes)) {}
+    TRaceWord(const char* text) : TRaceWord(std::string(text)) {}
+
+    const std::string& Text() const { return Bytes; }
+    Kind Is() const { return Meaning; }
+    bool empty() const { return Bytes.empty(); }
+    /// Reads a new text into the word, keeping the memory it already holds.
+    void assign(std::string_view text) {
+        Bytes.assign(text);
+        Meaning = Read(Bytes);
+    }
+
+    bool operator==(Kind kind) const { return Meaning == kind; }
+    bool operator==(const TRaceWord& other) const { return Bytes == other.Bytes; }
+    bool operator==(const std::string& text) const { return Bytes == text; }
+    bool operator==(std::string_view text) const { return Bytes == text; }
+    bool operator==(const char* text) const { return Bytes == text; }
+
+  private:
+    std::string Bytes;
+    Kind Meaning;
+};
+
+using TSessionWord = TRaceWord<TSessionKind, SessionKindOf>;
+using TPhaseWord = TRaceWord<TGamePhase, GamePhaseOf>;
+using TFinishWord = TRaceWord<TFinishStatus, FinishStatusOf>;
+
+/// How gtest and the replay show a word: its bytes.
+template <typename Kind, Kind (*Read)(std::string_view)>
+std::ostream& operator<<(std::ostream& out, const TRaceWord<Kind, Read>& word) {
+    return out << word.Text();
+}
