@@ -5,14 +5,13 @@
 #include "platform/profile.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <stdexcept>
 #include <unistd.h>
 #include <variant>
-
-TKestruneConfig KestruneConfig;
 
 namespace {
 
@@ -36,31 +35,70 @@ struct PollingKey {};
 struct Setting {
     const char* key;
     std::variant<IntKey, BoolKey, ColorKey, TextKey, LogoKey, PollingKey> kind;
+    /// The default of an integer, flag (0/1) or colour; texts default to empty, polling to auto.
+    int64_t defaultValue;
+    /// The values the program applies; an integer outside them is kept but not used as such.
+    TIntBounds bounds;
+    /// Written back on exit.
+    bool saved;
 };
 
-/// Every key in the order it is read; defaults live in TKestruneConfig's initialisers.
+constexpr TIntBounds AnyInt{INT32_MIN, INT32_MAX};
+/// Smaller is unreadable on air, larger no longer fits the windows' rows.
+constexpr TIntBounds FontPoints{9, 32};
+/// The name column is measured for at most this many bytes: a wider column than any screen
+/// changes nothing on screen, and an absurd length must not exhaust memory.
+constexpr TIntBounds NameBytes{0, 1024};
+
+/// Every key in the order it is read, and the saved ones in the order they are written.
+// clang-format off
 const Setting Settings[] = {
-    {"WindowX", IntKey{&TKestruneConfig::WindowX}},
-    {"WindowY", IntKey{&TKestruneConfig::WindowY}},
-    {"WindowW", IntKey{&TKestruneConfig::WindowW}},
-    {"WindowH", IntKey{&TKestruneConfig::WindowH}},
-    {"Stats1FontSize", IntKey{&TKestruneConfig::Stats1FontSize}},
-    {"Stats1FontBold", BoolKey{&TKestruneConfig::Stats1FontBold}},
-    {"Stats1X", IntKey{&TKestruneConfig::Stats1X}},
-    {"Stats1Y", IntKey{&TKestruneConfig::Stats1Y}},
-    {"Stats1W", IntKey{&TKestruneConfig::Stats1W}},
-    {"Stats1H", IntKey{&TKestruneConfig::Stats1H}},
-    {"Stats1FontInPitColor", ColorKey{&TKestruneConfig::Stats1FontInPitColor}},
-    {"Stats1NameLength", IntKey{&TKestruneConfig::Stats1NameLength}},
-    {"Stats1DrawMinutes", BoolKey{&TKestruneConfig::Stats1DrawMinutes}},
-    {"MsgFontSize", IntKey{&TKestruneConfig::MsgFontSize}},
-    {"MsgX", IntKey{&TKestruneConfig::MsgX}},
-    {"MsgY", IntKey{&TKestruneConfig::MsgY}},
-    {"MsgW", IntKey{&TKestruneConfig::MsgW}},
-    {"MsgH", IntKey{&TKestruneConfig::MsgH}},
-    {"Folder", TextKey{&TKestruneConfig::Folder}},
-    {"Logo", LogoKey{}},
-    {"FolderPolling", PollingKey{}},
+    // key                   kind                                                 default bounds     saved
+    {"WindowX",              IntKey{&TKestruneConfig::WindowX},                   Unset, AnyInt,     true},
+    {"WindowY",              IntKey{&TKestruneConfig::WindowY},                   Unset, AnyInt,     true},
+    {"WindowW",              IntKey{&TKestruneConfig::WindowW},                   Unset, AnyInt,     true},
+    {"WindowH",              IntKey{&TKestruneConfig::WindowH},                   Unset, AnyInt,     true},
+    {"Stats1FontSize",       IntKey{&TKestruneConfig::Stats1FontSize},            14,    FontPoints, false},
+    {"Stats1FontBold",       BoolKey{&TKestruneConfig::Stats1FontBold},           1,     AnyInt,     false},
+    {"Stats1X",              IntKey{&TKestruneConfig::Stats1X},                   Unset, AnyInt,     true},
+    {"Stats1Y",              IntKey{&TKestruneConfig::Stats1Y},                   Unset, AnyInt,     true},
+    {"Stats1W",              IntKey{&TKestruneConfig::Stats1W},                   Unset, AnyInt,     true},
+    {"Stats1H",              IntKey{&TKestruneConfig::Stats1H},                   Unset, AnyInt,     true},
+    {"Stats1FontInPitColor", ColorKey{&TKestruneConfig::Stats1FontInPitColor},    clRed, AnyInt,     false},
+    {"Stats1NameLength",     IntKey{&TKestruneConfig::Stats1NameLength},          5,     NameBytes,  false},
+    {"Stats1DrawMinutes",    BoolKey{&TKestruneConfig::Stats1DrawMinutes},        1,     AnyInt,     false},
+    {"MsgFontSize",          IntKey{&TKestruneConfig::MsgFontSize},               12,    FontPoints, false},
+    {"MsgX",                 IntKey{&TKestruneConfig::MsgX},                      Unset, AnyInt,     true},
+    {"MsgY",                 IntKey{&TKestruneConfig::MsgY},                      Unset, AnyInt,     true},
+    {"MsgW",                 IntKey{&TKestruneConfig::MsgW},                      Unset, AnyInt,     true},
+    {"MsgH",                 IntKey{&TKestruneConfig::MsgH},                      Unset, AnyInt,     true},
+    {"Folder",               TextKey{&TKestruneConfig::Folder},                   0,     AnyInt,     false},
+    {"Logo",                 LogoKey{},                                           0,     AnyInt,     true},
+    {"FolderPolling",        PollingKey{},                                        0,     AnyInt,     false},
+};
+// clang-format on
+
+/// Sets one key of `config` to its default.
+struct ApplyDefault {
+    TKestruneConfig& config;
+    int64_t value;
+
+    void operator()(IntKey k) const { config.*k.field = static_cast<int32_t>(value); }
+    void operator()(BoolKey k) const { config.*k.field = value != 0; }
+    void operator()(ColorKey k) const { config.*k.field = static_cast<TColor>(value); }
+    void operator()(TextKey k) const { (config.*k.field).clear(); }
+    void operator()(LogoKey) const {}
+    void operator()(PollingKey) const { config.FolderPolling = TFolderPolling::Auto; }
+};
+
+/// The text a saved key is written with.
+struct SavedText {
+    const TKestruneConfig& config;
+    const std::string& logo;
+
+    std::string operator()(IntKey k) const { return std::to_string(config.*k.field); }
+    std::string operator()(LogoKey) const { return logo; }
+    template <typename Other> std::string operator()(Other) const { return {}; }
 };
 
 /// Applies one present value to the loaded settings.
@@ -138,15 +176,28 @@ std::string RunningProgramPath() {
     return error ? std::string("kestrune") : self.string();
 }
 
-void WriteKey(const std::string& path, const char* key, const std::string& value) {
-    try {
-        WriteProfileString(path, ConfigSection, key, value);
-    } catch (const std::exception& e) {
-        throw std::runtime_error(path + " に書き込めません: " + e.what());
-    }
+std::runtime_error WriteError(const std::string& path, const std::string& reason) {
+    return std::runtime_error(path + " に書き込めません: " + reason);
 }
 
 } // namespace
+
+TKestruneConfig KestruneConfig;
+
+TKestruneConfig::TKestruneConfig() {
+    for (const Setting& setting : Settings) {
+        std::visit(ApplyDefault{*this, setting.defaultValue}, setting.kind);
+    }
+}
+
+TIntBounds SettingBounds(const std::string& key) {
+    for (const Setting& setting : Settings) {
+        if (key == setting.key) {
+            return setting.bounds;
+        }
+    }
+    throw std::invalid_argument("no setting " + key);
+}
 
 std::string ConfigFileNameFor(const std::string& programPath) {
     const std::string beside = WithIniExtension(programPath);
@@ -200,16 +251,45 @@ void SaveConfig(const std::string& path, const TWindowBounds& mainWindow,
         std::error_code ignored;
         std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     }
-    const struct {
-        const char* prefix;
-        const TWindowBounds& bounds;
-    } windows[] = {{"Window", mainWindow}, {"Stats1", stats1Window}, {"Msg", msgWindow}};
-    for (const auto& window : windows) {
-        const std::string prefix = window.prefix;
-        WriteKey(path, (prefix + "X").c_str(), std::to_string(window.bounds.Left));
-        WriteKey(path, (prefix + "Y").c_str(), std::to_string(window.bounds.Top));
-        WriteKey(path, (prefix + "W").c_str(), std::to_string(window.bounds.Width));
-        WriteKey(path, (prefix + "H").c_str(), std::to_string(window.bounds.Height));
+    TKestruneConfig bounds;
+    const auto take = [](const TWindowBounds& from, int32_t& x, int32_t& y, int32_t& w,
+                         int32_t& h) {
+        x = from.Left;
+        y = from.Top;
+        w = from.Width;
+        h = from.Height;
+    };
+    take(mainWindow, bounds.WindowX, bounds.WindowY, bounds.WindowW, bounds.WindowH);
+    take(stats1Window, bounds.Stats1X, bounds.Stats1Y, bounds.Stats1W, bounds.Stats1H);
+    take(msgWindow, bounds.MsgX, bounds.MsgY, bounds.MsgW, bounds.MsgH);
+
+    std::string text;
+    try {
+        text = ReadProfileForUpdate(path);
+    } catch (const std::exception& e) {
+        throw WriteError(path, e.what());
     }
-    WriteKey(path, "Logo", logoPath);
+    // A value that cannot be stored costs only its own key: the others are still written.
+    std::string unstorable;
+    for (const Setting& setting : Settings) {
+        if (!setting.saved) {
+            continue;
+        }
+        try {
+            text = WithProfileValue(text, ConfigSection, setting.key,
+                                    std::visit(SavedText{bounds, logoPath}, setting.kind));
+        } catch (const std::invalid_argument& e) {
+            if (unstorable.empty()) {
+                unstorable = e.what();
+            }
+        }
+    }
+    try {
+        ReplaceProfileFile(path, text);
+    } catch (const std::exception& e) {
+        throw WriteError(path, e.what());
+    }
+    if (!unstorable.empty()) {
+        throw WriteError(path, unstorable);
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The settings of section "Config", read once at start; window bounds and the logo path are
-// written back on exit.
+// written back on exit. Every key, with its kind, default and the values the program applies,
+// is one line of the settings table in config.cpp.
 
 #include "live/filechk.h"
 #include "platform/colornames.h"
@@ -12,29 +13,44 @@
 /// A window bound that keeps the window's designed value.
 constexpr int32_t Unset = 0x7FFFFFFF;
 
+/// The values a setting may take to be applied; a window keeps its own value otherwise.
+struct TIntBounds {
+    int32_t Min;
+    int32_t Max;
+    bool Contains(int32_t value) const { return value >= Min && value <= Max; }
+    int32_t Clamp(int32_t value) const { return value < Min ? Min : value > Max ? Max : value; }
+};
+
 struct TKestruneConfig {
-    int32_t WindowX = Unset;
-    int32_t WindowY = Unset;
-    int32_t WindowW = Unset;
-    int32_t WindowH = Unset;
-    int32_t Stats1X = Unset;
-    int32_t Stats1Y = Unset;
-    int32_t Stats1H = Unset;
-    int32_t Stats1W = Unset;
-    int32_t MsgX = Unset;
-    int32_t MsgY = Unset;
-    int32_t MsgW = Unset;
-    int32_t MsgH = Unset;
-    int32_t Stats1FontSize = 14;
-    bool Stats1FontBold = true;
-    TColor Stats1FontInPitColor = clRed;
-    int32_t Stats1NameLength = 5;
-    bool Stats1DrawMinutes = true;
-    int32_t MsgFontSize = 12;
+    /// Every key at its default from the settings table.
+    TKestruneConfig();
+
+    int32_t WindowX;
+    int32_t WindowY;
+    int32_t WindowW;
+    int32_t WindowH;
+    int32_t Stats1X;
+    int32_t Stats1Y;
+    int32_t Stats1H;
+    int32_t Stats1W;
+    int32_t MsgX;
+    int32_t MsgY;
+    int32_t MsgW;
+    int32_t MsgH;
+    int32_t Stats1FontSize;
+    bool Stats1FontBold;
+    TColor Stats1FontInPitColor;
+    int32_t Stats1NameLength;
+    bool Stats1DrawMinutes;
+    int32_t MsgFontSize;
     std::string Folder;
     /// How the live folder is followed: "auto", "on" (polling) or "off" (notification).
-    TFolderPolling FolderPolling = TFolderPolling::Auto;
+    TFolderPolling FolderPolling;
 };
+
+/// The bounds of an integer key of the settings table ("Stats1FontSize", ...): a font size
+/// outside them is not applied, a name length is measured within them.
+TIntBounds SettingBounds(const std::string& key);
 
 /// What loading found: the settings, the logo path and the errors to show the operator.
 struct TConfigLoad {
@@ -67,11 +83,12 @@ std::string ConfigFileName();
 /// exists but cannot be read (too large, no permission, ...), with the system's reason.
 TConfigLoad LoadConfig(const std::string& path);
 
-/// Writes the twelve bounds and the logo path, in that order. Throws std::runtime_error
-/// "<path> に書き込めません: <reason>" at the first key that cannot be written; later keys are
-/// skipped and the file keeps its earlier content (a read-only file is left untouched). Only the
-/// per-user fallback's folder is made when missing; a path in any other missing folder fails like
-/// an unwritable one.
+/// Writes the twelve bounds and the logo path, in that order, into the file's text and replaces
+/// the file once. Throws std::runtime_error "<path> に書き込めません: <reason>" when the file
+/// cannot be read or written (it is then left as it was; a read-only file is never replaced),
+/// and when a value cannot be stored on one line (the other keys are still written). Only the
+/// per-user fallback's folder is made when missing; a path in any other missing folder fails
+/// like an unwritable one.
 void SaveConfig(const std::string& path, const TWindowBounds& mainWindow,
                 const TWindowBounds& stats1Window, const TWindowBounds& msgWindow,
                 const std::string& logoPath);

@@ -351,8 +351,7 @@ std::vector<std::string> ReadProfileKeys(const std::string& path, std::string_vi
     return ProfileKeys(ReadProfileFile(path), section);
 }
 
-void WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
-                        std::string_view value) {
+std::string ReadProfileForUpdate(const std::string& path) {
     std::string old;
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0) {
@@ -369,11 +368,21 @@ void WriteProfileString(const std::string& path, std::string_view section, std::
             throw std::runtime_error(e.what());
         }
     }
+    return old;
+}
+
+void ReplaceProfileFile(const std::string& path, const std::string& text) {
+    ReplaceFileAtomically(path, text);
+}
+
+void WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value) {
+    const std::string old = ReadProfileForUpdate(path);
     std::string updated;
     try {
         updated = WithProfileValue(old, section, key, value);
     } catch (const std::invalid_argument& e) {
         throw std::runtime_error(e.what());
     }
-    ReplaceFileAtomically(path, updated);
+    ReplaceProfileFile(path, updated);
 }

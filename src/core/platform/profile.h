@@ -52,6 +52,15 @@ std::optional<std::string> ReadProfileString(const std::string& path, std::strin
                                              std::string_view key);
 std::vector<std::string> ReadProfileKeys(const std::string& path, std::string_view section);
 
+/// The text of a file about to be updated: empty when it does not exist. Throws
+/// std::runtime_error with the system's message when it exists but cannot be read, and when its
+/// owner made it read-only (also for root), so it is never replaced by one that lost its keys.
+std::string ReadProfileForUpdate(const std::string& path);
+/// Replaces the file with `text` in one step: written and flushed beside it, then renamed over
+/// it, so a failure leaves the old file intact. Throws std::runtime_error with the system's
+/// message.
+void ReplaceProfileFile(const std::string& path, const std::string& text);
+
 /// Writes one value. The new file is written beside the old one and renamed over it, so a
 /// failure leaves the old file intact. A file its owner made read-only is not replaced.
 /// Throws std::runtime_error with the system's message.

@@ -1,5 +1,6 @@
 #include "messages/msg1.h"
 
+#include "app/config.h"
 #include "common/qtframeless.h"
 #include "common/qtsupport.h"
 #include "messages/raceevent.h"
@@ -19,8 +20,6 @@ namespace {
 constexpr int DesignWidth = 569;
 constexpr int DesignHeight = 77;
 constexpr int DesignPoints = 14;
-constexpr int MinFontPoints = 9;
-constexpr int MaxFontPoints = 32;
 constexpr int PageMs = 1000;
 constexpr int ScrollIntervalMs = 10;
 /// Ticks of Timer1 the strip stands still before it scrolls.
@@ -67,7 +66,7 @@ void TFormMsg1::SetNotice(const QString& text) {
 }
 
 void TFormMsg1::ApplyFontSize(int points) {
-    if (points < MinFontPoints || points > MaxFontPoints) {
+    if (!SettingBounds("MsgFontSize").Contains(points)) {
         return;
     }
     FontPoints = points;

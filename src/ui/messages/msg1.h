@@ -42,7 +42,7 @@ class TFormMsg1 : public QWidget {
 
     /// The operator's free text; kept only, and shown at the next RefreshStatus or size change.
     void SetNotice(const QString& text);
-    /// Applies a font size in points from the configuration when it is 9..32, and redraws the
+    /// Applies a font size in points within the setting's bounds (9..32), and redraws the
     /// status line so the new size shows at once; other values leave the font as it is.
     void ApplyFontSize(int points);
 

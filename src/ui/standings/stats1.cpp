@@ -16,9 +16,6 @@ namespace {
 constexpr int DesignedWidth = 159;
 constexpr int DesignedHeight = 476;
 constexpr int DesignedFontPixels = 19;
-// The name column is measured with a string of this many "#" at most: a wider column than any
-// screen changes nothing on screen, and an absurd configured length must not exhaust memory.
-constexpr int MaxMeasuredNameLength = 1024;
 
 } // namespace
 
@@ -40,7 +37,7 @@ TFormStats1::TFormStats1(TTowerSources sources, QWidget* parent)
 
 void TFormStats1::ApplyFont(int points, bool bold) {
     QFont windowFont = font();
-    if (points > 8 && points <= 32) {
+    if (SettingBounds("Stats1FontSize").Contains(points)) {
         windowFont.setPixelSize(PointsToPixels(points));
     }
     windowFont.setBold(bold);
@@ -78,7 +75,7 @@ void TFormStats1::MeasureColumns() {
     const QFontMetrics metrics(font());
     Digits = metrics.horizontalAdvance(QStringLiteral("##"));
     PosColumn = Digits * 5 / 4;
-    const int length = std::min(Sources.Config.Stats1NameLength, MaxMeasuredNameLength);
+    const int length = SettingBounds("Stats1NameLength").Clamp(Sources.Config.Stats1NameLength);
     NameColumn = length > 0 ? metrics.horizontalAdvance(QString(length, QLatin1Char('#'))) + 2 : 2;
     ResizeStep();
 }

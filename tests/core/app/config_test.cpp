@@ -116,7 +116,7 @@ TEST_F(ConfigFile, SaveWritesThirteenKeysInOrderAndKeepsTheRest) {
     EXPECT_EQ(back.Logo, "/logo.bmp");
 }
 
-TEST_F(ConfigFile, FailedSaveNamesThePathAndStops) {
+TEST_F(ConfigFile, FailedSaveNamesThePathAndWritesWhatCanBeStored) {
     const std::filesystem::path blocker = folder / "plain";
     std::ofstream(blocker) << "x";
     const std::string bad = (blocker / "kestrune.ini").string();
@@ -133,7 +133,7 @@ TEST_F(ConfigFile, FailedSaveNamesThePathAndStops) {
     std::ofstream(path) << "[Config]\nWindowX=1\n";
     EXPECT_THROW(SaveConfig(path, {2, 2, 2, 2}, {}, {}, "bad\nlogo"), std::runtime_error);
     const TConfigLoad after = LoadConfig(path);
-    EXPECT_EQ(after.Config.WindowX, 2) << "keys before the failing one were written";
+    EXPECT_EQ(after.Config.WindowX, 2) << "the keys that can be stored are written";
     EXPECT_EQ(after.Logo, "");
 }
 
