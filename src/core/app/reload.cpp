@@ -32,7 +32,7 @@ void HandleFullCourseYellow(const TPhaseWord& phase, TWindowLink& windows) {
         windows.SetRankingMode(false);
     }
     if (yellowNow && !yellowShown) {
-        EventQueue.AddEvent(FullCourseYellowPhase, "", 10);
+        EventQueue.AddEvent(FullCourseYellowPhase, "", EventSeconds::FullCourseYellow);
     }
     if (windows.MessageWindowVisible()) {
         windows.RefreshStatus();

@@ -243,6 +243,23 @@ void TPlayers::SetSession(const TGameSession& session) {
 
 namespace {
 
+// The battle score counts, per session second, how close a car runs behind the car ahead.
+/// Gaps to the car ahead, in seconds; each one a chaser is under adds a step while the
+/// reading's budget lasts, so the closer it runs, the faster its score grows.
+constexpr float ClosingGaps[] = {6.0f, 3.0f, 1.25f, 0.85f};
+/// Under this gap (s) two cars are fighting: the chaser scores even when the budget is spent.
+constexpr float FightingGap = 0.55f;
+/// Steps the whole field may score in one reading, from the front, so a train of close cars
+/// behind a fight does not reach a battle all at once.
+constexpr int StepsPerReading = 15;
+/// The leader scores double, but only up to this, so it stays comparable when it is passed.
+constexpr int32_t LeaderScoreCap = 150;
+/// A step is the session seconds since the previous reading, rounded down after adding this:
+/// a reading every 0.95 s still counts one second.
+constexpr double StepRounding = 0.1;
+/// Steps beyond this many seconds either way come from a broken clock, not from racing.
+constexpr double MaxStepSeconds = 100000.0;
+
 /// Adds to a score without wrapping: a session clock that keeps jumping back lowers the scores
 /// by the largest step again and again, and a counter must not turn from hugely negative to
 /// hugely positive.
@@ -256,14 +273,14 @@ void RaiseChaser(TPlayer& record, int step, int& budget) {
     const float gap = record.TimeGapToPrev[0];
     if (gap > 0.0f) {
         if (budget > 0) {
-            for (float threshold : {6.0f, 3.0f, 1.25f, 0.85f}) {
+            for (float threshold : ClosingGaps) {
                 if (gap < threshold) {
                     AddToScore(record, step);
                     --budget;
                 }
             }
         }
-        if (gap < 0.55f) {
+        if (gap < FightingGap) {
             AddToScore(record, step);
             --budget;
         }
@@ -290,10 +307,11 @@ void UpdateBattleScores(TPlayers& players) {
         }
         return;
     }
-    const double rawStep = std::trunc(session.SessionTimeDelta + 0.1);
+    const double rawStep = std::trunc(session.SessionTimeDelta + StepRounding);
     // A huge or broken time step must not overflow the integer counters.
-    const int step = static_cast<int>(std::fmax(-100000.0, std::fmin(100000.0, rawStep)));
-    int budget = 15;
+    const int step =
+        static_cast<int>(std::fmax(-MaxStepSeconds, std::fmin(MaxStepSeconds, rawStep)));
+    int budget = StepsPerReading;
     bool previousFinished = false;
     const std::vector<int> byPosition = players.SeenIndexByPosition(players.Count());
     for (int position = 1; position <= players.Count(); ++position) {
@@ -305,7 +323,7 @@ void UpdateBattleScores(TPlayers& players) {
         if (record.FinishStatus == TFinishStatus::Finished) {
             record.BattleScore = 0;
         } else if (position == 1) {
-            if (record.BattleScore < 150) {
+            if (record.BattleScore < LeaderScoreCap) {
                 AddToScore(record, 2 * int64_t{step});
             }
         } else if (!previousFinished) {

@@ -7,11 +7,12 @@
 
 namespace {
 
-/// A score above this announces a battle; damping caps scores here.
+/// A battle score above this announces a battle: about a minute within a second of the car
+/// ahead, longer further back; damping caps scores here.
 constexpr int32_t BattleThreshold = 300;
-/// Scores at or below this are left alone by damping.
+/// Scores at or below this are left alone by damping, so a car just building up keeps it.
 constexpr int32_t DampFloor = 140;
-/// The announced car starts far below zero so it is not announced again soon.
+/// The announced car starts far below zero so it is not announced again for minutes.
 constexpr int32_t AnnouncedScore = -200;
 
 /// "#p# Driver": the position drawn in a number box.
@@ -23,17 +24,18 @@ void AnnounceFinish(const TPlayer& car, int32_t position, TWindowLink& windows,
                     TRaceEventList& queue) {
     switch (car.FinishStatus.Is()) {
     case TFinishStatus::Dnf:
-        queue.AddEvent("DNF", car.Driver, 8);
+        queue.AddEvent("DNF", car.Driver, EventSeconds::Retirement);
         windows.AddLog("[DNF] " + car.Driver);
         break;
     case TFinishStatus::Dq:
-        queue.AddEvent("DQ", car.Driver, 8);
+        queue.AddEvent("DQ", car.Driver, EventSeconds::Retirement);
         windows.AddLog("[DQ] " + car.Driver);
         break;
     case TFinishStatus::Finished:
         // A finisher matters more than a ranking strip: stop it at once.
         windows.SetRankingMode(false);
-        queue.AddEvent(FinishOrdinal(position), car.Driver, position == 1 ? 12 : 8);
+        queue.AddEvent(FinishOrdinal(position), car.Driver,
+                       position == 1 ? EventSeconds::Winner : EventSeconds::Finisher);
         break;
     case TFinishStatus::None:
     case TFinishStatus::Other:
@@ -52,13 +54,13 @@ void DetectRaceCar(TPlayer& car, int32_t position, const TGameSession& session,
     if (car.Has(PlayerFlag::FinishStatusChanged)) {
         AnnounceFinish(car, position, windows, queue);
     } else if (EntersPitsUnderGreen(car, session)) {
-        queue.AddEvent("Pit-in", Boxed(position, car.Driver), 8);
+        queue.AddEvent("Pit-in", Boxed(position, car.Driver), EventSeconds::PitIn);
     }
     const bool leaderLap = car.Has(PlayerFlag::LapCompleted) && position == 1;
     // A race run to time has LengthLaps 0 and so no final lap; 64-bit keeps the sum exact.
     if (leaderLap && session.LengthLaps > 0 &&
         static_cast<int64_t>(car.Laps) == static_cast<int64_t>(session.LengthLaps) - 1) {
-        queue.AddEvent("Final Lap", Boxed(position, car.Driver), 10);
+        queue.AddEvent("Final Lap", Boxed(position, car.Driver), EventSeconds::FinalLap);
     }
     if (leaderLap && windows.MessageWindowVisible()) {
         windows.RefreshStatus();
@@ -66,7 +68,8 @@ void DetectRaceCar(TPlayer& car, int32_t position, const TGameSession& session,
     // The first two laps are out-laps and traffic; a "fastest lap" there says nothing.
     if (car.Has(PlayerFlag::SessionBestLap) && car.Laps > 2) {
         const std::string best = LapTimeText(car.BestLap);
-        queue.AddEvent("Fastest Lap", Boxed(position, car.Driver) + "  " + best, 7);
+        queue.AddEvent("Fastest Lap", Boxed(position, car.Driver) + "  " + best,
+                       EventSeconds::FastestLap);
         windows.AddLog("[Fastest] " + car.Driver + " " + best + "(Lap" + std::to_string(car.Laps) +
                        ")");
     }
@@ -120,7 +123,7 @@ void DetectBattle(TPlayers& players, const std::vector<int>& byPosition, TWindow
                        Boxed(position - 1, ahead.Driver) + "  <  " +
                            LapTimeText(chaser.TimeGapToPrev[0], true) + "  >  " + chaser.Driver +
                            " #" + std::to_string(position) + "#",
-                       8);
+                       EventSeconds::Battle);
     }
     DampBattleScores(players);
 }
@@ -146,7 +149,7 @@ void DetectOtherSession(const TPlayers& players, TRaceEventList& queue) {
             continue;
         }
         if (car.Has(PlayerFlag::FinishStatusChanged) && car.FinishStatus == TFinishStatus::Dq) {
-            queue.AddEvent("DQ", car.Driver, 6);
+            queue.AddEvent("DQ", car.Driver, EventSeconds::SessionDq);
             continue;
         }
         if (session.Session == TSessionKind::Warmup || !car.Has(PlayerFlag::BestLapImproved)) {
@@ -158,7 +161,7 @@ void DetectOtherSession(const TPlayers& players, TRaceEventList& queue) {
             const auto behind = static_cast<float>(car.BestLap - players.SessionBestTime());
             text += "  +" + LapTimeText(behind, true);
         }
-        queue.AddEvent("", text, 7);
+        queue.AddEvent("", text, EventSeconds::ImprovedLap);
     }
 }
 

@@ -7,6 +7,21 @@
 #include <string>
 #include <vector>
 
+/// How long each message stays on the ticker, in seconds on screen: the weightier the news,
+/// the longer the viewer gets to read it.
+namespace EventSeconds {
+inline constexpr int Winner = 12;
+inline constexpr int FinalLap = 10;
+inline constexpr int FullCourseYellow = 10;
+inline constexpr int Finisher = 8;
+inline constexpr int Retirement = 8; // DNF or DQ in a race
+inline constexpr int PitIn = 8;
+inline constexpr int Battle = 8;
+inline constexpr int FastestLap = 7;
+inline constexpr int ImprovedLap = 7; // a better lap outside a race
+inline constexpr int SessionDq = 6;   // a DQ outside a race
+} // namespace EventSeconds
+
 struct TRaceEvent {
     /// On the ticker line now.
     bool Shown = false;

@@ -14,45 +14,61 @@ uint32_t RampValue(double fraction) {
     return static_cast<uint32_t>(std::trunc(fraction * 255.0));
 }
 
+// The gap colour, by seconds behind the car ahead: red (a fight), through yellow and green
+// (a gap that may close) to blue (a safe gap), and black beyond. Each channel is full between
+// two steps and ramps linearly over the span next to them; the spans are kept as written,
+// since a difference of two steps is not the same double.
+constexpr double GreenFrom = 0.5;      // s
+constexpr double GreenRamp = 1.7;      // s, up to RedFullUntil
+constexpr double RedFullUntil = 2.2;   // s
+constexpr double RedRamp = 2.8;        // s, down to BlueFrom
+constexpr double BlueFrom = 5.0;       // s
+constexpr double BlueRamp = 2.5;       // s, up to GreenFullUntil
+constexpr double GreenFullUntil = 7.5; // s
+constexpr double GreenFade = 2.5;      // s, down to BlueFullUntil
+constexpr double BlueFullUntil = 10.0; // s
+constexpr double BlueFade = 5.0;       // s, down to black
+constexpr double BlackFrom = 15.0;     // s
+
 // Each channel falls through to 0 for NaN, so a broken gap never reads as "close".
 uint32_t RedOf(double v) {
-    if (v < 2.2) {
+    if (v < RedFullUntil) {
         return 255;
     }
-    if (v <= 5.0) {
-        return RampValue((5.0 - v) / 2.8);
+    if (v <= BlueFrom) {
+        return RampValue((BlueFrom - v) / RedRamp);
     }
     return 0;
 }
 
 uint32_t GreenOf(double v) {
-    if (v < 0.5) {
+    if (v < GreenFrom) {
         return 0;
     }
-    if (v <= 2.2) {
-        return RampValue((v - 0.5) / 1.7);
+    if (v <= RedFullUntil) {
+        return RampValue((v - GreenFrom) / GreenRamp);
     }
-    if (v < 7.5) {
+    if (v < GreenFullUntil) {
         return 255;
     }
-    if (v <= 10.0) {
-        return RampValue((10.0 - v) / 2.5);
+    if (v <= BlueFullUntil) {
+        return RampValue((BlueFullUntil - v) / GreenFade);
     }
     return 0;
 }
 
 uint32_t BlueOf(double v) {
-    if (v < 5.0) {
+    if (v < BlueFrom) {
         return 0;
     }
-    if (v <= 7.5) {
-        return RampValue((v - 5.0) / 2.5);
+    if (v <= GreenFullUntil) {
+        return RampValue((v - BlueFrom) / BlueRamp);
     }
-    if (v < 10.0) {
+    if (v < BlueFullUntil) {
         return 255;
     }
-    if (v <= 15.0) {
-        return RampValue((15.0 - v) / 5.0);
+    if (v <= BlackFrom) {
+        return RampValue((BlackFrom - v) / BlueFade);
     }
     return 0;
 }
@@ -100,8 +116,15 @@ uint16_t PositionMark(const TPlayer& d, bool race) {
     return 0;
 }
 
-/// A car on a green track that covered under 13.5 distance units per session second since the
-/// previous reading. A backward jump faster than 100 per second is a lap wrap, not a reverse.
+/// Below this speed (metres per session second: under 50 km/h) a car on a green track is
+/// crawling: damaged, spun or lost.
+constexpr double SlowSpeed = 13.5;
+/// A backward jump faster than this (units per second) is a lap wrap, not a car reversing.
+constexpr double WrapSpeed = 100.0;
+/// Cars closer than this to the line before their first lap are still on the grid.
+constexpr double GridDistance = 300.0;
+
+/// A car on a green track that covered under SlowSpeed since the previous reading.
 bool IsSlow(const TPlayer& d, uint16_t marks, const TGameSession& session, bool race) {
     if ((marks & (mkInPits | mkDnf | mkDq)) != 0 || session.GamePhase != TGamePhase::GreenFlag) {
         return false;
@@ -111,14 +134,14 @@ bool IsSlow(const TPlayer& d, uint16_t marks, const TGameSession& session, bool 
         return false;
     }
     // Cars still on the grid before their first lap would all look slow at the start.
-    if (race && d.Laps == 0 && !(d.LapDistanceTravelled[0] >= 300.0)) {
+    if (race && d.Laps == 0 && !(d.LapDistanceTravelled[0] >= GridDistance)) {
         return false;
     }
     double moved = d.LapDistanceTravelled[0] - d.LapDistanceTravelled[1];
-    if (moved < -(delta * 100.0)) {
+    if (moved < -(delta * WrapSpeed)) {
         moved += session.TrackLength;
     }
-    return moved < delta * 13.5;
+    return moved < delta * SlowSpeed;
 }
 
 TStats1Data FillRow(const TPlayer& d, const TGameSession& session, int nameLength) {
