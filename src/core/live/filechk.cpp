@@ -3,6 +3,7 @@
 #include "live/folderpoll.h"
 
 #include "platform/messageids.h"
+#include "platform/uniquefd.h"
 
 #include <algorithm>
 #include <atomic>
@@ -57,27 +58,19 @@ constexpr unsigned long RemoteFileSystems[] = {
 
 enum class TWait { Changed, Stopped, Ended, Nothing };
 
-/// An inotify descriptor watching `folder`, or -1 when the folder is not a directory or cannot
-/// be watched.
-int OpenWatch(const std::string& folder) {
+/// An inotify descriptor watching `folder`, or none when the folder is not a directory or
+/// cannot be watched.
+TUniqueFd OpenWatch(const std::string& folder) {
     struct stat info {};
     if (folder.empty() || ::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        return -1;
+        return {};
     }
-    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd >= 0 &&
-        ::inotify_add_watch(fd, folder.c_str(), ChangeMask | FolderGoneMask | IN_ONLYDIR) < 0) {
-        ::close(fd);
-        return -1;
+    TUniqueFd watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    if (watch.Valid() && ::inotify_add_watch(watch.Get(), folder.c_str(),
+                                             ChangeMask | FolderGoneMask | IN_ONLYDIR) < 0) {
+        return {};
     }
-    return fd;
-}
-
-void Close(int& fd) {
-    if (fd >= 0) {
-        ::close(fd);
-        fd = -1;
-    }
+    return watch;
 }
 
 /// Reads every queued event. Changed when any event concerns the folder's files, Ended when
@@ -199,8 +192,8 @@ struct TFileChecker::TShared {
     std::string Folder;
     PostFunction Post;
     TFolderPolling PollingMode = TFolderPolling::Auto;
-    int StopFd = -1;
-    int WatchFd = -1;
+    TUniqueFd StopFd;
+    TUniqueFd WatchFd;
     TFolderId Watched;
     std::unique_ptr<TFolderPoll> Poll;
     std::atomic<bool> Stopping{false};
@@ -209,11 +202,6 @@ struct TFileChecker::TShared {
     std::condition_variable Signal;
     TWay Way = TWay::Unknown; // set once the watch is set up
     bool Finished = false;
-
-    ~TShared() {
-        Close(WatchFd);
-        Close(StopFd);
-    }
 
     /// Posts unless stopped, swallowing whatever the post function throws: it must not kill
     /// the process.
@@ -239,7 +227,7 @@ struct TFileChecker::TShared {
 
     /// Sets up the watch: inotify, or the first look of a polled folder.
     TWay SetUp() {
-        if (StopFd < 0) {
+        if (!StopFd.Valid()) {
             return TWay::Failed;
         }
         const bool polling = PollingMode == TFolderPolling::On ||
@@ -250,8 +238,8 @@ struct TFileChecker::TShared {
         }
         WatchFd = OpenWatch(Folder);
         const std::optional<TFolderId> id = FolderIdOf(Folder);
-        if (WatchFd < 0 || !id) {
-            Close(WatchFd);
+        if (!WatchFd.Valid() || !id) {
+            WatchFd.Close();
             return TWay::Failed;
         }
         Watched = *id;
@@ -297,11 +285,11 @@ struct TFileChecker::TShared {
     /// recreated): looks for it once a second and sets the watch up again when it is there.
     /// Unknown when stopped first.
     TWay AwaitFolder() {
-        while (Pause(StopFd, FolderReturnCheckMs) == TWait::Changed) {
+        while (Pause(StopFd.Get(), FolderReturnCheckMs) == TWait::Changed) {
             if (!FolderIdOf(Folder)) {
                 continue;
             }
-            Close(WatchFd);
+            WatchFd.Close();
             Poll.reset();
             const TWay way = SetUp();
             if (way != TWay::Failed) {
@@ -314,7 +302,7 @@ struct TFileChecker::TShared {
     TWait RunPolling() {
         while (true) {
             const auto pause = Poll->NextPause(std::chrono::steady_clock::now());
-            const TWait waited = Pause(StopFd, static_cast<int>(pause.count()));
+            const TWait waited = Pause(StopFd.Get(), static_cast<int>(pause.count()));
             if (waited == TWait::Stopped) {
                 return TWait::Stopped;
             }
@@ -330,12 +318,12 @@ struct TFileChecker::TShared {
 
     TWait RunNotified() {
         while (true) {
-            const TWait wait = WaitForChange(WatchFd, StopFd, Folder, Watched);
+            const TWait wait = WaitForChange(WatchFd.Get(), StopFd.Get(), Folder, Watched);
             if (wait != TWait::Changed) {
                 return wait;
             }
             // Writes during this pause stay queued in the inotify descriptor for the next wait.
-            const TWait pause = Pause(StopFd, GatherMs);
+            const TWait pause = Pause(StopFd.Get(), GatherMs);
             if (pause != TWait::Changed) {
                 return pause;
             }
@@ -361,7 +349,7 @@ void TFileChecker::Start() {
     shared->Folder = Folder;
     shared->Post = Post;
     shared->PollingMode = PollingMode;
-    shared->StopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    shared->StopFd = TUniqueFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     try {
         Thread = std::thread([shared] { shared->Run(); });
     } catch (const std::system_error&) {
@@ -381,7 +369,7 @@ void TFileChecker::Stop() {
     Shared->Stopping = true;
     const uint64_t one = 1;
     // The eventfd stays readable until closed, so a thread not yet waiting sees it too.
-    [[maybe_unused]] const ssize_t written = ::write(Shared->StopFd, &one, sizeof one);
+    [[maybe_unused]] const ssize_t written = ::write(Shared->StopFd.Get(), &one, sizeof one);
     bool finished = false;
     {
         std::unique_lock lock(Shared->Mutex);

@@ -1,5 +1,7 @@
 #include "platform/filestamp.h"
 
+#include "platform/uniquefd.h"
+
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
@@ -29,14 +31,9 @@ TFileStamp GetFileStamp(const std::string& path) {
 TFileState GetFileState(const std::string& path) {
     // Opened rather than only stat'ed: a file we cannot open cannot be read either, and the
     // reload cycle should then search instead. O_NONBLOCK keeps a fifo from blocking us.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return {};
-    }
+    const TUniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
-    const bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    ::close(fd);
-    if (!ok) {
+    if (!file.Valid() || ::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return {};
     }
     const TFileStamp stamp = Nanoseconds(info.st_mtim);

@@ -2,6 +2,7 @@
 
 #include "platform/localetext.h"
 #include "platform/readfile.h"
+#include "platform/uniquefd.h"
 
 #include <cerrno>
 #include <climits>
@@ -176,24 +177,23 @@ void WriteAll(int fd, const std::string& data, const std::string& path) {
 void ReplaceFileAtomically(const std::string& path, const std::string& data) {
     const std::string target = ResolveTarget(path);
     std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
+    TUniqueFd file(::mkstemp(temp.data()));
+    if (!file.Valid()) {
         ThrowWriteError(target, errno);
     }
     try {
         struct stat old {};
         const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-        ::fchmod(fd, mode);
-        WriteAll(fd, data, target);
-        if (::fsync(fd) != 0) {
+        ::fchmod(file.Get(), mode);
+        WriteAll(file.Get(), data, target);
+        if (::fsync(file.Get()) != 0) {
             ThrowWriteError(target, errno);
         }
-        if (::close(fd) != 0) {
-            ::unlink(temp.c_str());
+        if (file.Close() != 0) {
             ThrowWriteError(target, errno);
         }
     } catch (...) {
-        ::close(fd);
+        file.Close();
         ::unlink(temp.c_str());
         throw;
     }

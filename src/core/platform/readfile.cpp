@@ -1,5 +1,7 @@
 #include "platform/readfile.h"
 
+#include "platform/uniquefd.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -14,20 +16,14 @@ namespace {
     throw std::runtime_error(std::string(what) + " \"" + path + "\": " + std::strerror(error));
 }
 
-/// Closes the descriptor on every way out of ReadWholeFile.
-struct FdCloser {
-    int fd;
-    ~FdCloser() { ::close(fd); }
-};
-
 } // namespace
 
 std::string ReadWholeFile(const std::string& path, std::size_t maxBytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    const TUniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file.Valid()) {
         ThrowSystemError("Cannot open file", path, errno);
     }
-    FdCloser closer{fd};
+    const int fd = file.Get();
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         ThrowSystemError("Cannot read file", path, errno);
