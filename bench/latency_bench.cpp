@@ -69,6 +69,7 @@ void BM_WriteToRows(benchmark::State& state) {
         share.emplace(base / "other-pc", base / "share");
         if (!share->Mounted) {
             state.SkipWithError("bindfs could not mount a FUSE folder");
+            std::filesystem::remove_all(base);
             return;
         }
     }
@@ -138,6 +139,7 @@ void BM_IdleFolderLook(benchmark::State& state) {
         share.emplace(base / "other-pc", base / "share");
         if (!share->Mounted) {
             state.SkipWithError("bindfs could not mount a FUSE folder");
+            std::filesystem::remove_all(base);
             return;
         }
     }

@@ -3,23 +3,71 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 
-/// A new empty folder under the temp directory named after `prefix`, the process and the
-/// running test, so parallel test processes never share one. The caller removes it.
-inline std::filesystem::path MakeTestFolder(const std::string& prefix) {
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(::getpid()) + "-" +
-                                                  (test != nullptr ? test->name() : "none"));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder;
-}
+/// A fresh empty folder for one test, removed with all it holds when the object goes.
+class TTempFolder {
+  public:
+    /// Named after `prefix`, the process, the running test and a count, so that neither
+    /// parallel test processes (ctest runs each case as its own) nor two folders of one test
+    /// ever share one.
+    explicit TTempFolder(const std::string& prefix) : Folder(NewName(prefix)) {
+        std::filesystem::remove_all(Folder); // left by an earlier process with the same id
+        std::filesystem::create_directories(Folder);
+    }
+    ~TTempFolder() {
+        try {
+            std::error_code error;
+            std::filesystem::remove_all(Folder, error);
+            if (error) {
+                // A test took away rights that emptying a folder needs: give them back.
+                GrantOwnerAll(Folder);
+                std::filesystem::remove_all(Folder, error);
+            }
+        } catch (...) {
+            // Only allocation can fail here; a leftover folder is better than an abort.
+        }
+    }
+    TTempFolder(const TTempFolder&) = delete;
+    TTempFolder& operator=(const TTempFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return Folder; }
+    std::string String() const { return Folder.string(); }
+    /// The path of `name` inside the folder.
+    std::string File(const std::string& name) const { return (Folder / name).string(); }
+
+  private:
+    static std::filesystem::path NewName(const std::string& prefix) {
+        static std::atomic<unsigned> made{0};
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = test != nullptr ? test->name() : "none";
+        std::replace(name.begin(), name.end(), '/', '_'); // parameterised names hold a slash
+        return std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(::getpid()) +
+                                                         "-" + name + "-" + std::to_string(made++));
+    }
+    /// Owner rights on `folder` and every folder below it, not following links out of it.
+    static void GrantOwnerAll(const std::filesystem::path& folder) {
+        std::error_code error;
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, error);
+        std::filesystem::directory_iterator entry(folder, error);
+        for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+            std::error_code kind;
+            if (entry->symlink_status(kind).type() == std::filesystem::file_type::directory) {
+                GrantOwnerAll(entry->path());
+            }
+        }
+    }
+
+    std::filesystem::path Folder;
+};
 
 /// The whole content of a file, byte for byte ("" when it cannot be read).
 inline std::string Slurp(const std::filesystem::path& path) {

@@ -421,15 +421,6 @@ TEST(FeedTimed, EachKindNamesItsSession) {
 
 class FeedFiles : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("kestrune-feed-test-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     std::vector<std::string> Names(const fs::path& folder) const {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder))
@@ -438,7 +429,8 @@ class FeedFiles : public ::testing::Test {
         return names;
     }
 
-    fs::path folder_;
+    const TTempFolder temp_{"kestrune-feed-test"};
+    const fs::path& folder_ = temp_.Path();
 };
 
 bool EndsWith(const std::string& text, const std::string& tail) {

@@ -20,9 +20,6 @@ struct RunResult {
 
 class Replay : public ::testing::Test {
   protected:
-    void SetUp() override { folder = MakeTestFolder("kestrune-replay"); }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-
     std::string Write(const std::string& name, const std::string& text) {
         const std::filesystem::path path = folder / name;
         std::ofstream(path, std::ios::binary) << text;
@@ -71,7 +68,8 @@ class Replay : public ::testing::Test {
         return head + cars + "[END]\r\n";
     }
 
-    std::filesystem::path folder;
+    const TTempFolder Temp{"kestrune-replay"};
+    const std::filesystem::path& folder = Temp.Path();
 };
 
 using ::testing::Contains;

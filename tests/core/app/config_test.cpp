@@ -15,17 +15,13 @@ namespace {
 
 class ConfigFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder = MakeTestFolder("kestrune-config");
-        path = (folder / "kestrune.ini").string();
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
     TConfigLoad LoadWith(const std::string& config) {
         std::ofstream(path) << "[Config]\r\n" << config;
         return LoadConfig(path);
     }
-    std::filesystem::path folder;
-    std::string path;
+    const TTempFolder Temp{"kestrune-config"};
+    const std::filesystem::path& folder = Temp.Path();
+    const std::string path = Temp.File("kestrune.ini");
 };
 
 TEST_F(ConfigFile, MissingFileGivesEveryDefault) {

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "livetext.h"
+#include "testfiles.h"
 
 #include <algorithm>
 #include <chrono>
@@ -87,10 +88,6 @@ class FaultMatrix : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetLiveState();
-        std::string pattern = (fs::temp_directory_path() / "kestrune-faults-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        Root = pattern;
-        Folder = Root + "/live";
         fs::create_directory(Folder);
         Watcher = std::make_unique<TFileChecker>(Folder, [this](int m) { Queue.Post(m); });
         Watcher->Start();
@@ -98,8 +95,6 @@ class FaultMatrix : public ::testing::Test {
     void TearDown() override {
         Watcher->Stop(); // before the folder goes, or its removal would be reported
         ResetLiveState();
-        std::error_code ignored;
-        fs::remove_all(Root, ignored);
     }
 
     std::string PathOf(const std::string& name) const { return Folder + "/" + name; }
@@ -158,8 +153,8 @@ class FaultMatrix : public ::testing::Test {
         EXPECT_EQ(Windows.LabelText(TLabel::Phase), "GreenFlag") << what;
     }
 
-    std::string Root;
-    std::string Folder;
+    const TTempFolder Root{"kestrune-faults"};
+    const std::string Folder = Root.File("live");
     TMessageQueue Queue;
     TQueuedWindows Windows{Queue};
     TReloadHooks Hooks;
@@ -186,7 +181,7 @@ TEST_F(FaultMatrix, FollowedFileThatStopsBeingAReadableFileEndsTheSession) {
         {"replaced by a dangling link",
          [&] {
              fs::remove(path);
-             fs::create_symlink(Root + "/nowhere_live.txt", path);
+             fs::create_symlink(Root.File("nowhere_live.txt"), path);
          }},
     };
     for (const auto& [what, breakIt] : breakers) {

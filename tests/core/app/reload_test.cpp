@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "livetext.h"
+#include "testfiles.h"
 
 #include <fcntl.h>
 #include <filesystem>
@@ -20,19 +21,10 @@ namespace {
 
 class ReloadCycle : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ResetLiveState();
-        std::string pattern = (fs::temp_directory_path() / "kestrune-reload-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        Folder = pattern;
-    }
-    void TearDown() override {
-        ResetLiveState();
-        std::error_code ignored;
-        fs::remove_all(Folder, ignored);
-    }
+    void SetUp() override { ResetLiveState(); }
+    void TearDown() override { ResetLiveState(); }
 
-    std::string PathOf(const std::string& name) const { return Folder + "/" + name; }
+    std::string PathOf(const std::string& name) const { return Folder.File(name); }
 
     /// Writes a file with a last-write time later than any before, so every write is a change
     /// however coarse the file system's clock.
@@ -44,7 +36,7 @@ class ReloadCycle : public ::testing::Test {
     }
 
     /// One WmLiveFolderChanged.
-    void Changed() { LiveFolderChanged(Folder, Windows, Hooks); }
+    void Changed() { LiveFolderChanged(Folder.String(), Windows, Hooks); }
 
     /// Follows `name` and reads it, as the first two messages after start do.
     void Follow(const std::string& name, const std::string& text) {
@@ -54,7 +46,7 @@ class ReloadCycle : public ::testing::Test {
         Changed();
     }
 
-    std::string Folder;
+    const TTempFolder Folder{"kestrune-reload"};
     THeadlessWindows Windows;
     TReloadHooks Hooks;
     time_t Clock = 1'600'000'000;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "fusemount.h"
+#include "testfiles.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -24,19 +25,6 @@ namespace {
 
 // Only a bound for failing instead of hanging; nothing is asserted about speed.
 constexpr std::chrono::seconds Deadline{30};
-
-class TTempFolder {
-  public:
-    TTempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "kestrune-watch-XXXXXX").string();
-        Path = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-    }
-    ~TTempFolder() {
-        std::error_code ignored;
-        fs::remove_all(Path, ignored);
-    }
-    std::string Path;
-};
 
 /// Collects what the watcher posts, from its thread.
 class TPostBox {
@@ -72,40 +60,40 @@ void Append(const std::string& path, const std::string& text) {
 }
 
 TEST(FileChecker, EveryWriteLeadsToAReloadMessage) {
-    TTempFolder folder;
+    const TTempFolder folder("kestrune-watch");
     TPostBox box;
-    TFileChecker checker(folder.Path, box.Function());
-    EXPECT_EQ(checker.Folder, folder.Path);
+    TFileChecker checker(folder.String(), box.Function());
+    EXPECT_EQ(checker.Folder, folder.String());
     checker.Start();
     checker.Start(); // a second start must not start a second thread
 
-    Append(folder.Path + "/a_live.txt", "[Session]\n");
+    Append(folder.File("a_live.txt"), "[Session]\n");
     ASSERT_TRUE(box.WaitFor(WmLiveFolderChanged));
     // The watch stays armed after a message: a later write is reported again.
     const int before = box.Count(WmLiveFolderChanged);
-    Append(folder.Path + "/a_live.txt", "Scene=Lakeside\n");
+    Append(folder.File("a_live.txt"), "Scene=Lakeside\n");
     EXPECT_TRUE(box.WaitFor(WmLiveFolderChanged, before + 1));
     checker.Stop();
     EXPECT_EQ(box.Count(WmWatcherEnded), 0);
 }
 
 TEST(FileChecker, EndsWhenTheFolderIsMissingOrGoesAwayAndFollowsItAgainWhenItReturns) {
-    TTempFolder folder;
+    const TTempFolder folder("kestrune-watch");
     TPostBox missingBox;
-    TFileChecker missing(folder.Path + "/missing", missingBox.Function());
+    TFileChecker missing(folder.File("missing"), missingBox.Function());
     missing.Start();
     EXPECT_TRUE(missingBox.WaitFor(WmWatcherEnded));
-    fs::create_directory(folder.Path + "/missing"); // a share mounted after start
+    fs::create_directory(folder.File("missing")); // a share mounted after start
     EXPECT_TRUE(missingBox.WaitFor(WmWatcherResumed));
 
     TPostBox fileBox;
-    Append(folder.Path + "/plain.txt", "");
-    TFileChecker notAFolder(folder.Path + "/plain.txt", fileBox.Function());
+    Append(folder.File("plain.txt"), "");
+    TFileChecker notAFolder(folder.File("plain.txt"), fileBox.Function());
     notAFolder.Start();
     EXPECT_TRUE(fileBox.WaitFor(WmWatcherEnded));
 
     TPostBox removedBox;
-    const std::string watched = folder.Path + "/watched";
+    const std::string watched = folder.File("watched");
     fs::create_directory(watched);
     TFileChecker removed(watched, removedBox.Function());
     removed.Start();
@@ -122,9 +110,9 @@ TEST(FileChecker, EndsWhenTheFolderIsMissingOrGoesAwayAndFollowsItAgainWhenItRet
 }
 
 TEST(FileChecker, AFolderMountedOverIsFollowedOnTheMountedDisk) {
-    TTempFolder folder;
-    const std::string watched = folder.Path + "/live";
-    const std::string disk = folder.Path + "/disk";
+    const TTempFolder folder("kestrune-watch");
+    const std::string watched = folder.File("live");
+    const std::string disk = folder.File("disk");
     fs::create_directory(watched);
     fs::create_directory(disk);
     TPostBox box;
@@ -145,10 +133,10 @@ TEST(FileChecker, AFolderMountedOverIsFollowedOnTheMountedDisk) {
 }
 
 TEST(FileChecker, StopWakesAWaitingWatcherAndItCanStartAgain) {
-    TTempFolder folder;
+    const TTempFolder folder("kestrune-watch");
     TPostBox box;
     {
-        TFileChecker idle(folder.Path, box.Function());
+        TFileChecker idle(folder.String(), box.Function());
         idle.Stop(); // never started: nothing to do
         idle.Start();
         // Nothing changes in the folder, so the thread waits until Stop wakes it; a watcher
@@ -156,21 +144,21 @@ TEST(FileChecker, StopWakesAWaitingWatcherAndItCanStartAgain) {
         idle.Stop();
         idle.Stop();
         idle.Start();
-        Append(folder.Path + "/a_live.txt", "x");
+        Append(folder.File("a_live.txt"), "x");
         EXPECT_TRUE(box.WaitFor(WmLiveFolderChanged));
-        Append(folder.Path + "/a_live.txt", "y");
+        Append(folder.File("a_live.txt"), "y");
     } // the destructor stops a running watcher, possibly in its 200 ms pause
     EXPECT_EQ(box.Count(WmWatcherEnded), 0);
 
     // A post function that throws ends the thread quietly instead of the process.
     TPostBox throwingBox;
     const TFileChecker::PostFunction record = throwingBox.Function();
-    TFileChecker throwing(folder.Path, [&record](int message) {
+    TFileChecker throwing(folder.String(), [&record](int message) {
         record(message);
         throw std::runtime_error("window gone");
     });
     throwing.Start();
-    Append(folder.Path + "/a_live.txt", "z");
+    Append(folder.File("a_live.txt"), "z");
     EXPECT_TRUE(throwingBox.WaitFor(WmLiveFolderChanged));
     throwing.Stop();
 }
@@ -179,10 +167,10 @@ TEST(FileChecker, AFolderOnAFuseMountIsPolledAndSeesWritesFromUnderneath) {
     if (!TFuseMount::Available()) {
         GTEST_SKIP() << "no /dev/fuse on this machine";
     }
-    TTempFolder folder;
-    TFuseMount share(folder.Path + "/other-pc", folder.Path + "/share");
+    const TTempFolder folder("kestrune-watch");
+    TFuseMount share(folder.File("other-pc"), folder.File("share"));
     ASSERT_TRUE(share.Mounted) << "bindfs could not mount (scripts/setup installs it)";
-    EXPECT_FALSE(FolderNeedsPolling(folder.Path)) << "a local folder keeps notifications";
+    EXPECT_FALSE(FolderNeedsPolling(folder.String())) << "a local folder keeps notifications";
     ASSERT_TRUE(FolderNeedsPolling(share.MountPoint.string()));
 
     TPostBox box;
@@ -202,8 +190,8 @@ TEST(FileChecker, AStalledShareNeitherFreezesStartNorHangsStop) {
     if (!TFuseMount::Available()) {
         GTEST_SKIP() << "no /dev/fuse on this machine";
     }
-    TTempFolder folder;
-    TFuseMount share(folder.Path + "/other-pc", folder.Path + "/share");
+    const TTempFolder folder("kestrune-watch");
+    TFuseMount share(folder.File("other-pc"), folder.File("share"));
     ASSERT_TRUE(share.Mounted) << "bindfs could not mount (scripts/setup installs it)";
     share.Stall(true); // the server is gone: every access to the share blocks
     TPostBox box;

@@ -17,7 +17,8 @@ void WriteText(const std::filesystem::path& path, const std::string& text) {
 }
 
 TEST(FolderPoll, SeesNewFilesAndNewBytesOfTheFollowedFileAndSlowsDownWhenIdle) {
-    const std::filesystem::path folder = MakeTestFolder("kestrune-poll");
+    const TTempFolder temp("kestrune-poll");
+    const std::filesystem::path& folder = temp.Path();
     const TSteadyTime start{};
     TFolderPoll poll(folder.string(), start);
     ASSERT_TRUE(poll.Found());

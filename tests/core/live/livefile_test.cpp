@@ -212,15 +212,12 @@ TEST(LiveSessionPersistence, KeysLeftOutKeepTheirLastValue) {
 class LiveFileOnDisk : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder = MakeTestFolder("kestrune-livefile");
         LiveSlots.clear();
         LiveSession = {};
     }
-    void TearDown() override {
-        std::filesystem::remove_all(folder);
-        LiveFileName.clear();
-    }
-    std::filesystem::path folder;
+    void TearDown() override { LiveFileName.clear(); }
+    const TTempFolder Temp{"kestrune-livefile"};
+    const std::filesystem::path& folder = Temp.Path();
 };
 
 TEST_F(LiveFileOnDisk, ReadsTheFollowedFile) {

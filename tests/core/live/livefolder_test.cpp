@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testfiles.h"
+
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -11,20 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-class TTempFolder {
-  public:
-    TTempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "kestrune-folder-XXXXXX").string();
-        Path = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-    }
-    ~TTempFolder() {
-        std::error_code ignored;
-        fs::remove_all(Path, ignored);
-    }
-    std::string File(const std::string& name) const { return Path + "/" + name; }
-    std::string Path;
-};
 
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
@@ -38,7 +26,7 @@ void SetWriteTime(const std::string& path, time_t seconds, long nanoseconds = 0)
 }
 
 TEST(FileStamp, EqualWhileUnchangedAndMovesWithEveryWrite) {
-    TTempFolder folder;
+    const TTempFolder folder("kestrune-folder");
     const std::string path = folder.File("a_live.txt");
     WriteFile(path, "[Session]\n");
     SetWriteTime(path, 1'600'000'000, 250'000'000);
@@ -60,9 +48,9 @@ TEST(FileStamp, EqualWhileUnchangedAndMovesWithEveryWrite) {
 }
 
 TEST(FileStamp, NoStampForWhatCannotBeRead) {
-    TTempFolder folder;
+    const TTempFolder folder("kestrune-folder");
     EXPECT_EQ(GetFileStamp(folder.File("missing_live.txt")), 0);
-    EXPECT_EQ(GetFileStamp(folder.Path), 0);
+    EXPECT_EQ(GetFileStamp(folder.String()), 0);
     EXPECT_EQ(GetFileStamp(""), 0);
 
     // A file dated at the epoch, or far beyond what nanoseconds hold, is still a readable file.
@@ -79,8 +67,8 @@ TEST(FileStamp, NoStampForWhatCannotBeRead) {
 }
 
 TEST(NewestLiveFile, TheNameThatSortsLastIgnoringCaseNotTheNewestTime) {
-    TTempFolder folder;
-    EXPECT_EQ(FindNewestLiveFile(folder.Path), "");
+    const TTempFolder folder("kestrune-folder");
+    EXPECT_EQ(FindNewestLiveFile(folder.String()), "");
     EXPECT_EQ(FindNewestLiveFile(""), "");
     // A missing folder is a definite answer (no file), not a failed listing.
     EXPECT_EQ(TryFindNewestLiveFile(folder.File("missing")), std::optional<std::string>(""));
@@ -89,15 +77,15 @@ TEST(NewestLiveFile, TheNameThatSortsLastIgnoringCaseNotTheNewestTime) {
     WriteFile(folder.File("a_live.txt"), "");
     SetWriteTime(folder.File("B_live.txt"), 1'600'000'000);
     SetWriteTime(folder.File("a_live.txt"), 1'700'000'000);
-    EXPECT_EQ(FindNewestLiveFile(folder.Path), folder.File("B_live.txt"));
+    EXPECT_EQ(FindNewestLiveFile(folder.String()), folder.File("B_live.txt"));
 
     WriteFile(folder.File("c_live.txt"), "");
-    EXPECT_EQ(FindNewestLiveFile(folder.Path), folder.File("c_live.txt"));
+    EXPECT_EQ(FindNewestLiveFile(folder.String()), folder.File("c_live.txt"));
     EXPECT_EQ(FindNewestLiveFile(folder.File("c_live.txt")), ""); // not a folder
 }
 
 TEST(NewestLiveFile, TakesOnlyFilesWhoseNameEndsInTheSuffixOnce) {
-    TTempFolder folder;
+    const TTempFolder folder("kestrune-folder");
     WriteFile(folder.File("x_live.txt"), "");
     // Each of these sorts after x_live.txt and would win if it were taken.
     WriteFile(folder.File("abc_live.txt.bak"), "");
@@ -108,11 +96,11 @@ TEST(NewestLiveFile, TakesOnlyFilesWhoseNameEndsInTheSuffixOnce) {
     fs::create_directory(folder.File("y_live.txt"));
     fs::create_directory_symlink(folder.File("y_live.txt"), folder.File("yy_live.txt"));
     fs::create_symlink(folder.File("nowhere"), folder.File("z_live.txt"));
-    EXPECT_EQ(FindNewestLiveFile(folder.Path), folder.File("x_live.txt"));
+    EXPECT_EQ(FindNewestLiveFile(folder.String()), folder.File("x_live.txt"));
 
     // A symlink to a file is a live file like any other.
     fs::create_symlink(folder.File("x_live.txt"), folder.File("xx_live.txt"));
-    EXPECT_EQ(FindNewestLiveFile(folder.Path), folder.File("xx_live.txt"));
+    EXPECT_EQ(FindNewestLiveFile(folder.String()), folder.File("xx_live.txt"));
 
     EXPECT_TRUE(IsLiveFileName("_live.txt"));
     EXPECT_FALSE(IsLiveFileName("live.txt"));
@@ -120,15 +108,15 @@ TEST(NewestLiveFile, TakesOnlyFilesWhoseNameEndsInTheSuffixOnce) {
 }
 
 TEST(NewestLiveFile, NamesAreOrderedByTheLocaleCollationNotByCodePoint) {
-    TTempFolder folder;
+    const TTempFolder folder("kestrune-folder");
     WriteFile(folder.File("race_live.txt"), "");
     WriteFile(folder.File("race2_live.txt"), "");
-    EXPECT_EQ(FindNewestLiveFile(folder.Path), folder.File("race2_live.txt"));
+    EXPECT_EQ(FindNewestLiveFile(folder.String()), folder.File("race2_live.txt"));
 
-    TTempFolder accents;
+    const TTempFolder accents("kestrune-folder");
     WriteFile(accents.File("\xC3\xA9t\xC3\xA9_live.txt"), ""); // été: sorts with "e"
     WriteFile(accents.File("f_live.txt"), "");
-    EXPECT_EQ(FindNewestLiveFile(accents.Path), accents.File("f_live.txt"));
+    EXPECT_EQ(FindNewestLiveFile(accents.String()), accents.File("f_live.txt"));
 }
 
 } // namespace

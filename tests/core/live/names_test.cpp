@@ -4,9 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include "testfiles.h"
 
-#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -18,9 +17,6 @@ class Names : public ::testing::Test {
     void TearDown() override {
         ClearLists();
         KestruneConfig.Stats1NameLength = 5;
-        if (!folder.empty()) {
-            std::filesystem::remove_all(folder);
-        }
     }
     static void ClearLists() {
         SetAliasList({});
@@ -29,17 +25,11 @@ class Names : public ::testing::Test {
     }
     /// Writes `text` to a fresh ini file of this case and returns its path.
     std::string WriteIni(const std::string& text) {
-        if (folder.empty()) {
-            folder = std::filesystem::temp_directory_path() /
-                     ("kestrune-names-" + std::to_string(::getpid()) + "-" +
-                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-            std::filesystem::create_directories(folder);
-        }
-        const std::string path = (folder / "kestrune.ini").string();
+        const std::string path = Folder.File("kestrune.ini");
         std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
         return path;
     }
-    std::filesystem::path folder;
+    const TTempFolder Folder{"kestrune-names"};
 };
 
 TPlayer Record(const std::string& driver, const std::string& alias) {
@@ -184,7 +174,7 @@ TEST_F(Names, LoadAliasListFromFile) {
     EXPECT_EQ(AliasOf("Bob"), "");
 
     // A missing file empties a list that was filled before.
-    LoadAliasList((folder / "missing.ini").string());
+    LoadAliasList(Folder.File("missing.ini"));
     EXPECT_TRUE(AliasList().empty());
     EXPECT_EQ(AliasOf("Jon Doe"), "");
 }

@@ -64,9 +64,8 @@ TEST(ProfileWrite, RefusesTextThatWouldBreakTheFile) {
 
 class ProfileFile : public ::testing::Test {
   protected:
-    void SetUp() override { folder = MakeTestFolder("kestrune-profile"); }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    std::filesystem::path folder;
+    const TTempFolder Temp{"kestrune-profile"};
+    const std::filesystem::path& folder = Temp.Path();
 };
 
 TEST_F(ProfileFile, RoundTripCreatesAndKeepsForeignContent) {

@@ -142,9 +142,6 @@ class TSmallDisk {
 class FaultMatrixUi : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kestrune-uifaults-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        Folder = pattern;
         Players = std::make_unique<TPlayers>();
         EventQueue.Clear();
         LiveFileName.clear();
@@ -157,8 +154,6 @@ class FaultMatrixUi : public ::testing::Test {
         Stats.reset();
         KestruneConfig = {};
         Disk.reset();
-        std::error_code ignored;
-        fs::remove_all(Folder, ignored);
     }
 
     /// Creates the three windows as the program does, with the configuration file at `ini`.
@@ -191,7 +186,9 @@ class FaultMatrixUi : public ::testing::Test {
         return surface.pixelColor(3 + logoSide / 2, top + logoSide / 2);
     }
 
-    fs::path Folder;
+    // First, so that it goes after the disk mounted in it and the windows using it.
+    const TTempFolder Temp{"kestrune-uifaults"};
+    const fs::path& Folder = Temp.Path();
     std::unique_ptr<TSmallDisk> Disk;
     std::unique_ptr<TFormMain> Main;
     std::unique_ptr<TFormStats1> Stats;

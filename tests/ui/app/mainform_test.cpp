@@ -51,9 +51,7 @@ template <typename Predicate> bool WaitFor(Predicate done, int milliseconds = 60
 class MainWindow : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder = MakeTestFolder("kestrune-main");
         std::filesystem::create_directories(folder / "live");
-        ini = (folder / "kestrune.ini").string();
         Players = std::make_unique<TPlayers>();
         EventQueue.Clear();
         LiveFileName.clear();
@@ -67,7 +65,6 @@ class MainWindow : public ::testing::Test {
         msg.reset();
         stats.reset();
         KestruneConfig = {};
-        std::filesystem::remove_all(folder);
     }
     void Start(const std::string& config) {
         std::ofstream(ini) << config;
@@ -109,8 +106,10 @@ class MainWindow : public ::testing::Test {
         EXPECT_FALSE(Find<QLabel>("LabelPhase")->text().isEmpty());
         EXPECT_GT(Players->CountSeen(), 0);
     }
-    std::filesystem::path folder;
-    std::string ini;
+    // First, so that it goes after the windows that watch it.
+    const TTempFolder Temp{"kestrune-main"};
+    const std::filesystem::path& folder = Temp.Path();
+    const std::string ini = Temp.File("kestrune.ini");
     std::unique_ptr<TFormMain> main;
     std::unique_ptr<TFormStats1> stats;
     std::unique_ptr<TFormMsg1> msg;
