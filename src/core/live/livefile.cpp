@@ -94,7 +94,9 @@ constexpr KeyName<SessionKey> SessionKeys[] = {
 template <typename Key, std::size_t N>
 Key FindKey(const KeyName<Key> (&table)[N], std::string_view name, Key none) {
     for (const KeyName<Key>& entry : table) {
-        if (entry.name.size() == name.size() &&
+        // Length and first byte first: most keys differ there, and a call to memcmp costs more
+        // than the whole comparison of a short key.
+        if (entry.name.size() == name.size() && entry.name[0] == name[0] &&
             std::memcmp(entry.name.data(), name.data(), name.size()) == 0) {
             return entry.key;
         }
@@ -219,7 +221,7 @@ void ResetSlot(TSlot& slot) {
     driver.clear();
     vehicle.clear();
     vehicleClass.clear();
-    finishStatus.assign({});
+    finishStatus.clear();
     slot.Driver = std::move(driver);
     slot.Vehicle = std::move(vehicle);
     slot.VehicleClass = std::move(vehicleClass);

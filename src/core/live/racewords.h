@@ -29,15 +29,20 @@ TFinishStatus FinishStatusOf(std::string_view text);
 
 /// A live-file word with its meaning. Assigning a text reads its meaning; comparing with a
 /// meaning compares meanings, comparing with a text or another word compares bytes.
-template <typename Kind, Kind (*Read)(std::string_view)> class TRaceWord {
+template <typename Kind, Kind (*Read)(std::string_view), Kind Empty> class TRaceWord {
   public:
-    TRaceWord() : Meaning(Read({})) {}
+    TRaceWord() = default;
     TRaceWord(std::string text) : Bytes(std::move(text)), Meaning(Read(Bytes)) {}
     TRaceWord(const char* text) : TRaceWord(std::string(text)) {}
 
     const std::string& Text() const { return Bytes; }
     Kind Is() const { return Meaning; }
     bool empty() const { return Bytes.empty(); }
+    /// Empties the word, keeping the memory it holds (a parser reuses its slots).
+    void clear() {
+        Bytes.clear();
+        Meaning = Empty;
+    }
     /// Reads a new text into the word, keeping the memory it already holds.
     void assign(std::string_view text) {
         Bytes.assign(text);
@@ -52,15 +57,16 @@ template <typename Kind, Kind (*Read)(std::string_view)> class TRaceWord {
 
   private:
     std::string Bytes;
-    Kind Meaning;
+    /// An empty word's meaning is given with the type: a fresh slot needs no reading.
+    Kind Meaning = Empty;
 };
 
-using TSessionWord = TRaceWord<TSessionKind, SessionKindOf>;
-using TPhaseWord = TRaceWord<TGamePhase, GamePhaseOf>;
-using TFinishWord = TRaceWord<TFinishStatus, FinishStatusOf>;
+using TSessionWord = TRaceWord<TSessionKind, SessionKindOf, TSessionKind::Other>;
+using TPhaseWord = TRaceWord<TGamePhase, GamePhaseOf, TGamePhase::None>;
+using TFinishWord = TRaceWord<TFinishStatus, FinishStatusOf, TFinishStatus::Other>;
 
 /// How gtest and the replay show a word: its bytes.
-template <typename Kind, Kind (*Read)(std::string_view)>
-std::ostream& operator<<(std::ostream& out, const TRaceWord<Kind, Read>& word) {
+template <typename Kind, Kind (*Read)(std::string_view), Kind Empty>
+std::ostream& operator<<(std::ostream& out, const TRaceWord<Kind, Read, Empty>& word) {
     return out << word.Text();
 }
