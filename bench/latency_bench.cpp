@@ -5,11 +5,12 @@
 
 #include "app/reload.h"
 #include "headlesswindows.h"
-#include "live/filechk.h"
-#include "live/folderpoll.h"
+#include "live/livefolder.h"
 #include "messages/racedetect.h"
 #include "messages/raceevent.h"
+#include "platform/filechk.h"
 #include "platform/filestamp.h"
+#include "platform/folderpoll.h"
 #include "platform/messageids.h"
 #include "standings/rows.h"
 
@@ -83,7 +84,7 @@ void BM_WriteToRows(benchmark::State& state) {
 
     TPostBox box;
     TFileChecker watcher(
-        folder.string(), [&box](int message) { box.Post(message); }, polling);
+        folder.string(), IsLiveFileName, [&box](int message) { box.Post(message); }, polling);
     watcher.Start();
     THeadlessWindows windows;
     TReloadHooks hooks;
@@ -148,7 +149,7 @@ void BM_IdleFolderLook(benchmark::State& state) {
     for (const char* name : {"1-practice_live.txt", "2-qualify_live.txt", "3-race_live.txt"}) {
         std::ofstream(written / name, std::ios::binary) << MakeLiveText(20, 0);
     }
-    TFolderPoll poll(folder.string(), std::chrono::steady_clock::now());
+    TFolderPoll poll(folder.string(), IsLiveFileName, std::chrono::steady_clock::now());
     for (auto _ : state) {
         benchmark::DoNotOptimize(poll.Look(std::chrono::steady_clock::now()));
     }

@@ -4,10 +4,10 @@
 #include "app/config.h"
 #include "app/mainform.h"
 #include "app/qtsoakreport.h"
-#include "common/qtsignals.h"
 #include "messages/msg1.h"
 #include "platform/numbers.h"
 #include "standings/stats1.h"
+#include "support/qtsignals.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -10,10 +10,10 @@
 //   3: the clock of the session summary, from a table of ordinary and extreme times
 
 #include "app/config.h"
-#include "app/reports.h"
 #include "headlesswindows.h"
 #include "live/livefile.h"
 #include "live/players.h"
+#include "live/reports.h"
 #include "live/sessionlogs.h"
 #include "messages/racedetect.h"
 #include "messages/ranking.h"

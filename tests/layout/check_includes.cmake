@@ -1,6 +1,6 @@
 # Fails on any #include "..." in src/ that crosses folders against the layers:
 #   core: platform <- live <- (messages, standings) <- app
-#   ui:   common <- (messages, standings) <- app, each on top of the whole core
+#   ui:   support <- (messages, standings) <- app, each on top of the whole core
 #   the program and the tools on top.
 # A folder always includes its own files. Usage: cmake -DSOURCE_DIR=<src> -P check_includes.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -11,11 +11,11 @@ set(allowed_core/live "core/platform")
 set(allowed_core/messages "core/platform;core/live")
 set(allowed_core/standings "core/platform;core/live")
 set(allowed_core/app "core/platform;core/live;core/messages;core/standings")
-set(allowed_ui/common "${core_all}")
-set(allowed_ui/messages "${core_all};ui/common")
-set(allowed_ui/standings "${core_all};ui/common")
-set(allowed_ui/app "${core_all};ui/common;ui/messages;ui/standings")
-set(allowed_program "${core_all};ui/common;ui/messages;ui/standings;ui/app")
+set(allowed_ui/support "${core_all}")
+set(allowed_ui/messages "${core_all};ui/support")
+set(allowed_ui/standings "${core_all};ui/support")
+set(allowed_ui/app "${core_all};ui/support;ui/messages;ui/standings")
+set(allowed_program "${core_all};ui/support;ui/messages;ui/standings;ui/app")
 set(allowed_tools/feed "")
 set(allowed_tools/replay "${core_all}")
 

@@ -3,8 +3,8 @@
 // written back on exit. Every key, with its kind, default and the values the program applies,
 // is one line of the settings table in config.cpp.
 
-#include "live/filechk.h"
 #include "platform/colornames.h"
+#include "platform/filechk.h"
 
 #include <cstdint>
 #include <string>

@@ -3,12 +3,11 @@
 // like a quiet race; this notices it, so the operator reads it in the log.
 
 #include "live/racewords.h"
+#include "platform/steadyclock.h"
 
 #include <chrono>
 #include <optional>
 #include <string>
-
-using TSteadyTime = std::chrono::steady_clock::time_point;
 
 /// How long a running session's live file may stay unchanged before the log says so. The
 /// plug-in rewrites the file several times a second while a session runs.

@@ -7,10 +7,10 @@
 
 #include "app/config.h"
 #include "app/reload.h"
-#include "app/reports.h"
 #include "headlesswindows.h"
 #include "live/livefile.h"
 #include "live/names.h"
+#include "live/reports.h"
 #include "live/sessionlogs.h"
 #include "messages/racedetect.h"
 #include "messages/raceevent.h"

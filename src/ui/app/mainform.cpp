@@ -1,15 +1,16 @@
 #include "app/mainform.h"
 
 #include "app/config.h"
-#include "common/qtplacement.h"
-#include "common/qtsupport.h"
-#include "live/filechk.h"
 #include "live/livefile.h"
+#include "live/livefolder.h"
 #include "live/names.h"
 #include "messages/msg1.h"
 #include "messages/racedetect.h"
 #include "messages/raceevent.h"
+#include "platform/filechk.h"
 #include "standings/stats1.h"
+#include "support/qtplacement.h"
+#include "support/qtsupport.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -95,7 +96,7 @@ void TFormMain::FormCreate() {
         DetectRaceEvents(players, *this, EventQueue);
     };
     Watcher = std::make_unique<TFileChecker>(
-        KestruneConfig.Folder,
+        KestruneConfig.Folder, IsLiveFileName,
         [this](int message) { PostMessage(this, static_cast<QEvent::Type>(message)); },
         KestruneConfig.FolderPolling);
     Watcher->Start();

@@ -4,14 +4,14 @@
 
 #include "app/bitmapfile.h"
 #include "app/config.h"
-#include "app/reports.h"
-#include "common/qtsupport.h"
 #include "live/names.h"
+#include "live/reports.h"
 #include "live/sessionlogs.h"
 #include "messages/msg1.h"
 #include "messages/ranking.h"
 #include "platform/readfile.h"
 #include "standings/stats1.h"
+#include "support/qtsupport.h"
 
 #include <QBuffer>
 #include <QComboBox>

@@ -3,8 +3,8 @@
 
 #include "app/mainform.h"
 
-#include "common/qtsupport.h"
 #include "messages/msg1.h"
+#include "support/qtsupport.h"
 
 #include <QComboBox>
 #include <QFrame>

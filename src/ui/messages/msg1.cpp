@@ -1,10 +1,10 @@
 #include "messages/msg1.h"
 
 #include "app/config.h"
-#include "common/qtframeless.h"
-#include "common/qtsupport.h"
 #include "messages/raceevent.h"
 #include "messages/scrolltimer.h"
+#include "support/qtframeless.h"
+#include "support/qtsupport.h"
 
 #include <QFontInfo>
 #include <QPaintEvent>

@@ -3,11 +3,11 @@
 
 #include "messages/msg1.h"
 
-#include "common/qtsupport.h"
 #include "live/players.h"
 #include "messages/markup.h"
 #include "messages/raceevent.h"
 #include "messages/statusline.h"
+#include "support/qtsupport.h"
 
 #include <QFontMetrics>
 #include <QPainter>

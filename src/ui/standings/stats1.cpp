@@ -1,9 +1,9 @@
 #include "standings/stats1.h"
 
 #include "app/config.h"
-#include "common/qtframeless.h"
-#include "common/qtsupport.h"
 #include "live/players.h"
+#include "support/qtframeless.h"
+#include "support/qtsupport.h"
 
 #include <QFontMetrics>
 #include <QPaintEvent>

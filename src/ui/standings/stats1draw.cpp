@@ -1,10 +1,10 @@
 // The tower's picture: names, interval bars or best laps, position marks and the logo.
 
 #include "app/config.h"
-#include "common/qtsupport.h"
 #include "live/laptime.h"
 #include "live/players.h"
 #include "standings/stats1.h"
+#include "support/qtsupport.h"
 
 #include <QFontMetrics>
 #include <QPainter>

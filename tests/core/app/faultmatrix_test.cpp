@@ -3,13 +3,14 @@
 // one at a time, as the main thread does.
 
 #include "app/reload.h"
-#include "app/reports.h"
 #include "headlesswindows.h"
-#include "live/filechk.h"
 #include "live/livefile.h"
+#include "live/livefolder.h"
 #include "live/names.h"
+#include "live/reports.h"
 #include "live/sessionlogs.h"
 #include "messages/raceevent.h"
+#include "platform/filechk.h"
 #include "platform/messageids.h"
 
 #include <gtest/gtest.h>
@@ -89,7 +90,8 @@ class FaultMatrix : public ::testing::Test {
     void SetUp() override {
         ResetLiveState();
         fs::create_directory(Folder);
-        Watcher = std::make_unique<TFileChecker>(Folder, [this](int m) { Queue.Post(m); });
+        Watcher = std::make_unique<TFileChecker>(Folder, IsLiveFileName,
+                                                 [this](int m) { Queue.Post(m); });
         Watcher->Start();
     }
     void TearDown() override {

@@ -1,7 +1,6 @@
 #include "app/config.h"
 #include "app/mainform.h"
 #include "app/reload.h"
-#include "common/qtsupport.h"
 #include "live/livefile.h"
 #include "live/names.h"
 #include "live/players.h"
@@ -9,6 +8,7 @@
 #include "messages/msg1.h"
 #include "messages/raceevent.h"
 #include "standings/stats1.h"
+#include "support/qtsupport.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
-#include "common/qtsupport.h"
 #include "live/players.h"
 #include "messages/msg1.h"
 #include "messages/raceevent.h"
+#include "support/qtsupport.h"
 
 #include <QApplication>
 #include <QFontMetrics>

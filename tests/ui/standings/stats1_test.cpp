@@ -1,7 +1,7 @@
 #include "app/config.h"
-#include "common/qtsupport.h"
 #include "live/players.h"
 #include "standings/stats1.h"
+#include "support/qtsupport.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

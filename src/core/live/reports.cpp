@@ -1,4 +1,4 @@
-#include "app/reports.h"
+#include "live/reports.h"
 
 #include "live/laporders.h"
 #include "live/laptime.h"

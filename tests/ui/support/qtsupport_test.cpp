@@ -1,5 +1,5 @@
-#include "common/qtframeless.h"
-#include "common/qtsupport.h"
+#include "support/qtframeless.h"
+#include "support/qtsupport.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>

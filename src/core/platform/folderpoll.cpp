@@ -1,6 +1,5 @@
-#include "live/folderpoll.h"
+#include "platform/folderpoll.h"
 
-#include "live/livefolder.h"
 #include "platform/bytehash.h"
 #include "platform/collation.h"
 #include "platform/filestamp.h"
@@ -41,8 +40,8 @@ bool IsRegularEntry(const std::string& folder, const dirent& entry) {
     return ::stat((folder + "/" + entry.d_name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-/// The live files of `folder`; nullopt when the folder is gone or is no folder any more.
-std::optional<TListing> ListLiveFiles(const std::string& folder) {
+/// The followed files of `folder`; nullopt when the folder is gone or is no folder any more.
+std::optional<TListing> ListFollowedFiles(const std::string& folder, TNameFilter followed) {
     TListing listing;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
@@ -52,7 +51,7 @@ std::optional<TListing> ListLiveFiles(const std::string& folder) {
         return listing; // unreadable for now: look again next time
     }
     while (const dirent* entry = ::readdir(dir)) {
-        if (IsLiveFileName(entry->d_name) && IsRegularEntry(folder, *entry)) {
+        if (followed(entry->d_name) && IsRegularEntry(folder, *entry)) {
             listing.Names.emplace_back(entry->d_name);
         }
     }
@@ -89,9 +88,10 @@ std::string BytesOf(const std::string& path) {
 
 } // namespace
 
-TFolderPoll::TFolderPoll(std::string folder, TSteadyTime now)
-    : Folder(std::move(folder)), StampedAt(now), ChangedAt(now) {
-    std::optional<TListing> listing = Folder.empty() ? std::nullopt : ListLiveFiles(Folder);
+TFolderPoll::TFolderPoll(std::string folder, TNameFilter followed, TSteadyTime now)
+    : Folder(std::move(folder)), Followed(followed), StampedAt(now), ChangedAt(now) {
+    std::optional<TListing> listing =
+        Folder.empty() ? std::nullopt : ListFollowedFiles(Folder, Followed);
     FolderFound = listing.has_value();
     if (listing) {
         Names = std::move(listing->Names);
@@ -102,7 +102,7 @@ TFolderPoll::TFolderPoll(std::string folder, TSteadyTime now)
 }
 
 TFolderPoll::TLook TFolderPoll::Look(TSteadyTime now) {
-    std::optional<TListing> listing = ListLiveFiles(Folder);
+    std::optional<TListing> listing = ListFollowedFiles(Folder, Followed);
     if (!listing) {
         return TLook::Gone;
     }
@@ -126,5 +126,5 @@ TFolderPoll::TLook TFolderPoll::Look(TSteadyTime now) {
 }
 
 std::chrono::milliseconds TFolderPoll::NextPause(TSteadyTime now) const {
-    return now - ChangedAt < FeedQuietAfter ? ActivePause : IdlePause;
+    return now - ChangedAt < PollIdleAfter ? ActivePause : IdlePause;
 }

@@ -1,4 +1,4 @@
-#include "common/qtframeless.h"
+#include "support/qtframeless.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

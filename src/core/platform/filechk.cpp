@@ -1,6 +1,6 @@
-#include "live/filechk.h"
+#include "platform/filechk.h"
 
-#include "live/folderpoll.h"
+#include "platform/folderpoll.h"
 
 #include "platform/messageids.h"
 #include "platform/uniquefd.h"
@@ -190,6 +190,7 @@ bool FolderNeedsPolling(const std::string& folder) {
 
 struct TFileChecker::TShared {
     std::string Folder;
+    TNameFilter Followed = nullptr;
     PostFunction Post;
     TFolderPolling PollingMode = TFolderPolling::Auto;
     TUniqueFd StopFd;
@@ -233,7 +234,8 @@ struct TFileChecker::TShared {
         const bool polling = PollingMode == TFolderPolling::On ||
                              (PollingMode == TFolderPolling::Auto && FolderNeedsPolling(Folder));
         if (polling) {
-            Poll = std::make_unique<TFolderPoll>(Folder, std::chrono::steady_clock::now());
+            Poll =
+                std::make_unique<TFolderPoll>(Folder, Followed, std::chrono::steady_clock::now());
             return Poll->Found() ? TWay::Polled : TWay::Failed;
         }
         WatchFd = OpenWatch(Folder);
@@ -334,8 +336,9 @@ struct TFileChecker::TShared {
     }
 };
 
-TFileChecker::TFileChecker(std::string folder, PostFunction post, TFolderPolling polling)
-    : Folder(std::move(folder)), Post(std::move(post)), PollingMode(polling) {}
+TFileChecker::TFileChecker(std::string folder, TNameFilter followed, PostFunction post,
+                           TFolderPolling polling)
+    : Folder(std::move(folder)), Followed(followed), Post(std::move(post)), PollingMode(polling) {}
 
 TFileChecker::~TFileChecker() {
     Stop();
@@ -347,6 +350,7 @@ void TFileChecker::Start() {
     }
     auto shared = std::make_shared<TShared>();
     shared->Folder = Folder;
+    shared->Followed = Followed;
     shared->Post = Post;
     shared->PollingMode = PollingMode;
     shared->StopFd = TUniqueFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));

@@ -1,4 +1,4 @@
-#include "app/reports.h"
+#include "live/reports.h"
 
 #include <gtest/gtest.h>
 

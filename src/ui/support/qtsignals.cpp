@@ -1,4 +1,4 @@
-#include "common/qtsignals.h"
+#include "support/qtsignals.h"
 
 #include <QSocketNotifier>
 

@@ -2,6 +2,8 @@
 // The folder watcher: a thread that tells the main window when something in the live folder
 // was written, so the reload cycle runs. It only posts; it touches no data.
 
+#include "platform/folderpoll.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -36,7 +38,8 @@ class TFileChecker {
     /// How the folder turned out to be followed.
     enum class TWay { Unknown, Notified, Polled, Failed };
 
-    TFileChecker(std::string folder, PostFunction post,
+    /// `followed` names the files a polled folder compares (notifications cover every file).
+    TFileChecker(std::string folder, TNameFilter followed, PostFunction post,
                  TFolderPolling polling = TFolderPolling::Auto);
     ~TFileChecker();
     TFileChecker(const TFileChecker&) = delete;
@@ -61,6 +64,7 @@ class TFileChecker {
   private:
     struct TShared;
 
+    TNameFilter Followed;
     PostFunction Post;
     TFolderPolling PollingMode;
     /// What the thread uses; it outlives the object when the thread is left behind.

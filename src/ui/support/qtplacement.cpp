@@ -1,4 +1,4 @@
-#include "common/qtplacement.h"
+#include "support/qtplacement.h"
 
 #include "app/screenfit.h"
 

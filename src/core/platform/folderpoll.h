@@ -3,34 +3,42 @@
 // another machine writes (network shares, FUSE mounts). Window-free and thread-free: the
 // folder watcher's thread calls it between pauses.
 
-#include "live/feedquiet.h"
+#include "platform/steadyclock.h"
 
 #include <chrono>
 #include <string>
 #include <vector>
 
+/// Which file names of the folder matter (the live files); the others are never looked at.
+using TNameFilter = bool (*)(const std::string& name);
+
+/// A folder unchanged this long is idle, and looked at half as often.
+inline constexpr std::chrono::seconds PollIdleAfter{10};
+
 class TFolderPoll {
   public:
     enum class TLook { Unchanged, Changed, Gone };
 
-    /// Takes the first look, so every change after construction is reported.
-    TFolderPoll(std::string folder, TSteadyTime now);
+    /// Takes the first look, so every change after construction is reported. Only files whose
+    /// names pass `followed` are compared.
+    TFolderPoll(std::string folder, TNameFilter followed, TSteadyTime now);
 
     /// False when the folder did not exist (or was no folder) at the first look.
     bool Found() const { return FolderFound; }
 
-    /// Looks again: the names of the live files and the bytes of the newest one (the one the
-    /// program follows) every time, the stamps and sizes of all of them once a second. Gone
-    /// when the folder no longer exists.
+    /// Looks again: the names of the followed files and the bytes of the one whose name sorts
+    /// last (the one the program reads) every time, the stamps and sizes of all of them once a
+    /// second. Gone when the folder no longer exists.
     TLook Look(TSteadyTime now);
 
     /// The pause before the next look: 200 ms while the folder changes; 400 ms once it has
-    /// not changed for FeedQuietAfter, which halves the cost of an idle share and still sees
+    /// not changed for PollIdleAfter, which halves the cost of an idle share and still sees
     /// a write within half a second.
     std::chrono::milliseconds NextPause(TSteadyTime now) const;
 
   private:
     std::string Folder;
+    TNameFilter Followed;
     bool FolderFound = false;
     std::vector<std::string> Names;
     std::string Newest;

@@ -1,4 +1,6 @@
-#include "live/folderpoll.h"
+#include "platform/folderpoll.h"
+
+#include "live/livefolder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +22,7 @@ TEST(FolderPoll, SeesNewFilesAndNewBytesOfTheFollowedFileAndSlowsDownWhenIdle) {
     const TTempFolder temp("kestrune-poll");
     const std::filesystem::path& folder = temp.Path();
     const TSteadyTime start{};
-    TFolderPoll poll(folder.string(), start);
+    TFolderPoll poll(folder.string(), IsLiveFileName, start);
     ASSERT_TRUE(poll.Found());
     EXPECT_EQ(poll.Look(start + milliseconds(200)), TLook::Unchanged);
 
@@ -36,7 +38,7 @@ TEST(FolderPoll, SeesNewFilesAndNewBytesOfTheFollowedFileAndSlowsDownWhenIdle) {
 
     std::filesystem::remove_all(folder);
     EXPECT_EQ(poll.Look(start + seconds(12)), TLook::Gone);
-    EXPECT_FALSE(TFolderPoll((folder / "missing").string(), start).Found());
+    EXPECT_FALSE(TFolderPoll((folder / "missing").string(), IsLiveFileName, start).Found());
 }
 
 } // namespace

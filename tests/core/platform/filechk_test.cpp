@@ -1,4 +1,6 @@
-#include "live/filechk.h"
+#include "platform/filechk.h"
+
+#include "live/livefolder.h"
 #include "platform/messageids.h"
 
 #include <gtest/gtest.h>
@@ -62,7 +64,7 @@ void Append(const std::string& path, const std::string& text) {
 TEST(FileChecker, EveryWriteLeadsToAReloadMessage) {
     const TTempFolder folder("kestrune-watch");
     TPostBox box;
-    TFileChecker checker(folder.String(), box.Function());
+    TFileChecker checker(folder.String(), IsLiveFileName, box.Function());
     EXPECT_EQ(checker.Folder, folder.String());
     checker.Start();
     checker.Start(); // a second start must not start a second thread
@@ -80,7 +82,7 @@ TEST(FileChecker, EveryWriteLeadsToAReloadMessage) {
 TEST(FileChecker, EndsWhenTheFolderIsMissingOrGoesAwayAndFollowsItAgainWhenItReturns) {
     const TTempFolder folder("kestrune-watch");
     TPostBox missingBox;
-    TFileChecker missing(folder.File("missing"), missingBox.Function());
+    TFileChecker missing(folder.File("missing"), IsLiveFileName, missingBox.Function());
     missing.Start();
     EXPECT_TRUE(missingBox.WaitFor(WmWatcherEnded));
     fs::create_directory(folder.File("missing")); // a share mounted after start
@@ -88,14 +90,14 @@ TEST(FileChecker, EndsWhenTheFolderIsMissingOrGoesAwayAndFollowsItAgainWhenItRet
 
     TPostBox fileBox;
     Append(folder.File("plain.txt"), "");
-    TFileChecker notAFolder(folder.File("plain.txt"), fileBox.Function());
+    TFileChecker notAFolder(folder.File("plain.txt"), IsLiveFileName, fileBox.Function());
     notAFolder.Start();
     EXPECT_TRUE(fileBox.WaitFor(WmWatcherEnded));
 
     TPostBox removedBox;
     const std::string watched = folder.File("watched");
     fs::create_directory(watched);
-    TFileChecker removed(watched, removedBox.Function());
+    TFileChecker removed(watched, IsLiveFileName, removedBox.Function());
     removed.Start();
     fs::remove_all(watched);
     EXPECT_TRUE(removedBox.WaitFor(WmWatcherEnded));
@@ -116,7 +118,7 @@ TEST(FileChecker, AFolderMountedOverIsFollowedOnTheMountedDisk) {
     fs::create_directory(watched);
     fs::create_directory(disk);
     TPostBox box;
-    TFileChecker checker(watched, box.Function());
+    TFileChecker checker(watched, IsLiveFileName, box.Function());
     checker.Start();
     // A disk mounted (again) over the folder raises no event in the covered directory.
     if (::mount(disk.c_str(), watched.c_str(), nullptr, MS_BIND, nullptr) != 0) {
@@ -136,7 +138,7 @@ TEST(FileChecker, StopWakesAWaitingWatcherAndItCanStartAgain) {
     const TTempFolder folder("kestrune-watch");
     TPostBox box;
     {
-        TFileChecker idle(folder.String(), box.Function());
+        TFileChecker idle(folder.String(), IsLiveFileName, box.Function());
         idle.Stop(); // never started: nothing to do
         idle.Start();
         // Nothing changes in the folder, so the thread waits until Stop wakes it; a watcher
@@ -153,7 +155,7 @@ TEST(FileChecker, StopWakesAWaitingWatcherAndItCanStartAgain) {
     // A post function that throws ends the thread quietly instead of the process.
     TPostBox throwingBox;
     const TFileChecker::PostFunction record = throwingBox.Function();
-    TFileChecker throwing(folder.String(), [&record](int message) {
+    TFileChecker throwing(folder.String(), IsLiveFileName, [&record](int message) {
         record(message);
         throw std::runtime_error("window gone");
     });
@@ -174,7 +176,8 @@ TEST(FileChecker, AFolderOnAFuseMountIsPolledAndSeesWritesFromUnderneath) {
     ASSERT_TRUE(FolderNeedsPolling(share.MountPoint.string()));
 
     TPostBox box;
-    TFileChecker checker(share.MountPoint.string(), box.Function(), TFolderPolling::Auto);
+    TFileChecker checker(share.MountPoint.string(), IsLiveFileName, box.Function(),
+                         TFolderPolling::Auto);
     checker.Start();
     EXPECT_EQ(checker.Way(), TFileChecker::TWay::Polled);
     Append((share.Source / "a_live.txt").string(), "[Session]\n");
@@ -196,7 +199,7 @@ TEST(FileChecker, AStalledShareNeitherFreezesStartNorHangsStop) {
     share.Stall(true); // the server is gone: every access to the share blocks
     TPostBox box;
     {
-        TFileChecker checker(share.MountPoint.string(), box.Function());
+        TFileChecker checker(share.MountPoint.string(), IsLiveFileName, box.Function());
         checker.Start(); // a start that waited for the share would hang here
         EXPECT_EQ(checker.Way(), TFileChecker::TWay::Unknown);
         EXPECT_EQ(FollowingText(share.MountPoint.string(), checker.Way()),

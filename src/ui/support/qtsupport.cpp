@@ -1,4 +1,4 @@
-#include "common/qtsupport.h"
+#include "support/qtsupport.h"
 
 #include "platform/localetext.h"
 
