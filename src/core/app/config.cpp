@@ -98,7 +98,11 @@ struct SavedText {
 
     std::string operator()(IntKey k) const { return std::to_string(config.*k.field); }
     std::string operator()(LogoKey) const { return logo; }
-    template <typename Other> std::string operator()(Other) const { return {}; }
+    /// A kind with no text of its own must not be marked as written back: it would blank the
+    /// key in the file.
+    template <typename Other> std::string operator()(Other) const {
+        throw std::logic_error("a setting of this kind is not written back");
+    }
 };
 
 /// Applies one present value to the loaded settings.

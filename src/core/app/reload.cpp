@@ -44,8 +44,8 @@ void UpdatePhaseLabel(const TPhaseWord& phase, TWindowLink& windows) {
     if (ShownPhase == phase) {
         return;
     }
-    ShownPhase = phase;
     windows.SetLabelText(TLabel::Phase, phase.Text());
+    ShownPhase = phase;
     if (windows.MessageWindowVisible()) {
         windows.RefreshStatus();
     }

@@ -7,7 +7,7 @@
 
 namespace {
 
-/// A battle score above this announces a battle: about a minute within a second of the car
+/// A battle score above this announces a battle: a minute or more within a second of the car
 /// ahead, longer further back; damping caps scores here.
 constexpr int32_t BattleThreshold = 300;
 /// Scores at or below this are left alone by damping, so a car just building up keeps it.

@@ -1,6 +1,6 @@
 #pragma once
-// The thread that drives the ranking strip: it only posts ticks to the main window, which moves
-// the strip one pixel per tick. It touches no shared data.
+// The thread that drives the ranking strip: it only posts ticks to the ticker, which moves the
+// strip one pixel per tick. It touches no shared data.
 
 #include <chrono>
 #include <condition_variable>
@@ -19,7 +19,7 @@ NextTickDeadline(std::chrono::steady_clock::time_point deadline,
 /// Posts a tick at once and then every `intervalMs` on a steady deadline until terminated.
 class TScrollTimerThread {
   public:
-    /// Called on the timer thread; the Qt side posts the scroll message to the main window.
+    /// Called on the timer thread; the Qt side posts the scroll tick to the ticker.
     using PostFunction = std::function<void()>;
 
     /// Starts the thread at once. An interval below 1 ms is taken as 1 ms, so it never spins.

@@ -51,7 +51,7 @@ std::optional<TListing> ListFollowedFiles(const std::string& folder, TNameFilter
         return listing; // unreadable for now: look again next time
     }
     while (const dirent* entry = ::readdir(dir)) {
-        if (followed(entry->d_name) && IsRegularEntry(folder, *entry)) {
+        if ((followed == nullptr || followed(entry->d_name)) && IsRegularEntry(folder, *entry)) {
             listing.Names.emplace_back(entry->d_name);
         }
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 /// Which file names of the folder matter (the live files); the others are never looked at.
+/// nullptr takes every file.
 using TNameFilter = bool (*)(const std::string& name);
 
 /// A folder unchanged this long is idle, and looked at half as often.

@@ -69,7 +69,7 @@ class TFormMsg1 : public QWidget {
     void Timer1Timer();
     /// Draws the status line into StatusBitmap.
     void DrawStatusLine();
-    /// Renders RankingList into the strip (five window widths, wider when the entries need it,
+    /// Renders the ranking entries into the strip (five window widths, wider when the entries need it,
     /// within MaxStripWidth and MaxStripPixels) and sets RankingWidth.
     void BuildRankingBitmap();
     /// Starts the scroll thread when in ranking mode and none runs.

@@ -414,6 +414,7 @@ TEST_F(Msg1Test, ScrollTicksReachTheTickerOnlyWhileTheStripScrolls) {
     for (int tick = 0; tick < 5; ++tick) {
         doomed->Timer1Timer();
     }
+    ASSERT_TRUE(ProcessUntil([&] { return doomed->ScrollOffset() > 0; })) << "it scrolls";
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     doomed.reset();
     QApplication::processEvents();
