@@ -51,30 +51,32 @@ constexpr TIntBounds FontPoints{9, 32};
 constexpr TIntBounds NameBytes{0, 1024};
 
 /// Every key in the order it is read, and the saved ones in the order they are written.
+using C = TKestruneConfig;
+
 // clang-format off
 const Setting Settings[] = {
-    // key                   kind                                                 default bounds     saved
-    {"WindowX",              IntKey{&TKestruneConfig::WindowX},                   Unset, AnyInt,     true},
-    {"WindowY",              IntKey{&TKestruneConfig::WindowY},                   Unset, AnyInt,     true},
-    {"WindowW",              IntKey{&TKestruneConfig::WindowW},                   Unset, AnyInt,     true},
-    {"WindowH",              IntKey{&TKestruneConfig::WindowH},                   Unset, AnyInt,     true},
-    {"Stats1FontSize",       IntKey{&TKestruneConfig::Stats1FontSize},            14,    FontPoints, false},
-    {"Stats1FontBold",       BoolKey{&TKestruneConfig::Stats1FontBold},           1,     AnyInt,     false},
-    {"Stats1X",              IntKey{&TKestruneConfig::Stats1X},                   Unset, AnyInt,     true},
-    {"Stats1Y",              IntKey{&TKestruneConfig::Stats1Y},                   Unset, AnyInt,     true},
-    {"Stats1W",              IntKey{&TKestruneConfig::Stats1W},                   Unset, AnyInt,     true},
-    {"Stats1H",              IntKey{&TKestruneConfig::Stats1H},                   Unset, AnyInt,     true},
-    {"Stats1FontInPitColor", ColorKey{&TKestruneConfig::Stats1FontInPitColor},    clRed, AnyInt,     false},
-    {"Stats1NameLength",     IntKey{&TKestruneConfig::Stats1NameLength},          5,     NameBytes,  false},
-    {"Stats1DrawMinutes",    BoolKey{&TKestruneConfig::Stats1DrawMinutes},        1,     AnyInt,     false},
-    {"MsgFontSize",          IntKey{&TKestruneConfig::MsgFontSize},               12,    FontPoints, false},
-    {"MsgX",                 IntKey{&TKestruneConfig::MsgX},                      Unset, AnyInt,     true},
-    {"MsgY",                 IntKey{&TKestruneConfig::MsgY},                      Unset, AnyInt,     true},
-    {"MsgW",                 IntKey{&TKestruneConfig::MsgW},                      Unset, AnyInt,     true},
-    {"MsgH",                 IntKey{&TKestruneConfig::MsgH},                      Unset, AnyInt,     true},
-    {"Folder",               TextKey{&TKestruneConfig::Folder},                   0,     AnyInt,     false},
-    {"Logo",                 LogoKey{},                                           0,     AnyInt,     true},
-    {"FolderPolling",        PollingKey{},                                        0,     AnyInt,     false},
+    // key                   kind                                    default bounds      saved
+    {"WindowX",              IntKey{&C::WindowX},                    Unset,  AnyInt,     true},
+    {"WindowY",              IntKey{&C::WindowY},                    Unset,  AnyInt,     true},
+    {"WindowW",              IntKey{&C::WindowW},                    Unset,  AnyInt,     true},
+    {"WindowH",              IntKey{&C::WindowH},                    Unset,  AnyInt,     true},
+    {"Stats1FontSize",       IntKey{&C::Stats1FontSize},             14,     FontPoints, false},
+    {"Stats1FontBold",       BoolKey{&C::Stats1FontBold},            1,      AnyInt,     false},
+    {"Stats1X",              IntKey{&C::Stats1X},                    Unset,  AnyInt,     true},
+    {"Stats1Y",              IntKey{&C::Stats1Y},                    Unset,  AnyInt,     true},
+    {"Stats1W",              IntKey{&C::Stats1W},                    Unset,  AnyInt,     true},
+    {"Stats1H",              IntKey{&C::Stats1H},                    Unset,  AnyInt,     true},
+    {"Stats1FontInPitColor", ColorKey{&C::Stats1FontInPitColor},     clRed,  AnyInt,     false},
+    {"Stats1NameLength",     IntKey{&C::Stats1NameLength},           5,      NameBytes,  false},
+    {"Stats1DrawMinutes",    BoolKey{&C::Stats1DrawMinutes},         1,      AnyInt,     false},
+    {"MsgFontSize",          IntKey{&C::MsgFontSize},                12,     FontPoints, false},
+    {"MsgX",                 IntKey{&C::MsgX},                       Unset,  AnyInt,     true},
+    {"MsgY",                 IntKey{&C::MsgY},                       Unset,  AnyInt,     true},
+    {"MsgW",                 IntKey{&C::MsgW},                       Unset,  AnyInt,     true},
+    {"MsgH",                 IntKey{&C::MsgH},                       Unset,  AnyInt,     true},
+    {"Folder",               TextKey{&C::Folder},                    0,      AnyInt,     false},
+    {"Logo",                 LogoKey{},                              0,      AnyInt,     true},
+    {"FolderPolling",        PollingKey{},                           0,      AnyInt,     false},
 };
 // clang-format on
 

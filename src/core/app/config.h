@@ -6,6 +6,7 @@
 #include "platform/colornames.h"
 #include "platform/filechk.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@ struct TIntBounds {
     int32_t Min;
     int32_t Max;
     bool Contains(int32_t value) const { return value >= Min && value <= Max; }
-    int32_t Clamp(int32_t value) const { return value < Min ? Min : value > Max ? Max : value; }
+    int32_t Clamp(int32_t value) const { return std::clamp(value, Min, Max); }
 };
 
 struct TKestruneConfig {

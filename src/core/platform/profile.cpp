@@ -174,36 +174,6 @@ void WriteAll(int fd, const std::string& data, const std::string& path) {
     }
 }
 
-void ReplaceFileAtomically(const std::string& path, const std::string& data) {
-    const std::string target = ResolveTarget(path);
-    std::string temp = target + ".XXXXXX";
-    TUniqueFd file(::mkstemp(temp.data()));
-    if (!file.Valid()) {
-        ThrowWriteError(target, errno);
-    }
-    try {
-        struct stat old {};
-        const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-        ::fchmod(file.Get(), mode);
-        WriteAll(file.Get(), data, target);
-        if (::fsync(file.Get()) != 0) {
-            ThrowWriteError(target, errno);
-        }
-        if (file.Close() != 0) {
-            ThrowWriteError(target, errno);
-        }
-    } catch (...) {
-        file.Close();
-        ::unlink(temp.c_str());
-        throw;
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        ThrowWriteError(target, error);
-    }
-}
-
 } // namespace
 
 std::optional<std::string> ProfileValue(std::string_view text, std::string_view section,
@@ -371,8 +341,34 @@ std::string ReadProfileForUpdate(const std::string& path) {
     return old;
 }
 
-void ReplaceProfileFile(const std::string& path, const std::string& text) {
-    ReplaceFileAtomically(path, text);
+void ReplaceProfileFile(const std::string& path, const std::string& data) {
+    const std::string target = ResolveTarget(path);
+    std::string temp = target + ".XXXXXX";
+    TUniqueFd file(::mkstemp(temp.data()));
+    if (!file.Valid()) {
+        ThrowWriteError(target, errno);
+    }
+    try {
+        struct stat old {};
+        const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+        ::fchmod(file.Get(), mode);
+        WriteAll(file.Get(), data, target);
+        if (::fsync(file.Get()) != 0) {
+            ThrowWriteError(target, errno);
+        }
+        if (file.Close() != 0) {
+            ThrowWriteError(target, errno);
+        }
+    } catch (...) {
+        file.Close();
+        ::unlink(temp.c_str());
+        throw;
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        ThrowWriteError(target, error);
+    }
 }
 
 void WriteProfileString(const std::string& path, std::string_view section, std::string_view key,

@@ -62,7 +62,7 @@ TFormMsg1::~TFormMsg1() {
 }
 
 void TFormMsg1::SetNotice(const QString& text) {
-    Notice = text;
+    Notice = ToBytes(text);
 }
 
 void TFormMsg1::ApplyFontSize(int points) {

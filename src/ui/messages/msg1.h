@@ -69,8 +69,8 @@ class TFormMsg1 : public QWidget {
     void Timer1Timer();
     /// Draws the status line into StatusBitmap.
     void DrawStatusLine();
-    /// Renders the ranking entries into the strip (five window widths, wider when the entries need it,
-    /// within MaxStripWidth and MaxStripPixels) and sets RankingWidth.
+    /// Renders the ranking entries into the strip (five window widths, wider when the entries
+    /// need it, within MaxStripWidth and MaxStripPixels) and sets RankingWidth.
     void BuildRankingBitmap();
     /// Starts the scroll thread when in ranking mode and none runs.
     void StartScroll();
@@ -120,6 +120,7 @@ class TFormMsg1 : public QWidget {
     int DelayTicks = 0;
     int Offset = 0;
     int StripWidth = 0;
-    QString Notice;
+    /// The operator's free text, as bytes: the status line is decided in the core.
+    std::string Notice;
     int FontPoints = 14;
 };

@@ -94,7 +94,7 @@ void TFormMsg1::DrawStatusLine() {
     StatusImage.fill(Qt::black);
     QPainter painter(&StatusImage);
     painter.setFont(NoticeFont());
-    const TStatusTexts texts = StatusTexts(Sources.Players.get(), ToBytes(Notice));
+    const TStatusTexts texts = StatusTexts(Sources.Players.get(), Notice);
     // The notice keeps one space clear of the right edge.
     const int right = StatusImage.width() - QFontMetrics(painter.font()).horizontalAdvance(' ');
     const QRect line = Edges(0, 0, std::max(0, right), LineHeight());
