@@ -243,6 +243,9 @@ TEST_F(Msg1Test, StatusLineColoursAndPlaces) {
     EXPECT_GT(CountPixels(status, leftPart, Exactly(Qt::white)), 10) << "\" FormationLap\"";
     EXPECT_EQ(CountPixels(status, QRect(0, Form.LineHeight(), w, 10), Lit), 0)
         << "nothing below the line";
+    Form.SetNotice("");
+    Form.RefreshStatus();
+    EXPECT_NE(Form.StatusBitmap(), status) << "the operator's notice showed once the yellow ended";
 }
 
 TEST_F(Msg1Test, LineHeightFollowsTheFontSize) {
