@@ -16,7 +16,7 @@ set(allowed_ui/messages "${core_all};ui/support")
 set(allowed_ui/standings "${core_all};ui/support")
 set(allowed_ui/app "${core_all};ui/support;ui/messages;ui/standings")
 set(allowed_program "${core_all};ui/support;ui/messages;ui/standings;ui/app")
-set(allowed_tools/feed "")
+set(allowed_tools/feed "core/platform")
 set(allowed_tools/replay "${core_all}")
 
 # The include roots, in the order the compiler searches them.

@@ -3,14 +3,12 @@
 #include "platform/intvalue.h"
 #include "platform/localetext.h"
 #include "platform/profile.h"
+#include "platform/programplace.h"
+#include "platform/utf8path.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <stdexcept>
-#include <unistd.h>
 #include <variant>
 
 namespace {
@@ -146,40 +144,9 @@ struct ApplyValue {
 };
 
 std::string WithIniExtension(const std::string& programPath) {
-    std::filesystem::path path(programPath);
+    std::filesystem::path path = Utf8Path(programPath);
     path.replace_extension(".ini");
-    return path.string();
-}
-
-std::string UserConfigFile() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    std::filesystem::path base;
-    if (xdg != nullptr && xdg[0] == '/') {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        base =
-            std::filesystem::path(home != nullptr && home[0] != '\0' ? home : "/tmp") / ".config";
-    }
-    return (base / "kestrune" / "kestrune.ini").string();
-}
-
-/// A folder the package manager owns: root could write there, but settings must not land
-/// in /usr/bin, where no package owns them and removing the package leaves them behind.
-bool IsSystemFolder(const std::filesystem::path& folder) {
-    const std::string text = std::filesystem::absolute(folder).lexically_normal().string() + "/";
-    for (const char* prefix : {"/usr/", "/bin/", "/sbin/", "/opt/"}) {
-        if (text.rfind(prefix, 0) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-std::string RunningProgramPath() {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string("kestrune") : self.string();
+    return PathText(path);
 }
 
 std::runtime_error WriteError(const std::string& path, const std::string& reason) {
@@ -208,14 +175,14 @@ TIntBounds SettingBounds(const std::string& key) {
 std::string ConfigFileNameFor(const std::string& programPath) {
     const std::string beside = WithIniExtension(programPath);
     std::error_code error;
-    if (std::filesystem::exists(beside, error)) {
+    if (std::filesystem::exists(Utf8Path(beside), error)) {
         return beside;
     }
-    std::filesystem::path folder = std::filesystem::path(beside).parent_path();
+    std::string folder = PathText(Utf8Path(beside).parent_path());
     if (folder.empty()) {
         folder = ".";
     }
-    if (::access(folder.c_str(), W_OK) == 0 && !IsSystemFolder(folder)) {
+    if (SettingsMayLiveIn(folder)) {
         return beside;
     }
     return UserConfigFile();
@@ -255,7 +222,7 @@ void SaveConfig(const std::string& path, const TWindowBounds& mainWindow,
     // is a path that cannot be written, reported rather than made.
     if (path == UserConfigFile()) {
         std::error_code ignored;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+        std::filesystem::create_directories(Utf8Path(path).parent_path(), ignored);
     }
     TKestruneConfig bounds;
     const auto take = [](const TWindowBounds& from, int32_t& x, int32_t& y, int32_t& w,

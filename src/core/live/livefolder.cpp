@@ -1,26 +1,11 @@
 #include "live/livefolder.h"
 
 #include "platform/collation.h"
-
-#include <filesystem>
-#include <system_error>
-
-namespace fs = std::filesystem;
+#include "platform/folderlist.h"
 
 namespace {
 
 constexpr std::string_view LiveSuffix = "_live.txt";
-
-/// A plain file, or a symlink to one; anything else in the folder is not ours to read.
-bool IsRegularEntry(const fs::directory_entry& entry) {
-    std::error_code error;
-    return entry.is_regular_file(error);
-}
-
-bool FolderExists(const std::string& folder) {
-    std::error_code error;
-    return !folder.empty() && fs::is_directory(folder, error);
-}
 
 } // namespace
 
@@ -30,31 +15,20 @@ bool IsLiveFileName(const std::string& name) {
 }
 
 std::optional<std::string> TryFindNewestLiveFile(const std::string& folder) {
-    if (!FolderExists(folder)) {
+    const TFolderListing listing = ListRegularFiles(folder, IsLiveFileName);
+    if (listing.Result == TFolderListing::TResult::Gone) {
         return std::string();
     }
-    std::error_code error;
-    fs::directory_iterator entries(folder, error);
-    if (error) {
+    if (listing.Result == TFolderListing::TResult::Unreadable) {
         return std::nullopt;
     }
-    std::string newest;
-    for (; entries != fs::directory_iterator(); entries.increment(error)) {
-        const std::string name = entries->path().filename().string();
-        if (!IsLiveFileName(name) || !IsRegularEntry(*entries)) {
-            continue;
-        }
-        if (newest.empty() || CollateIgnoreCase(name, newest) > 0) {
-            newest = name;
+    const std::string* newest = nullptr;
+    for (const std::string& name : listing.Names) {
+        if (newest == nullptr || CollateIgnoreCase(name, *newest) > 0) {
+            newest = &name;
         }
     }
-    if (error) {
-        return std::nullopt;
-    }
-    if (newest.empty()) {
-        return std::string();
-    }
-    return folder + "/" + newest;
+    return newest == nullptr ? std::string() : folder + "/" + *newest;
 }
 
 std::string FindNewestLiveFile(const std::string& folder) {

@@ -17,7 +17,8 @@ enum class TFolderPolling { Auto, On, Off };
 /// elsewhere: network shares (NFS, SMB/CIFS, 9p, AFS, Ceph, ...) and FUSE mounts.
 bool FolderNeedsPolling(const std::string& folder);
 
-/// The folder watcher thread: inotify on the folder (no subfolders; writes, closes after
+/// The folder watcher thread: the system's change notification on the folder (no subfolders;
+/// writes, closes after
 /// writing, attribute changes, files created, renamed in or out, deleted).
 /// Body: folder not a directory -> post WmWatcherEnded, end. Loop: wait for a notification;
 /// sleep 200 ms so a burst of writes makes one message; post WmLiveFolderChanged; wait again.

@@ -3,13 +3,11 @@
 #include "platform/bytehash.h"
 #include "platform/collation.h"
 #include "platform/filestamp.h"
+#include "platform/folderlist.h"
 #include "platform/readfile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <dirent.h>
 #include <optional>
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -27,35 +25,17 @@ struct TListing {
     std::string Newest;
 };
 
-/// A plain file or a link to one, as the reload cycle takes it; the listing's type saves a
-/// round trip to the share where it is given.
-bool IsRegularEntry(const std::string& folder, const dirent& entry) {
-    if (entry.d_type == DT_REG) {
-        return true;
-    }
-    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
-        return false;
-    }
-    struct stat info {};
-    return ::stat((folder + "/" + entry.d_name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 /// The followed files of `folder`; nullopt when the folder is gone or is no folder any more.
 std::optional<TListing> ListFollowedFiles(const std::string& folder, TNameFilter followed) {
-    TListing listing;
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return std::nullopt;
-        }
-        return listing; // unreadable for now: look again next time
+    TFolderListing found = ListRegularFiles(folder, followed);
+    if (found.Result == TFolderListing::TResult::Gone) {
+        return std::nullopt;
     }
-    while (const dirent* entry = ::readdir(dir)) {
-        if ((followed == nullptr || followed(entry->d_name)) && IsRegularEntry(folder, *entry)) {
-            listing.Names.emplace_back(entry->d_name);
-        }
+    TListing listing; // an unreadable folder lists nothing for now: looked at again next time
+    if (found.Result == TFolderListing::TResult::Unreadable) {
+        return listing;
     }
-    ::closedir(dir);
+    listing.Names = std::move(found.Names);
     std::sort(listing.Names.begin(), listing.Names.end());
     for (const std::string& name : listing.Names) {
         if (listing.Newest.empty() || CollateIgnoreCase(name, listing.Newest) > 0) {

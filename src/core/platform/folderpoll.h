@@ -3,15 +3,12 @@
 // another machine writes (network shares, FUSE mounts). Window-free and thread-free: the
 // folder watcher's thread calls it between pauses.
 
+#include "platform/folderlist.h"
 #include "platform/steadyclock.h"
 
 #include <chrono>
 #include <string>
 #include <vector>
-
-/// Which file names of the folder matter (the live files); the others are never looked at.
-/// nullptr takes every file.
-using TNameFilter = bool (*)(const std::string& name);
 
 /// A folder unchanged this long is idle, and looked at half as often.
 inline constexpr std::chrono::seconds PollIdleAfter{10};

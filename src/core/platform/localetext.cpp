@@ -147,3 +147,17 @@ int CompareIgnoreCase(std::string_view a, std::string_view b) {
     }
     return a.compare(b);
 }
+
+std::u16string DecodeTextUtf16(std::string_view text) {
+    std::u16string units;
+    for (char32_t c : DecodeText(text)) {
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            units.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            units.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            units.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return units;
+}

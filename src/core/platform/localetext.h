@@ -9,6 +9,9 @@
 /// The characters of a byte text: UTF-8 when the bytes are valid UTF-8, else Windows-1252.
 std::u32string DecodeText(std::string_view text);
 
+/// DecodeText as UTF-16, the form the system's collation takes.
+std::u16string DecodeTextUtf16(std::string_view text);
+
 /// Case-folded copy used for comparing; never shown.
 std::u32string FoldCase(std::string_view text);
 

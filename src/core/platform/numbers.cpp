@@ -1,24 +1,16 @@
 #include "platform/numbers.h"
 
+#include "platform/localeinfo.h"
+
 #include <charconv>
-#include <clocale>
 #include <cmath>
 #include <limits>
 #include <string>
 
 namespace {
 
-/// The whole separator: some locales use one of more than one byte (U+066B in UTF-8).
-std::string ReadLocaleSeparator() {
-    const std::lconv* conv = std::localeconv();
-    if (conv == nullptr || conv->decimal_point == nullptr || conv->decimal_point[0] == '\0') {
-        return ".";
-    }
-    return conv->decimal_point;
-}
-
 std::string& SeparatorSlot() {
-    static std::string separator = ReadLocaleSeparator();
+    static std::string separator = SystemDecimalSeparator();
     return separator;
 }
 

@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-/// The decimal separator of the user's number format, read once from the C locale; it may
+/// The decimal separator of the user's number format, read once from the regional settings
+/// (SystemDecimalSeparator); it may
 /// be more than one byte.
 const std::string& UserDecimalSeparator();
 

@@ -1,23 +1,11 @@
 #include "platform/profile.h"
 
 #include "platform/localetext.h"
-#include "platform/readfile.h"
-#include "platform/uniquefd.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <set>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-/// A configuration file larger than this is not a configuration file.
-constexpr std::size_t MaxProfileFile = 16u * 1024u * 1024u;
 
 constexpr std::string_view Blanks = " \t";
 
@@ -146,34 +134,6 @@ std::string_view LineBreakOf(std::string_view text) {
 }
 
 /// Where the new file goes: beside the file itself, also when the path is a symbolic link.
-std::string ResolveTarget(const std::string& path) {
-    char resolved[PATH_MAX];
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
-        ::realpath(path.c_str(), resolved) != nullptr) {
-        return resolved;
-    }
-    return path;
-}
-
-[[noreturn]] void ThrowWriteError(const std::string& path, int error) {
-    throw std::runtime_error("Cannot write \"" + path + "\": " + std::strerror(error));
-}
-
-void WriteAll(int fd, const std::string& data, const std::string& path) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t wrote = ::write(fd, data.data() + done, data.size() - done);
-        if (wrote < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ThrowWriteError(path, errno);
-        }
-        done += static_cast<std::size_t>(wrote);
-    }
-}
-
 } // namespace
 
 std::optional<std::string> ProfileValue(std::string_view text, std::string_view section,
@@ -297,21 +257,6 @@ std::string WithProfileValue(std::string_view text, std::string_view section, st
     return result;
 }
 
-std::string ReadProfileFile(const std::string& path, std::string* error) {
-    try {
-        return ReadWholeFile(path, MaxProfileFile);
-    } catch (const std::exception& e) {
-        // A missing file reads as empty, like a missing key; any other failure has a reason.
-        struct stat info {};
-        const bool missing =
-            ::stat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
-        if (error != nullptr && !missing) {
-            *error = e.what();
-        }
-        return {};
-    }
-}
-
 std::optional<std::string> ReadProfileString(const std::string& path, std::string_view section,
                                              std::string_view key) {
     return ProfileValue(ReadProfileFile(path), section, key);
@@ -319,56 +264,6 @@ std::optional<std::string> ReadProfileString(const std::string& path, std::strin
 
 std::vector<std::string> ReadProfileKeys(const std::string& path, std::string_view section) {
     return ProfileKeys(ReadProfileFile(path), section);
-}
-
-std::string ReadProfileForUpdate(const std::string& path) {
-    std::string old;
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
-        // Read-only is the owner's word, also for root, whom access() lets write anything.
-        if ((info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) {
-            const int error = (info.st_mode & 0222) == 0 ? EACCES : errno;
-            throw std::runtime_error("\"" + path + "\" is read-only (" + std::strerror(error) +
-                                     "); it is left as it is");
-        }
-        // An existing file that cannot be read must not be replaced by one holding a single key.
-        try {
-            old = ReadWholeFile(path, MaxProfileFile);
-        } catch (const std::exception& e) {
-            throw std::runtime_error(e.what());
-        }
-    }
-    return old;
-}
-
-void ReplaceProfileFile(const std::string& path, const std::string& data) {
-    const std::string target = ResolveTarget(path);
-    std::string temp = target + ".XXXXXX";
-    TUniqueFd file(::mkstemp(temp.data()));
-    if (!file.Valid()) {
-        ThrowWriteError(target, errno);
-    }
-    try {
-        struct stat old {};
-        const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-        ::fchmod(file.Get(), mode);
-        WriteAll(file.Get(), data, target);
-        if (::fsync(file.Get()) != 0) {
-            ThrowWriteError(target, errno);
-        }
-        if (file.Close() != 0) {
-            ThrowWriteError(target, errno);
-        }
-    } catch (...) {
-        file.Close();
-        ::unlink(temp.c_str());
-        throw;
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        ThrowWriteError(target, error);
-    }
 }
 
 void WriteProfileString(const std::string& path, std::string_view section, std::string_view key,

@@ -9,6 +9,8 @@
 #include <vector>
 
 constexpr std::size_t MaxProfileValue = 2047;
+/// A configuration file larger than this is not a configuration file.
+constexpr std::size_t MaxProfileFile = 16u * 1024u * 1024u;
 /// Key names are listed through a buffer of this size, each followed by a zero byte, the list
 /// by one more; a key that does not fit is not listed.
 constexpr std::size_t ProfileKeyListBuffer = 16384;

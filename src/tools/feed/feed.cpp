@@ -4,21 +4,14 @@
 #include "feedoptions.h"
 #include "feedrun.h"
 
-#include <csignal>
+#include "platform/commandline.h"
+#include "platform/stoprequest.h"
+
+#include <atomic>
 #include <iostream>
 
-namespace {
-
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void OnStopSignal(int) {
-    stopRequested = 1;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = ProgramArguments(argc, argv);
     FeedOptions options;
     std::string error;
     if (!ParseFeedOptions(args, options, error)) {
@@ -29,7 +22,8 @@ int main(int argc, char** argv) {
         std::cout << FeedUsage();
         return 0;
     }
-    std::signal(SIGINT, OnStopSignal);
-    std::signal(SIGTERM, OnStopSignal);
+    // A stop is taken between two writes, so the file left behind is always complete.
+    static std::atomic<bool> stopRequested{false};
+    CallOnStopRequests([] { stopRequested = true; });
     return RunFeed(options, stopRequested, std::cout, std::cerr);
 }

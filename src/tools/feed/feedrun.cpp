@@ -3,6 +3,8 @@
 #include "livewriter.h"
 #include "racesim.h"
 
+#include "platform/utf8path.h"
+
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
@@ -23,7 +25,7 @@ class Pacer {
           next_(Clock::now() + period_) {}
 
     /// Sleeps until the next tick; false if a stop was asked for meanwhile.
-    bool Wait(const volatile std::sig_atomic_t& stop) {
+    bool Wait(const std::atomic<bool>& stop) {
         // Short naps keep the reaction to a signal prompt whatever the period.
         for (auto now = Clock::now(); now < next_; now = Clock::now()) {
             if (stop)
@@ -74,7 +76,7 @@ SimSettings SettingsFor(const FeedOptions& options, std::size_t index, SessionKi
 
 class FeedRun {
   public:
-    FeedRun(const FeedOptions& options, const volatile std::sig_atomic_t& stop, std::ostream& out)
+    FeedRun(const FeedOptions& options, const std::atomic<bool>& stop, std::ostream& out)
         : options_(options), stop_(stop), out_(out), pacer_(1.0 / options.rate) {}
 
     /// False when stopped before the end.
@@ -90,7 +92,7 @@ class FeedRun {
     }
 
     const FeedOptions& options_;
-    const volatile std::sig_atomic_t& stop_;
+    const std::atomic<bool>& stop_;
     std::ostream& out_;
     Pacer pacer_;
     long written_ = 0;
@@ -102,17 +104,17 @@ void FeedRun::Write(const std::string& text, const fs::path& path, int number, S
     ++written_;
     if (!options_.snapshots.empty()) {
         const fs::path copy =
-            fs::path(options_.snapshots) / SnapshotFileName(written_, number, kind);
+            Utf8Path(options_.snapshots) / SnapshotFileName(written_, number, kind);
         WriteWholeFile(copy, text, WriteMode::InPlace);
     }
 }
 
 bool FeedRun::RunSession(SimSettings settings, int number, const std::string& stamp) {
     RaceSim sim(settings);
-    const fs::path path = fs::path(options_.folder) / SessionFileName(stamp, number, settings.kind);
+    const fs::path path = Utf8Path(options_.folder) / SessionFileName(stamp, number, settings.kind);
     Say("kestrune-feed: " + std::string(SessionWord(settings.kind)) + " with " +
         std::to_string(settings.cars) + " cars, seed " + std::to_string(options_.seed) +
-        ", writing " + path.string());
+        ", writing " + PathText(path));
     std::string phase = sim.GamePhase();
     std::string text = sim.LiveText();
     for (;;) {
@@ -133,7 +135,7 @@ bool FeedRun::RunSession(SimSettings settings, int number, const std::string& st
 
 } // namespace
 
-int RunFeed(const FeedOptions& options, const volatile std::sig_atomic_t& stop, std::ostream& out,
+int RunFeed(const FeedOptions& options, const std::atomic<bool>& stop, std::ostream& out,
             std::ostream& err) {
     FeedOptions chosen = options;
     chosen.seed = PickSeed(options);

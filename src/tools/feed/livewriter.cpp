@@ -1,5 +1,7 @@
 #include "livewriter.h"
 
+#include "platform/utf8path.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,11 +21,11 @@ void WriteDirect(const fs::path& path, std::string_view text) {
     errno = 0;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out)
-        throw std::runtime_error("cannot open " + path.string() + ": " + Reason());
+        throw std::runtime_error("cannot open " + PathText(path) + ": " + Reason());
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.close();
     if (!out)
-        throw std::runtime_error("cannot write " + path.string() + ": " + Reason());
+        throw std::runtime_error("cannot write " + PathText(path) + ": " + Reason());
 }
 
 } // namespace
@@ -48,23 +50,23 @@ std::string SnapshotFileName(long count, int number, SessionKind kind) {
 }
 
 fs::path TemporaryPathFor(const fs::path& path) {
-    return path.parent_path() / ("." + path.filename().string() + ".tmp");
+    return path.parent_path() / ("." + PathText(path.filename()) + ".tmp");
 }
 
 void PrepareFolder(const fs::path& folder) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec)
-        throw std::runtime_error("cannot create folder " + folder.string() + ": " + ec.message());
+        throw std::runtime_error("cannot create folder " + PathText(folder) + ": " + ec.message());
     if (!fs::is_directory(folder, ec))
-        throw std::runtime_error(folder.string() + " is not a folder");
+        throw std::runtime_error(PathText(folder) + " is not a folder");
     // Permission bits do not tell the whole story (read-only mounts, root), so try for real.
     const fs::path probe = folder / ".kestrune-feed-probe.tmp";
     try {
         WriteDirect(probe, "");
     } catch (const std::runtime_error& error) {
-        throw std::runtime_error("cannot write in folder " + folder.string() + " (" + error.what() +
-                                 ")");
+        throw std::runtime_error("cannot write in folder " + PathText(folder) + " (" +
+                                 error.what() + ")");
     }
     fs::remove(probe, ec);
 }
@@ -86,6 +88,6 @@ void WriteWholeFile(const fs::path& path, std::string_view text, WriteMode mode)
     if (ec) {
         const std::string reason = ec.message();
         fs::remove(temporary, ec);
-        throw std::runtime_error("cannot replace " + path.string() + ": " + reason);
+        throw std::runtime_error("cannot replace " + PathText(path) + ": " + reason);
     }
 }

@@ -15,6 +15,7 @@
 #include "messages/racedetect.h"
 #include "messages/raceevent.h"
 #include "messages/ranking.h"
+#include "platform/commandline.h"
 #include "platform/filestamp.h"
 #include "platform/numbers.h"
 #include "standings/rows.h"
@@ -92,7 +93,7 @@ int main(int argc, char** argv) {
     UserDecimalSeparator();
     std::setlocale(LC_NUMERIC, "C");
     std::string error;
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = ProgramArguments(argc, argv);
     const std::optional<TReplayOptions> parsed = ParseReplayOptions(args, error);
     if (!parsed) {
         std::fprintf(stderr, "kestrune-replay: %s\n%s", error.c_str(), ReplayUsage);

@@ -6,7 +6,6 @@
 
 class QObject;
 
-/// From now on SIGTERM and SIGINT run `close` on the event loop (the handler itself only
-/// writes a byte to a pipe). A second signal ends the program as an unhandled one would, so a
-/// close that hangs (a stalled share, a dialog nobody answers) never makes it unkillable.
+/// From now on a stop request (SIGTERM, SIGINT; Ctrl+C or a closed console on Windows) runs
+/// `close` on the event loop (see CallOnStopRequests).
 void CloseOnTerminationSignals(QObject* context, std::function<void()> close);

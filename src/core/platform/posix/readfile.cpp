@@ -1,6 +1,6 @@
 #include "platform/readfile.h"
 
-#include "platform/uniquefd.h"
+#include "platform/posix/uniquefd.h"
 
 #include <algorithm>
 #include <cerrno>

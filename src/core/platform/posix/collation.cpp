@@ -47,20 +47,6 @@ UCollator* UserCollator() {
     return collator.get();
 }
 
-std::u16string ToUtf16(std::string_view text) {
-    std::u16string units;
-    for (char32_t c : DecodeText(text)) {
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            units.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            units.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-        } else {
-            units.push_back(static_cast<char16_t>(c));
-        }
-    }
-    return units;
-}
-
 } // namespace
 
 int CollateIgnoreCase(std::string_view a, std::string_view b) {
@@ -68,8 +54,8 @@ int CollateIgnoreCase(std::string_view a, std::string_view b) {
     if (collator == nullptr) {
         return CompareIgnoreCase(a, b);
     }
-    const std::u16string ua = ToUtf16(a);
-    const std::u16string ub = ToUtf16(b);
+    const std::u16string ua = DecodeTextUtf16(a);
+    const std::u16string ub = DecodeTextUtf16(b);
     const UCollationResult order = ucol_strcoll(
         collator, reinterpret_cast<const UChar*>(ua.data()), static_cast<int32_t>(ua.size()),
         reinterpret_cast<const UChar*>(ub.data()), static_cast<int32_t>(ub.size()));

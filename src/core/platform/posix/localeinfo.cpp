@@ -1,0 +1,12 @@
+#include "platform/localeinfo.h"
+
+#include <clocale>
+
+std::string SystemDecimalSeparator() {
+    // The C library's current locale: the program sets it from the environment at start.
+    const std::lconv* conv = std::localeconv();
+    if (conv == nullptr || conv->decimal_point == nullptr || conv->decimal_point[0] == '\0') {
+        return ".";
+    }
+    return conv->decimal_point;
+}
