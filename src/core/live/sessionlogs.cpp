@@ -2,6 +2,7 @@
 
 #include "live/laporders.h"
 #include "live/laptime.h"
+#include "platform/localeinfo.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,12 +34,12 @@ __attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...
 }
 
 std::string DateTimeText(std::time_t now) {
-    std::tm local{};
-    if (localtime_r(&now, &local) == nullptr) {
+    const std::optional<std::tm> local = LocalTimeOf(now);
+    if (!local) {
         return std::string();
     }
     char buffer[128];
-    const std::size_t length = std::strftime(buffer, sizeof buffer, "%x %X", &local);
+    const std::size_t length = std::strftime(buffer, sizeof buffer, "%x %X", &*local);
     return std::string(buffer, length);
 }
 

@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     UserDecimalSeparator();
     std::setlocale(LC_NUMERIC, "C");
+    PrintBytesAsTheyAre();
     std::string error;
     const std::vector<std::string> args = ProgramArguments(argc, argv);
     const std::optional<TReplayOptions> parsed = ParseReplayOptions(args, error);

@@ -10,3 +10,11 @@ std::string SystemDecimalSeparator() {
     }
     return conv->decimal_point;
 }
+
+std::optional<std::tm> LocalTimeOf(std::time_t when) {
+    std::tm local{};
+    if (::localtime_r(&when, &local) == nullptr) {
+        return std::nullopt;
+    }
+    return local;
+}
