@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # Sourced by the scripts: one place that knows how each build folder is configured.
 #
-#   kestrune_build KIND [TARGET...]
+#   kestrune_build KIND [TARGET...]     KIND: test, release, fuzz, windows or package
 #
 # Configures and builds build/KIND (all targets, or only those given) and sets `build` to the
 # folder. Each kind passes every option itself, so scripts sharing a folder agree on it and
@@ -30,12 +30,18 @@ kestrune_build() {
       compiler=(CC=clang CXX=clang++)
       options=(-DCMAKE_BUILD_TYPE=Debug -DKESTRUNE_FUZZ=ON -DKESTRUNE_TESTS=ON
         -DKESTRUNE_SANITIZE=OFF -DKESTRUNE_BENCH=OFF -DKESTRUNE_WERROR=OFF) ;;
+    windows)
+      # The window-free core, the tools and their tests as static Windows programs, built
+      # with mingw-w64; the tests run under wine (scripts/test-windows).
+      options=(-DCMAKE_TOOLCHAIN_FILE="$kestrune_root/cmake/mingw-w64-x86_64.cmake"
+        -DCMAKE_BUILD_TYPE=Release -DKESTRUNE_WERROR=ON -DKESTRUNE_TESTS=ON
+        -DKESTRUNE_BENCH=OFF -DKESTRUNE_FUZZ=OFF -DKESTRUNE_SANITIZE=OFF) ;;
     package)
       # No sanitizers or test code in a program people install.
       options=(-DCMAKE_BUILD_TYPE=Release -DKESTRUNE_TESTS=OFF -DKESTRUNE_BENCH=OFF
         -DKESTRUNE_FUZZ=OFF -DKESTRUNE_SANITIZE=OFF -DKESTRUNE_WERROR=OFF) ;;
     *)
-      echo "kestrune_build: unknown build kind '$kind' (test, release, fuzz or package)" >&2
+      echo "kestrune_build: unknown build kind '$kind' (test, release, fuzz, windows or package)" >&2
       return 2 ;;
   esac
 

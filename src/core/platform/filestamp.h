@@ -4,8 +4,12 @@
 #include <cstdint>
 #include <string>
 
-/// Nanoseconds since the epoch; 0 means no stamp.
+/// The system's last-write time: nanoseconds since 1970 on POSIX systems, 100 ns units since
+/// 1601 on Windows. Only compared, never shown; 0 means no stamp.
 using TFileStamp = int64_t;
+
+/// How many stamp units make a second on this system.
+extern const TFileStamp FileStampUnitsPerSecond;
 
 /// Last-write time of the regular file at `path` (symlinks followed), so the reload cycle can skip
 /// a file it has already read. 0 when the file cannot be opened or stat'ed or is not a regular

@@ -3,11 +3,13 @@
 #include "platform/utf8path.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -84,7 +86,15 @@ void WriteWholeFile(const fs::path& path, std::string_view text, WriteMode mode)
         fs::remove(temporary, ec); // a half-written temporary would only litter the folder
         throw;
     }
-    fs::rename(temporary, path, ec);
+    // On Windows a reader holding the file for a moment makes the rename fail even when it
+    // shares deletion, as Kestrune's does: try again for up to a second.
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        fs::rename(temporary, path, ec);
+        if (!ec) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     if (ec) {
         const std::string reason = ec.message();
         fs::remove(temporary, ec);

@@ -1,11 +1,13 @@
 #include "app/config.h"
 #include "platform/colornames.h"
 #include "platform/intvalue.h"
+#include "platform/programplace.h"
 
 #include <gtest/gtest.h>
 
 #include "testfiles.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -16,7 +18,7 @@ namespace {
 class ConfigFile : public ::testing::Test {
   protected:
     TConfigLoad LoadWith(const std::string& config) {
-        std::ofstream(path) << "[Config]\r\n" << config;
+        std::ofstream(path, std::ios::binary) << "[Config]\r\n" << config;
         return LoadConfig(path);
     }
     const TTempFolder Temp{"kestrune-config"};
@@ -95,8 +97,9 @@ TEST_F(ConfigFile, SaveWritesThirteenKeysInOrderAndKeepsTheRest) {
                            "Stats1X=3\nStats1Y=4\nStats1W=159\nStats1H=476\n"
                            "MsgX=5\nMsgY=6\nMsgW=569\nMsgH=77\nLogo=\n");
 
-    std::ofstream(path) << "; operator notes\r\n[Config]\r\nFolder=/live\r\nWindowX=9\r\n"
-                           "Stats1FontSize=20\r\n\r\n[DriverNameAlias]\r\nJon Doe=DOE\r\n";
+    std::ofstream(path, std::ios::binary)
+        << "; operator notes\r\n[Config]\r\nFolder=/live\r\nWindowX=9\r\n"
+           "Stats1FontSize=20\r\n\r\n[DriverNameAlias]\r\nJon Doe=DOE\r\n";
     SaveConfig(path, {-7, 2, 538, 261}, {3, 4, 159, 476}, {5, 6, 569, 77}, "/logo.bmp");
     const std::string saved = Slurp(path);
     const std::string head = "; operator notes\r\n[Config]\r\nFolder=/live\r\nWindowX=-7\r\n";
@@ -114,7 +117,7 @@ TEST_F(ConfigFile, SaveWritesThirteenKeysInOrderAndKeepsTheRest) {
 
 TEST_F(ConfigFile, FailedSaveNamesThePathAndWritesWhatCanBeStored) {
     const std::filesystem::path blocker = folder / "plain";
-    std::ofstream(blocker) << "x";
+    std::ofstream(blocker, std::ios::binary) << "x";
     const std::string bad = (blocker / "kestrune.ini").string();
     try {
         SaveConfig(bad, {}, {}, {}, "");
@@ -122,11 +125,15 @@ TEST_F(ConfigFile, FailedSaveNamesThePathAndWritesWhatCanBeStored) {
     } catch (const std::runtime_error& e) {
         const std::string lead = bad + " に書き込めません: ";
         EXPECT_EQ(std::string(e.what()).substr(0, lead.size()), lead);
-        EXPECT_NE(std::string(e.what()).find(std::strerror(ENOTDIR)), std::string::npos)
-            << e.what();
+#ifdef _WIN32
+        const std::string systemSays = "(3)"; // ERROR_PATH_NOT_FOUND, in the user's language
+#else
+        const std::string systemSays = std::strerror(ENOTDIR);
+#endif
+        EXPECT_NE(std::string(e.what()).find(systemSays), std::string::npos) << e.what();
     }
 
-    std::ofstream(path) << "[Config]\nWindowX=1\n";
+    std::ofstream(path, std::ios::binary) << "[Config]\nWindowX=1\n";
     EXPECT_THROW(SaveConfig(path, {2, 2, 2, 2}, {}, {}, "bad\nlogo"), std::runtime_error);
     const TConfigLoad after = LoadConfig(path);
     EXPECT_EQ(after.Config.WindowX, 2) << "the keys that can be stored are written";
@@ -143,7 +150,7 @@ TEST_F(ConfigFile, AFileThatCannotBeReadOrIsReadOnlyIsReportedAndLeftAsItIs) {
         return std::string("saved");
     };
     // Too large to be a configuration file: said at start, with the reason, and not replaced.
-    std::ofstream(path) << "[Config]\nWindowX=5\n";
+    std::ofstream(path, std::ios::binary) << "[Config]\nWindowX=5\n";
     std::filesystem::resize_file(path, 50u * 1024u * 1024u);
     const TConfigLoad big = LoadConfig(path);
     ASSERT_EQ(big.Errors.size(), 1u);
@@ -153,7 +160,7 @@ TEST_F(ConfigFile, AFileThatCannotBeReadOrIsReadOnlyIsReportedAndLeftAsItIs) {
     EXPECT_EQ(std::filesystem::file_size(path), 50u * 1024u * 1024u);
 
     // Read-only by its owner's choice, even for root.
-    std::ofstream(path, std::ios::trunc) << "[Config]\nWindowX=5\n";
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "[Config]\nWindowX=5\n";
     std::filesystem::permissions(path, std::filesystem::perms::owner_read |
                                            std::filesystem::perms::group_read |
                                            std::filesystem::perms::others_read);
@@ -172,6 +179,16 @@ TEST_F(ConfigFile, FileNameBesideTheProgramOrInTheUserFolder) {
     EXPECT_EQ(ConfigFileNameFor((folder / "kestrune.exe").string()),
               (folder / "kestrune.ini").string());
     const std::string missingFolder = (folder / "nowhere" / "kestrune").string();
+#ifdef _WIN32
+    EXPECT_EQ(ConfigFileNameFor(missingFolder), UserConfigFile());
+    EXPECT_TRUE(UserConfigFile().ends_with("\\Kestrune\\kestrune.ini")) << UserConfigFile();
+    const char* programFiles = std::getenv("ProgramFiles");
+    ASSERT_NE(programFiles, nullptr);
+    EXPECT_EQ(ConfigFileNameFor(std::string(programFiles) + "\\Kestrune\\kestrune.exe"),
+              UserConfigFile())
+        << "an installed program keeps its settings in the user's folder, even for an "
+           "administrator";
+#else
     const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
     const std::string saved = oldXdg ? oldXdg : "";
     ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
@@ -184,6 +201,7 @@ TEST_F(ConfigFile, FileNameBesideTheProgramOrInTheUserFolder) {
     } else {
         ::unsetenv("XDG_CONFIG_HOME");
     }
+#endif
 }
 
 TEST(IntValues, DecimalAndHexForms) {

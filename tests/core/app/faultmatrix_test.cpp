@@ -22,14 +22,16 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <mutex>
 #include <optional>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -104,12 +106,11 @@ class FaultMatrix : public ::testing::Test {
     /// Writes a file with a last-write time later than any before, so every write is a change
     /// however coarse the file system's clock.
     void Write(const std::string& name, const std::string& text) {
-        std::ofstream(PathOf(name), std::ios::binary | std::ios::trunc) << text;
+        std::ofstream(Utf8Path(PathOf(name)), std::ios::binary | std::ios::trunc) << text;
         Touch(name);
     }
     void Touch(const std::string& name) {
-        const timespec times[2] = {{++Clock, 0}, {Clock, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, PathOf(name).c_str(), times, 0), 0) << name;
+        ASSERT_TRUE(SetWriteTime(PathOf(name), ++Clock)) << name;
     }
 
     /// Handles one message as the main window does.
@@ -173,8 +174,9 @@ TEST_F(FaultMatrix, FollowedFileThatStopsBeingAReadableFileEndsTheSession) {
              fs::remove(path);
              fs::create_directory(path);
          }},
-        // Root reads past any permission bits; a fifo or a dangling link cannot be read by
-        // anyone, and opening a fifo must not block the main thread.
+    // Root reads past any permission bits; a fifo or a dangling link cannot be read by
+    // anyone, and opening a fifo must not block the main thread.
+#ifndef _WIN32
         {"replaced by a fifo",
          [&] {
              fs::remove(path);
@@ -185,6 +187,7 @@ TEST_F(FaultMatrix, FollowedFileThatStopsBeingAReadableFileEndsTheSession) {
              fs::remove(path);
              fs::create_symlink(Root.File("nowhere_live.txt"), path);
          }},
+#endif
     };
     for (const auto& [what, breakIt] : breakers) {
         std::error_code ignored;
@@ -272,6 +275,7 @@ TEST_F(FaultMatrix, AHundredMegabyteFileIsRefusedAndTheRecordsKept) {
     EXPECT_FALSE(AnyLineContains(Windows.Log, WatcherEndedText));
 }
 
+#ifndef _WIN32
 TEST_F(FaultMatrix, AFileNobodyCanReadIsLoggedAndTheRecordsKept) {
     // Root reads past permission bits, but not past this: a regular file whose every read fails,
     // the process's own memory at address 0.
@@ -298,6 +302,7 @@ TEST_F(FaultMatrix, AFileNobodyCanReadIsLoggedAndTheRecordsKept) {
     ASSERT_TRUE(PumpUntil([] { return Players->Item(0).HistoryCount == 1; }));
     EXPECT_EQ(Players->Item(0).Position[0], 2);
 }
+#endif
 
 TEST_F(FaultMatrix, TenThousandSlotsAreReadWhole) {
     std::vector<TCar> cars;
@@ -315,6 +320,9 @@ TEST_F(FaultMatrix, TenThousandSlotsAreReadWhole) {
 }
 
 TEST_F(FaultMatrix, RemovingTheWatchedFolderEndsWatchingOnce) {
+    if (RunningUnderWine()) {
+        GTEST_SKIP() << "wine keeps a removed folder while the watcher's handle is open on it";
+    }
     Follow("a_live.txt", LiveText(TwoCars));
     const int sessions = SessionLogs.Count();
 
@@ -375,15 +383,25 @@ TEST_F(FaultMatrix, EveryByteValueInDriverNamesAndFileNames) {
         {"\xe6\x97\xa5\xe6\x9c\xac \xc3\xa9t\xc3\xa9", static_cast<int>(cars.size()) + 1});
     cars.push_back({"\xff\xfe \x80\xc3", static_cast<int>(cars.size()) + 1});
 
-    // File names too: every byte but '/' (and the zero byte), in two names because one name
-    // holds at most 255 bytes.
+    // File names too: every byte the system allows in one (all but '/' and the zero byte here;
+    // on Windows the printable ASCII but <>:"/\|?* and UTF-8 text), in two names because one
+    // name holds at most 255 bytes.
     std::string low;
     std::string high;
+#ifdef _WIN32
+    for (int byte = ' '; byte < 0x7F; ++byte) {
+        if (std::string_view("<>:\"/\\|?*").find(static_cast<char>(byte)) == std::string::npos) {
+            low += static_cast<char>(byte);
+        }
+    }
+    high = "\xE6\x97\xA5\xE6\x9C\xAC \xC3\xA9t\xC3\xA9 \xC3\xB1"; // 日本 été ñ
+#else
     for (int byte = 1; byte <= 255; ++byte) {
         if (byte != '/') {
             (byte < 0x80 ? low : high) += static_cast<char>(byte);
         }
     }
+#endif
     low += "_live.txt";
     high += "_live.txt";
 

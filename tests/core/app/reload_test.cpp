@@ -9,11 +9,9 @@
 #include "livetext.h"
 #include "testfiles.h"
 
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -31,8 +29,7 @@ class ReloadCycle : public ::testing::Test {
     void Write(const std::string& name, const std::string& text) {
         const std::string path = PathOf(name);
         std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-        const timespec times[2] = {{++Clock, 0}, {Clock, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        ASSERT_TRUE(SetWriteTime(path, ++Clock));
     }
 
     /// One WmLiveFolderChanged.
@@ -149,8 +146,7 @@ TEST_F(ReloadCycle, AnErrorIsLoggedOnceAndThatVersionIsNotReadAgain) {
 
     // Larger than any live file is allowed to be; sparse, so it costs no disk.
     fs::resize_file(PathOf("a_live.txt"), MaxLiveFileSize + 1);
-    const timespec times[2] = {{++Clock, 0}, {Clock, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, PathOf("a_live.txt").c_str(), times, 0), 0);
+    ASSERT_TRUE(SetWriteTime(PathOf("a_live.txt"), ++Clock));
     Changed();
     ASSERT_EQ(Windows.Log.size(), 1u);
     EXPECT_NE(Windows.Log[0].find("too large"), std::string::npos);
@@ -247,8 +243,7 @@ TEST_F(ReloadCycle, AChangeThatKeepsStampAndSizeIsReadByItsBytes) {
     // stamp and the size stay, the bytes do not.
     Follow("a_live.txt", LiveText({{"Ann", 1}, {"Bob", 2}}));
     Write("a_live.txt", LiveText({{"Bob", 1}, {"Ann", 2}}));
-    const timespec same[2] = {{Clock - 1, 0}, {Clock - 1, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, PathOf("a_live.txt").c_str(), same, 0), 0);
+    ASSERT_TRUE(SetWriteTime(PathOf("a_live.txt"), Clock - 1));
     ASSERT_EQ(GetFileStamp(PathOf("a_live.txt")), LiveFileTime);
     Changed();
     EXPECT_EQ(Players->Item(Players->IndexOfDriver("Bob", 0)).Position[0], 1);

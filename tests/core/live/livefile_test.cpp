@@ -222,7 +222,8 @@ class LiveFileOnDisk : public ::testing::Test {
 
 TEST_F(LiveFileOnDisk, ReadsTheFollowedFile) {
     LiveFileName = (folder / "a_live.txt").string();
-    std::ofstream(LiveFileName) << "[Session]\r\nScene=X\r\n[Slot00]\r\nDriver=A\r\n";
+    std::ofstream(LiveFileName, std::ios::binary)
+        << "[Session]\r\nScene=X\r\n[Slot00]\r\nDriver=A\r\n";
     ParseLiveFile();
     ASSERT_EQ(LiveSlots.size(), 1u);
     EXPECT_EQ(LiveSession.Scene, "X");
@@ -236,7 +237,12 @@ TEST_F(LiveFileOnDisk, FailuresThrowWithTheSystemMessageAndKeepTheSession) {
         ParseLiveFile();
         FAIL() << "a missing file must raise";
     } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find("No such file"), std::string::npos) << e.what();
+#ifdef _WIN32
+        const std::string systemSays = "(2)"; // ERROR_FILE_NOT_FOUND, in the user's language
+#else
+        const std::string systemSays = "No such file";
+#endif
+        EXPECT_NE(std::string(e.what()).find(systemSays), std::string::npos) << e.what();
     }
     EXPECT_TRUE(LiveSlots.empty());
     EXPECT_EQ(LiveSession.Scene, "kept");
@@ -248,7 +254,7 @@ TEST_F(LiveFileOnDisk, FailuresThrowWithTheSystemMessageAndKeepTheSession) {
 TEST_F(LiveFileOnDisk, RefusesFilesLargerThanTheLimit) {
     LiveFileName = (folder / "big_live.txt").string();
     {
-        std::ofstream out(LiveFileName);
+        std::ofstream out(LiveFileName, std::ios::binary);
         out << "[Slot0]\nDriver=A\n";
     }
     std::filesystem::resize_file(LiveFileName, MaxLiveFileSize + 1);

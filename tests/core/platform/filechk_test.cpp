@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "fusemount.h"
 #include "testfiles.h"
+#ifndef _WIN32
+#include "fusemount.h"
+#include <sys/mount.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -18,7 +21,6 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
-#include <sys/mount.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -58,22 +60,27 @@ class TPostBox {
 };
 
 void Append(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::app) << text;
+    std::ofstream(Utf8Path(path), std::ios::binary | std::ios::app) << text;
 }
 
 TEST(FileChecker, EveryWriteLeadsToAReloadMessage) {
-    const TTempFolder folder("kestrune-watch");
+    const TTempFolder root("kestrune-watch");
+    // Named as a user names a folder: spaces and more than ASCII.
+    const std::string folder =
+        root.File("\xE3\x83\xA9\xE3\x82\xA4\xE3\x83\x96 \xC3\xA9t\xC3\xA9"); // ライブ été
+    fs::create_directory(Utf8Path(folder));
     TPostBox box;
-    TFileChecker checker(folder.String(), IsLiveFileName, box.Function());
-    EXPECT_EQ(checker.Folder, folder.String());
+    TFileChecker checker(folder, IsLiveFileName, box.Function());
+    EXPECT_EQ(checker.Folder, folder);
     checker.Start();
     checker.Start(); // a second start must not start a second thread
+    EXPECT_EQ(checker.Way(), TFileChecker::TWay::Notified);
 
-    Append(folder.File("a_live.txt"), "[Session]\n");
+    Append(folder + "/a_live.txt", "[Session]\n");
     ASSERT_TRUE(box.WaitFor(WmLiveFolderChanged));
     // The watch stays armed after a message: a later write is reported again.
     const int before = box.Count(WmLiveFolderChanged);
-    Append(folder.File("a_live.txt"), "Scene=Lakeside\n");
+    Append(folder + "/a_live.txt", "Scene=Lakeside\n");
     EXPECT_TRUE(box.WaitFor(WmLiveFolderChanged, before + 1));
     checker.Stop();
     EXPECT_EQ(box.Count(WmWatcherEnded), 0);
@@ -94,6 +101,9 @@ TEST(FileChecker, EndsWhenTheFolderIsMissingOrGoesAwayAndFollowsItAgainWhenItRet
     notAFolder.Start();
     EXPECT_TRUE(fileBox.WaitFor(WmWatcherEnded));
 
+    if (RunningUnderWine()) {
+        GTEST_SKIP() << "wine keeps a removed folder while the watcher's handle is open on it";
+    }
     TPostBox removedBox;
     const std::string watched = folder.File("watched");
     fs::create_directory(watched);
@@ -111,6 +121,7 @@ TEST(FileChecker, EndsWhenTheFolderIsMissingOrGoesAwayAndFollowsItAgainWhenItRet
     EXPECT_TRUE(removedBox.WaitFor(WmLiveFolderChanged, before + 1));
 }
 
+#ifndef _WIN32 // bind and FUSE mounts are Linux's
 TEST(FileChecker, AFolderMountedOverIsFollowedOnTheMountedDisk) {
     const TTempFolder folder("kestrune-watch");
     const std::string watched = folder.File("live");
@@ -133,6 +144,7 @@ TEST(FileChecker, AFolderMountedOverIsFollowedOnTheMountedDisk) {
     EXPECT_TRUE(box.WaitFor(WmLiveFolderChanged, before + 1));
     checker.Stop();
 }
+#endif
 
 TEST(FileChecker, StopWakesAWaitingWatcherAndItCanStartAgain) {
     const TTempFolder folder("kestrune-watch");
@@ -165,6 +177,7 @@ TEST(FileChecker, StopWakesAWaitingWatcherAndItCanStartAgain) {
     throwing.Stop();
 }
 
+#ifndef _WIN32
 TEST(FileChecker, AFolderOnAFuseMountIsPolledAndSeesWritesFromUnderneath) {
     if (!TFuseMount::Available()) {
         GTEST_SKIP() << "no /dev/fuse on this machine";
@@ -210,5 +223,7 @@ TEST(FileChecker, AStalledShareNeitherFreezesStartNorHangsStop) {
     EXPECT_EQ(box.Count(WmWatcherEnded) + box.Count(WmLiveFolderChanged), 0)
         << "a watcher left behind posts nothing";
 }
+
+#endif
 
 } // namespace

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+const TFileStamp FileStampUnitsPerSecond = 1'000'000'000;
+
 namespace {
 
 /// Nanoseconds since the epoch, saturated: a file dated past the year 2262 (or before 1678)

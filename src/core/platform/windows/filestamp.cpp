@@ -4,6 +4,8 @@
 
 #include <limits>
 
+const TFileStamp FileStampUnitsPerSecond = 10'000'000;
+
 TFileStamp GetFileStamp(const std::string& path) {
     return GetFileState(path).Stamp;
 }

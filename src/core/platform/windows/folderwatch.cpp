@@ -107,6 +107,14 @@ struct TFolderWatch::TImpl {
         return Request() ? TWait::Changed : TWait::Ended;
     }
 
+    /// True when the folder was deleted while it is held open here: it then goes only when
+    /// this handle is closed.
+    bool DeletePending() const {
+        FILE_STANDARD_INFO info{};
+        return ::GetFileInformationByHandleEx(Handle.Get(), FileStandardInfo, &info, sizeof info) &&
+               info.DeletePending;
+    }
+
     ~TImpl() {
         // The system writes into Buffer until the request is cancelled and has completed.
         if (Pending && ::CancelIoEx(Handle.Get(), &Overlapped)) {
@@ -156,7 +164,7 @@ TWait TFolderWatch::WaitForChange(const TWakeUp& stop) {
             return TWait::Ended;
         }
         // A folder deleted, renamed away or replaced raises nothing certain on every system.
-        if (FolderIdOf(Impl->Folder) != Impl->Id) {
+        if (Impl->DeletePending() || FolderIdOf(Impl->Folder) != Impl->Id) {
             return TWait::Ended;
         }
     }

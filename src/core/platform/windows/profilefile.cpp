@@ -36,6 +36,26 @@ std::wstring TemporaryBeside(const std::string& path) {
                     std::to_string(made++) + ".tmp");
 }
 
+/// Renames `from` over `to`. A reader holding `to` open for a moment (a reading of this
+/// program, an editor, a virus scanner) makes the rename fail even when it shares deletion, so
+/// it is tried again for up to a second before the failure counts.
+bool MoveOver(const std::wstring& from, const std::wstring& to) {
+    constexpr int Attempts = 50;
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
+        const DWORD error = ::GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
+            attempt == Attempts) {
+            ::SetLastError(error);
+            return false;
+        }
+        ::Sleep(20);
+    }
+}
+
 } // namespace
 
 std::string ReadProfileFile(const std::string& path, std::string* error) {
@@ -93,8 +113,7 @@ void ReplaceProfileFile(const std::string& path, const std::string& data) {
     }
     // One rename over the old file; ReplaceFileW would keep more of the old file's metadata
     // but fails on some systems where this succeeds.
-    if (!::MoveFileExW(temp.c_str(), target.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!MoveOver(temp, target)) {
         const DWORD error = ::GetLastError();
         ::DeleteFileW(temp.c_str());
         ThrowWriteError(path, error);
