@@ -2,7 +2,10 @@
 #   core: platform <- live <- (messages, standings) <- app
 #   ui:   support <- (messages, standings) <- app, each on top of the whole core
 #   the program and the tools on top.
-# A folder always includes its own files. Usage: cmake -DSOURCE_DIR=<src> -P check_includes.cmake
+# A folder always includes its own files. The operating system's own headers (POSIX, Windows,
+# X11, ICU) are included only by the implementations in core/platform/posix and
+# core/platform/windows, so everything else builds on both systems.
+# Usage: cmake -DSOURCE_DIR=<src> -P check_includes.cmake
 cmake_minimum_required(VERSION 3.25)
 
 set(core_all "core/platform;core/live;core/messages;core/standings;core/app")
@@ -33,9 +36,19 @@ function(folder_of path out)
   endif()
 endfunction()
 
+set(system_headers_regex
+  "^[ \t]*#[ \t]*include[ \t]*<(unistd|fcntl|dirent|poll|pthread|dlfcn|signal|windows|shlobj|shellapi|io|direct)\\.h>|^[ \t]*#[ \t]*include[ \t]*<(sys|unicode|X11|xcb)/")
+
 file(GLOB_RECURSE files "${SOURCE_DIR}/*.h" "${SOURCE_DIR}/*.cpp")
 set(failures "")
 foreach(file IN LISTS files)
+  file(RELATIVE_PATH rel_file "${SOURCE_DIR}" "${file}")
+  if(NOT rel_file MATCHES "^core/platform/(posix|windows)/")
+    file(STRINGS "${file}" system_lines REGEX "${system_headers_regex}")
+    foreach(line IN LISTS system_lines)
+      string(APPEND failures "\n  ${rel_file}: the system's header outside the platform layer: ${line}")
+    endforeach()
+  endif()
   folder_of("${file}" from)
   if(from STREQUAL "")
     string(APPEND failures "\n  ${file}: not in a known folder")

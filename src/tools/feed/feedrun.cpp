@@ -139,10 +139,15 @@ int RunFeed(const FeedOptions& options, const std::atomic<bool>& stop, std::ostr
             std::ostream& err) {
     FeedOptions chosen = options;
     chosen.seed = PickSeed(options);
+    const auto stopped = [&] {
+        if (!chosen.quiet)
+            out << "kestrune-feed: stopped; the file written last is complete" << std::endl;
+        return 0;
+    };
     try {
-        PrepareFolder(chosen.folder);
+        PrepareFolder(Utf8Path(chosen.folder));
         if (!chosen.snapshots.empty())
-            PrepareFolder(chosen.snapshots);
+            PrepareFolder(Utf8Path(chosen.snapshots));
         const std::string stamp = ClockStamp(std::time(nullptr));
         FeedRun run(chosen, stop, out);
         const std::vector<SessionKind> sessions = SessionsOf(chosen.plan);
@@ -151,12 +156,12 @@ int RunFeed(const FeedOptions& options, const std::atomic<bool>& stop, std::ostr
             const SimSettings settings = SettingsFor(chosen, i, sessions[i], grid);
             const int number = static_cast<int>(i) + 1;
             if (!run.RunSession(settings, number, stamp))
-                return 0;
+                return stopped();
             // The race starts in qualifying order.
             if (sessions[i] == SessionKind::Qualify)
                 grid = run.LastClassification();
             if (i + 1 < sessions.size() && !run.Pause())
-                return 0;
+                return stopped();
         }
     } catch (const std::exception& error) {
         err << "kestrune-feed: " << error.what() << std::endl;

@@ -8,6 +8,7 @@
 #include "messages/racedetect.h"
 #include "messages/raceevent.h"
 #include "platform/filechk.h"
+#include "platform/utf8path.h"
 #include "standings/stats1.h"
 #include "support/qtplacement.h"
 #include "support/qtsupport.h"
@@ -80,7 +81,7 @@ void TFormMain::FormCreate() {
     }
     LogoFile = load.Logo;
     std::error_code missing;
-    if (!LogoFile.empty() && std::filesystem::exists(LogoFile, missing)) {
+    if (!LogoFile.empty() && std::filesystem::exists(Utf8Path(LogoFile), missing)) {
         const QString error = LoadLogo(LogoFile);
         if (!error.isEmpty()) {
             ShowError(error);

@@ -15,7 +15,6 @@
 
 #include <QBuffer>
 #include <QComboBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QImageReader>
 #include <QPlainTextEdit>
@@ -80,13 +79,12 @@ void TFormMain::Button3Click() {
 }
 
 void TFormMain::Button7Click() {
-    const QString chosen = QFileDialog::getOpenFileName(
-        this, "Logo", QFile::decodeName(QByteArray::fromStdString(LogoFile)),
-        QString::fromUtf8("BMPファイル (*.bmp)"));
+    const QString chosen = QFileDialog::getOpenFileName(this, "Logo", QString::fromUtf8(LogoFile),
+                                                        QString::fromUtf8("BMPファイル (*.bmp)"));
     if (chosen.isEmpty()) {
         return;
     }
-    LogoFile = QFile::encodeName(chosen).toStdString();
+    LogoFile = chosen.toUtf8().toStdString(); // paths are UTF-8 inside, on every system
     const QString error = LoadLogo(LogoFile);
     if (!error.isEmpty()) {
         ShowError(error);
