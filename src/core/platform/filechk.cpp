@@ -71,11 +71,18 @@ struct TFileChecker::TShared {
             return Poll->Found() ? TWay::Polled : TWay::Failed;
         }
         Watch = std::make_unique<TFolderWatch>(Folder);
-        if (!Watch->Valid()) {
-            Watch.reset();
-            return TWay::Failed;
+        if (Watch->Valid()) {
+            return TWay::Notified;
         }
-        return TWay::Notified;
+        Watch.reset();
+        // A folder that is there but cannot be watched (a file system without notification,
+        // the system's limit of watches reached) is still followed, by looking at it.
+        if (PollingMode == TFolderPolling::Auto && IsFolder(Folder)) {
+            Poll =
+                std::make_unique<TFolderPoll>(Folder, Followed, std::chrono::steady_clock::now());
+            return Poll->Found() ? TWay::Polled : TWay::Failed;
+        }
+        return TWay::Failed;
     }
 
     void Run() {
@@ -86,7 +93,12 @@ struct TFileChecker::TShared {
         }
         while (true) {
             if (way != TWay::Failed) {
-                if (Follow(way) == TWait::Stopped) {
+                const TWait ended = Follow(way);
+                // Let go of the folder at once: on Windows a deleted folder held open cannot
+                // go, nor be made again, while the watch holds it.
+                Watch.reset();
+                Poll.reset();
+                if (ended == TWait::Stopped) {
                     break;
                 }
                 PostMessage(WmWatcherEnded);
@@ -121,8 +133,6 @@ struct TFileChecker::TShared {
             if (!IsFolder(Folder)) {
                 continue;
             }
-            Watch.reset();
-            Poll.reset();
             const TWay way = SetUp();
             if (way != TWay::Failed) {
                 return way;

@@ -2,6 +2,8 @@
 
 #include "platform/windows/wintext.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <limits>
 
 const TFileStamp FileStampUnitsPerSecond = 10'000'000;

@@ -3,14 +3,15 @@
 #include "platform/filechk.h"
 #include "platform/windows/wintext.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
 
-/// Names, sizes and write times of the files directly in the folder.
-constexpr DWORD ChangeFilter =
-    FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE;
-/// How often a watched folder is checked to be the same directory.
+/// Names, sizes, write times and attributes of the files directly in the folder.
+constexpr DWORD ChangeFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE |
+                               FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_ATTRIBUTES;
+/// How often a watched folder is checked to be the same directory, and looked at anyway.
 constexpr DWORD IdentityCheckMs = 1000;
 /// Changes are only counted, never read one by one; a share takes at most 64 KiB.
 constexpr DWORD NotifyBufferBytes = 64 * 1024;
@@ -116,8 +117,9 @@ struct TFolderWatch::TImpl {
     }
 
     ~TImpl() {
-        // The system writes into Buffer until the request is cancelled and has completed.
-        if (Pending && ::CancelIoEx(Handle.Get(), &Overlapped)) {
+        // The system writes into Buffer until the request has completed, cancelled or not.
+        if (Pending) {
+            ::CancelIoEx(Handle.Get(), &Overlapped);
             DWORD bytes = 0;
             ::GetOverlappedResult(Handle.Get(), &Overlapped, &bytes, TRUE);
         }
@@ -151,23 +153,24 @@ TWait TFolderWatch::WaitForChange(const TWakeUp& stop) {
     if (!Impl->Pending && !Impl->Request()) {
         return TWait::Ended;
     }
-    while (true) {
-        const HANDLE events[2] = {stop.Impl->Event.Get(), Impl->Done.Get()};
-        const DWORD woke = ::WaitForMultipleObjects(2, events, FALSE, IdentityCheckMs);
-        if (woke == WAIT_OBJECT_0) {
-            return TWait::Stopped;
-        }
-        if (woke == WAIT_OBJECT_0 + 1) {
-            return Impl->Finish();
-        }
-        if (woke != WAIT_TIMEOUT) {
-            return TWait::Ended;
-        }
-        // A folder deleted, renamed away or replaced raises nothing certain on every system.
-        if (Impl->DeletePending() || FolderIdOf(Impl->Folder) != Impl->Id) {
-            return TWait::Ended;
-        }
+    const HANDLE events[2] = {stop.Impl->Event.Get(), Impl->Done.Get()};
+    const DWORD woke = ::WaitForMultipleObjects(2, events, FALSE, IdentityCheckMs);
+    if (woke == WAIT_OBJECT_0) {
+        return TWait::Stopped;
     }
+    if (woke == WAIT_OBJECT_0 + 1) {
+        return Impl->Finish();
+    }
+    if (woke != WAIT_TIMEOUT) {
+        return TWait::Ended;
+    }
+    // A folder deleted, renamed away or replaced raises nothing certain on every system.
+    if (Impl->DeletePending() || FolderIdOf(Impl->Folder) != Impl->Id) {
+        return TWait::Ended;
+    }
+    // The system may report a write to a file held open only when it reaches the disk: a
+    // look once a second (the reload cycle compares the stamp, size and bytes) bounds that.
+    return TWait::Changed;
 }
 
 bool IsFolder(const std::string& folder) {

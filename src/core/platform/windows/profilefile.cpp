@@ -14,7 +14,8 @@ namespace {
 }
 
 bool IsMissing(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+           error == ERROR_DIRECTORY;
 }
 
 void WriteAll(HANDLE file, const std::string& data, const std::string& path) {
@@ -92,9 +93,17 @@ std::string ReadProfileForUpdate(const std::string& path) {
 
 void ReplaceProfileFile(const std::string& path, const std::string& data) {
     const std::wstring target = WideText(path);
-    const std::wstring temp = TemporaryBeside(path);
-    TUniqueHandle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::wstring temp;
+    TUniqueHandle file;
+    // A temporary left by a crashed process with the same id is stepped over, not reused.
+    for (int attempt = 0; attempt < 100 && !file.Valid(); ++attempt) {
+        temp = TemporaryBeside(path);
+        file = TUniqueHandle(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid() && ::GetLastError() != ERROR_FILE_EXISTS) {
+            break;
+        }
+    }
     if (!file.Valid()) {
         ThrowWriteError(path, ::GetLastError());
     }

@@ -90,8 +90,9 @@ std::string RunningProgramPath() {
 std::string UserConfigFile() {
     std::wstring base = KnownFolder(FOLDERID_RoamingAppData);
     if (base.empty()) {
-        const wchar_t* appData = ::_wgetenv(L"APPDATA");
-        base = appData != nullptr && appData[0] != L'\0' ? std::wstring(appData) + L"\\" : L".\\";
+        wchar_t appData[MAX_PATH] = {};
+        const DWORD length = ::GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH);
+        base = length > 0 && length < MAX_PATH ? std::wstring(appData, length) + L"\\" : L".\\";
     }
     return Utf8Text(base) + "Kestrune\\kestrune.ini";
 }

@@ -3,6 +3,7 @@
 #include "platform/windows/wintext.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 
 namespace {

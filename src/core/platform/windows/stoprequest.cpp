@@ -6,7 +6,8 @@
 
 namespace {
 
-std::function<void()> OnStop;
+/// Never destroyed: the handler may run while the program's statics are being torn down.
+std::function<void()>* OnStop = nullptr;
 std::atomic<int> Requests{0};
 
 BOOL WINAPI OnConsoleControl(DWORD kind) {
@@ -16,17 +17,17 @@ BOOL WINAPI OnConsoleControl(DWORD kind) {
         if (++Requests > 1) {
             return FALSE; // the first stop has not ended the program: the default handler does
         }
-        OnStop();
+        (*OnStop)();
         return TRUE;
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-        // The system ends the process when this returns: give the program time to finish
-        // what it is writing.
+        // The system ends the process when this returns, and at the latest after its own
+        // timeout: wait here, so the program's own ending (it returns from main) comes first.
         if (++Requests == 1) {
-            OnStop();
+            (*OnStop)();
         }
-        ::Sleep(3000);
+        ::Sleep(INFINITE);
         return TRUE;
     default:
         return FALSE;
@@ -36,10 +37,12 @@ BOOL WINAPI OnConsoleControl(DWORD kind) {
 } // namespace
 
 bool CallOnStopRequests(std::function<void()> onStop) {
-    if (OnStop) {
+    if (OnStop != nullptr) {
         return false;
     }
     // The system calls the handler on a thread of its own.
-    OnStop = std::move(onStop);
+    OnStop = new std::function<void()>(std::move(onStop));
+    // A program started in a new process group ignores Ctrl+C until told otherwise.
+    ::SetConsoleCtrlHandler(nullptr, FALSE);
     return ::SetConsoleCtrlHandler(OnConsoleControl, TRUE) != 0;
 }
