@@ -33,7 +33,7 @@ kestrune_build() {
     windows)
       # The window-free core, the tools and their tests as static Windows programs, built
       # with mingw-w64; the tests run under wine (scripts/test-windows).
-      options=(-DCMAKE_TOOLCHAIN_FILE="$kestrune_root/cmake/mingw-w64-x86_64.cmake"
+      options=(-DCMAKE_TOOLCHAIN_FILE="$kestrune_root/cmake/mingw-w64-x86_64.cmake" -DKESTRUNE_PLATFORM=windows
         -DCMAKE_BUILD_TYPE=Release -DKESTRUNE_WERROR=ON -DKESTRUNE_TESTS=ON
         -DKESTRUNE_BENCH=OFF -DKESTRUNE_FUZZ=OFF -DKESTRUNE_SANITIZE=OFF) ;;
     package)
