@@ -80,7 +80,7 @@ struct TFileChecker::TShared {
         if (PollingMode == TFolderPolling::Auto && IsFolder(Folder)) {
             Poll =
                 std::make_unique<TFolderPoll>(Folder, Followed, std::chrono::steady_clock::now());
-            return Poll->Found() ? TWay::Polled : TWay::Failed;
+            return Poll->Found() ? TWay::Unwatchable : TWay::Failed;
         }
         return TWay::Failed;
     }
@@ -123,7 +123,7 @@ struct TFileChecker::TShared {
     }
 
     /// Follows the folder until it is stopped (Stopped) or watching ends (Ended).
-    TWait Follow(TWay way) { return way == TWay::Polled ? RunPolling() : RunNotified(); }
+    TWait Follow(TWay way) { return way == TWay::Notified ? RunNotified() : RunPolling(); }
 
     /// A deleted, renamed or unmounted folder may come back (a share remounted, a folder
     /// recreated): looks for it once a second and sets the watch up again when it is there.
@@ -237,6 +237,8 @@ std::string FollowingText(const std::string& folder, TFileChecker::TWay way, boo
     switch (way) {
     case TFileChecker::TWay::Notified:
         return following + " by change notification";
+    case TFileChecker::TWay::Unwatchable:
+        return following + " by looking at it every 200 ms (the system cannot watch it)";
     case TFileChecker::TWay::Polled:
         return following + " by looking at it every 200 ms (network or FUSE file system)";
     case TFileChecker::TWay::Unknown:

@@ -37,7 +37,9 @@ class TFileChecker {
     /// Called on the watcher thread; the Qt side wraps QCoreApplication::postEvent.
     using PostFunction = std::function<void(int message)>;
     /// How the folder turned out to be followed.
-    enum class TWay { Unknown, Notified, Polled, Failed };
+    /// Polled: the folder lies on a share or FUSE mount (or polling is on); Unwatchable: it
+    /// is polled because the system could not watch it.
+    enum class TWay { Unknown, Notified, Polled, Unwatchable, Failed };
 
     /// `followed` names the files a polled folder compares (notifications cover every file).
     TFileChecker(std::string folder, TNameFilter followed, PostFunction post,
