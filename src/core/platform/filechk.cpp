@@ -66,9 +66,7 @@ struct TFileChecker::TShared {
         const bool polling = PollingMode == TFolderPolling::On ||
                              (PollingMode == TFolderPolling::Auto && FolderNeedsPolling(Folder));
         if (polling) {
-            Poll =
-                std::make_unique<TFolderPoll>(Folder, Followed, std::chrono::steady_clock::now());
-            return Poll->Found() ? TWay::Polled : TWay::Failed;
+            return StartPolling(TWay::Polled);
         }
         Watch = std::make_unique<TFolderWatch>(Folder);
         if (Watch->Valid()) {
@@ -78,11 +76,15 @@ struct TFileChecker::TShared {
         // A folder that is there but cannot be watched (a file system without notification,
         // the system's limit of watches reached) is still followed, by looking at it.
         if (PollingMode == TFolderPolling::Auto && IsFolder(Folder)) {
-            Poll =
-                std::make_unique<TFolderPoll>(Folder, Followed, std::chrono::steady_clock::now());
-            return Poll->Found() ? TWay::Unwatchable : TWay::Failed;
+            return StartPolling(TWay::Unwatchable);
         }
         return TWay::Failed;
+    }
+
+    /// Takes the first look of a polled folder: `way` when the folder was there.
+    TWay StartPolling(TWay way) {
+        Poll = std::make_unique<TFolderPoll>(Folder, Followed, std::chrono::steady_clock::now());
+        return Poll->Found() ? way : TWay::Failed;
     }
 
     void Run() {
