@@ -14,6 +14,12 @@ set(CMAKE_CXX_COMPILER ${mingw_prefix}-g++-posix)
 set(CMAKE_RC_COMPILER ${mingw_prefix}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${mingw_prefix})
+# Qt for Windows lives outside the mingw-w64 root (scripts/qt-windows builds it into a cache):
+# pass its prefix as KESTRUNE_QT_WINDOWS and the windows are built too.
+if(KESTRUNE_QT_WINDOWS)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${KESTRUNE_QT_WINDOWS})
+  list(APPEND CMAKE_PREFIX_PATH ${KESTRUNE_QT_WINDOWS})
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

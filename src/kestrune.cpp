@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     main.SetBroadcastWindows(&stats, &msg);
     main.show();
     CloseOnTerminationSignals(&main, [&main] { main.CloseFromSignal(); });
+    SaveOnSessionEnd(&main, [&main] { main.SaveForSessionEnd(); });
     TSoakReport soakReport(main);
     msg.show();
     // The first moment the event loop has nothing to do: place and show the broadcast windows.

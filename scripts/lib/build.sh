@@ -31,9 +31,14 @@ kestrune_build() {
       options=(-DCMAKE_BUILD_TYPE=Debug -DKESTRUNE_FUZZ=ON -DKESTRUNE_TESTS=ON
         -DKESTRUNE_SANITIZE=OFF -DKESTRUNE_BENCH=OFF -DKESTRUNE_WERROR=OFF) ;;
     windows)
-      # The window-free core, the tools and their tests as static Windows programs, built
-      # with mingw-w64; the tests run under wine (scripts/test-windows).
+      # Every program and test as static Windows programs, built with mingw-w64 and Qt for
+      # Windows (scripts/qt-windows builds it once into a cache); the tests run under wine
+      # (scripts/test-windows).
+      local qt_windows
+      qt_windows=$("$kestrune_root/scripts/qt-windows") || return 1
       options=(-DCMAKE_TOOLCHAIN_FILE="$kestrune_root/cmake/mingw-w64-x86_64.cmake" -DKESTRUNE_PLATFORM=windows
+        -DKESTRUNE_QT_WINDOWS="$qt_windows" -DQT_HOST_PATH=/usr
+        -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(gcc -dumpmachine)/cmake"
         -DCMAKE_BUILD_TYPE=Release -DKESTRUNE_WERROR=ON -DKESTRUNE_TESTS=ON
         -DKESTRUNE_BENCH=OFF -DKESTRUNE_FUZZ=OFF -DKESTRUNE_SANITIZE=OFF) ;;
     package)

@@ -1,12 +1,13 @@
 #pragma once
 // Text comparisons that ignore case the way an operator expects: ASCII letters, and the letters
-// of UTF-8 text (or of Windows-1252 bytes when the text is not UTF-8) in the Latin, Greek and
+// of UTF-8 text (or of the legacy code page's text when it is not UTF-8, see legacytext.h) in the Latin, Greek and
 // Cyrillic ranges.
 
 #include <string>
 #include <string_view>
 
-/// The characters of a byte text: UTF-8 when the bytes are valid UTF-8, else Windows-1252.
+/// The characters of a byte text: UTF-8 when the bytes are valid UTF-8, else the legacy code
+/// page's (Windows-1252 on POSIX, the ANSI code page on Windows).
 std::u32string DecodeText(std::string_view text);
 
 /// DecodeText as UTF-16, the form the system's collation takes.

@@ -30,6 +30,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 namespace {
 
@@ -294,6 +295,12 @@ void TFormMain::SaveBounds() {
 void TFormMain::CloseFromSignal() {
     ClosingFromSignal = true;
     close();
+}
+
+void TFormMain::SaveForSessionEnd() {
+    const bool wasQuiet = std::exchange(ClosingFromSignal, true);
+    SaveBounds();
+    ClosingFromSignal = wasQuiet;
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {

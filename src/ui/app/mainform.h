@@ -84,6 +84,9 @@ class TFormMain : public QWidget, public TWindowLink {
     /// A termination signal: closes like the close button, but a failure to save is only
     /// logged and written to stderr, since nobody may be there to answer a dialog.
     void CloseFromSignal();
+    /// The user's session ends: saves as a close would, quietly, at once (the system may end
+    /// the process right after); the windows stay until the program is told to quit.
+    void SaveForSessionEnd();
     /// Reload messages handled and lines in the log so far (for the soak report).
     int ReloadsHandled() const { return Reloads; }
     int LogLineCount() const;

@@ -2,9 +2,11 @@
 
 #include "platform/stoprequest.h"
 
+#include <QGuiApplication>
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
+#include <QSessionManager>
 
 void CloseOnTerminationSignals(QObject* context, std::function<void()> close) {
     const QPointer<QObject> target(context);
@@ -13,4 +15,11 @@ void CloseOnTerminationSignals(QObject* context, std::function<void()> close) {
         QMetaObject::invokeMethod(
             target.data(), [close] { close(); }, Qt::QueuedConnection);
     });
+}
+
+void SaveOnSessionEnd(QObject* context, std::function<void()> save) {
+    // Direct: the request is answered when the slot returns, and the process may end then.
+    QObject::connect(
+        qGuiApp, &QGuiApplication::commitDataRequest, context,
+        [save = std::move(save)](QSessionManager&) { save(); }, Qt::DirectConnection);
 }

@@ -15,7 +15,8 @@
 
 class QObject;
 
-/// A name or live-file text for display: UTF-8 when valid, else Windows-1252.
+/// A name or live-file text for display: UTF-8 when valid, else the legacy code page's
+/// (Windows-1252 on Linux, the system's ANSI code page on Windows).
 QString ToQString(std::string_view bytes);
 /// The bytes of an operator's text (UTF-8).
 std::string ToBytes(const QString& text);

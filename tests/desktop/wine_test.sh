@@ -1,0 +1,198 @@
+#!/usr/bin/env bash
+# kestrune.exe as a broadcaster on Windows uses it, under wine on Xvfb with openbox: it follows
+# a folder that kestrune-feed.exe writes; the console, the tower and the ticker are mapped at
+# their configured sizes; the tower draws rows and changes as the race goes on, the ticker its
+# status line; a ranking strip scrolls at 100 px/s; closing the console (WM_CLOSE) and the end
+# of the session (WM_QUERYENDSESSION) save the bounds beside the .exe, and a second start puts
+# the windows back there.
+#
+#   tests/desktop/wine_test.sh WINDOWS-BUILD-FOLDER     (WINEPREFIX set up by the caller)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+windows_build=$(cd "$1" && pwd)
+wine=${KESTRUNE_WINE:-/usr/lib/wine/wine64}
+: "${WINEPREFIX:?the caller sets up a wine prefix}"
+export WINEDEBUG=-all
+source "$here/../../scripts/lib/xvfb.sh"
+
+work=$(mktemp -d /tmp/kestrune-wine-XXXXXX)
+pids=()
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[$i]}" 2>/dev/null || true
+    wait "${pids[$i]}" 2>/dev/null || true
+  done
+  if [ "${KESTRUNE_KEEP_SHOTS:-0}" = "1" ]; then
+    echo "wine test: screenshots kept in $work"
+  else
+    rm -rf "$work"
+  fi
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL (wine desktop): $*" >&2
+  [ -f "$work/out.txt" ] && sed 's/^/  program: /' "$work/out.txt" | tail -n 20 >&2
+  exit 1
+}
+
+kestrune_xvfb 1280x1024x24
+pids+=("$xvfb_pid")
+openbox --sm-disable >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
+wmctrl -m >/dev/null 2>&1 || fail "openbox did not start"
+
+# The program and its configuration beside it, as a broadcaster unpacks it.
+cp "$windows_build/src/kestrune.exe" "$work/kestrune.exe"
+mkdir -p "$work/live"
+ini="$work/kestrune.ini"
+live_windows=$("$wine" winepath -w "$work/live" 2>/dev/null | tr -d '\r')
+[ -n "$live_windows" ] || fail "winepath gave no Windows path for $work/live"
+printf '[Config]\r\nFolder=%s\r\nStats1X=700\r\nStats1Y=60\r\nStats1W=260\r\nStats1H=420\r\nMsgX=40\r\nMsgY=700\r\nMsgW=640\r\nMsgH=77\r\n' \
+  "$live_windows" > "$ini"
+
+"$wine" "$windows_build/src/tools/feed/kestrune-feed.exe" --folder "$live_windows" --session race \
+  --cars 16 --laps 20 --speed 6 --rate 5 --seed 7 --quiet > "$work/feed.txt" 2>&1 &
+feed=$!
+pids+=("$feed")
+
+running=
+window_id() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1; }
+start() {
+  (cd "$work" && exec "$wine" "$work/kestrune.exe") > "$work/out.txt" 2>&1 &
+  running=$!
+  pids+=("$running")
+  for _ in $(seq 600); do
+    if [ -n "$(window_id "Kestrune - r12_08")" ] && [ -n "$(window_id "Live Window")" ] &&
+       [ -n "$(window_id "Message Window")" ]; then
+      # Mapped, not only created.
+      if xwininfo -id "$(window_id "Message Window")" | grep -q IsViewable &&
+         xwininfo -id "$(window_id "Live Window")" | grep -q IsViewable; then
+        return 0
+      fi
+    fi
+    kill -0 "$running" 2>/dev/null || fail "kestrune.exe died"
+    sleep 0.1
+  done
+  fail "the three windows did not appear: $(wmctrl -l)"
+}
+# Waits for the program to end; fails unless it ends with status 0.
+wait_exit() {
+  for _ in $(seq 300); do
+    if ! kill -0 "$running" 2>/dev/null; then
+      local status=0
+      wait "$running" || status=$?
+      [ "$status" -eq 0 ] || fail "kestrune.exe ended with status $status after $1"
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "kestrune.exe did not end after $1"
+}
+value() { sed -n "s/^$1=//p" "$ini" | tr -d '\r'; }
+geometry() { # ID -> "X Y W H" of the client area on the screen
+  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+    /^  Width/{w=$NF} /^  Height/{h=$NF} END{print x, y, w, h}'
+}
+shot() { # ID FILE: the window's pixels as the screen shows them
+  import -window "$1" "$2" 2>/dev/null || fail "no screenshot of window $1"
+}
+# How many pixels of FILE inside the box BOX (WxH+X+Y) are bright: drawn text.
+bright() { convert "$1" -crop "$2" +repage -threshold 62% -format '%[fx:int(mean*w*h+0.5)]' info:; }
+
+# 1. Three windows at their configured sizes, the data drawn.
+start
+tower=$(window_id "Live Window")
+ticker=$(window_id "Message Window")
+read -r _ _ tw th <<<"$(geometry "$tower")"
+read -r _ _ mw mh <<<"$(geometry "$ticker")"
+[ "$tw x $th" = "260 x 420" ] || fail "the tower is $tw x $th, configured 260 x 420"
+[ "$mw x $mh" = "640 x 77" ] || fail "the ticker is $mw x $mh, configured 640 x 77"
+
+rows=0
+for _ in $(seq 600); do
+  shot "$tower" "$work/tower-1.png"
+  # The name column: left of the bars, below the top margin.
+  rows=$(bright "$work/tower-1.png" 100x400+8+5)
+  [ "$rows" -ge 200 ] && break
+  sleep 0.1
+done
+[ "$rows" -ge 200 ] || fail "no rows drawn in the tower's name column ($rows bright pixels)"
+status=0
+for _ in $(seq 300); do
+  shot "$ticker" "$work/ticker-1.png"
+  status=$(bright "$work/ticker-1.png" 640x20+0+0)
+  [ "$status" -ge 20 ] && break
+  sleep 0.1
+done
+[ "$status" -ge 20 ] || fail "the ticker's status line is empty ($status bright pixels)"
+
+changed=0
+for _ in $(seq 200); do
+  sleep 0.1
+  shot "$tower" "$work/tower-2.png"
+  if ! compare -metric AE "$work/tower-1.png" "$work/tower-2.png" null: 2>/dev/null; then
+    changed=1
+    break
+  fi
+done
+[ "$changed" -eq 1 ] || fail "the tower's picture did not change in 20 s of racing"
+echo "wine test: windows mapped at their sizes; rows ($rows px) and status line ($status px) drawn; the tower follows the race"
+
+# 2. "Best Lap" sends a ranking strip that scrolls at 100 px/s. The button lies at a fixed
+# place on the console's Info tab: group box at (8, 48) in the page, button at (12, 20) in
+# it, 75 x 25; the tab bar above is about 24 pixels high.
+console=$(window_id "Kestrune - r12_08")
+read -r cx cy _ _ <<<"$(geometry "$console")"
+sleep 3 # a few laps, so the strip has entries
+xdotool mousemove $((cx + 8 + 12 + 37)) $((cy + 24 + 48 + 20 + 12)) click 1
+sleep 0.5
+now() { date +%s.%N; }
+t0=$(now); shot "$ticker" "$work/strip-1.png"; t1=$(now)
+sleep 2
+t2=$(now); shot "$ticker" "$work/strip-2.png"; t3=$(now)
+speed=$(python3 "$here/stripshift.py" "$work/strip-1.png" "$work/strip-2.png" \
+  "$(python3 -c "import sys; a = list(map(float, sys.argv[1:])); print((a[2] + a[3] - a[0] - a[1]) / 2)" "$t0" "$t1" "$t2" "$t3")") || fail "no strip movement found: $speed"
+python3 -c "import sys; s = float(sys.argv[1]); sys.exit(0 if 90 <= s <= 110 else 1)" "$speed" ||
+  fail "the strip moved at $speed px/s, not 100 px/s within 10 %"
+echo "wine test: the ranking strip scrolls at $speed px/s"
+
+# 3. Closing the console (WM_CLOSE) saves the bounds beside the .exe and ends with status 0.
+wmctrl -i -r "$tower" -e "0,760,90,-1,-1"
+wmctrl -i -r "$ticker" -e "0,60,760,-1,-1"
+sleep 1
+read -r tx ty _ _ <<<"$(geometry "$tower")"
+read -r mx my _ _ <<<"$(geometry "$ticker")"
+wmctrl -i -c "$console"
+wait_exit "its console was closed"
+[ "$(value Stats1X),$(value Stats1Y)" = "$tx,$ty" ] ||
+  fail "the tower at $tx,$ty was saved as $(value Stats1X),$(value Stats1Y)"
+[ "$(value MsgX),$(value MsgY)" = "$mx,$my" ] ||
+  fail "the ticker at $mx,$my was saved as $(value MsgX),$(value MsgY)"
+[ "$(value Stats1W)x$(value Stats1H)" = "260x420" ] || fail "the tower's size was saved as $(value Stats1W)x$(value Stats1H)"
+
+# 4. A second start puts the windows back where they were.
+start
+read -r tx2 ty2 _ _ <<<"$(geometry "$(window_id "Live Window")")"
+read -r mx2 my2 _ _ <<<"$(geometry "$(window_id "Message Window")")"
+[ "$tx2,$ty2 $mx2,$my2" = "$tx,$ty $mx,$my" ] ||
+  fail "the second start placed the tower at $tx2,$ty2 and the ticker at $mx2,$my2, saved $tx,$ty and $mx,$my"
+echo "wine test: the console's close saved the bounds and a second start restored them"
+
+# 5. The end of the session: the bounds are saved while the system asks, before it ends us.
+wmctrl -i -r "$(window_id "Live Window")" -e "0,720,120,-1,-1"
+sleep 1
+read -r tx3 ty3 _ _ <<<"$(geometry "$(window_id "Live Window")")"
+"$wine" wineboot --end-session >/dev/null 2>&1 || true
+for _ in $(seq 100); do
+  [ "$(value Stats1X),$(value Stats1Y)" = "$tx3,$ty3" ] && break
+  sleep 0.1
+done
+[ "$(value Stats1X),$(value Stats1Y)" = "$tx3,$ty3" ] ||
+  fail "the session's end did not save the tower at $tx3,$ty3 (saved $(value Stats1X),$(value Stats1Y))"
+if kill -0 "$running" 2>/dev/null; then
+  wmctrl -i -c "$(window_id "Kestrune - r12_08")" || true
+  wait_exit "the session ended"
+fi
+echo "wine test: the end of the session saved the bounds"
+echo "wine desktop test passed"
