@@ -35,6 +35,8 @@ fail() {
   exit 1
 }
 
+# A wine session belongs to the display it started on: end any other first.
+"$(dirname "$wine")/wineserver" -k 2>/dev/null || true
 kestrune_xvfb 1280x1024x24
 pids+=("$xvfb_pid")
 openbox --sm-disable >/dev/null 2>&1 &
@@ -52,11 +54,12 @@ printf '[Config]\r\nFolder=%s\r\nStats1X=700\r\nStats1Y=60\r\nStats1W=260\r\nSta
   "$live_windows" > "$ini"
 
 "$wine" "$windows_build/src/tools/feed/kestrune-feed.exe" --folder "$live_windows" --session race \
-  --cars 16 --laps 20 --speed 6 --rate 5 --seed 7 --quiet > "$work/feed.txt" 2>&1 &
+  --cars 16 --laps 40 --speed 20 --rate 5 --seed 7 --quiet > "$work/feed.txt" 2>&1 &
 feed=$!
 pids+=("$feed")
 
 running=
+console= tower= ticker=
 window_id() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1; }
 start() {
   (cd "$work" && exec "$wine" "$work/kestrune.exe") > "$work/out.txt" 2>&1 &
@@ -66,8 +69,11 @@ start() {
     if [ -n "$(window_id "Kestrune - r12_08")" ] && [ -n "$(window_id "Live Window")" ] &&
        [ -n "$(window_id "Message Window")" ]; then
       # Mapped, not only created.
-      if xwininfo -id "$(window_id "Message Window")" | grep -q IsViewable &&
-         xwininfo -id "$(window_id "Live Window")" | grep -q IsViewable; then
+      console=$(window_id "Kestrune - r12_08")
+      tower=$(window_id "Live Window")
+      ticker=$(window_id "Message Window")
+      if xwininfo -id "$ticker" 2>/dev/null | grep -q IsViewable &&
+         xwininfo -id "$tower" 2>/dev/null | grep -q IsViewable; then
         return 0
       fi
     fi
@@ -102,8 +108,6 @@ bright() { convert "$1" -crop "$2" +repage -threshold 62% -format '%[fx:int(mean
 
 # 1. Three windows at their configured sizes, the data drawn.
 start
-tower=$(window_id "Live Window")
-ticker=$(window_id "Message Window")
 read -r _ _ tw th <<<"$(geometry "$tower")"
 read -r _ _ mw mh <<<"$(geometry "$ticker")"
 [ "$tw x $th" = "260 x 420" ] || fail "the tower is $tw x $th, configured 260 x 420"
@@ -142,11 +146,10 @@ echo "wine test: windows mapped at their sizes; rows ($rows px) and status line 
 # 2. "Best Lap" sends a ranking strip that scrolls at 100 px/s. The button lies at a fixed
 # place on the console's Info tab: group box at (8, 48) in the page, button at (12, 20) in
 # it, 75 x 25; the tab bar above is about 24 pixels high.
-console=$(window_id "Kestrune - r12_08")
 read -r cx cy _ _ <<<"$(geometry "$console")"
 sleep 3 # a few laps, so the strip has entries
 xdotool mousemove $((cx + 8 + 12 + 37)) $((cy + 24 + 48 + 20 + 12)) click 1
-sleep 0.5
+sleep 6.5 # the strip stands still for five ticks of the ticker's one-second timer first
 now() { date +%s.%N; }
 t0=$(now); shot "$ticker" "$work/strip-1.png"; t1=$(now)
 sleep 2
@@ -173,26 +176,25 @@ wait_exit "its console was closed"
 
 # 4. A second start puts the windows back where they were.
 start
-read -r tx2 ty2 _ _ <<<"$(geometry "$(window_id "Live Window")")"
-read -r mx2 my2 _ _ <<<"$(geometry "$(window_id "Message Window")")"
+read -r tx2 ty2 _ _ <<<"$(geometry "$tower")"
+read -r mx2 my2 _ _ <<<"$(geometry "$ticker")"
 [ "$tx2,$ty2 $mx2,$my2" = "$tx,$ty $mx,$my" ] ||
   fail "the second start placed the tower at $tx2,$ty2 and the ticker at $mx2,$my2, saved $tx,$ty and $mx,$my"
 echo "wine test: the console's close saved the bounds and a second start restored them"
 
-# 5. The end of the session: the bounds are saved while the system asks, before it ends us.
-wmctrl -i -r "$(window_id "Live Window")" -e "0,720,120,-1,-1"
+# 5. The end of the session: the bounds are saved while the system asks whether the session
+# may end (WM_QUERYENDSESSION), since the system may end the program as soon as it is told the
+# session ends (WM_ENDSESSION). Then the program ends.
+wmctrl -i -r "$tower" -e "0,720,120,-1,-1"
 sleep 1
-read -r tx3 ty3 _ _ <<<"$(geometry "$(window_id "Live Window")")"
-"$wine" wineboot --end-session >/dev/null 2>&1 || true
-for _ in $(seq 100); do
-  [ "$(value Stats1X),$(value Stats1Y)" = "$tx3,$ty3" ] && break
-  sleep 0.1
-done
+read -r tx3 ty3 _ _ <<<"$(geometry "$tower")"
+[ "$tx3,$ty3" != "$tx,$ty" ] || fail "the tower did not move for the session's end"
+endsession=$windows_build/tests/kestrune-endsession.exe
+answer=$("$wine" "$endsession" "Kestrune - r12_08" query | tr -d '\r') || fail "WM_QUERYENDSESSION not sent"
+[ "$answer" = "1" ] || fail "the program refused the end of the session ($answer)"
 [ "$(value Stats1X),$(value Stats1Y)" = "$tx3,$ty3" ] ||
-  fail "the session's end did not save the tower at $tx3,$ty3 (saved $(value Stats1X),$(value Stats1Y))"
-if kill -0 "$running" 2>/dev/null; then
-  wmctrl -i -c "$(window_id "Kestrune - r12_08")" || true
-  wait_exit "the session ended"
-fi
-echo "wine test: the end of the session saved the bounds"
+  fail "asked whether the session may end, the program did not save the tower at $tx3,$ty3 (saved $(value Stats1X),$(value Stats1Y))"
+"$wine" "$endsession" "Kestrune - r12_08" end || fail "WM_ENDSESSION not sent"
+wait_exit "the session ended"
+echo "wine test: the end of the session saved the bounds and ended the program"
 echo "wine desktop test passed"

@@ -26,7 +26,9 @@
 
 #include <gtest/gtest.h>
 
-#include "fusemount.h"
+#ifndef _WIN32
+#include "fusemount.h" // FUSE is Linux's
+#endif
 #include "testfiles.h"
 
 #include <filesystem>
@@ -67,7 +69,7 @@ class MainWindow : public ::testing::Test {
         KestruneConfig = {};
     }
     void Start(const std::string& config) {
-        std::ofstream(ini) << config;
+        std::ofstream(ini, std::ios::binary) << config; // the bytes as given, CR LF included
         main = std::make_unique<TFormMain>(ini);
         stats = std::make_unique<TFormStats1>(TTowerSources{Players, KestruneConfig});
         msg = std::make_unique<TFormMsg1>(TTickerSources{EventQueue, RankingList, Players});
@@ -307,6 +309,9 @@ TEST_F(MainWindow, FollowsAFolderFedByTheSimulator) {
 }
 
 TEST_F(MainWindow, ALiveFolderDeletedAndRecreatedIsFollowedAgain) {
+    if (RunningUnderWine()) {
+        GTEST_SKIP() << "wine keeps a removed folder while the watcher's handle is open on it";
+    }
     const std::string live = StartWithLiveFolder();
     std::filesystem::remove_all(live);
     EXPECT_TRUE(WaitFor(
@@ -318,6 +323,7 @@ TEST_F(MainWindow, ALiveFolderDeletedAndRecreatedIsFollowedAgain) {
     FollowFeed(live, live);
 }
 
+#ifndef _WIN32
 TEST_F(MainWindow, FollowsASharedFolderWrittenByAnotherMachine) {
     if (!TFuseMount::Available()) {
         GTEST_SKIP() << "no /dev/fuse on this machine";
@@ -329,5 +335,6 @@ TEST_F(MainWindow, FollowsASharedFolderWrittenByAnotherMachine) {
     FollowFeed(share.MountPoint.string(), share.Source.string());
     main.reset(); // stop the watcher before the mount goes
 }
+#endif
 
 } // namespace
