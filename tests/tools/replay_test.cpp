@@ -120,6 +120,18 @@ TEST_F(Replay, YellowSwitchMissingFilesAndSummaries) {
     EXPECT_THAT(r.lines, Contains(HasSubstr("summary\t 1[01]Alpha Driver")));
 }
 
+TEST_F(Replay, ASwitchTakesUpTheNextFileAsTheProgramDoes) {
+    // The first file ends with [END]; the next one's writer does not write it. The program
+    // forgets the first file's habit when it takes up the next, and so must the replay.
+    const std::string a = Write("a_live.txt", Race(100.0, "GreenFlag", Car(0, "Alpha Driver", 1, 1)));
+    std::string next = Race(5.0, "GreenFlag", Car(0, "Bob Lee", 1, 0));
+    next.erase(next.rfind("[END]"));
+    const std::string b = Write("b_live.txt", next);
+    const RunResult r = Run("--players " + a + " --switch " + b);
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_THAT(r.lines, Contains(HasSubstr("\tBob Lee\t"))) << "the next file was dropped";
+}
+
 TEST_F(Replay, IniIgnoreReportsAndRankings) {
     const std::string ini =
         Write("k.ini",

@@ -17,6 +17,9 @@ constexpr const char* ConfigSection = "Config";
 
 struct IntKey {
     int32_t TKestruneConfig::*field;
+    /// A window's width or height: 0 or less cannot be shown (a hidden 1-pixel window) and
+    /// means the designed size, as an absent value does.
+    bool windowSize = false;
 };
 struct BoolKey {
     bool TKestruneConfig::*field;
@@ -56,22 +59,22 @@ const Setting Settings[] = {
     // key                   kind                                    default bounds      saved
     {"WindowX",              IntKey{&C::WindowX},                    Unset,  AnyInt,     true},
     {"WindowY",              IntKey{&C::WindowY},                    Unset,  AnyInt,     true},
-    {"WindowW",              IntKey{&C::WindowW},                    Unset,  AnyInt,     true},
-    {"WindowH",              IntKey{&C::WindowH},                    Unset,  AnyInt,     true},
+    {"WindowW",              IntKey{&C::WindowW, true},              Unset,  AnyInt,     true},
+    {"WindowH",              IntKey{&C::WindowH, true},              Unset,  AnyInt,     true},
     {"Stats1FontSize",       IntKey{&C::Stats1FontSize},             14,     FontPoints, false},
     {"Stats1FontBold",       BoolKey{&C::Stats1FontBold},            1,      AnyInt,     false},
     {"Stats1X",              IntKey{&C::Stats1X},                    Unset,  AnyInt,     true},
     {"Stats1Y",              IntKey{&C::Stats1Y},                    Unset,  AnyInt,     true},
-    {"Stats1W",              IntKey{&C::Stats1W},                    Unset,  AnyInt,     true},
-    {"Stats1H",              IntKey{&C::Stats1H},                    Unset,  AnyInt,     true},
+    {"Stats1W",              IntKey{&C::Stats1W, true},              Unset,  AnyInt,     true},
+    {"Stats1H",              IntKey{&C::Stats1H, true},              Unset,  AnyInt,     true},
     {"Stats1FontInPitColor", ColorKey{&C::Stats1FontInPitColor},     clRed,  AnyInt,     false},
     {"Stats1NameLength",     IntKey{&C::Stats1NameLength},           5,      NameBytes,  false},
     {"Stats1DrawMinutes",    BoolKey{&C::Stats1DrawMinutes},         1,      AnyInt,     false},
     {"MsgFontSize",          IntKey{&C::MsgFontSize},                12,     FontPoints, false},
     {"MsgX",                 IntKey{&C::MsgX},                       Unset,  AnyInt,     true},
     {"MsgY",                 IntKey{&C::MsgY},                       Unset,  AnyInt,     true},
-    {"MsgW",                 IntKey{&C::MsgW},                       Unset,  AnyInt,     true},
-    {"MsgH",                 IntKey{&C::MsgH},                       Unset,  AnyInt,     true},
+    {"MsgW",                 IntKey{&C::MsgW, true},                 Unset,  AnyInt,     true},
+    {"MsgH",                 IntKey{&C::MsgH, true},                 Unset,  AnyInt,     true},
     {"Folder",               TextKey{&C::Folder},                    0,      AnyInt,     false},
     {"Logo",                 LogoKey{},                              0,      AnyInt,     true},
     {"FolderPolling",        PollingKey{},                           0,      AnyInt,     false},
@@ -111,7 +114,8 @@ struct ApplyValue {
     const std::string& value;
 
     void operator()(IntKey k) const {
-        if (std::optional<int32_t> number = ParseIntValue(value)) {
+        const std::optional<int32_t> number = ParseIntValue(value);
+        if (number && (!k.windowSize || *number > 0)) {
             load.Config.*k.field = *number;
         }
     }

@@ -3,6 +3,7 @@
 #include "live/livefile.h"
 #include "live/livefolder.h"
 #include "live/sessionlogs.h"
+#include "live/textencoding.h"
 #include "messages/raceevent.h"
 #include "platform/bytehash.h"
 #include "platform/readfile.h"
@@ -13,7 +14,7 @@
 TFileStamp LiveFileTime = 0;
 int64_t LiveFileSize = 0;
 uint64_t LiveFileHash = 0;
-TEndMarker LiveFileEnd;
+TUnendedReading LiveFileWaiting;
 TFeedQuiet FeedQuiet;
 TPhaseWord ShownPhase;
 
@@ -98,18 +99,7 @@ void SwitchToNewestFile(const std::string& folder, TWindowLink& windows) {
     if (!newest || *newest == LiveFileName) {
         return;
     }
-    LiveFileName = *newest;
-    LiveFileTime = 0;
-    LiveFileSize = 0;
-    LiveFileHash = 0;
-    LiveFileEnd = {};
-    windows.SetLabelText(TLabel::FileName, FileNamePart(LiveFileName));
-    StartNewSession();
-    FeedQuiet.Reset();
-    windows.PostReload();
-    if (windows.MessageWindowVisible()) {
-        windows.RefreshStatus();
-    }
+    FollowFile(*newest, windows);
 }
 
 /// Runs one step of the cycle so that no error leaves the message handler: the log gets the
@@ -124,21 +114,51 @@ template <typename Step> void Guarded(TWindowLink& windows, Step step) {
     }
 }
 
-/// Counts a version of the followed file without "[END]"; true (with a log line) when so
-/// many came in a row that the writer no longer ends its file so.
-bool GiveUpEndMarker(const std::string& text, TWindowLink& windows) {
-    const uint64_t hash = HashBytes(text);
-    if (hash != LiveFileEnd.LastMissedHash) {
-        ++LiveFileEnd.MissedVersions;
-        LiveFileEnd.LastMissedHash = hash;
+/// True when a reading without "[END]", whose bytes hash to `hash`, is to be taken: it has
+/// kept still long enough, or the writer does not write the marker. Otherwise it is held back
+/// and looked at again when the wait is over.
+bool TakeUnendedReading(uint64_t hash, TSteadyTime now, TWindowLink& windows) {
+    TUnendedReading& waiting = LiveFileWaiting;
+    if (waiting.GivenUp) {
+        return true;
     }
-    if (LiveFileEnd.MissedVersions < EndMarkerGivenUpAfter) {
+    if (!waiting.RunSince) {
+        waiting.RunSince = now;
+    }
+    if (now - *waiting.RunSince >= UnendedGiveUpAfter) {
+        waiting.GivenUp = true;
+        windows.AddLog(FileNamePart(LiveFileName) +
+                       " does not end with [END]: its readings are taken as they are");
+        return true;
+    }
+    if (!waiting.Since || waiting.Hash != hash) {
+        waiting.Hash = hash;
+        waiting.Since = now;
+        windows.PostReloadAfter(UnendedReadingWait);
         return false;
     }
-    LiveFileEnd = {};
-    windows.AddLog(FileNamePart(LiveFileName) +
-                   " no longer ends with [END]: its readings are taken as they are");
-    return true;
+    const auto waited =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - *waiting.Since);
+    if (waited >= UnendedReadingWait) {
+        return true;
+    }
+    windows.PostReloadAfter(UnendedReadingWait - waited);
+    return false;
+}
+
+/// The followed file's bytes as the parser reads them (UTF-16 converted); a file that looks
+/// like UTF-16 without a byte-order mark is reported once.
+std::string ParserText(std::string bytes, TWindowLink& windows) {
+    static std::string reportedFile;
+    TTextEncoding encoding = TTextEncoding::Bytes;
+    std::string text = LiveTextBytes(std::move(bytes), encoding);
+    if (encoding == TTextEncoding::Utf16WithoutMark && reportedFile != LiveFileName) {
+        reportedFile = LiveFileName;
+        windows.AddLog(FileNamePart(LiveFileName) +
+                       " looks like UTF-16 text without a byte-order mark and cannot be read: "
+                       "the plug-in must write UTF-8, or UTF-16 that starts with a mark");
+    }
+    return text;
 }
 
 /// ReadFollowedFile, with the bytes already read after `seen` when the caller has them.
@@ -148,22 +168,29 @@ void ReadSeenFile(const TFileState& seen, std::optional<std::string> bytes, TWin
     LiveFileTime = seen.Stamp;
     LiveFileSize = seen.Size;
     Guarded(windows, [&] {
-        const std::string text = bytes            ? std::move(*bytes)
-                                 : hooks.ReadText ? hooks.ReadText()
-                                                  : ReadLiveFile();
+        std::string raw = bytes            ? std::move(*bytes)
+                          : hooks.ReadText ? hooks.ReadText()
+                                           : ReadLiveFile();
+        // The hash is of the bytes on disk, which is what a later look compares.
+        const uint64_t rawHash = HashBytes(raw);
+        const std::string text = ParserText(std::move(raw), windows);
+        const TSteadyTime now = hooks.Now ? hooks.Now() : std::chrono::steady_clock::now();
         const bool ended = EndsWithEndSection(text);
-        // Torn by the writer (its write brings another message), or caught while it was
-        // paused mid-file (the rest of the file brings one).
+        // Torn by the writer (its write brings another message), or without its end: caught
+        // while the writer was busy (the rest of the file brings a message), or from a writer
+        // that never ends it so (taken once it has kept still).
         if (GetFileState(LiveFileName) != seen ||
-            (LiveFileEnd.Seen && !ended && !GiveUpEndMarker(text, windows))) {
+            (!ended && !TakeUnendedReading(rawHash, now, windows))) {
             LiveFileTime = previous.Stamp;
             LiveFileSize = previous.Size;
             return;
         }
         if (ended) {
-            LiveFileEnd = {true, 0, 0};
+            LiveFileWaiting = {};
+        } else {
+            LiveFileWaiting.Since.reset(); // the next version waits afresh
         }
-        LiveFileHash = HashBytes(text);
+        LiveFileHash = rawHash;
         ParseLiveText(text, LiveSlots, LiveSession);
         if (LiveSlots.empty()) {
             return;
@@ -184,6 +211,22 @@ void UpdatePlayers(TPlayers& players, const TNameRules& rules) {
 
 void ReadFollowedFile(const TFileState& seen, TWindowLink& windows, const TReloadHooks& hooks) {
     ReadSeenFile(seen, std::nullopt, windows, hooks);
+}
+
+void FollowFile(const std::string& path, TWindowLink& windows) {
+    LiveFileName = path;
+    // Nothing known of the new file: not its stamp, nor whether its writer ends it with [END].
+    LiveFileTime = 0;
+    LiveFileSize = 0;
+    LiveFileHash = 0;
+    LiveFileWaiting = {};
+    windows.SetLabelText(TLabel::FileName, FileNamePart(LiveFileName));
+    StartNewSession();
+    FeedQuiet.Reset();
+    windows.PostReload();
+    if (windows.MessageWindowVisible()) {
+        windows.RefreshStatus();
+    }
 }
 
 void StartNewSession() {
@@ -212,9 +255,20 @@ void LiveFolderChanged(const std::string& folder, TWindowLink& windows, const TR
     Guarded(windows, [&] { SwitchToNewestFile(folder, windows); });
 }
 
-void CheckFeedQuiet(TWindowLink& windows, TSteadyTime now) {
-    if (const auto line = FeedQuiet.Check(now, FileNamePart(LiveFileName))) {
-        windows.AddLog(*line);
+void CheckFeedQuiet(const std::string& folder, TWindowLink& windows, TSteadyTime now) {
+    const std::string followed = FileNamePart(LiveFileName);
+    const auto line = FeedQuiet.Check(now, followed);
+    if (!line) {
+        return;
+    }
+    windows.AddLog(*line);
+    if (const auto other = LiveFileWrittenAfter(folder, LiveFileName)) {
+        const std::string written = FileNamePart(*other);
+        windows.AddLog(written + " is being written while " + followed +
+                       " is not, but it is not followed because its name sorts before " +
+                       followed + ": the clock of the PC that named " + followed +
+                       " was probably ahead. Move " + followed +
+                       " out of the folder to follow " + written + ".");
     }
 }
 

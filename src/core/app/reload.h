@@ -7,7 +7,9 @@
 #include "live/windowlink.h"
 #include "platform/filestamp.h"
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 
 /// The stamp of the followed file when it was last read; 0 = not read yet.
@@ -16,17 +18,23 @@ extern TFileStamp LiveFileTime; // LiveFileName lives in live/livefile.h
 /// they tell whether it changed, also where stamps are coarse or cached.
 extern int64_t LiveFileSize;
 extern uint64_t LiveFileHash;
-/// How the followed file ends. Once it has been seen ending with "[END]", a reading of it
-/// without "[END]" was caught while the writer was still busy, and is dropped; but after
-/// EndMarkerGivenUpAfter such versions in a row the writer has stopped writing the marker, and
-/// its readings are taken as they are again (with a log line) rather than frozen for good.
-struct TEndMarker {
-    bool Seen = false;
-    int MissedVersions = 0;
-    uint64_t LastMissedHash = 0;
+/// A reading of the followed file without "[END]" (the writer paused mid-file, or the file
+/// caught half written, the first reading of a new file included) is held back until the file
+/// has kept the same bytes for UnendedReadingWait: then it is complete, and is taken. A reading
+/// with "[END]" is taken at once. When readings have lacked the marker for UnendedGiveUpAfter
+/// without a break, the writer does not write it: its readings are taken as they are, with a
+/// log line, until one ends with it again.
+inline constexpr std::chrono::milliseconds UnendedReadingWait{1000};
+inline constexpr std::chrono::milliseconds UnendedGiveUpAfter{5000};
+struct TUnendedReading {
+    /// The bytes' hash of the reading held back, and since when the file has had them.
+    uint64_t Hash = 0;
+    std::optional<TSteadyTime> Since;
+    /// Since when readings have lacked the marker, and whether it was given up.
+    std::optional<TSteadyTime> RunSince;
+    bool GivenUp = false;
 };
-extern TEndMarker LiveFileEnd;
-inline constexpr int EndMarkerGivenUpAfter = 10;
+extern TUnendedReading LiveFileWaiting;
 /// Whether the followed file's feed has gone quiet.
 extern TFeedQuiet FeedQuiet;
 /// The phase on the phase label, as bytes: a change of phase is seen against it, never against
@@ -48,6 +56,9 @@ struct TReloadHooks {
     /// Reads the followed file's bytes; empty means ReadLiveFile. Lets a test stand in for a
     /// writer that changes the file while it is being read.
     std::function<std::string()> ReadText;
+    /// The steady clock; empty means std::chrono::steady_clock. The replay and tests move
+    /// their own.
+    std::function<TSteadyTime()> Now;
 };
 
 /// Merges LiveSlots into `players`, stores LiveSession, and raises the battle counters when the
@@ -58,8 +69,10 @@ void UpdatePlayers(TPlayers& players, const TNameRules& rules);
 /// LiveFileTime = seen.Stamp first, so a version that fails is not read again. A reading during
 /// which the file's stamp or size changed was torn by the writer: it is dropped whole (no
 /// parse, no merge, no labels) and LiveFileTime goes back, so the write that tore it, which
-/// brings its own message, is read. So is a reading without "[END]" of a file that has been
-/// seen with it (a writer paused mid-file). A reading without cars stops silently; then merge,
+/// brings its own message, is read. A reading without "[END]" is held back the same way until
+/// the file has kept its bytes for UnendedReadingWait (a reload is asked for then through
+/// PostReloadAfter). UTF-16 text with a byte-order mark is read as UTF-8; UTF-16 without one
+/// is reported once per file. A reading without cars stops silently; then merge,
 /// standings redraw (if visible), race events, the session label, the full-course-yellow handling
 /// (ranking strip off, one "FullCourseYellow" event when it begins), the phase label and the flag
 /// label. Any error is appended to the log and the records keep their last good state; nothing
@@ -69,6 +82,12 @@ void ReadFollowedFile(const TFileState& seen, TWindowLink& windows, const TReloa
 /// Archives the current Players into SessionLogs and replaces Players with a fresh TPlayers.
 void StartNewSession();
 
+/// Takes up `path` as the followed file, as a new session: forgets all that was known of the
+/// previous file (stamp, size, hash, its [END] habit), sets the file label, archives the
+/// records (StartNewSession), restarts the quiet clock, posts a reload and refreshes the
+/// status line. The program's switch to a newer file and the replay's --switch both use it.
+void FollowFile(const std::string& path, TWindowLink& windows);
+
 /// The whole handler of WmLiveFolderChanged: re-reads the followed file when its stamp or size
 /// changed, or, both equal, when its bytes differ from the last reading's (a file system with
 /// one-second stamps, a writer that restores the time, a share's cached attributes);
@@ -76,8 +95,10 @@ void StartNewSession();
 /// it (new session, file label, a reload posted so it is read at once, status refresh).
 void LiveFolderChanged(const std::string& folder, TWindowLink& windows, const TReloadHooks& hooks);
 
-/// Called about once a second: logs, once, that a running session's file has stopped changing.
-void CheckFeedQuiet(TWindowLink& windows, TSteadyTime now);
+/// Called about once a second: logs, once, that a running session's file has stopped changing,
+/// and, when another live file of `folder` was written after it, that this file is hidden by
+/// the name order and why.
+void CheckFeedQuiet(const std::string& folder, TWindowLink& windows, TSteadyTime now);
 
 /// The handler of WmWatcherEnded: logs "ログファイルの監視に失敗しました".
 void WatcherEnded(TWindowLink& windows);

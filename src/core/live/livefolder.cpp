@@ -1,6 +1,7 @@
 #include "live/livefolder.h"
 
 #include "platform/collation.h"
+#include "platform/filestamp.h"
 #include "platform/folderlist.h"
 
 namespace {
@@ -33,4 +34,23 @@ std::optional<std::string> TryFindNewestLiveFile(const std::string& folder) {
 
 std::string FindNewestLiveFile(const std::string& folder) {
     return TryFindNewestLiveFile(folder).value_or(std::string());
+}
+
+std::optional<std::string> LiveFileWrittenAfter(const std::string& folder,
+                                                const std::string& followed) {
+    const TFolderListing listing = ListRegularFiles(folder, IsLiveFileName);
+    TFileStamp latest = GetFileStamp(followed);
+    std::optional<std::string> found;
+    for (const std::string& name : listing.Names) {
+        const std::string path = folder + "/" + name;
+        if (path == followed) {
+            continue;
+        }
+        const TFileStamp stamp = GetFileStamp(path);
+        if (stamp > latest) {
+            latest = stamp;
+            found = path;
+        }
+    }
+    return found;
 }

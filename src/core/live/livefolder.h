@@ -17,3 +17,11 @@ std::string FindNewestLiveFile(const std::string& folder);
 /// out of descriptors, an error midway). The reload cycle then keeps the file it follows
 /// rather than taking a failed listing for an empty folder and ending the session.
 std::optional<std::string> TryFindNewestLiveFile(const std::string& folder);
+
+/// The live file of `folder` written last, when it is another one than `followed` (a full
+/// path) and was written after it; nullopt otherwise. A file whose name sorts before the
+/// followed one's yet is still being written is a session the name order hides (a simulator
+/// PC whose clock was ahead named the followed one). Looks at every file's stamp: call it
+/// rarely.
+std::optional<std::string> LiveFileWrittenAfter(const std::string& folder,
+                                                const std::string& followed);

@@ -3,10 +3,25 @@
 #include "platform/localetext.h"
 #include "platform/profile.h"
 
+#include <algorithm>
+
 namespace {
 
 std::vector<std::string> Aliases;
 std::optional<std::vector<std::string>> Ignored;
+
+bool IsBidiControl(char32_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+/// Letters of the scripts written right to left (Hebrew, Arabic, Syriac, Thaana, N'Ko, ...,
+/// and their presentation forms).
+bool IsRightToLeftLetter(char32_t c) {
+    return (c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) ||
+           (c >= 0xFE70 && c <= 0xFEFF) || (c >= 0x10800 && c <= 0x10FFF) ||
+           (c >= 0x1E800 && c <= 0x1EFFF);
+}
 
 } // namespace
 
@@ -104,6 +119,29 @@ std::string DisplayName(const TPlayer& player, int nameLength) {
         return FirstBytes(UpperAscii(player.Alias), nameLength, IsValidUtf8(player.Alias));
     }
     return ShortenName(player.Driver, nameLength);
+}
+
+std::string IsolatedName(const std::string& name) {
+    const bool plainAscii =
+        std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
+    if (plainAscii || !IsValidUtf8(name)) {
+        return name;
+    }
+    std::string kept;
+    bool rightToLeft = false;
+    bool dropped = false;
+    for (const char32_t c : DecodeText(name)) {
+        if (IsBidiControl(c)) {
+            dropped = true;
+            continue;
+        }
+        rightToLeft = rightToLeft || IsRightToLeftLetter(c);
+        AppendUtf8(kept, c);
+    }
+    if (!rightToLeft) {
+        return dropped ? kept : name;
+    }
+    return "\u2068" + kept + "\u2069";
 }
 
 bool IsIgnored(const std::string& driver) {

@@ -30,6 +30,13 @@ std::string ShortenName(const std::string& name, int nameLength);
 /// The record's alias cut to `nameLength` bytes and upper-cased, or else ShortenName.
 std::string DisplayName(const TPlayer& player, int nameLength);
 
+/// A name as it goes into a text with figures after it (a lap time, a gap, a count): its
+/// bidirectional controls (embeddings, overrides, isolates, marks) are dropped, and a name with
+/// right-to-left letters is wrapped in a first-strong isolate (U+2068 ... U+2069), so that
+/// nothing in a name can reorder what follows it while Arabic and Hebrew names still read
+/// right. Names without either, and names that are not UTF-8, come back as they are.
+std::string IsolatedName(const std::string& name);
+
 /// True when a line of the ignore list equals `driver` without regard to case (no trimming).
 bool IsIgnored(const std::string& driver);
 

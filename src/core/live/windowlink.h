@@ -3,6 +3,7 @@
 // The main window implements it with real windows, the replay command without any, so every
 // rule of the live data runs and is tested without a display.
 
+#include <chrono>
 #include <string>
 
 /// The main window's labels that the reload cycle writes.
@@ -27,6 +28,9 @@ class TWindowLink {
     /// Main window.
     /// Posts the reload message to the main window itself, so a new file is read at once.
     virtual void PostReload() = 0;
+    /// Posts the reload message to the main window once `delay` has passed: a reading held
+    /// back until the file has kept still is looked at again then, with no write to wake it.
+    virtual void PostReloadAfter(std::chrono::milliseconds delay) = 0;
     virtual void SetLabelText(TLabel label, const std::string& text) = 0;
     /// Appends one line to the log.
     virtual void AddLog(const std::string& text) = 0;

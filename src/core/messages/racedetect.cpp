@@ -1,6 +1,7 @@
 #include "messages/racedetect.h"
 
 #include "live/laptime.h"
+#include "live/names.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -15,9 +16,9 @@ constexpr int32_t DampFloor = 140;
 /// The announced car starts far below zero so it is not announced again for minutes.
 constexpr int32_t AnnouncedScore = -200;
 
-/// "#p# Driver": the position drawn in a number box.
+/// "#p# Driver": the position drawn in a number box; a lap time may follow the name.
 std::string Boxed(int32_t position, const std::string& driver) {
-    return "#" + std::to_string(position) + "# " + driver;
+    return "#" + std::to_string(position) + "# " + IsolatedName(driver);
 }
 
 void AnnounceFinish(const TPlayer& car, int32_t position, TWindowLink& windows,

@@ -24,7 +24,8 @@ void StartList(TRaceEventList& list, const std::string& title) {
 }
 
 std::string BoxedName(int32_t position, const TPlayer& player, int nameLength) {
-    return "#" + std::to_string(position) + "# " + DisplayName(player, nameLength) + "  ";
+    return "#" + std::to_string(position) + "# " + IsolatedName(DisplayName(player, nameLength)) +
+           "  ";
 }
 
 /// A best lap of 0 is what a car reports before its first timed lap; counting it as a time would
@@ -94,7 +95,8 @@ void ComposePitStops(const TPlayers& players, int nameLength, TWindowLink& windo
                      TRaceEventList& list) {
     StartList(list, "Pit Stops");
     AddStandingsLines(players, list, [nameLength](const TPlayer& player, int32_t) {
-        return DisplayName(player, nameLength) + "  " + std::to_string(player.Pitstops);
+        return IsolatedName(DisplayName(player, nameLength)) + "  " +
+               std::to_string(player.Pitstops);
     });
     windows.SetRankingMode(true);
 }

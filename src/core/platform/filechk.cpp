@@ -3,6 +3,7 @@
 #include "platform/folderwatch.h"
 #include "platform/messageids.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -11,6 +12,10 @@
 
 namespace {
 
+/// A burst of writes makes one message: it goes once the folder has been quiet for QuietMs (a
+/// writer writing its file line by line has paused between two versions), and GatherMs after
+/// the first change at the latest, so a writer that never pauses is still read.
+constexpr int QuietMs = 25;
 constexpr int GatherMs = 200;
 /// How often a folder that went away is looked for.
 constexpr int FolderReturnCheckMs = 1000;
@@ -34,6 +39,7 @@ struct TFileChecker::TShared {
     std::mutex Mutex;
     std::condition_variable Signal;
     TWay Way = TWay::Unknown; // set once the watch is set up
+    bool StartGaveUp = false; // Start returned before the way was known
     bool Finished = false;
 
     /// Posts unless stopped, swallowing whatever the post function throws: it must not kill
@@ -50,12 +56,17 @@ struct TFileChecker::TShared {
         }
     }
 
-    void Announce(TWay way) {
+    /// Makes the way known; true when Start had stopped waiting for it (a slow share), so
+    /// the window has not been told yet.
+    bool Announce(TWay way) {
+        bool late = false;
         {
             std::lock_guard lock(Mutex);
             Way = way;
+            late = StartGaveUp;
         }
         Signal.notify_all();
+        return late;
     }
 
     /// Sets up the watch: change notification, or the first look of a polled folder.
@@ -89,9 +100,11 @@ struct TFileChecker::TShared {
 
     void Run() {
         TWay way = SetUp();
-        Announce(way);
+        const bool late = Announce(way);
         if (way == TWay::Failed) {
             PostMessage(WmWatcherEnded);
+        } else if (late) {
+            PostMessage(WmWatcherResumed); // the window said it does not answer yet
         }
         while (true) {
             if (way != TWay::Failed) {
@@ -160,16 +173,36 @@ struct TFileChecker::TShared {
         }
     }
 
+    /// Waits after a change until the writer pauses (see QuietMs): Changed, or Stopped/Ended.
+    /// Writes after it stay queued by the system for the next wait.
+    TWait GatherBurst() {
+        const auto first = std::chrono::steady_clock::now();
+        while (true) {
+            const auto gathered = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - first);
+            const int left = GatherMs - static_cast<int>(gathered.count());
+            if (left <= 0) {
+                return TWait::Changed;
+            }
+            const TWait more = Watch->WaitForChange(StopSignal, std::min(QuietMs, left));
+            if (more == TWait::Nothing) {
+                return TWait::Changed;
+            }
+            if (more != TWait::Changed) {
+                return more;
+            }
+        }
+    }
+
     TWait RunNotified() {
         while (true) {
             const TWait wait = Watch->WaitForChange(StopSignal);
             if (wait != TWait::Changed) {
                 return wait;
             }
-            // Writes during this pause stay queued by the system for the next wait.
-            const TWait pause = StopSignal.Pause(GatherMs);
-            if (pause != TWait::Changed) {
-                return pause;
+            const TWait gathered = GatherBurst();
+            if (gathered != TWait::Changed) {
+                return gathered;
             }
             if (!PostMessage(WmLiveFolderChanged)) {
                 return TWait::Stopped;
@@ -203,7 +236,10 @@ void TFileChecker::Start() {
     }
     Shared = shared;
     std::unique_lock lock(Shared->Mutex);
-    Shared->Signal.wait_for(lock, FirstAnswerWait, [&] { return Shared->Way != TWay::Unknown; });
+    if (!Shared->Signal.wait_for(lock, FirstAnswerWait,
+                                 [&] { return Shared->Way != TWay::Unknown; })) {
+        Shared->StartGaveUp = true;
+    }
 }
 
 void TFileChecker::Stop() {

@@ -51,7 +51,7 @@ class TFileChecker {
     /// Starts the thread and waits until its watch is set up (or its first look taken), so
     /// every change after it returns is reported; does nothing while the thread is running.
     /// A folder that does not answer within a second (a stalled share) is left to the thread,
-    /// so start-up never freezes.
+    /// so start-up never freezes; it posts WmWatcherResumed once the folder answers.
     void Start();
     /// Wakes and joins the thread. A thread stuck in a stalled share's I/O for more than two
     /// seconds is left behind instead: it posts nothing more and ends when the I/O returns,

@@ -14,50 +14,40 @@ namespace {
 
 constexpr std::chrono::milliseconds ActivePause{200};
 constexpr std::chrono::milliseconds IdlePause{400};
-/// Only the followed (newest) file matters to the program; the others are stamped once a
-/// second, which keeps an idle look on a share to a listing and one small read.
-constexpr std::chrono::seconds StampEvery{1};
+/// Only the followed (newest) file matters to the program, and it is looked at every time. The
+/// others only matter when a new one appears, which a listing shows: a crowded folder (a share
+/// keeping every old session) is listed once a second, so the share's server is not asked for
+/// thousands of names five times a second.
+constexpr std::size_t CrowdedFolder = 100;
+constexpr std::chrono::seconds CrowdedListEvery{1};
 /// A live file is a few kilobytes; a bigger one is compared by stamp and size alone.
 constexpr std::size_t MaxComparedBytes = 1u << 20;
 
-struct TListing {
-    std::vector<std::string> Names; // in name order
-    std::string Newest;
-};
-
-/// The followed files of `folder`; nullopt when the folder is gone or is no folder any more.
-std::optional<TListing> ListFollowedFiles(const std::string& folder, TNameFilter followed) {
+/// The followed files of `folder`, in the order the system lists them; nullopt when the folder
+/// is gone or is no folder any more. An unreadable folder lists nothing for now.
+std::optional<std::vector<std::string>> ListFollowedFiles(const std::string& folder,
+                                                          TNameFilter followed) {
     TFolderListing found = ListRegularFiles(folder, followed);
     if (found.Result == TFolderListing::TResult::Gone) {
         return std::nullopt;
     }
-    TListing listing; // an unreadable folder lists nothing for now: looked at again next time
     if (found.Result == TFolderListing::TResult::Unreadable) {
-        return listing;
+        return std::vector<std::string>{};
     }
-    listing.Names = std::move(found.Names);
-    std::sort(listing.Names.begin(), listing.Names.end());
-    for (const std::string& name : listing.Names) {
-        if (listing.Newest.empty() || CollateIgnoreCase(name, listing.Newest) > 0) {
-            listing.Newest = name;
+    return std::move(found.Names);
+}
+
+std::string NewestOf(const std::vector<std::string>& names) {
+    std::string newest;
+    for (const std::string& name : names) {
+        if (newest.empty() || CollateIgnoreCase(name, newest) > 0) {
+            newest = name;
         }
     }
-    return listing;
+    return newest;
 }
 
-/// The stamps and sizes of the named files, one a line. Opening each file (in GetFileState)
-/// makes a network client fetch fresh attributes.
-std::string StampsOf(const std::string& folder, const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names) {
-        const TFileState state = GetFileState(folder + "/" + name);
-        text += std::to_string(state.Stamp) + ' ' + std::to_string(state.Size) + '\n';
-    }
-    return text;
-}
-
-/// A fingerprint of a file's bytes. A FUSE mount keeps a file's attributes for a second
-/// whatever the other side writes, but its bytes are fetched afresh at every open.
+/// A fingerprint of a file's bytes.
 std::string BytesOf(const std::string& path) {
     try {
         return std::to_string(HashBytes(ReadWholeFile(path, MaxComparedBytes)));
@@ -69,35 +59,46 @@ std::string BytesOf(const std::string& path) {
 } // namespace
 
 TFolderPoll::TFolderPoll(std::string folder, TNameFilter followed, TSteadyTime now)
-    : Folder(std::move(folder)), Followed(followed), StampedAt(now), ChangedAt(now) {
-    std::optional<TListing> listing =
+    : Folder(std::move(folder)), Followed(followed), ListedAt(now), ChangedAt(now) {
+    std::optional<std::vector<std::string>> names =
         Folder.empty() ? std::nullopt : ListFollowedFiles(Folder, Followed);
-    FolderFound = listing.has_value();
-    if (listing) {
-        Names = std::move(listing->Names);
-        Newest = std::move(listing->Newest);
-        Stamps = StampsOf(Folder, Names);
-        NewestBytes = Newest.empty() ? std::string() : BytesOf(Folder + "/" + Newest);
+    FolderFound = names.has_value();
+    if (names) {
+        Names = std::move(*names);
+        Newest = NewestOf(Names);
+        NewestLook = LookAtNewest();
     }
 }
 
+std::string TFolderPoll::LookAtNewest() const {
+    if (Newest.empty()) {
+        return {};
+    }
+    // Opening the file (in GetFileState) makes a network client fetch fresh attributes; a
+    // FUSE mount keeps them for a second whatever the other side writes, but fetches the
+    // bytes afresh at every open.
+    const std::string path = Folder + "/" + Newest;
+    const TFileState state = GetFileState(path);
+    return std::to_string(state.Stamp) + ' ' + std::to_string(state.Size) + ' ' + BytesOf(path);
+}
+
 TFolderPoll::TLook TFolderPoll::Look(TSteadyTime now) {
-    std::optional<TListing> listing = ListFollowedFiles(Folder, Followed);
-    if (!listing) {
-        return TLook::Gone;
+    bool changed = false;
+    if (Names.size() <= CrowdedFolder || now - ListedAt >= CrowdedListEvery) {
+        std::optional<std::vector<std::string>> names = ListFollowedFiles(Folder, Followed);
+        if (!names) {
+            return TLook::Gone;
+        }
+        ListedAt = now;
+        if (*names != Names) {
+            changed = true;
+            Names = std::move(*names);
+            Newest = NewestOf(Names);
+        }
     }
-    bool changed = listing->Names != Names;
-    Names = std::move(listing->Names);
-    Newest = std::move(listing->Newest);
-    if (changed || now - StampedAt >= StampEvery) {
-        std::string stamps = StampsOf(Folder, Names);
-        changed = changed || stamps != Stamps;
-        Stamps = std::move(stamps);
-        StampedAt = now;
-    }
-    std::string bytes = Newest.empty() ? std::string() : BytesOf(Folder + "/" + Newest);
-    changed = changed || bytes != NewestBytes;
-    NewestBytes = std::move(bytes);
+    std::string look = LookAtNewest();
+    changed = changed || look != NewestLook;
+    NewestLook = std::move(look);
     if (!changed) {
         return TLook::Unchanged;
     }

@@ -24,9 +24,10 @@ class TFolderPoll {
     /// False when the folder did not exist (or was no folder) at the first look.
     bool Found() const { return FolderFound; }
 
-    /// Looks again: the names of the followed files and the bytes of the one whose name sorts
-    /// last (the one the program reads) every time, the stamps and sizes of all of them once a
-    /// second. Gone when the folder no longer exists.
+    /// Looks again: the stamp, size and bytes of the followed file whose name sorts last (the
+    /// one the program reads) every time; the names of the followed files every time too, or
+    /// once a second in a folder of more than a hundred of them. Gone when the folder no
+    /// longer exists.
     TLook Look(TSteadyTime now);
 
     /// The pause before the next look: 200 ms while the folder changes; 400 ms once it has
@@ -35,13 +36,15 @@ class TFolderPoll {
     std::chrono::milliseconds NextPause(TSteadyTime now) const;
 
   private:
+    /// The newest file's stamp, size and a fingerprint of its bytes, as one text.
+    std::string LookAtNewest() const;
+
     std::string Folder;
     TNameFilter Followed;
     bool FolderFound = false;
-    std::vector<std::string> Names;
+    std::vector<std::string> Names; // as the system lists them
     std::string Newest;
-    std::string Stamps;
-    std::string NewestBytes;
-    TSteadyTime StampedAt;
+    std::string NewestLook;
+    TSteadyTime ListedAt;
     TSteadyTime ChangedAt;
 };

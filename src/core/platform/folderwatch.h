@@ -46,6 +46,9 @@ class TFolderWatch {
     /// path still names the watched directory: a disk mounted over it again after an unmount
     /// raises no event in the covered one.
     TWait WaitForChange(const TWakeUp& stop);
+    /// As WaitForChange, but gives up after `timeoutMs` with Nothing: how the watcher tells
+    /// that a writer has paused.
+    TWait WaitForChange(const TWakeUp& stop, int timeoutMs);
 
   private:
     struct TImpl;

@@ -23,5 +23,8 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 /// differ only in case are broken by their bytes so the order is total.
 int CompareIgnoreCase(std::string_view a, std::string_view b);
 
+/// Appends the UTF-8 bytes of the character `c` (at most U+10FFFF) to `out`.
+void AppendUtf8(std::string& out, char32_t c);
+
 /// True when the bytes are valid UTF-8.
 bool IsValidUtf8(std::string_view text);

@@ -80,6 +80,7 @@ const std::map<std::string, ValueReader>& ValueOptions() {
         {"--rate", [](auto& v, auto& o) { return ReadDouble(v, 0.01, 100.0, o.rate); }},
         {"--seed", [](auto& v, auto& o) { return o.seedGiven = ReadSeed(v, o.seed); }},
         {"--write", [](auto& v, auto& o) { return ReadWriteMode(v, o.write); }},
+        {"--write-ms", [](auto& v, auto& o) { return ReadInt(v, 0, 1000, o.writeMs); }},
         {"--snapshots",
          [](auto& v, auto& o) {
              o.snapshots = v;
@@ -150,6 +151,8 @@ std::string FeedUsage() {
            "  --rate HZ           files written per real second (default 5)\n"
            "  --seed S            the same seed gives the same session (default: the clock)\n"
            "  --write MODE        inplace (default: truncate and rewrite) or atomic\n"
+           "  --write-ms MS       spread each in-place write over MS milliseconds, a few lines\n"
+           "                      at a time, as a slow plug-in does (default 0: at once)\n"
            "                      (write a hidden temporary file and rename it over)\n"
            "  --snapshots DIR     also keep every file written, numbered, in DIR\n"
            "  --quiet             print nothing while running\n"

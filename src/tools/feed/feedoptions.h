@@ -22,6 +22,7 @@ struct FeedOptions {
     std::uint64_t seed = 0;
     bool seedGiven = false;
     WriteMode write = WriteMode::InPlace;
+    int writeMs = 0; ///< an in-place write spread line by line over this many milliseconds
     std::string snapshots; ///< empty: no numbered copies
     bool quiet = false;
     bool help = false;

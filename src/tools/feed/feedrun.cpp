@@ -100,7 +100,7 @@ class FeedRun {
 };
 
 void FeedRun::Write(const std::string& text, const fs::path& path, int number, SessionKind kind) {
-    WriteWholeFile(path, text, options_.write);
+    WriteWholeFile(path, text, options_.write, std::chrono::milliseconds(options_.writeMs));
     ++written_;
     if (!options_.snapshots.empty()) {
         const fs::path copy =

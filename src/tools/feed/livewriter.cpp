@@ -19,12 +19,29 @@ std::string Reason() {
     return errno != 0 ? std::strerror(errno) : "unknown error";
 }
 
-void WriteDirect(const fs::path& path, std::string_view text) {
+void WriteDirect(const fs::path& path, std::string_view text,
+                 std::chrono::milliseconds spread = std::chrono::milliseconds{0}) {
     errno = 0;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out)
         throw std::runtime_error("cannot open " + PathText(path) + ": " + Reason());
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    constexpr int Parts = 10;
+    const int parts = spread.count() > 0 ? Parts : 1;
+    std::size_t done = 0;
+    for (int part = 1; part <= parts; ++part) {
+        std::size_t end = text.size() * static_cast<std::size_t>(part) / parts;
+        if (part < parts) {
+            const std::size_t lineEnd = text.find('\n', end);
+            end = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
+        }
+        if (end > done) {
+            out.write(text.data() + done, static_cast<std::streamsize>(end - done));
+            out.flush();
+            done = end;
+        }
+        if (part < parts)
+            std::this_thread::sleep_for(spread / parts);
+    }
     out.close();
     if (!out)
         throw std::runtime_error("cannot write " + PathText(path) + ": " + Reason());
@@ -73,9 +90,10 @@ void PrepareFolder(const fs::path& folder) {
     fs::remove(probe, ec);
 }
 
-void WriteWholeFile(const fs::path& path, std::string_view text, WriteMode mode) {
+void WriteWholeFile(const fs::path& path, std::string_view text, WriteMode mode,
+                    std::chrono::milliseconds spread) {
     if (mode == WriteMode::InPlace) {
-        WriteDirect(path, text);
+        WriteDirect(path, text, spread);
         return;
     }
     const fs::path temporary = TemporaryPathFor(path);

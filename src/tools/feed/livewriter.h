@@ -4,6 +4,7 @@
 
 #include "sessionkind.h"
 
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -32,5 +33,8 @@ std::filesystem::path TemporaryPathFor(const std::filesystem::path& path);
 /// std::runtime_error with a message naming the folder and the reason otherwise.
 void PrepareFolder(const std::filesystem::path& folder);
 
-/// Writes the whole text; throws std::runtime_error naming the file and the reason.
-void WriteWholeFile(const std::filesystem::path& path, std::string_view text, WriteMode mode);
+/// Writes the whole text; throws std::runtime_error naming the file and the reason. An
+/// in-place write with `spread` above zero goes out in ten parts cut at line ends, evenly over
+/// that time, as a plug-in that writes line by line does.
+void WriteWholeFile(const std::filesystem::path& path, std::string_view text, WriteMode mode,
+                    std::chrono::milliseconds spread = std::chrono::milliseconds{0});

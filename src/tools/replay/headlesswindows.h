@@ -18,6 +18,7 @@ class THeadlessWindows : public TWindowLink {
     bool StandingsVisible() const override { return StandingsShown; }
     void PostStandingsRedraw() override { ++StandingsRedraws; }
     void PostReload() override { ++ReloadsPosted; }
+    void PostReloadAfter(std::chrono::milliseconds delay) override { DelayedReload = delay; }
     /// What the reload cycle last wrote to a label.
     std::string LabelText(TLabel label) const;
     void SetLabelText(TLabel label, const std::string& text) override;
@@ -29,6 +30,9 @@ class THeadlessWindows : public TWindowLink {
     int StatusRefreshes = 0;
     int StandingsRedraws = 0;
     int ReloadsPosted = 0;
+    /// The delay of the last reload asked for later; zero when none is waiting (the caller
+    /// clears it when it has run that reload).
+    std::chrono::milliseconds DelayedReload{0};
     int RankingSwitchesOff = 0;
     std::vector<std::string> Log;
     /// Called for each log line as it is appended (the replay command prints it).

@@ -25,6 +25,7 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -113,17 +114,38 @@ int main(int argc, char** argv) {
     hooks.DetectRaceEvents = [&windows](TPlayers& players) {
         DetectRaceEvents(players, windows, EventQueue);
     };
+    // Each snapshot stands for a version of the file that lasted: a reading held back until
+    // the file keeps still is looked at again once that wait is over, as the program does.
+    TSteadyTime clock{};
+    hooks.Now = [&clock] { return clock; };
 
     int stepNumber = 0;
+    bool switching = false;
     for (const TReplayStep& step : options.Steps) {
         if (step.Switch) {
-            StartNewSession();
+            switching = true;
             continue;
         }
         PrintRecord(stdout, {"step", std::to_string(++stepNumber), step.Path});
-        LiveFileName = step.Path;
+        // A switch takes up the next file exactly as the program takes up a newer live file;
+        // otherwise each snapshot stands for the same followed file, rewritten.
+        if (switching) {
+            FollowFile(step.Path, windows);
+            switching = false;
+        } else {
+            LiveFileName = step.Path;
+        }
         ReadFollowedFile(GetFileState(step.Path), windows, hooks);
+        for (int again = 0; again < 2 && windows.DelayedReload.count() > 0; ++again) {
+            clock += std::exchange(windows.DelayedReload, std::chrono::milliseconds{0});
+            ReadFollowedFile(GetFileState(step.Path), windows, hooks);
+        }
+        windows.DelayedReload = std::chrono::milliseconds{0};
+        clock += std::chrono::milliseconds{200}; // the feed's usual pace between versions
         PrintAfterStep(options);
+    }
+    if (switching) {
+        StartNewSession(); // a last --switch with no file after it still archives the records
     }
     EventQueue.OnAdded = nullptr;
     for (const TReplayFinal& final : options.Finals) {

@@ -106,11 +106,14 @@ void TFormMain::FormCreate() {
     if (!following.empty()) {
         AddLog(following);
     }
+    FollowingSaid = Watcher->Way() != TFileChecker::TWay::Unknown && !following.empty();
     LoadAliasList(ConfigFile);
 
     auto* quietCheck = new QTimer(this);
     connect(quietCheck, &QTimer::timeout, this,
-            [this] { CheckFeedQuiet(*this, std::chrono::steady_clock::now()); });
+            [this] {
+                CheckFeedQuiet(KestruneConfig.Folder, *this, std::chrono::steady_clock::now());
+            });
     quietCheck->start(1000);
 }
 
@@ -196,6 +199,10 @@ void TFormMain::PostReload() {
     PostMessage(this, EventLiveFolderChanged);
 }
 
+void TFormMain::PostReloadAfter(std::chrono::milliseconds delay) {
+    QTimer::singleShot(delay, this, [this] { PostReload(); });
+}
+
 void TFormMain::SetLabelText(TLabel label, const std::string& text) {
     QLabel* labels[] = {LabelFileName, LabelSession, LabelPhase, LabelFlags};
     QLabel* target = labels[static_cast<int>(label)];
@@ -226,7 +233,10 @@ bool TFormMain::event(QEvent* event) {
         return true;
     }
     if (type == EventWatcherResumed) {
-        AddLog(FollowingText(KestruneConfig.Folder, Watcher->Way(), true));
+        // "again" only after a first "Following": a share slow to answer at start gets its
+        // first one now.
+        AddLog(FollowingText(KestruneConfig.Folder, Watcher->Way(), FollowingSaid));
+        FollowingSaid = true;
         return true;
     }
     if (type == EventLiveFolderChanged) {
@@ -294,6 +304,15 @@ void TFormMain::SaveBounds() {
 
 void TFormMain::CloseFromSignal() {
     ClosingFromSignal = true;
+    // A dialog waiting for an answer (the close's own error among them) would hold the close
+    // back, and nobody may be there to answer it: it goes first. A close already under way
+    // then finishes, or this one runs.
+    for (int nested = 0; nested < 8; ++nested) {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr || !dialog->close()) {
+            break;
+        }
+    }
     close();
 }
 

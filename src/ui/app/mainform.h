@@ -50,6 +50,7 @@ class TFormMain : public QWidget, public TWindowLink {
     bool StandingsVisible() const override;
     void PostStandingsRedraw() override;
     void PostReload() override;
+    void PostReloadAfter(std::chrono::milliseconds delay) override;
     void SetLabelText(TLabel label, const std::string& text) override;
     void AddLog(const std::string& text) override;
 
@@ -116,6 +117,8 @@ class TFormMain : public QWidget, public TWindowLink {
     TFormMsg1* Msg = nullptr;
     bool IdleDone = false;
     bool ClosingFromSignal = false;
+    /// A "Following ..." line has been logged since start.
+    bool FollowingSaid = false;
     int Reloads = 0;
 
     QTabWidget* PageControl = nullptr;

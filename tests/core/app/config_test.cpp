@@ -47,13 +47,14 @@ TEST_F(ConfigFile, MissingFileGivesEveryDefault) {
 TEST_F(ConfigFile, ValueSyntax) {
     const TConfigLoad load =
         LoadWith("WindowX=0x10\r\nWindowY=$20\r\nWindowW=0\r\nWindowH=2147483647\r\n"
-                 "Stats1X=-5\r\nStats1Y=abc\r\nStats1W=\r\nStats1FontBold=7\r\n"
+                 "Stats1X=-5\r\nStats1Y=abc\r\nStats1W=\r\nStats1H=-5\r\nStats1FontBold=7\r\n"
                  "Stats1DrawMinutes=0\r\nMsgFontSize=yes\r\nFolder= /races/live \r\n"
                  "Logo=C:\\logo.bmp\r\nstats1namelength=8\r\n");
     const TKestruneConfig& c = load.Config;
     EXPECT_EQ(c.WindowX, 16);
     EXPECT_EQ(c.WindowY, 32);
-    EXPECT_EQ(c.WindowW, 0) << "0 is applied unchanged";
+    EXPECT_EQ(c.WindowW, Unset) << "a size of 0 or less means the designed size";
+    EXPECT_EQ(c.Stats1H, Unset) << "a size of 0 or less means the designed size";
     EXPECT_EQ(c.WindowH, Unset);
     EXPECT_EQ(c.Stats1X, -5);
     EXPECT_EQ(c.Stats1Y, Unset) << "unreadable counts as absent";

@@ -73,6 +73,11 @@ class TQueuedWindows : public THeadlessWindows {
         THeadlessWindows::PostReload();
         Queue.Post(WmLiveFolderChanged);
     }
+    /// The main window's timer: the pump runs the reload once it is due.
+    void PostReloadAfter(std::chrono::milliseconds delay) override {
+        Due = std::chrono::steady_clock::now() + delay;
+    }
+    std::optional<std::chrono::steady_clock::time_point> Due;
 
   private:
     TMessageQueue& Queue;
@@ -131,6 +136,10 @@ class FaultMatrix : public ::testing::Test {
             }
             if (const std::optional<int> message = Queue.Take(std::chrono::milliseconds(100))) {
                 Dispatch(*message);
+            }
+            if (Windows.Due && std::chrono::steady_clock::now() >= *Windows.Due) {
+                Windows.Due.reset();
+                Dispatch(WmLiveFolderChanged);
             }
         }
         return true;
@@ -239,7 +248,13 @@ TEST_F(FaultMatrix, DamagedContentKeepsTheLastGoodRecords) {
         ExpectTwoCarsKept(what);
         EXPECT_EQ(LiveFileName, PathOf("a_live.txt")) << what;
     }
-    EXPECT_TRUE(Windows.Log.empty()) << Windows.Log.front();
+    // Nothing in the log but, after five seconds of it, that the writer does not write [END].
+    const auto onlyEndNotice = [&] {
+        return std::all_of(Windows.Log.begin(), Windows.Log.end(), [](const std::string& line) {
+            return Contains(line, "does not end with [END]");
+        });
+    };
+    EXPECT_TRUE(onlyEndNotice()) << Windows.Log.front();
 
     // Cut inside a section line: the cars before the cut are a reading like any other, and the
     // unfinished line adds no car.
@@ -253,7 +268,7 @@ TEST_F(FaultMatrix, DamagedContentKeepsTheLastGoodRecords) {
     Write("a_live.txt", good);
     ASSERT_TRUE(PumpUntil([] { return Players->Item(1).Position[0] == 1; }));
     EXPECT_EQ(Players->CountSeen(), 2);
-    EXPECT_TRUE(Windows.Log.empty());
+    EXPECT_TRUE(onlyEndNotice());
 }
 
 TEST_F(FaultMatrix, AHundredMegabyteFileIsRefusedAndTheRecordsKept) {

@@ -205,36 +205,46 @@ TEST_F(ReloadCycle, AReadingTornByTheWriterIsDroppedAndTheCompleteFileReadNext) 
     EXPECT_EQ(Players->IndexOfDriver("Al", 0), -1);
 }
 
-TEST_F(ReloadCycle, AReadingWithoutEndOfAFileSeenWithItIsDroppedUntilTheWriterFinishes) {
-    // Without "[END]" ever, every reading counts, as before.
-    Follow("a_live.txt", "[Slot0]\nDriver=Ann\nLaps=1\n");
-    Write("a_live.txt", "[Slot0]\nDriver=Ann\nLaps=2\n");
-    Changed();
-    EXPECT_EQ(Players->Item(0).HistoryCount, 1);
-
-    // Once seen with "[END]", the writer pausing inside "BestLap=90.5" must not put 9 s on air.
-    Write("a_live.txt", LiveText(TwoCars));
-    Changed();
-    const TFileStamp complete = LiveFileTime;
+TEST_F(ReloadCycle, AReadingWithoutEndIsTakenOnlyOnceTheFileHasKeptStill) {
+    TSteadyTime now{};
+    Hooks.Now = [&now] { return now; };
+    // The first reading of a new file, caught half written: no phantom driver "An".
     const std::string whole = LiveText({{"Ann", 1, 4}, {"Bob", 2, 4}});
-    Write("a_live.txt", whole.substr(0, whole.rfind("BestLap=") + 9));
-    Changed();
-    EXPECT_EQ(LiveFileTime, complete);
-    EXPECT_EQ(Players->Item(0).HistoryCount, 2) << "the paused reading is not merged";
-    Write("a_live.txt", whole);
-    Changed();
-    EXPECT_EQ(Players->Item(0).HistoryCount, 3);
-    EXPECT_EQ(Players->Item(Players->IndexOfDriver("Bob", 0)).BestLap, 90.5f);
-
-    // A writer that stops ending its file so must not freeze the show for good.
-    for (int laps = 5; laps < 5 + EndMarkerGivenUpAfter; ++laps) {
-        const std::string next = LiveText({{"Ann", 1, laps}, {"Bob", 2, laps}});
-        Write("a_live.txt", next.substr(0, next.rfind("[END]")));
+    Follow("a_live.txt", whole.substr(0, whole.find("Driver=Ann") + 9));
+    EXPECT_EQ(Players->IndexOfDriver("An", 0), -1);
+    EXPECT_EQ(Windows.DelayedReload, UnendedReadingWait) << "looked at again after the wait";
+    // Growing prefixes never count as a file that kept still.
+    for (std::size_t cut = whole.find("[Slot1]"); cut < whole.rfind("[END]"); cut += 40) {
+        now += std::chrono::milliseconds(100);
+        Write("a_live.txt", whole.substr(0, cut));
         Changed();
     }
-    EXPECT_EQ(Players->Item(0).Laps, 5 + EndMarkerGivenUpAfter - 1);
+    EXPECT_EQ(Players->CountSeen(), 0);
+    // With its end it is taken at once; the paused reading inside "BestLap=" never.
+    Write("a_live.txt", whole);
+    Changed();
+    EXPECT_EQ(Players->CountSeen(), 2);
+    EXPECT_EQ(Players->Item(Players->IndexOfDriver("Bob", 0)).BestLap, 90.5f);
+    const std::string next = LiveText({{"Ann", 1, 5}, {"Bob", 2, 5}});
+    Write("a_live.txt", next.substr(0, next.rfind("BestLap=") + 9));
+    Changed();
+    EXPECT_EQ(Players->Item(0).Laps, 4);
+
+    // Left as it is for the wait, the same bytes are complete after all: taken.
+    now += UnendedReadingWait;
+    Changed();
+    EXPECT_EQ(Players->Item(0).Laps, 5);
+
+    // A writer that never writes the marker: after five seconds of it, taken as they come.
+    for (int laps = 6; laps < 12; ++laps) {
+        now += std::chrono::milliseconds(1000);
+        const std::string version = LiveText({{"Ann", 1, laps}, {"Bob", 2, laps}});
+        Write("a_live.txt", version.substr(0, version.rfind("[END]")));
+        Changed();
+    }
+    EXPECT_EQ(Players->Item(0).Laps, 11);
     ASSERT_EQ(Windows.Log.size(), 1u);
-    EXPECT_EQ(Windows.Log[0], "a_live.txt no longer ends with [END]: its readings are taken as "
+    EXPECT_EQ(Windows.Log[0], "a_live.txt does not end with [END]: its readings are taken as "
                               "they are");
 }
 
@@ -260,6 +270,43 @@ TEST_F(ReloadCycle, AReadingWithoutCarsIsSkippedSilently) {
     EXPECT_EQ(Windows.LabelText(TLabel::Phase), "GreenFlag");
     EXPECT_EQ(EventQueue.Count(), 0);
     EXPECT_TRUE(Windows.Log.empty());
+}
+
+TEST_F(ReloadCycle, UTF16FilesAreReadWithTheirMarkAndReportedOnceWithout) {
+    const auto utf16 = [](const std::string& text, bool bigEndian, bool mark) {
+        std::string out = mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
+        for (char c : text) { // the live text is ASCII
+            out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+        }
+        return out;
+    };
+    for (const bool bigEndian : {false, true}) {
+        ResetLiveState();
+        Follow("a_live.txt", utf16(LiveText(TwoCars), bigEndian, true));
+        ASSERT_TRUE(Players) << bigEndian;
+        EXPECT_EQ(Players->CountSeen(), 2) << bigEndian;
+        EXPECT_TRUE(Windows.Log.empty()) << bigEndian;
+    }
+    ResetLiveState();
+    Follow("b_live.txt", utf16(LiveText(TwoCars), false, false));
+    Write("b_live.txt", utf16(LiveText(TwoCars, "FullCourseYellow"), false, false));
+    Changed();
+    ASSERT_EQ(Windows.Log.size(), 1u);
+    EXPECT_NE(Windows.Log[0].find("b_live.txt looks like UTF-16"), std::string::npos);
+}
+
+TEST_F(ReloadCycle, AQuietFileHidingANewerSessionByItsNameIsExplained) {
+    // The simulator PC's clock was ahead when it named b; the next session, a, sorts before it.
+    Follow("b_live.txt", LiveText(TwoCars));
+    Write("a_live.txt", LiveText(TwoCars));
+    Changed();
+    ASSERT_EQ(LiveFileName, PathOf("b_live.txt")) << "the name order holds";
+    CheckFeedQuiet(Folder.String(), Windows, std::chrono::steady_clock::now() + FeedQuietAfter);
+    ASSERT_EQ(Windows.Log.size(), 2u);
+    EXPECT_EQ(Windows.Log[1].rfind("a_live.txt is being written while b_live.txt is not", 0), 0u)
+        << Windows.Log[1];
+    CheckFeedQuiet(Folder.String(), Windows, std::chrono::steady_clock::now() + 2 * FeedQuietAfter);
+    EXPECT_EQ(Windows.Log.size(), 2u) << "said once";
 }
 
 TEST_F(ReloadCycle, FullCourseYellowStopsRankingWhileItLasts) {

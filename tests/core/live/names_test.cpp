@@ -98,6 +98,17 @@ TEST_F(Names, NameLengthZeroOrLessGivesEmptyNames) {
     EXPECT_EQ(DisplayName(Record("Tom Rider", ""), 3), "T.R");
 }
 
+TEST_F(Names, NamesCannotReorderTheFiguresAfterThem) {
+    const std::string override = "\u202E" "Evil" "\u202C";
+    EXPECT_EQ(IsolatedName(override), "Evil") << "bidirectional controls are dropped";
+    const std::string arabic = "\u0645\u062D\u0645\u062F"; // a name written right to left
+    EXPECT_EQ(IsolatedName(arabic), "\u2068" + arabic + "\u2069");
+    EXPECT_EQ(IsolatedName("\u2069" + arabic), "\u2068" + arabic + "\u2069")
+        << "a closing isolate of the name's own cannot end the wrapping early";
+    EXPECT_EQ(IsolatedName("J\xC3\xBCrgen"), "J\xC3\xBCrgen");
+    EXPECT_EQ(IsolatedName("J\xFCrgen \xE2\x80"), "J\xFCrgen \xE2\x80") << "not UTF-8: left alone";
+}
+
 TEST_F(Names, UpperCasingChangesOnlyAtoZ) {
     std::string every;
     for (int b = 0; b < 256; ++b) {

@@ -311,6 +311,33 @@ TEST_F(FaultMatrixUi, AConfigurationInAMissingFolderIsNotCreated) {
     }
 }
 
+TEST_F(FaultMatrixUi, AStopRequestWhileTheCloseErrorIsShownEndsTheClose) {
+    Start((Folder / "missing" / "kestrune.ini").string());
+    Main->show();
+    // Once the close's error dialog is up, a stop request (SIGTERM) comes; should the dialog
+    // outlive it, it is answered after three seconds so the test fails instead of hanging.
+    int dialogTicks = 0;
+    bool stopSent = false;
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        if (!stopSent) {
+            stopSent = true;
+            Main->CloseFromSignal();
+        } else if (++dialogTicks > 300) {
+            box->done(QMessageBox::Ok);
+        }
+    });
+    stopper.start(10);
+    Main->close(); // returns once the error dialog is gone
+    EXPECT_TRUE(stopSent) << "no error dialog on close";
+    EXPECT_LE(dialogTicks, 1) << "the dialog stayed up after the stop request";
+    EXPECT_FALSE(Main->isVisible());
+}
+
 TEST_F(FaultMatrixUi, AFullDiskKeepsTheOldConfigurationWhole) {
     Disk = std::make_unique<TSmallDisk>(Folder / "disk");
     if (!Disk->Mounted) {

@@ -158,14 +158,31 @@ bool TFolderWatch::Valid() const {
 }
 
 TWait TFolderWatch::WaitForChange(const TWakeUp& stop) {
+    return WaitForChange(stop, -1);
+}
+
+TWait TFolderWatch::WaitForChange(const TWakeUp& stop, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (true) {
+        int wait = IdentityCheckMs;
+        if (timeoutMs >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                return TWait::Nothing;
+            }
+            wait = std::min(wait, static_cast<int>(left.count()));
+        }
         pollfd fds[2] = {{stop.Impl->Fd.Get(), POLLIN, 0}, {Impl->Fd.Get(), POLLIN, 0}};
-        const int ready = ::poll(fds, 2, IdentityCheckMs);
+        const int ready = ::poll(fds, 2, wait);
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
             }
             return TWait::Ended;
+        }
+        if (ready == 0 && wait < IdentityCheckMs) {
+            continue; // the deadline decides at the top
         }
         if (ready == 0) {
             if (FolderIdOf(Impl->Folder) != Impl->Id) {

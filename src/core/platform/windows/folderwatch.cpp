@@ -150,11 +150,17 @@ bool TFolderWatch::Valid() const {
 }
 
 TWait TFolderWatch::WaitForChange(const TWakeUp& stop) {
+    return WaitForChange(stop, -1);
+}
+
+TWait TFolderWatch::WaitForChange(const TWakeUp& stop, int timeoutMs) {
     if (!Impl->Pending && !Impl->Request()) {
         return TWait::Ended;
     }
+    const bool shortWait = timeoutMs >= 0 && static_cast<DWORD>(timeoutMs) < IdentityCheckMs;
     const HANDLE events[2] = {stop.Impl->Event.Get(), Impl->Done.Get()};
-    const DWORD woke = ::WaitForMultipleObjects(2, events, FALSE, IdentityCheckMs);
+    const DWORD woke = ::WaitForMultipleObjects(
+        2, events, FALSE, shortWait ? static_cast<DWORD>(timeoutMs) : IdentityCheckMs);
     if (woke == WAIT_OBJECT_0) {
         return TWait::Stopped;
     }
@@ -163,6 +169,9 @@ TWait TFolderWatch::WaitForChange(const TWakeUp& stop) {
     }
     if (woke != WAIT_TIMEOUT) {
         return TWait::Ended;
+    }
+    if (shortWait) {
+        return TWait::Nothing; // the request stays pending for the next wait
     }
     // A folder deleted, renamed away or replaced raises nothing certain on every system.
     if (Impl->DeletePending() || FolderIdOf(Impl->Folder) != Impl->Id) {
