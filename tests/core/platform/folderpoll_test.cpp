@@ -41,4 +41,19 @@ TEST(FolderPoll, SeesNewFilesAndNewBytesOfTheFollowedFileAndSlowsDownWhenIdle) {
     EXPECT_FALSE(TFolderPoll((folder / "missing").string(), IsLiveFileName, start).Found());
 }
 
+TEST(FolderPoll, ACrowdedFolderIsListedOnceASecondAndItsFollowedFileEveryTime) {
+    const TTempFolder temp("kestrune-poll");
+    const std::filesystem::path& folder = temp.Path();
+    for (int i = 100; i < 300; ++i) {
+        WriteText(folder / ("old" + std::to_string(i) + "_live.txt"), "[END]\n");
+    }
+    const TSteadyTime start{};
+    TFolderPoll poll(folder.string(), IsLiveFileName, start);
+    WriteText(folder / "old299_live.txt", "Driver=Ann\n[END]\n");
+    EXPECT_EQ(poll.Look(start + milliseconds(200)), TLook::Changed) << "the followed file";
+    WriteText(folder / "race_live.txt", "[END]\n");
+    EXPECT_EQ(poll.Look(start + milliseconds(400)), TLook::Unchanged) << "not listed yet";
+    EXPECT_EQ(poll.Look(start + seconds(1)), TLook::Changed) << "listed: a new live file";
+}
+
 } // namespace
