@@ -23,6 +23,23 @@ bool IsRightToLeftLetter(char32_t c) {
            (c >= 0x1E800 && c <= 0x1EFFF);
 }
 
+/// `name` without its bidirectional controls: invisible, they only reorder what they touch,
+/// and a byte cut must not spend the name's few bytes on them. Names that are not UTF-8 stay.
+std::string WithoutBidiControls(const std::string& name) {
+    const bool plainAscii =
+        std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
+    if (plainAscii || !IsValidUtf8(name)) {
+        return name;
+    }
+    std::string kept;
+    for (const char32_t c : DecodeText(name)) {
+        if (!IsBidiControl(c)) {
+            AppendUtf8(kept, c);
+        }
+    }
+    return kept;
+}
+
 } // namespace
 
 std::string LoadAliasList(const std::string& iniPath) {
@@ -116,32 +133,18 @@ std::string ShortenName(const std::string& name, int nameLength) {
 
 std::string DisplayName(const TPlayer& player, int nameLength) {
     if (!player.Alias.empty()) {
-        return FirstBytes(UpperAscii(player.Alias), nameLength, IsValidUtf8(player.Alias));
+        const std::string alias = WithoutBidiControls(player.Alias);
+        return FirstBytes(UpperAscii(alias), nameLength, IsValidUtf8(alias));
     }
-    return ShortenName(player.Driver, nameLength);
+    return ShortenName(WithoutBidiControls(player.Driver), nameLength);
 }
 
 std::string IsolatedName(const std::string& name) {
-    const bool plainAscii =
-        std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
-    if (plainAscii || !IsValidUtf8(name)) {
-        return name;
-    }
-    std::string kept;
-    bool rightToLeft = false;
-    bool dropped = false;
-    for (const char32_t c : DecodeText(name)) {
-        if (IsBidiControl(c)) {
-            dropped = true;
-            continue;
-        }
-        rightToLeft = rightToLeft || IsRightToLeftLetter(c);
-        AppendUtf8(kept, c);
-    }
-    if (!rightToLeft) {
-        return dropped ? kept : name;
-    }
-    return "\u2068" + kept + "\u2069";
+    std::string kept = WithoutBidiControls(name);
+    const std::u32string characters = DecodeText(kept);
+    const bool rightToLeft = IsValidUtf8(kept) && std::any_of(characters.begin(), characters.end(),
+                                                              IsRightToLeftLetter);
+    return rightToLeft ? "\u2068" + kept + "\u2069" : kept;
 }
 
 bool IsIgnored(const std::string& driver) {

@@ -28,6 +28,7 @@ std::string UpperAscii(std::string text);
 std::string ShortenName(const std::string& name, int nameLength);
 
 /// The record's alias cut to `nameLength` bytes and upper-cased, or else ShortenName.
+/// Bidirectional controls in the name are dropped first (see IsolatedName).
 std::string DisplayName(const TPlayer& player, int nameLength);
 
 /// A name as it goes into a text with figures after it (a lap time, a gap, a count): its

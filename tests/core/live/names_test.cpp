@@ -106,6 +106,9 @@ TEST_F(Names, NamesCannotReorderTheFiguresAfterThem) {
     EXPECT_EQ(IsolatedName("\u2069" + arabic), "\u2068" + arabic + "\u2069")
         << "a closing isolate of the name's own cannot end the wrapping early";
     EXPECT_EQ(IsolatedName("J\xC3\xBCrgen"), "J\xC3\xBCrgen");
+    TPlayer player;
+    player.Driver = override + " Twin";
+    EXPECT_EQ(DisplayName(player, 5), "E.TWI") << "the tower's cut spends no bytes on them";
     EXPECT_EQ(IsolatedName("J\xFCrgen \xE2\x80"), "J\xFCrgen \xE2\x80") << "not UTF-8: left alone";
 }
 
