@@ -113,22 +113,22 @@ read -r _ _ mw mh <<<"$(geometry "$ticker")"
 [ "$tw x $th" = "260 x 420" ] || fail "the tower is $tw x $th, configured 260 x 420"
 [ "$mw x $mh" = "640 x 77" ] || fail "the ticker is $mw x $mh, configured 640 x 77"
 
-rows=0
-for _ in $(seq 600); do
-  shot "$tower" "$work/tower-1.png"
-  # The name column: left of the bars, below the top margin.
-  rows=$(bright "$work/tower-1.png" 100x400+8+5)
-  [ "$rows" -ge 200 ] && break
-  sleep 0.1
-done
+# Takes screenshots of window ID into FILE until BOX holds at least MIN bright pixels or TRIES
+# tenths of a second pass; prints the last count.
+await_bright() {
+  local id=$1 file=$2 box=$3 min=$4 tries=$5 count=0
+  for _ in $(seq "$tries"); do
+    shot "$id" "$file"
+    count=$(bright "$file" "$box")
+    [ "$count" -ge "$min" ] && break
+    sleep 0.1
+  done
+  echo "$count"
+}
+# The tower's name column (left of the bars, below the top margin), the ticker's status line.
+rows=$(await_bright "$tower" "$work/tower-1.png" 100x400+8+5 200 600)
 [ "$rows" -ge 200 ] || fail "no rows drawn in the tower's name column ($rows bright pixels)"
-status=0
-for _ in $(seq 300); do
-  shot "$ticker" "$work/ticker-1.png"
-  status=$(bright "$work/ticker-1.png" 640x20+0+0)
-  [ "$status" -ge 20 ] && break
-  sleep 0.1
-done
+status=$(await_bright "$ticker" "$work/ticker-1.png" 640x20+0+0 20 300)
 [ "$status" -ge 20 ] || fail "the ticker's status line is empty ($status bright pixels)"
 
 changed=0
