@@ -5,7 +5,6 @@
 #include "app/mainform.h"
 #include "app/qtsoakreport.h"
 #include "messages/msg1.h"
-#include "platform/memory.h"
 #include "platform/numbers.h"
 #include "standings/stats1.h"
 #include "support/qtsignals.h"
@@ -16,7 +15,6 @@
 #include <clocale>
 
 int main(int argc, char** argv) {
-    KeepLargeBlocksOutOfTheHeap();
     QApplication app(argc, argv);
     // Qt has set the user's locale: keep its decimal separator for live-file numbers.
     UserDecimalSeparator();
