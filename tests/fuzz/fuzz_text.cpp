@@ -11,6 +11,7 @@
 #include "messages/markup.h"
 #include "platform/colornames.h"
 #include "platform/intvalue.h"
+#include "platform/localetext.h"
 #include "platform/numbers.h"
 
 #include <cerrno>
@@ -109,6 +110,26 @@ void CheckLapTime(float seconds, std::string_view input) {
     }
 }
 
+/// U+061C, U+200E/F, U+202A..E and U+2066..9 as UTF-8 bytes.
+bool HasBidiControl(std::string_view text) {
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        const auto b0 = static_cast<unsigned char>(text[i]);
+        const auto b1 = static_cast<unsigned char>(text[i + 1]);
+        if (b0 == 0xD8 && b1 == 0x9C) {
+            return true;
+        }
+        if (b0 != 0xE2 || i + 2 >= text.size()) {
+            continue;
+        }
+        const auto b2 = static_cast<unsigned char>(text[i + 2]);
+        if ((b1 == 0x80 && (b2 == 0x8E || b2 == 0x8F || (b2 >= 0xAA && b2 <= 0xAE))) ||
+            (b1 == 0x81 && b2 >= 0xA6 && b2 <= 0xA9)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void CheckNames(const std::string& name, int nameLength) {
     TPlayer player;
     player.Driver = name;
@@ -123,7 +144,13 @@ void CheckNames(const std::string& name, int nameLength) {
             Require(!(c >= 'a' && c <= 'z'), "a lower-case letter in a display name", name);
         }
     }
-    Require(shortName == display, "display name without alias is not the short name", name);
+    // Bidirectional controls are dropped from what is shown; otherwise it is the short name.
+    // (A name that is not UTF-8 is shown in the legacy code page, where these bytes are letters.)
+    Require(!IsValidUtf8(name) || (!HasBidiControl(display) && !HasBidiControl(aliased)),
+            "a bidirectional control in a display name", name);
+    if (!HasBidiControl(name)) {
+        Require(shortName == display, "display name without alias is not the short name", name);
+    }
 }
 
 /// Agrees with strtoll on every text of an optional sign and digits within 32 bits; anything
