@@ -51,6 +51,9 @@ constexpr TIntBounds FontPoints{9, 32};
 /// changes nothing on screen, and an absurd length must not exhaust memory.
 constexpr TIntBounds NameBytes{0, 1024};
 
+/// 0 turns the web server off.
+constexpr TIntBounds PortNumbers{0, 65535};
+
 /// Every key in the order it is read, and the saved ones in the order they are written.
 using C = TKestruneConfig;
 
@@ -78,6 +81,8 @@ const Setting Settings[] = {
     {"Folder",               TextKey{&C::Folder},                    0,      AnyInt,     false},
     {"Logo",                 LogoKey{},                              0,      AnyInt,     true},
     {"FolderPolling",        PollingKey{},                           0,      AnyInt,     false},
+    {"WebPort",              IntKey{&C::WebPort},                    0,      PortNumbers, false},
+    {"WebAddress",           TextKey{&C::WebAddress},                0,      AnyInt,     false},
 };
 // clang-format on
 

@@ -45,6 +45,10 @@ struct TKestruneConfig {
     bool Stats1DrawMinutes;
     int32_t MsgFontSize;
     std::string Folder;
+    /// The browser sources' port (0 = no web server) and the address it listens on (empty
+    /// means 127.0.0.1, this PC only).
+    int32_t WebPort;
+    std::string WebAddress;
     /// How the live folder is followed: "auto", "on" (polling) or "off" (notification).
     TFolderPolling FolderPolling;
 };

@@ -12,6 +12,7 @@
 #include "standings/stats1.h"
 #include "support/qtplacement.h"
 #include "support/qtsupport.h"
+#include "web/webservice.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -125,6 +126,10 @@ void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
     }
     if (Stats != nullptr) {
         Stats->SetLogo(LogoImage);
+    }
+    if (Stats != nullptr && Msg != nullptr) {
+        StartWebService(*Stats, *Msg, KestruneConfig.WebAddress, KestruneConfig.WebPort,
+                        [this](const std::string& line) { AddLog(line); }, this);
     }
 }
 

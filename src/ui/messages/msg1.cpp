@@ -3,6 +3,7 @@
 #include "app/config.h"
 #include "messages/raceevent.h"
 #include "messages/scrolltimer.h"
+#include "platform/freememory.h"
 #include "support/qtframeless.h"
 #include "support/qtsupport.h"
 
@@ -87,6 +88,9 @@ void TFormMsg1::SetRankingMode(bool on) {
         DelayTicks = StillTicks;
     } else {
         StopScroll();
+        // A strip is megabytes; it is drawn afresh at each request, so it goes now.
+        RankingImage = QImage();
+        ReturnFreeMemory();
     }
     Invalidate();
 }
@@ -101,7 +105,7 @@ void TFormMsg1::ScrollStep() {
         return;
     }
     ++Offset;
-    if (Offset >= StripWidth - StatusImage.width() / 3) {
+    if (Offset >= StripEndOffset()) {
         SetRankingMode(false);
     }
 }
@@ -183,6 +187,7 @@ void TFormMsg1::StartScroll() {
         // never posts to a window that is gone.
         ScrollThread = std::make_unique<TScrollTimerThread>(
             ScrollIntervalMs, [this] { PostMessage(this, EventScrollTick); });
+        emit ScrollStarted();
     } catch (const std::system_error&) {
         // Without a thread the strip would stand forever; give the event line back instead.
         SetRankingMode(false);
@@ -234,4 +239,5 @@ void TFormMsg1::FormResize() {
 void TFormMsg1::Invalidate() {
     LineDirty = true;
     update();
+    emit PictureChanged();
 }

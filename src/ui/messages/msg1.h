@@ -82,9 +82,20 @@ class TFormMsg1 : public QWidget {
     int StartDelay() const { return DelayTicks; }
     int ScrollOffset() const { return Offset; }
     int RankingWidth() const { return StripWidth; }
+    /// The offset at which the strip ends and the event line returns.
+    int StripEndOffset() const { return StripWidth - StatusImage.width() / 3; }
+    /// True while the strip moves (after its still phase).
+    bool Scrolling() const { return ScrollThread != nullptr; }
     /// The picture the window shows now (status or strip, plus the shown events), as
     /// paintEvent composes it.
     QImage Composite() const;
+
+  signals:
+    /// What the window shows changed (the line, or the strip was switched on or off); the
+    /// strip's own scrolling is not reported pixel by pixel.
+    void PictureChanged();
+    /// The strip starts to move, at ScrollOffset().
+    void ScrollStarted();
 
   protected:
     /// Scroll ticks from the scroll thread arrive here.

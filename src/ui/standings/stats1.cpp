@@ -69,6 +69,7 @@ void TFormStats1::RedrawRequest() {
     // Full width: best laps and the lap counter are drawn up to the window's edge.
     InvalidatedBand = QRect(0, 5, width(), (last + 1) * rowHeight + 1);
     update(InvalidatedBand);
+    emit PictureChanged();
 }
 
 void TFormStats1::MeasureColumns() {
@@ -86,6 +87,7 @@ void TFormStats1::ResizeStep() {
     }
     DrawRows(Picture);
     update();
+    emit PictureChanged();
 }
 
 bool TFormStats1::event(QEvent* event) {

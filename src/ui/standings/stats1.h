@@ -63,6 +63,10 @@ class TFormStats1 : public QWidget {
     /// The area the last redraw request invalidated (for checking partial updates).
     QRect LastInvalidatedBand() const { return InvalidatedBand; }
 
+  signals:
+    /// The picture was drawn again (it may look the same).
+    void PictureChanged();
+
   protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

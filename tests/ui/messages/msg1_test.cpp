@@ -339,6 +339,7 @@ TEST_F(Msg1Test, RankingStripStandsStillThenScrollsToItsEnd) {
     EXPECT_EQ(Form.ScrollOffset(), end);
     EXPECT_TRUE(EventQueue.Items(0).Shown) << "the event line returns as it was";
     EXPECT_EQ(EventQueue.Items(0).Remaining, 6);
+    EXPECT_TRUE(Form.RankingBitmap().isNull()) << "the strip's memory is given back";
 
     const QImage line = Form.Composite();
     Form.ScrollTick(); // late tick of the stopped strip

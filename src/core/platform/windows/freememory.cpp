@@ -1,0 +1,7 @@
+#include "platform/freememory.h"
+
+#include <malloc.h>
+
+void ReturnFreeMemory() {
+    _heapmin();
+}

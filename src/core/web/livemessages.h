@@ -1,0 +1,18 @@
+#pragma once
+// The live channel's messages: a JSON text that describes what follows, then, for a picture
+// or a strip, the PNG image as a binary message. `drawnAt` is the wall clock in milliseconds
+// when the window drew it, so a page on the same machine can tell how late it shows it.
+
+#include <cstdint>
+#include <string>
+
+/// A whole picture of `width` x `height` (the tower, or the ticker's line) follows.
+std::string PictureMessage(int width, int height, int64_t drawnAt);
+
+/// A ranking strip follows, shown through a window of `width` x `height` from `offset`; it
+/// ends at `end`. When `scrolling`, it moves on at 100 pixels a second from now.
+std::string StripMessage(int width, int height, int offset, int end, bool scrolling,
+                         int64_t drawnAt);
+
+/// The shown strip starts to scroll from `offset` now.
+std::string ScrollMessage(int offset, int64_t drawnAt);

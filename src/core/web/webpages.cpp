@@ -1,0 +1,148 @@
+#include "web/webpages.h"
+
+namespace {
+
+// The page's script. It keeps one picture (the tower, or the ticker's line) or one ranking
+// strip, and draws it on a canvas of the window's size; the canvas is enlarged by whole
+// pixels (?scale=N) without smoothing. A strip scrolls on the browser's own clock from the
+// moment the window starts scrolling it, at 100 pixels a second, so a slow frame never slows
+// it. Messages are handled strictly in order, although decoding an image is asynchronous.
+const char* const PageScript = R"JS(
+(() => {
+  const params = new URLSearchParams(location.search);
+  const scale = Math.max(1, Math.min(8, parseInt(params.get("scale") || "1", 10) || 1));
+  const transparent = params.get("transparent") === "1";
+  const canvas = document.getElementById("picture");
+  const context = canvas.getContext("2d");
+  const state = { frames: 0, latencies: [], picture: null, strip: null, offset: 0, end: 0,
+                  scrollFrom: null, connected: false };
+  window.kestrune = state;
+  let queue = Promise.resolve();
+  let pending = null;
+
+  function resize(width, height) {
+    if (canvas.width !== width || canvas.height !== height) {
+      canvas.width = width;
+      canvas.height = height;
+    }
+    canvas.style.width = width * scale + "px";
+    canvas.style.height = height * scale + "px";
+  }
+
+  function stripOffset() {
+    let offset = state.offset;
+    if (state.scrollFrom !== null) {
+      offset += Math.floor((performance.now() - state.scrollFrom) / 10);
+    }
+    return Math.min(offset, state.end);
+  }
+
+  function draw() {
+    context.clearRect(0, 0, canvas.width, canvas.height);
+    if (state.strip) {
+      context.drawImage(state.strip, -stripOffset(), 0);
+    } else if (state.picture) {
+      context.drawImage(state.picture, 0, 0);
+    }
+  }
+
+  function animate() {
+    draw();
+    if (state.strip && state.scrollFrom !== null) {
+      requestAnimationFrame(animate);
+    }
+  }
+
+  function shown(message) {
+    requestAnimationFrame(() => {
+      state.frames += 1;
+      state.latencies.push(Date.now() - message.drawnAt);
+      if (state.latencies.length > 1000) state.latencies.shift();
+    });
+  }
+
+  async function handle(data) {
+    if (typeof data === "string") {
+      const message = JSON.parse(data);
+      if (message.kind === "scroll") {
+        state.offset = message.offset;
+        state.scrollFrom = performance.now();
+        requestAnimationFrame(animate);
+        return;
+      }
+      pending = message;
+      return;
+    }
+    const message = pending;
+    pending = null;
+    if (!message) return;
+    const bitmap = await createImageBitmap(data);
+    resize(message.width, message.height);
+    if (message.kind === "strip") {
+      state.strip = bitmap;
+      state.offset = message.offset;
+      state.end = message.end;
+      state.scrollFrom = message.scrolling ? performance.now() : null;
+      requestAnimationFrame(animate);
+    } else {
+      state.strip = null;
+      state.scrollFrom = null;
+      state.picture = bitmap;
+      draw();
+    }
+    shown(message);
+  }
+
+  function connect() {
+    const socket = new WebSocket("ws://" + location.host + "/socket/" + PAGE +
+                                 (transparent ? "?transparent=1" : ""));
+    socket.binaryType = "blob";
+    socket.onopen = () => { state.connected = true; };
+    socket.onmessage = (event) => {
+      queue = queue.then(() => handle(event.data)).catch(() => {});
+    };
+    socket.onclose = () => {
+      state.connected = false;
+      pending = null;
+      setTimeout(connect, 1000);
+    };
+  }
+  connect();
+})();
+)JS";
+
+std::string PageName(TWebPage page) {
+    return page == TWebPage::Tower ? "tower" : "ticker";
+}
+
+std::string SizeText(const TPageSize& size) {
+    return std::to_string(size.Width) + " × " + std::to_string(size.Height);
+}
+
+} // namespace
+
+std::string PictureHtml(TWebPage page) {
+    const std::string name = PageName(page);
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Kestrune " + name +
+           "</title>\n<style>html,body{margin:0;padding:0;background:transparent;"
+           "overflow:hidden}canvas{display:block;image-rendering:pixelated}</style></head>\n"
+           "<body><canvas id=\"picture\" width=\"0\" height=\"0\"></canvas>\n<script>const PAGE=\"" +
+           name + "\";" + PageScript + "</script></body></html>\n";
+}
+
+std::string IndexPage(const TWebSizes& sizes) {
+    const auto row = [](const std::string& name, const std::string& what, const TPageSize& size) {
+        return "<tr><td><a href=\"/" + name + "\">/" + name + "</a></td><td>" + what +
+               "</td><td>" + SizeText(size) + "</td></tr>\n";
+    };
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Kestrune</title>"
+           "<style>body{font-family:sans-serif;margin:2em}td,th{padding:0.3em 1em;"
+           "text-align:left}</style></head>\n<body><h1>Kestrune browser sources</h1>\n"
+           "<table><tr><th>Page</th><th>Window</th><th>Width × height</th></tr>\n" +
+           row("tower", "standings tower", sizes.Tower) +
+           row("ticker", "message ticker", sizes.Ticker) +
+           "</table>\n<p>Add a page as a browser source of that width and height. "
+           "<code>?transparent=1</code> makes the black background transparent; "
+           "<code>?scale=2</code> (up to 8) enlarges the picture without blur, "
+           "so the source is that many times wider and higher.</p>\n</body></html>\n";
+}

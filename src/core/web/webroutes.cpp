@@ -1,0 +1,150 @@
+#include "web/webroutes.h"
+
+#include "web/webpages.h"
+
+namespace {
+
+const char* ReasonPhrase(int status) {
+    switch (status) {
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Error";
+    }
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+bool HasToken(const std::string& list, const std::string& token) {
+    const std::string lower = Lower(list);
+    std::size_t start = 0;
+    while (start <= lower.size()) {
+        std::size_t comma = lower.find(',', start);
+        if (comma == std::string::npos) {
+            comma = lower.size();
+        }
+        std::string item = lower.substr(start, comma - start);
+        const std::size_t first = item.find_first_not_of(" \t");
+        const std::size_t last = item.find_last_not_of(" \t");
+        if (first != std::string::npos && item.substr(first, last - first + 1) == token) {
+            return true;
+        }
+        start = comma + 1;
+    }
+    return false;
+}
+
+/// A browser names the page that opens a WebSocket; only our own pages (same host and port)
+/// may read the pictures. Programs that send no Origin are not browsers and may.
+bool OriginAllowed(const TRequestHead& head) {
+    const auto origin = head.Headers.find("origin");
+    if (origin == head.Headers.end()) {
+        return true;
+    }
+    const std::string host = Lower(head.Header("host"));
+    const std::string value = Lower(origin->second);
+    return !host.empty() && (value == "http://" + host || value == "https://" + host);
+}
+
+std::optional<TWebPage> PageNamed(const std::string& name) {
+    if (name == "tower") {
+        return TWebPage::Tower;
+    }
+    if (name == "ticker") {
+        return TWebPage::Ticker;
+    }
+    return std::nullopt;
+}
+
+TSocketRequest SocketFor(TWebPage page, const std::map<std::string, std::string>& query) {
+    const auto transparent = query.find("transparent");
+    return {page, transparent != query.end() && transparent->second == "1"};
+}
+
+TWebAnswer HtmlAnswer(std::string body) {
+    return {200, "text/html; charset=utf-8", std::move(body), false};
+}
+
+} // namespace
+
+TWebAnswer ErrorAnswer(int status) {
+    return {status, "text/plain; charset=utf-8", std::string(ReasonPhrase(status)) + "\n", false};
+}
+
+std::optional<TSocketRequest> SocketRequestFor(const std::string& path, const std::string& query) {
+    const std::string prefix = "/socket/";
+    if (path.compare(0, prefix.size(), prefix) != 0) {
+        return std::nullopt;
+    }
+    const std::optional<TWebPage> page = PageNamed(path.substr(prefix.size()));
+    if (!page) {
+        return std::nullopt;
+    }
+    std::map<std::string, std::string> values;
+    ParseQuery(query, values);
+    return SocketFor(*page, values);
+}
+
+TWebRoute RouteRequest(const TRequestHead& head, const TWebSizes& sizes) {
+    TWebRoute route;
+    const bool headOnly = head.Method == "HEAD";
+    if (head.Method != "GET" && !headOnly) {
+        route.Answer = ErrorAnswer(405);
+        return route;
+    }
+    if (head.Path == "/") {
+        route.Answer = HtmlAnswer(IndexPage(sizes));
+    } else if (const auto page = PageNamed(head.Path.substr(1)); page && head.Path[0] == '/') {
+        route.Answer = HtmlAnswer(PictureHtml(*page));
+    } else if (head.Path.compare(0, 8, "/socket/") == 0 && PageNamed(head.Path.substr(8))) {
+        if (headOnly || !HasToken(head.Header("upgrade"), "websocket") ||
+            !HasToken(head.Header("connection"), "upgrade")) {
+            route.Answer = ErrorAnswer(400);
+        } else if (!OriginAllowed(head)) {
+            route.Answer = ErrorAnswer(403);
+        } else {
+            route.Socket = SocketFor(*PageNamed(head.Path.substr(8)), head.Query);
+        }
+        return route;
+    } else {
+        route.Answer = ErrorAnswer(404);
+    }
+    route.Answer.HeadOnly = headOnly;
+    return route;
+}
+
+std::string ResponseBytes(const TWebAnswer& answer) {
+    std::string bytes = "HTTP/1.1 " + std::to_string(answer.Status) + " " +
+                        ReasonPhrase(answer.Status) + "\r\n";
+    bytes += "Content-Type: " + answer.ContentType + "\r\n";
+    bytes += "Content-Length: " + std::to_string(answer.Body.size()) + "\r\n";
+    if (answer.Status == 405) {
+        bytes += "Allow: GET, HEAD\r\n";
+    }
+    // The pages are pictures of live windows: never cached, never framed by other sites.
+    bytes += "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n"
+             "Connection: close\r\n\r\n";
+    if (!answer.HeadOnly) {
+        bytes += answer.Body;
+    }
+    return bytes;
+}

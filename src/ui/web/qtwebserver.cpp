@@ -1,0 +1,407 @@
+#include "web/qtwebserver.h"
+
+#include "messages/msg1.h"
+#include "standings/stats1.h"
+#include "support/qtsupport.h"
+#include "web/livemessages.h"
+#include "web/webservice.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QWebSocket>
+#include <QWebSocketServer>
+
+#include <algorithm>
+
+namespace {
+
+/// A client this far behind gets no new picture until it catches up.
+constexpr qint64 MaxBacklog = 1 << 20;
+/// One this far behind, or that took nothing for this long, is dropped.
+constexpr qint64 DropBacklog = 16 << 20;
+constexpr qint64 StalledLimitMs = 10000;
+/// A request must arrive whole within this time.
+constexpr qint64 RequestLimitMs = 10000;
+/// The pages send nothing; a message from them is ignored, and a large one ends the channel.
+constexpr qint64 MaxIncoming = 1024;
+
+qint64 NowMs() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+/// The design's background: pure black, made transparent for streaming software that layers
+/// the page over the video.
+QImage WithTransparentBlack(const QImage& image) {
+    QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(argb.scanLine(y));
+        for (int x = 0; x < argb.width(); ++x) {
+            if ((line[x] & 0x00FFFFFF) == 0) {
+                line[x] = 0;
+            }
+        }
+    }
+    return argb;
+}
+
+QByteArray EncodePng(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    // Little compression: the pictures are flat colours, small either way, and encoding time
+    // is latency.
+    image.save(&buffer, "PNG", 80);
+    return bytes;
+}
+
+QHostAddress AddressFrom(const std::string& text) {
+    if (text.empty() || text == "localhost") {
+        return QHostAddress(QHostAddress::LocalHost);
+    }
+    return QHostAddress(QString::fromStdString(text));
+}
+
+} // namespace
+
+const QByteArray& TPushedPicture::PngFor(bool transparent) {
+    QByteArray& png = Png[transparent ? 1 : 0];
+    if (png.isEmpty() && !Image.isNull()) {
+        png = EncodePng(transparent ? WithTransparentBlack(Image) : Image);
+    }
+    return png;
+}
+
+TWebServer::TWebServer(TFormStats1& tower, TFormMsg1& ticker,
+                       std::function<void(const std::string&)> log, QObject* parent)
+    : QObject(parent), Tower(tower), Ticker(ticker), Log(std::move(log)),
+      Http(new QTcpServer(this)),
+      Sockets(new QWebSocketServer(QStringLiteral("Kestrune"), QWebSocketServer::NonSecureMode,
+                                   this)),
+      Sweep(new QTimer(this)) {
+    Http->setMaxPendingConnections(MaxWebClients);
+    Sockets->setMaxPendingConnections(MaxWebClients);
+    Sockets->setHandshakeTimeout(std::chrono::milliseconds(RequestLimitMs));
+    connect(Http, &QTcpServer::newConnection, this, &TWebServer::AcceptConnections);
+    connect(Sockets, &QWebSocketServer::newConnection, this, &TWebServer::AcceptSocket);
+    connect(&Tower, &TFormStats1::PictureChanged, this, &TWebServer::TowerChanged);
+    connect(&Ticker, &TFormMsg1::PictureChanged, this, &TWebServer::TickerChanged);
+    connect(&Ticker, &TFormMsg1::ScrollStarted, this, &TWebServer::TickerScrollStarted);
+    connect(Sweep, &QTimer::timeout, this, &TWebServer::DropSlowClients);
+}
+
+TWebServer::~TWebServer() {
+    for (const auto& client : Clients) {
+        client->Socket->disconnect(this);
+    }
+}
+
+bool TWebServer::Listen(const std::string& address, int port) {
+    const QHostAddress host = AddressFrom(address);
+    const std::string where = (address.empty() ? "127.0.0.1" : address) + ":" +
+                              std::to_string(port);
+    if (host.isNull()) {
+        Log("Web server: WebAddress '" + address + "' is not an IP address; no browser sources");
+        return false;
+    }
+    if (port < 1 || port > 65535 || !Http->listen(host, static_cast<quint16>(port))) {
+        Log("Web server: cannot listen on " + where + " (" +
+            (port < 1 || port > 65535 ? std::string("WebPort must be 1..65535")
+                                      : Http->errorString().toStdString()) +
+            "); no browser sources");
+        return false;
+    }
+    Sweep->start(1000);
+    TowerChanged();
+    TickerChanged();
+    const std::string url = "http://" + (host.protocol() == QHostAddress::IPv6Protocol
+                                             ? "[" + host.toString().toStdString() + "]"
+                                             : host.toString().toStdString()) +
+                            ":" + std::to_string(ServingPort());
+    Log("Web server: browser sources at " + url + "/tower and " + url + "/ticker");
+    return true;
+}
+
+quint16 TWebServer::ServingPort() const {
+    return Http->serverPort();
+}
+
+int TWebServer::ConnectionCount() const {
+    return static_cast<int>(Pending.size() + HandedOver.size() + Clients.size());
+}
+
+void TWebServer::TowerChanged() {
+    if (!TowerFlushQueued) {
+        TowerFlushQueued = true;
+        QTimer::singleShot(0, this, &TWebServer::FlushTower);
+    }
+}
+
+void TWebServer::TickerChanged() {
+    if (!TickerFlushQueued) {
+        TickerFlushQueued = true;
+        QTimer::singleShot(0, this, &TWebServer::FlushTicker);
+    }
+}
+
+void TWebServer::FlushTower() {
+    TowerFlushQueued = false;
+    const QImage& picture = Tower.Bitmap();
+    if (picture.isNull() || picture == TowerPicture.Image) {
+        return;
+    }
+    TowerPicture = TPushedPicture{picture, NowMs(), {}};
+    for (const auto& client : Clients) {
+        if (client->Request.Page == TWebPage::Tower) {
+            SendPicture(*client, TowerPicture);
+        }
+    }
+}
+
+void TWebServer::FlushTicker() {
+    TickerFlushQueued = false;
+    if (Ticker.RankingMode()) {
+        if (StripShown) {
+            return; // the pages scroll it on their own
+        }
+        StripShown = true;
+        StripPicture = TPushedPicture{Ticker.RankingBitmap(), NowMs(), {}};
+        for (const auto& client : Clients) {
+            if (client->Request.Page == TWebPage::Ticker) {
+                SendStrip(*client);
+            }
+        }
+        return;
+    }
+    const bool afterStrip = StripShown;
+    StripShown = false;
+    StripPicture = TPushedPicture{};
+    const QImage line = Ticker.Composite();
+    if (line.isNull() || (!afterStrip && line == LinePicture.Image)) {
+        return;
+    }
+    LinePicture = TPushedPicture{line, NowMs(), {}};
+    for (const auto& client : Clients) {
+        if (client->Request.Page == TWebPage::Ticker) {
+            SendPicture(*client, LinePicture);
+        }
+    }
+}
+
+void TWebServer::TickerScrollStarted() {
+    if (!StripShown) {
+        return;
+    }
+    const std::string message = ScrollMessage(Ticker.ScrollOffset(), NowMs());
+    for (const auto& client : Clients) {
+        if (client->Request.Page == TWebPage::Ticker) {
+            client->Socket->sendTextMessage(QString::fromStdString(message));
+        }
+    }
+}
+
+void TWebServer::SendCurrent(TClient& client) {
+    if (client.Request.Page == TWebPage::Tower) {
+        SendPicture(client, TowerPicture);
+    } else if (StripShown) {
+        SendStrip(client);
+    } else {
+        SendPicture(client, LinePicture);
+    }
+}
+
+void TWebServer::SendPicture(TClient& client, TPushedPicture& picture) {
+    if (picture.Image.isNull()) {
+        return;
+    }
+    if (Backlog(client) > MaxBacklog) {
+        client.Owed = true;
+        return;
+    }
+    client.Owed = false;
+    client.Socket->sendTextMessage(QString::fromStdString(
+        PictureMessage(picture.Image.width(), picture.Image.height(), picture.DrawnAt)));
+    client.Socket->sendBinaryMessage(picture.PngFor(client.Request.Transparent));
+}
+
+void TWebServer::SendStrip(TClient& client) {
+    if (StripPicture.Image.isNull()) {
+        return;
+    }
+    // A strip is sent whatever the client's backlog: it is the ticker's state for a minute.
+    client.Owed = false;
+    client.Socket->sendTextMessage(QString::fromStdString(
+        StripMessage(Ticker.width(), Ticker.height(), Ticker.ScrollOffset(),
+                     Ticker.StripEndOffset(), Ticker.Scrolling(), StripPicture.DrawnAt)));
+    client.Socket->sendBinaryMessage(StripPicture.PngFor(client.Request.Transparent));
+}
+
+qint64 TWebServer::Backlog(const TClient& client) {
+    return client.Tcp ? client.Tcp->bytesToWrite() : 0;
+}
+
+TWebSizes TWebServer::Sizes() const {
+    const QSize tower = Tower.Bitmap().isNull() ? Tower.size() : Tower.Bitmap().size();
+    return {{tower.width(), tower.height()}, {Ticker.width(), Ticker.height()}};
+}
+
+void TWebServer::AcceptConnections() {
+    while (QTcpSocket* socket = Http->nextPendingConnection()) {
+        if (ConnectionCount() >= MaxWebClients) {
+            Answer(socket, ErrorAnswer(503));
+            continue;
+        }
+        Pending[socket] = NowMs();
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { ExamineRequest(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            if (Pending.erase(socket) != 0) {
+                socket->deleteLater();
+            }
+        });
+        ExamineRequest(socket);
+    }
+}
+
+void TWebServer::ExamineRequest(QTcpSocket* socket) {
+    if (Pending.count(socket) == 0) {
+        return;
+    }
+    // Only looked at, not taken: a WebSocket handshake is read again by the WebSocket server.
+    const QByteArray bytes = socket->peek(static_cast<qint64>(MaxRequestHeadBytes));
+    const TRequestRead read =
+        ReadRequestHead(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    switch (read.Status) {
+    case TRequestStatus::Incomplete:
+        return;
+    case TRequestStatus::TooLarge:
+        Answer(socket, ErrorAnswer(431));
+        return;
+    case TRequestStatus::Malformed:
+        Answer(socket, ErrorAnswer(400));
+        return;
+    case TRequestStatus::Complete:
+        break;
+    }
+    const TWebRoute route = RouteRequest(read.Head, Sizes());
+    if (!route.Socket) {
+        Answer(socket, route.Answer);
+        return;
+    }
+    Pending.erase(socket);
+    socket->disconnect(this);
+    HandedOver[{socket->peerAddress().toString(), socket->peerPort()}] = socket;
+    Sockets->handleConnection(socket);
+}
+
+void TWebServer::Answer(QTcpSocket* socket, const TWebAnswer& answer) {
+    Pending.erase(socket);
+    socket->disconnect(this);
+    const std::string bytes = ResponseBytes(answer);
+    socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
+    // Closed once written; a client that never reads is cut off by the system's buffers
+    // filling, never by the window thread waiting.
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    socket->disconnectFromHost();
+    if (socket->state() == QAbstractSocket::UnconnectedState) {
+        socket->deleteLater();
+    } else {
+        QTimer::singleShot(RequestLimitMs, socket, [socket] { socket->abort(); });
+    }
+}
+
+void TWebServer::AcceptSocket() {
+    while (QWebSocket* socket = Sockets->nextPendingConnection()) {
+        const auto key = std::make_pair(socket->peerAddress().toString(), socket->peerPort());
+        const auto handed = HandedOver.find(key);
+        QPointer<QTcpSocket> tcp = handed != HandedOver.end() ? handed->second : nullptr;
+        if (handed != HandedOver.end()) {
+            HandedOver.erase(handed);
+        }
+        const QUrl url = socket->requestUrl();
+        const auto request = SocketRequestFor(url.path().toStdString(), url.query().toStdString());
+        if (!request) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        socket->setMaxAllowedIncomingFrameSize(MaxIncoming);
+        socket->setMaxAllowedIncomingMessageSize(MaxIncoming);
+        auto client = std::make_unique<TClient>();
+        client->Socket = socket;
+        client->Tcp = tcp;
+        client->Request = *request;
+        TClient* raw = client.get();
+        Clients.push_back(std::move(client));
+        connect(socket, &QWebSocket::disconnected, this, [this, raw] {
+            const auto found = std::find_if(Clients.begin(), Clients.end(),
+                                            [raw](const auto& c) { return c.get() == raw; });
+            if (found != Clients.end()) {
+                (*found)->Socket->deleteLater();
+                Clients.erase(found);
+            }
+        });
+        connect(socket, &QWebSocket::bytesWritten, this, [this, raw] {
+            raw->StalledSince = 0;
+            if (raw->Owed && Backlog(*raw) <= MaxBacklog) {
+                SendCurrent(*raw);
+            }
+        });
+        SendCurrent(*raw);
+    }
+}
+
+void TWebServer::DropSlowClients() {
+    const qint64 now = NowMs();
+    // Handshakes the WebSocket server gave up on.
+    for (auto it = HandedOver.begin(); it != HandedOver.end();) {
+        it = it->second ? std::next(it) : HandedOver.erase(it);
+    }
+    std::vector<QTcpSocket*> late;
+    for (const auto& [socket, since] : Pending) {
+        if (now - since > RequestLimitMs) {
+            late.push_back(socket);
+        }
+    }
+    for (QTcpSocket* socket : late) {
+        Pending.erase(socket);
+        socket->disconnect(this);
+        socket->abort();
+        socket->deleteLater();
+    }
+    std::vector<QPointer<QWebSocket>> dropped;
+    for (const auto& client : Clients) {
+        const qint64 backlog = Backlog(*client);
+        if (backlog == 0) {
+            client->StalledSince = 0;
+            continue;
+        }
+        if (client->StalledSince == 0) {
+            client->StalledSince = now;
+        }
+        if (backlog > DropBacklog || now - client->StalledSince > StalledLimitMs) {
+            Log("Web server: a page at " + client->Socket->peerAddress().toString().toStdString() +
+                " took nothing for " + std::to_string((now - client->StalledSince) / 1000) +
+                " s and was dropped");
+            dropped.push_back(client->Socket);
+        }
+    }
+    // Aborting removes the client from the list (its disconnected signal), so not in the loop.
+    for (const QPointer<QWebSocket>& socket : dropped) {
+        if (socket) {
+            socket->abort();
+        }
+    }
+}
+
+void StartWebService(TFormStats1& tower, TFormMsg1& ticker, const std::string& address, int port,
+                     std::function<void(const std::string&)> log, QObject* parent) {
+    if (port == 0) {
+        return;
+    }
+    auto* server = new TWebServer(tower, ticker, std::move(log), parent);
+    if (!server->Listen(address, port)) {
+        server->deleteLater();
+    }
+}

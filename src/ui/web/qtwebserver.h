@@ -1,0 +1,105 @@
+#pragma once
+// The browser-source server: a read-only HTTP responder for the built-in pages and a WebSocket
+// live channel that pushes the tower's picture and the ticker's line or ranking strip, taken
+// from the very images the windows paint. Everything runs on the window thread without ever
+// waiting: a client that does not read is skipped, then dropped.
+
+#include "web/webroutes.h"
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QTcpServer;
+class QTcpSocket;
+class QTimer;
+class QWebSocket;
+class QWebSocketServer;
+class TFormMsg1;
+class TFormStats1;
+
+/// At most this many connections at once, pages and live channels together.
+constexpr int MaxWebClients = 16;
+
+/// A picture as sent: the image and its PNG forms, encoded when first needed.
+struct TPushedPicture {
+    QImage Image;
+    qint64 DrawnAt = 0;
+    QByteArray Png[2]; // [transparent]
+
+    const QByteArray& PngFor(bool transparent);
+};
+
+class TWebServer : public QObject {
+    Q_OBJECT
+  public:
+    TWebServer(TFormStats1& tower, TFormMsg1& ticker,
+               std::function<void(const std::string&)> log, QObject* parent = nullptr);
+    ~TWebServer() override;
+
+    /// Starts listening; false (and a log line) when the address or port cannot be used.
+    bool Listen(const std::string& address, int port);
+    quint16 ServingPort() const;
+    /// Open connections: pages being answered and live channels.
+    int ConnectionCount() const;
+
+  private:
+    struct TClient {
+        QWebSocket* Socket = nullptr;
+        QPointer<QTcpSocket> Tcp;
+        TSocketRequest Request;
+        /// A picture was skipped while the client was behind; the newest goes when it catches up.
+        bool Owed = false;
+        qint64 StalledSince = 0;
+    };
+
+    void TowerChanged();
+    void TickerChanged();
+    void TickerScrollStarted();
+    void FlushTower();
+    void FlushTicker();
+
+    void AcceptConnections();
+    void ExamineRequest(QTcpSocket* socket);
+    void Answer(QTcpSocket* socket, const TWebAnswer& answer);
+    void AcceptSocket();
+    void DropSlowClients();
+
+    /// Sends the page's current picture (or strip) to one client.
+    void SendCurrent(TClient& client);
+    void SendPicture(TClient& client, TPushedPicture& picture);
+    void SendStrip(TClient& client);
+    /// Bytes queued for the client and not yet taken by the system.
+    static qint64 Backlog(const TClient& client);
+    TWebSizes Sizes() const;
+
+    TFormStats1& Tower;
+    TFormMsg1& Ticker;
+    std::function<void(const std::string&)> Log;
+    QTcpServer* Http = nullptr;
+    QWebSocketServer* Sockets = nullptr;
+    QTimer* Sweep = nullptr;
+    /// Connections still sending their request, with the time they came.
+    std::map<QTcpSocket*, qint64> Pending;
+    /// Connections handed to the WebSocket server, by peer, until it hands them back.
+    std::map<std::pair<QString, quint16>, QPointer<QTcpSocket>> HandedOver;
+    std::vector<std::unique_ptr<TClient>> Clients;
+
+    TPushedPicture TowerPicture;
+    TPushedPicture LinePicture;
+    TPushedPicture StripPicture;
+    bool StripShown = false;
+    int StripOffset = 0;
+    int StripEnd = 0;
+    bool StripScrolling = false;
+    bool TowerFlushQueued = false;
+    bool TickerFlushQueued = false;
+};
