@@ -93,8 +93,10 @@ TWebServer::TWebServer(TFormStats1& tower, TFormMsg1& ticker,
 }
 
 TWebServer::~TWebServer() {
+    // The live channels are the server's own; closing them must not call back into it.
     for (const auto& client : Clients) {
         client->Socket->disconnect(this);
+        delete client->Socket;
     }
 }
 
@@ -106,9 +108,9 @@ bool TWebServer::Listen(const std::string& address, int port) {
         Log("Web server: WebAddress '" + address + "' is not an IP address; no browser sources");
         return false;
     }
-    if (port < 1 || port > 65535 || !Http->listen(host, static_cast<quint16>(port))) {
+    if (port < 0 || port > 65535 || !Http->listen(host, static_cast<quint16>(port))) {
         Log("Web server: cannot listen on " + where + " (" +
-            (port < 1 || port > 65535 ? std::string("WebPort must be 1..65535")
+            (port < 0 || port > 65535 ? std::string("WebPort must be 1..65535")
                                       : Http->errorString().toStdString()) +
             "); no browser sources");
         return false;

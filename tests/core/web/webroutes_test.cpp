@@ -1,0 +1,94 @@
+#include "web/httprequest.h"
+#include "web/webroutes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TRequestHead Head(const std::string& text) {
+    const TRequestRead read = ReadRequestHead(text);
+    EXPECT_EQ(read.Status, TRequestStatus::Complete) << text;
+    return read.Head;
+}
+
+TEST(WebRequest, HeadsAreReadWholeBoundedAndStrictly) {
+    EXPECT_EQ(ReadRequestHead("GET /tower HTTP/1.1\r\nHost: a").Status,
+              TRequestStatus::Incomplete);
+    const std::string text = "GET /ticker?scale=2&transparent=%31&x HTTP/1.1\r\n"
+                             "HOST:  127.0.0.1:8080 \r\nOrigin: http://a\r\nhost: second\r\n\r\nrest";
+    const TRequestRead read = ReadRequestHead(text);
+    ASSERT_EQ(read.Status, TRequestStatus::Complete);
+    EXPECT_EQ(read.HeadLength, text.size() - 4);
+    EXPECT_EQ(read.Head.Path, "/ticker");
+    EXPECT_EQ(read.Head.Query.at("transparent"), "1");
+    EXPECT_EQ(read.Head.Query.at("x"), "");
+    EXPECT_EQ(read.Head.Header("host"), "127.0.0.1:8080") << "trimmed, first one kept";
+
+    EXPECT_EQ(ReadRequestHead(std::string(MaxRequestHeadBytes, 'a')).Status,
+              TRequestStatus::TooLarge);
+    EXPECT_EQ(ReadRequestHead("GET / HTTP/1.1\r\nX: " + std::string(MaxRequestHeadBytes, 'a') +
+                              "\r\n\r\n")
+                  .Status,
+              TRequestStatus::TooLarge);
+    for (const char* bad : {"GET /tower\r\n\r\n", "GET tower HTTP/1.1\r\n\r\n",
+                            "GET /a b HTTP/1.1\r\n\r\n", "GET /\x01 HTTP/1.1\r\n\r\n",
+                            "G(T / HTTP/1.1\r\n\r\n", "GET / HTTP/2\r\n\r\n",
+                            "GET /?a=%4 HTTP/1.1\r\n\r\n", "GET / HTTP/1.1\r\nno colon\r\n\r\n",
+                            "GET / HTTP/1.1\r\nBad Name: x\r\n\r\n"}) {
+        EXPECT_EQ(ReadRequestHead(bad).Status, TRequestStatus::Malformed) << bad;
+    }
+}
+
+TEST(WebRoutes, OnlyTheBuiltInPagesAreServed) {
+    const TWebSizes sizes{{159, 476}, {569, 77}};
+    const TWebRoute index = RouteRequest(Head("GET / HTTP/1.1\r\n\r\n"), sizes);
+    EXPECT_EQ(index.Answer.Status, 200);
+    EXPECT_NE(index.Answer.Body.find("159 × 476"), std::string::npos);
+    EXPECT_NE(index.Answer.Body.find("569 × 77"), std::string::npos);
+    const TWebRoute tower = RouteRequest(Head("GET /tower?scale=3 HTTP/1.1\r\n\r\n"), sizes);
+    EXPECT_NE(tower.Answer.Body.find("const PAGE=\"tower\""), std::string::npos);
+
+    const std::string headOnly =
+        ResponseBytes(RouteRequest(Head("HEAD /ticker HTTP/1.1\r\n\r\n"), sizes).Answer);
+    EXPECT_EQ(headOnly.substr(headOnly.size() - 4), "\r\n\r\n") << "headers, no body";
+    EXPECT_NE(headOnly.find("Content-Length: 3"), std::string::npos) << "the GET's length";
+
+    const std::string post =
+        ResponseBytes(RouteRequest(Head("POST /tower HTTP/1.1\r\n\r\n"), sizes).Answer);
+    EXPECT_EQ(post.rfind("HTTP/1.1 405 Method Not Allowed\r\n", 0), 0u);
+    EXPECT_NE(post.find("Allow: GET, HEAD\r\n"), std::string::npos);
+    for (const char* path : {"/../kestrune.ini", "/tower/", "/etc/passwd", "/socket", "//tower",
+                             "/socket/logs"}) {
+        EXPECT_EQ(RouteRequest(Head("GET " + std::string(path) + " HTTP/1.1\r\n\r\n"), sizes)
+                      .Answer.Status,
+                  404)
+            << path;
+    }
+}
+
+TEST(WebRoutes, TheLiveChannelIsHandedOverOnlyToAHandshakeFromItsOwnPages) {
+    const TWebSizes sizes{};
+    const std::string upgrade = "GET /socket/ticker?transparent=1 HTTP/1.1\r\nHost: 10.0.0.5:8080\r\n"
+                                "Upgrade: websocket\r\nConnection: keep-alive, Upgrade\r\n";
+    const TWebRoute own = RouteRequest(Head(upgrade + "Origin: http://10.0.0.5:8080\r\n\r\n"), sizes);
+    ASSERT_TRUE(own.Socket.has_value());
+    EXPECT_EQ(own.Socket->Page, TWebPage::Ticker);
+    EXPECT_TRUE(own.Socket->Transparent);
+    EXPECT_TRUE(RouteRequest(Head(upgrade + "\r\n"), sizes).Socket.has_value())
+        << "not a browser: no Origin";
+
+    const TWebRoute foreign =
+        RouteRequest(Head(upgrade + "Origin: http://evil.example\r\n\r\n"), sizes);
+    EXPECT_FALSE(foreign.Socket.has_value());
+    EXPECT_EQ(foreign.Answer.Status, 403);
+    EXPECT_EQ(RouteRequest(Head("GET /socket/tower HTTP/1.1\r\n\r\n"), sizes).Answer.Status, 400)
+        << "a plain GET of the channel";
+    const auto query = SocketRequestFor("/socket/tower", "transparent=0");
+    ASSERT_TRUE(query.has_value());
+    EXPECT_FALSE(query->Transparent);
+    EXPECT_FALSE(SocketRequestFor("/socket/x", "").has_value());
+}
+
+} // namespace

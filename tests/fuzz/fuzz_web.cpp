@@ -1,0 +1,84 @@
+// Feeds arbitrary bytes to the browser-source server's request handling, as a client on the
+// network may send them, and checks what the server promises: a head is only ever complete
+// within its bound and at its blank line, every answer is a well-formed HTTP answer of a known
+// status, only the built-in pages are ever served, and the live channel is only handed over
+// for a handshake whose Origin, if any, is the server's own address.
+
+#include "web/httprequest.h"
+#include "web/webroutes.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace {
+
+[[noreturn]] void Violated(const char* what) {
+    std::fprintf(stderr, "web property violated: %s\n", what);
+    std::abort();
+}
+
+void Require(bool holds, const char* what) {
+    if (!holds) {
+        Violated(what);
+    }
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+void CheckAnswer(const TRequestHead& head, const TWebRoute& route) {
+    if (route.Socket) {
+        Require(head.Method == "GET", "a channel handed over for another method");
+        Require(head.Path == "/socket/tower" || head.Path == "/socket/ticker",
+                "a channel handed over for another path");
+        const std::string origin = Lower(head.Header("origin"));
+        const std::string host = Lower(head.Header("host"));
+        Require(head.Headers.count("origin") == 0 ||
+                    (!host.empty() && (origin == "http://" + host || origin == "https://" + host)),
+                "a channel handed over to a foreign page");
+        return;
+    }
+    const int status = route.Answer.Status;
+    Require(status == 200 || status == 400 || status == 403 || status == 404 || status == 405,
+            "an answer of an unknown status");
+    if (status == 200) {
+        Require(head.Path == "/" || head.Path == "/tower" || head.Path == "/ticker",
+                "a page served for a path that is not a page");
+    }
+    const std::string bytes = ResponseBytes(route.Answer);
+    Require(bytes.rfind("HTTP/1.1 " + std::to_string(status) + " ", 0) == 0,
+            "an answer without its status line");
+    const std::size_t end = bytes.find("\r\n\r\n");
+    Require(end != std::string::npos, "an answer without the end of its headers");
+    const std::size_t body = bytes.size() - end - 4;
+    Require(route.Answer.HeadOnly ? body == 0 : body == route.Answer.Body.size(),
+            "an answer whose body is not its length");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const TRequestRead read = ReadRequestHead(bytes);
+    if (read.Status != TRequestStatus::Complete) {
+        Require(read.Status != TRequestStatus::TooLarge || size >= MaxRequestHeadBytes ||
+                    bytes.find("\r\n\r\n") != std::string_view::npos,
+                "a short head refused as too large");
+        return 0;
+    }
+    Require(read.HeadLength <= size && read.HeadLength <= MaxRequestHeadBytes,
+            "a head longer than its input or its bound");
+    Require(bytes.substr(read.HeadLength - 4, 4) == "\r\n\r\n", "a head not ending at its blank line");
+    CheckAnswer(read.Head, RouteRequest(read.Head, TWebSizes{{159, 476}, {569, 77}}));
+    return 0;
+}

@@ -1,0 +1,270 @@
+// The tower and the ticker as browser sources: real windows (offscreen), the real server on a
+// free port, and a real headless Chromium showing the pages.
+
+#include "app/config.h"
+#include "cdpbrowser.h"
+#include "live/players.h"
+#include "messages/msg1.h"
+#include "messages/raceevent.h"
+#include "standings/stats1.h"
+#include "web/qtwebserver.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+TSlot Car(const std::string& driver, int position) {
+    TSlot slot;
+    slot.Driver = driver;
+    slot.Position = position;
+    slot.Laps = 3;
+    slot.LapDistanceTravelled = 1000.0 * position;
+    slot.FinishStatus = "None";
+    slot.BestLap = 80.0F + static_cast<float>(position) / 7.0F;
+    return slot;
+}
+
+void Pump(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+}
+
+/// The pixels of `shot` that differ from `picture` in colour (alpha ignored when `opaque`).
+int Differences(const QImage& shot, const QImage& picture) {
+    if (shot.size() != picture.size()) {
+        return shot.width() * shot.height() + 1;
+    }
+    int differing = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            differing += qRgb(qRed(shot.pixel(x, y)), qGreen(shot.pixel(x, y)),
+                              qBlue(shot.pixel(x, y))) != (picture.pixel(x, y) | 0xFF000000);
+        }
+    }
+    return differing;
+}
+
+/// The strip offset that `shot` shows, or nullopt when it matches none.
+std::optional<int> OffsetShown(const QImage& shot, const QImage& strip) {
+    const QImage wanted = shot.convertToFormat(QImage::Format_RGB32);
+    for (int offset = 0; offset + wanted.width() <= strip.width(); ++offset) {
+        bool same = true;
+        for (int y = 0; y < wanted.height() && same; ++y) {
+            const auto* a = reinterpret_cast<const QRgb*>(wanted.constScanLine(y));
+            const auto* b = reinterpret_cast<const QRgb*>(strip.constScanLine(y)) + offset;
+            same = std::equal(a, a + wanted.width(), b,
+                              [](QRgb p, QRgb q) { return (p | 0xFF000000) == (q | 0xFF000000); });
+        }
+        if (same) {
+            return offset;
+        }
+    }
+    return std::nullopt;
+}
+
+class BrowserSourceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Players = std::make_unique<TPlayers>();
+        EventQueue.Clear();
+        RankingList.Clear();
+        Tower = std::make_unique<TFormStats1>(TTowerSources{Players, KestruneConfig});
+        Ticker = std::make_unique<TFormMsg1>(TTickerSources{EventQueue, RankingList, Players});
+        Tower->show();
+        Ticker->show();
+        Race(0);
+        Server = std::make_unique<TWebServer>(
+            *Tower, *Ticker, [this](const std::string& line) { Log.push_back(line); });
+        ASSERT_TRUE(Server->Listen("127.0.0.1", 0));
+        ASSERT_TRUE(Browser.Error().isEmpty()) << Browser.Error().toStdString();
+    }
+
+    void TearDown() override {
+        Server.reset();
+        Ticker.reset();
+        Tower.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    /// A reading of ten cars, the order rotated by `turn`, drawn in the tower.
+    void Race(int turn) {
+        std::vector<TSlot> cars;
+        for (int i = 0; i < 10; ++i) {
+            cars.push_back(Car("Driver " + std::string(1, static_cast<char>('A' + i)),
+                               (i + turn) % 10 + 1));
+        }
+        Players->Merge(cars);
+        Tower->RedrawRequest();
+    }
+
+    QString Url(const char* page) const {
+        return QStringLiteral("http://127.0.0.1:%1/%2").arg(Server->ServingPort()).arg(page);
+    }
+
+    /// Opens `page` and waits until it shows its first picture.
+    QString OpenShown(const char* page, QSize size) {
+        const QString session = Browser.Open(Url(page), size.width(), size.height());
+        EXPECT_TRUE(Browser.WaitFor(session, "window.kestrune && window.kestrune.frames > 0", 15000))
+            << page << ": " << Browser.Error().toStdString();
+        return session;
+    }
+
+    /// Waits until the page has shown more than `frames` pictures.
+    bool ShownMoreThan(const QString& session, int frames) {
+        return Browser.WaitFor(session, QStringLiteral("window.kestrune.frames > %1").arg(frames),
+                               15000);
+    }
+
+    int Frames(const QString& session) {
+        return Browser.Evaluate(session, "window.kestrune.frames").toInt();
+    }
+
+    TCdpBrowser Browser;
+    std::unique_ptr<TFormStats1> Tower;
+    std::unique_ptr<TFormMsg1> Ticker;
+    std::unique_ptr<TWebServer> Server;
+    std::vector<std::string> Log;
+};
+
+TEST_F(BrowserSourceTest, PagesShowTheWindowsPicturesPixelForPixelAsTheyChange) {
+    const QSize towerSize = Tower->Bitmap().size();
+    const QString tower = OpenShown("tower", towerSize);
+    const QString ticker = OpenShown("ticker", Ticker->size());
+
+    const int towerFrames = Frames(tower);
+    Race(3);
+    ASSERT_TRUE(ShownMoreThan(tower, towerFrames));
+    EXPECT_EQ(Differences(Browser.Screenshot(tower, towerSize.width(), towerSize.height()),
+                          Tower->Bitmap()),
+              0);
+
+    const int tickerFrames = Frames(ticker);
+    EventQueue.AddEvent("Fastest Lap", "#1# DRIVER C  1:20.428", 5);
+    Ticker->Timer1Timer(); // pages the event onto the line
+    ASSERT_TRUE(ShownMoreThan(ticker, tickerFrames));
+    const QImage line = Ticker->Composite();
+    EXPECT_EQ(Differences(Browser.Screenshot(ticker, line.width(), line.height()), line), 0);
+}
+
+TEST_F(BrowserSourceTest, TransparentMakesOnlyTheBlackBackgroundSeeThroughAndScaleKeepsPixels) {
+    const QImage picture = Tower->Bitmap();
+    const QString page = OpenShown("tower?transparent=1&scale=2", picture.size() * 2);
+    const QImage shot = Browser.Screenshot(page, picture.width() * 2, picture.height() * 2);
+    ASSERT_EQ(shot.size(), picture.size() * 2);
+    int blurred = 0;
+    int wrongAlpha = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb want = picture.pixel(x, y);
+            const bool black = (want & 0x00FFFFFF) == 0;
+            for (const QPoint p : {QPoint(2 * x, 2 * y), QPoint(2 * x + 1, 2 * y + 1)}) {
+                const QRgb got = shot.pixel(p);
+                wrongAlpha += black ? qAlpha(got) != 0 : qAlpha(got) != 255;
+                blurred += !black && (got & 0x00FFFFFF) != (want & 0x00FFFFFF);
+            }
+        }
+    }
+    EXPECT_EQ(wrongAlpha, 0);
+    EXPECT_EQ(blurred, 0) << "each picture pixel is a 2 x 2 block of its own colour";
+}
+
+TEST_F(BrowserSourceTest, TheRankingStripScrollsAt100PixelsASecondOnTheBrowsersClock) {
+    const QString page = OpenShown("ticker", Ticker->size());
+    RankingList.AddEvent("Best Lap", "", 0);
+    for (int i = 1; i <= 60; ++i) {
+        RankingList.AddEvent("", "#" + std::to_string(i) + "# DRIVER" + std::to_string(i) +
+                                     "  1:2" + std::to_string(i % 10) + ".456",
+                             0);
+    }
+    Ticker->SetRankingMode(true);
+    const QImage strip = Ticker->RankingBitmap().copy();
+    ASSERT_TRUE(Browser.WaitFor(page, "window.kestrune.strip !== null", 15000));
+    for (int tick = 0; tick < 5; ++tick) {
+        Ticker->Timer1Timer(); // the still phase ends; the window and the page start moving
+    }
+    ASSERT_TRUE(Ticker->Scrolling());
+    Pump(500);
+
+    QElapsedTimer clock;
+    clock.start();
+    const QSize size = Ticker->size();
+    const QImage first = Browser.Screenshot(page, size.width(), size.height());
+    const qint64 firstAt = clock.elapsed();
+    Pump(3000);
+    const QImage second = Browser.Screenshot(page, size.width(), size.height());
+    const qint64 secondAt = clock.elapsed();
+
+    const std::optional<int> from = OffsetShown(first, strip);
+    const std::optional<int> to = OffsetShown(second, strip);
+    ASSERT_TRUE(from && to) << "each screenshot is a part of the strip";
+    const double speed = (*to - *from) * 1000.0 / static_cast<double>(secondAt - firstAt);
+    // The browser's clock against this process's: both are read within a frame of the shot.
+    EXPECT_NEAR(speed, 100.0, 5.0);
+}
+
+TEST_F(BrowserSourceTest, BadRequestsAndAClientThatNeverReadsLeaveOthersServed) {
+    const QSize towerSize = Tower->Bitmap().size();
+    const QString page = OpenShown("tower", towerSize);
+    const auto ask = [this](const QByteArray& request) {
+        QTcpSocket socket;
+        socket.connectToHost(QStringLiteral("127.0.0.1"), Server->ServingPort());
+        EXPECT_TRUE(socket.waitForConnected(5000));
+        socket.write(request);
+        QByteArray answer;
+        QElapsedTimer timer;
+        timer.start();
+        while (!answer.contains("\r\n") && timer.elapsed() < 10000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            socket.waitForReadyRead(5);
+            answer += socket.readAll();
+        }
+        return answer.left(answer.indexOf("\r\n"));
+    };
+    EXPECT_EQ(ask("BREW /tower HTCPCP/1.0\r\n\r\n"), "HTTP/1.1 400 Bad Request");
+    EXPECT_EQ(ask("GET /tower HTTP/1.1\r\nX: " + QByteArray(9000, 'a') + "\r\n\r\n"),
+              "HTTP/1.1 431 Request Header Fields Too Large");
+    EXPECT_EQ(ask("DELETE /tower HTTP/1.1\r\n\r\n"), "HTTP/1.1 405 Method Not Allowed");
+    EXPECT_EQ(ask("GET /../kestrune.ini HTTP/1.1\r\n\r\n"), "HTTP/1.1 404 Not Found");
+    EXPECT_EQ(ask("GET /socket/tower HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
+                  "Connection: Upgrade\r\nOrigin: http://evil.example\r\n"
+                  "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n"),
+              "HTTP/1.1 403 Forbidden");
+
+    // A live channel whose reader never reads, with a small window, while the tower changes
+    // a few hundred times: the page and new requests are still served.
+    QTcpSocket stalled;
+    stalled.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+    stalled.connectToHost(QStringLiteral("127.0.0.1"), Server->ServingPort());
+    ASSERT_TRUE(stalled.waitForConnected(5000));
+    stalled.write("GET /socket/tower HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
+                  "Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                  "Sec-WebSocket-Version: 13\r\n\r\n");
+    stalled.flush();
+    for (int turn = 1; turn <= 300; ++turn) {
+        Race(turn);
+        QCoreApplication::processEvents();
+    }
+    const int frames = Frames(page);
+    Race(7);
+    ASSERT_TRUE(ShownMoreThan(page, frames));
+    EXPECT_EQ(Differences(Browser.Screenshot(page, towerSize.width(), towerSize.height()),
+                          Tower->Bitmap()),
+              0);
+    EXPECT_EQ(ask("GET / HTTP/1.1\r\n\r\n"), "HTTP/1.1 200 OK");
+}
+
+} // namespace
