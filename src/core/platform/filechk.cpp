@@ -17,6 +17,10 @@ namespace {
 /// the first change at the latest, so a writer that never pauses is still read.
 constexpr int QuietMs = 25;
 constexpr int GatherMs = 200;
+/// Two messages are at least this far apart: each reading redraws the windows, so a writer
+/// rewriting its file 20 times a second is read about 7 times a second, while one writing 5
+/// times a second (even unevenly) still has every version read.
+constexpr int ReadSpacingMs = 150;
 /// How often a folder that went away is looked for.
 constexpr int FolderReturnCheckMs = 1000;
 /// How long Start waits for the folder to answer, and Stop for the thread to end: beyond
@@ -173,18 +177,24 @@ struct TFileChecker::TShared {
         }
     }
 
-    /// Waits after a change until the writer pauses (see QuietMs): Changed, or Stopped/Ended.
-    /// Writes after it stay queued by the system for the next wait.
-    TWait GatherBurst() {
+    /// Waits after a change until the writer pauses (see QuietMs) and `earliest` has come (see
+    /// ReadSpacingMs): Changed, or Stopped/Ended. Writes after it stay queued by the system for
+    /// the next wait.
+    TWait GatherBurst(std::chrono::steady_clock::time_point earliest) {
         const auto first = std::chrono::steady_clock::now();
+        const auto msUntil = [](std::chrono::steady_clock::time_point when) {
+            return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        when - std::chrono::steady_clock::now())
+                                        .count());
+        };
         while (true) {
-            const auto gathered = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - first);
-            const int left = GatherMs - static_cast<int>(gathered.count());
+            const int left = msUntil(first + std::chrono::milliseconds(GatherMs));
             if (left <= 0) {
                 return TWait::Changed;
             }
-            const TWait more = Watch->WaitForChange(StopSignal, std::min(QuietMs, left));
+            // Nothing for this long means the writer paused and the spacing is kept.
+            const int wait = std::min(left, std::max(QuietMs, msUntil(earliest)));
+            const TWait more = Watch->WaitForChange(StopSignal, wait);
             if (more == TWait::Nothing) {
                 return TWait::Changed;
             }
@@ -195,18 +205,21 @@ struct TFileChecker::TShared {
     }
 
     TWait RunNotified() {
+        auto lastPost = std::chrono::steady_clock::now() - std::chrono::milliseconds(ReadSpacingMs);
         while (true) {
             const TWait wait = Watch->WaitForChange(StopSignal);
             if (wait != TWait::Changed) {
                 return wait;
             }
-            const TWait gathered = GatherBurst();
+            const TWait gathered =
+                GatherBurst(lastPost + std::chrono::milliseconds(ReadSpacingMs));
             if (gathered != TWait::Changed) {
                 return gathered;
             }
             if (!PostMessage(WmLiveFolderChanged)) {
                 return TWait::Stopped;
             }
+            lastPost = std::chrono::steady_clock::now();
         }
     }
 };

@@ -137,6 +137,7 @@ int TWebServer::ConnectionCount() const {
 void TWebServer::TowerChanged() {
     if (!TowerFlushQueued) {
         TowerFlushQueued = true;
+        TowerChangedAt = NowMs();
         QTimer::singleShot(0, this, &TWebServer::FlushTower);
     }
 }
@@ -144,6 +145,7 @@ void TWebServer::TowerChanged() {
 void TWebServer::TickerChanged() {
     if (!TickerFlushQueued) {
         TickerFlushQueued = true;
+        TickerChangedAt = NowMs();
         QTimer::singleShot(0, this, &TWebServer::FlushTicker);
     }
 }
@@ -154,7 +156,7 @@ void TWebServer::FlushTower() {
     if (picture.isNull() || picture == TowerPicture.Image) {
         return;
     }
-    TowerPicture = TPushedPicture{picture, NowMs(), {}};
+    TowerPicture = TPushedPicture{picture, TowerChangedAt, {}};
     for (const auto& client : Clients) {
         if (client->Request.Page == TWebPage::Tower) {
             SendPicture(*client, TowerPicture);
@@ -169,7 +171,7 @@ void TWebServer::FlushTicker() {
             return; // the pages scroll it on their own
         }
         StripShown = true;
-        StripPicture = TPushedPicture{Ticker.RankingBitmap(), NowMs(), {}};
+        StripPicture = TPushedPicture{Ticker.RankingBitmap(), TickerChangedAt, {}};
         for (const auto& client : Clients) {
             if (client->Request.Page == TWebPage::Ticker) {
                 SendStrip(*client);
@@ -184,7 +186,7 @@ void TWebServer::FlushTicker() {
     if (line.isNull() || (!afterStrip && line == LinePicture.Image)) {
         return;
     }
-    LinePicture = TPushedPicture{line, NowMs(), {}};
+    LinePicture = TPushedPicture{line, TickerChangedAt, {}};
     for (const auto& client : Clients) {
         if (client->Request.Page == TWebPage::Ticker) {
             SendPicture(*client, LinePicture);

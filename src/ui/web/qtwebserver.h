@@ -100,6 +100,10 @@ class TWebServer : public QObject {
     int StripOffset = 0;
     int StripEnd = 0;
     bool StripScrolling = false;
+    /// A change is sent on the next turn of the event loop, so a burst of drawing goes as
+    /// one picture; its time is that of the first drawing.
     bool TowerFlushQueued = false;
     bool TickerFlushQueued = false;
+    qint64 TowerChangedAt = 0;
+    qint64 TickerChangedAt = 0;
 };

@@ -1,0 +1,232 @@
+// The browser sources against a real headless Chromium: how late a change drawn in the window
+// shows in the page, how exactly the page scrolls a ranking strip, and what two open pages
+// cost the program while a strip scrolls. Figures are counters of one run each.
+
+#include "app/config.h"
+#include "cdpbrowser.h"
+#include "live/players.h"
+#include "messages/msg1.h"
+#include "messages/raceevent.h"
+#include "standings/stats1.h"
+#include "web/qtwebserver.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <time.h>
+
+namespace {
+
+void Pump(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+}
+
+double ProcessCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+double ResidentMiB() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return static_cast<double>(resident) * 4096.0 / (1024.0 * 1024.0);
+}
+
+/// The windows, fed with a 20-car race, and the server on a free port.
+struct TStage {
+    TStage() {
+        Players = std::make_unique<TPlayers>();
+        EventQueue.Clear();
+        RankingList.Clear();
+        Tower = std::make_unique<TFormStats1>(TTowerSources{Players, KestruneConfig});
+        Ticker = std::make_unique<TFormMsg1>(TTickerSources{EventQueue, RankingList, Players});
+        Tower->show();
+        Ticker->show();
+        Race(0);
+        Server = std::make_unique<TWebServer>(*Tower, *Ticker, [](const std::string&) {});
+        Server->Listen("127.0.0.1", 0);
+    }
+
+    void Race(int turn) {
+        std::vector<TSlot> cars;
+        for (int i = 0; i < 20; ++i) {
+            TSlot slot;
+            slot.Driver = "Driver " + std::to_string(i);
+            slot.Position = (i + turn) % 20 + 1;
+            slot.Laps = 3;
+            slot.FinishStatus = "None";
+            cars.push_back(slot);
+        }
+        Players->Merge(cars);
+        Tower->RedrawRequest();
+    }
+
+    void StartStrip() {
+        RankingList.AddEvent("Best Lap", "", 0);
+        for (int i = 1; i <= 40; ++i) {
+            RankingList.AddEvent("", "#" + std::to_string(i) + "# DRIVER" + std::to_string(i) +
+                                         "  1:2" + std::to_string(i % 10) + ".456",
+                                 0);
+        }
+        Ticker->SetRankingMode(true);
+        for (int tick = 0; tick < 5; ++tick) {
+            Ticker->Timer1Timer();
+        }
+    }
+
+    QString Url(const char* page) const {
+        return QStringLiteral("http://127.0.0.1:%1/%2").arg(Server->ServingPort()).arg(page);
+    }
+
+    std::unique_ptr<TFormStats1> Tower;
+    std::unique_ptr<TFormMsg1> Ticker;
+    std::unique_ptr<TWebServer> Server;
+};
+
+std::optional<int> OffsetShown(const QImage& shot, const QImage& strip) {
+    const QImage wanted = shot.convertToFormat(QImage::Format_RGB32);
+    for (int offset = 0; offset + wanted.width() <= strip.width(); ++offset) {
+        bool same = true;
+        for (int y = 0; y < wanted.height() && same; ++y) {
+            const auto* a = reinterpret_cast<const QRgb*>(wanted.constScanLine(y));
+            const auto* b = reinterpret_cast<const QRgb*>(strip.constScanLine(y)) + offset;
+            same = std::equal(a, a + wanted.width(), b,
+                              [](QRgb p, QRgb q) { return (p | 0xFF000000) == (q | 0xFF000000); });
+        }
+        if (same) {
+            return offset;
+        }
+    }
+    return std::nullopt;
+}
+
+double Percentile(std::vector<double> values, double share) {
+    if (values.empty()) {
+        return -1;
+    }
+    std::sort(values.begin(), values.end());
+    const auto at = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1));
+    return values[at];
+}
+
+/// A tower change every 200 ms, as a 5 Hz writer makes them; the page reports for each picture
+/// how many milliseconds after the window drew it it was on its canvas.
+void BM_WebChangeToPage(benchmark::State& state) {
+    TStage stage;
+    TCdpBrowser browser;
+    const QSize size = stage.Tower->Bitmap().size();
+    const QString page = browser.Open(stage.Url("tower"), size.width(), size.height());
+    browser.WaitFor(page, "window.kestrune && window.kestrune.frames > 0", 15000);
+    browser.Evaluate(page, "window.kestrune.latencies = []");
+    const int changes = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        for (int turn = 1; turn <= changes; ++turn) {
+            stage.Race(turn);
+            Pump(200);
+        }
+    }
+    std::vector<double> latencies;
+    for (const QJsonValue value : browser.Evaluate(page, "window.kestrune.latencies").toArray()) {
+        latencies.push_back(value.toDouble());
+    }
+    state.counters["shown"] = static_cast<double>(latencies.size());
+    state.counters["p50_ms"] = Percentile(latencies, 0.50);
+    state.counters["p95_ms"] = Percentile(latencies, 0.95);
+    state.counters["max_ms"] = Percentile(latencies, 1.0);
+    if (!browser.Error().isEmpty()) {
+        state.SkipWithError(browser.Error().toStdString().c_str());
+    }
+}
+
+/// Two screenshots ten seconds apart of a strip the page scrolls on its own.
+void BM_WebStripSpeed(benchmark::State& state) {
+    TStage stage;
+    TCdpBrowser browser;
+    const QSize size = stage.Ticker->size();
+    const QString page = browser.Open(stage.Url("ticker"), size.width(), size.height());
+    browser.WaitFor(page, "window.kestrune && window.kestrune.frames > 0", 15000);
+    double speed = 0;
+    for (auto _ : state) {
+        stage.StartStrip();
+        const QImage strip = stage.Ticker->RankingBitmap().copy();
+        browser.WaitFor(page, "window.kestrune.scrollFrom !== null", 15000);
+        Pump(300);
+        QElapsedTimer clock;
+        clock.start();
+        const std::optional<int> from = OffsetShown(browser.Screenshot(page, size.width(), size.height()), strip);
+        const qint64 fromAt = clock.elapsed();
+        Pump(10000);
+        const std::optional<int> to = OffsetShown(browser.Screenshot(page, size.width(), size.height()), strip);
+        const qint64 toAt = clock.elapsed();
+        if (!from || !to) {
+            state.SkipWithError("a screenshot is no part of the strip");
+            return;
+        }
+        speed = (*to - *from) * 1000.0 / static_cast<double>(toAt - fromAt);
+    }
+    state.counters["px_per_s"] = speed;
+}
+
+/// The program's CPU and memory while a strip scrolls, first with no page open, then with the
+/// tower and the ticker pages open.
+void BM_WebCostOfTwoPages(benchmark::State& state) {
+    TStage stage;
+    stage.StartStrip();
+    Pump(1000);
+    for (auto _ : state) {
+        const double rssBefore = ResidentMiB();
+        double cpu = ProcessCpuMs();
+        Pump(10000);
+        const double alone = (ProcessCpuMs() - cpu) / 10.0;
+
+        TCdpBrowser browser;
+        const QString tower = browser.Open(stage.Url("tower"), 159, 476);
+        const QString ticker = browser.Open(stage.Url("ticker"), 569, 77);
+        browser.WaitFor(tower, "window.kestrune && window.kestrune.frames > 0", 15000);
+        browser.WaitFor(ticker, "window.kestrune && window.kestrune.frames > 0", 15000);
+        Pump(1000);
+        cpu = ProcessCpuMs();
+        Pump(10000);
+        const double withPages = (ProcessCpuMs() - cpu) / 10.0;
+        state.counters["cpu_ms_per_s_alone"] = alone;
+        state.counters["cpu_ms_per_s_with_pages"] = withPages;
+        state.counters["cpu_rise_ms_per_s"] = withPages - alone;
+        state.counters["rss_rise_MiB"] = ResidentMiB() - rssBefore;
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_WebChangeToPage)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WebStripSpeed)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WebCostOfTwoPages)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
