@@ -28,15 +28,6 @@
 
 namespace {
 
-void Pump(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-}
-
 double ProcessCpuMs() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
@@ -83,8 +74,9 @@ struct TStage {
     void StartStrip() {
         RankingList.AddEvent("Best Lap", "", 0);
         for (int i = 1; i <= 40; ++i) {
-            RankingList.AddEvent("", "#" + std::to_string(i) + "# DRIVER" + std::to_string(i) +
-                                         "  1:2" + std::to_string(i % 10) + ".456",
+            RankingList.AddEvent("",
+                                 "#" + std::to_string(i) + "# DRIVER" + std::to_string(i) +
+                                     "  1:2" + std::to_string(i % 10) + ".456",
                                  0);
         }
         Ticker->SetRankingMode(true);
@@ -101,23 +93,6 @@ struct TStage {
     std::unique_ptr<TFormMsg1> Ticker;
     std::unique_ptr<TWebServer> Server;
 };
-
-std::optional<int> OffsetShown(const QImage& shot, const QImage& strip) {
-    const QImage wanted = shot.convertToFormat(QImage::Format_RGB32);
-    for (int offset = 0; offset + wanted.width() <= strip.width(); ++offset) {
-        bool same = true;
-        for (int y = 0; y < wanted.height() && same; ++y) {
-            const auto* a = reinterpret_cast<const QRgb*>(wanted.constScanLine(y));
-            const auto* b = reinterpret_cast<const QRgb*>(strip.constScanLine(y)) + offset;
-            same = std::equal(a, a + wanted.width(), b,
-                              [](QRgb p, QRgb q) { return (p | 0xFF000000) == (q | 0xFF000000); });
-        }
-        if (same) {
-            return offset;
-        }
-    }
-    return std::nullopt;
-}
 
 double Percentile(std::vector<double> values, double share) {
     if (values.empty()) {
@@ -141,7 +116,7 @@ void BM_WebChangeToPage(benchmark::State& state) {
     for (auto _ : state) {
         for (int turn = 1; turn <= changes; ++turn) {
             stage.Race(turn);
-            Pump(200);
+            PumpEvents(200);
         }
     }
     std::vector<double> latencies;
@@ -169,13 +144,15 @@ void BM_WebStripSpeed(benchmark::State& state) {
         stage.StartStrip();
         const QImage strip = stage.Ticker->RankingBitmap().copy();
         browser.WaitFor(page, "window.kestrune.scrollFrom !== null", 15000);
-        Pump(300);
+        PumpEvents(300);
         QElapsedTimer clock;
         clock.start();
-        const std::optional<int> from = OffsetShown(browser.Screenshot(page, size.width(), size.height()), strip);
+        const std::optional<int> from =
+            StripOffsetShown(browser.Screenshot(page, size.width(), size.height()), strip);
         const qint64 fromAt = clock.elapsed();
-        Pump(10000);
-        const std::optional<int> to = OffsetShown(browser.Screenshot(page, size.width(), size.height()), strip);
+        PumpEvents(10000);
+        const std::optional<int> to =
+            StripOffsetShown(browser.Screenshot(page, size.width(), size.height()), strip);
         const qint64 toAt = clock.elapsed();
         if (!from || !to) {
             state.SkipWithError("a screenshot is no part of the strip");
@@ -191,11 +168,11 @@ void BM_WebStripSpeed(benchmark::State& state) {
 void BM_WebCostOfTwoPages(benchmark::State& state) {
     TStage stage;
     stage.StartStrip();
-    Pump(1000);
+    PumpEvents(1000);
     for (auto _ : state) {
         const double rssBefore = ResidentMiB();
         double cpu = ProcessCpuMs();
-        Pump(10000);
+        PumpEvents(10000);
         const double alone = (ProcessCpuMs() - cpu) / 10.0;
 
         TCdpBrowser browser;
@@ -203,9 +180,9 @@ void BM_WebCostOfTwoPages(benchmark::State& state) {
         const QString ticker = browser.Open(stage.Url("ticker"), 569, 77);
         browser.WaitFor(tower, "window.kestrune && window.kestrune.frames > 0", 15000);
         browser.WaitFor(ticker, "window.kestrune && window.kestrune.frames > 0", 15000);
-        Pump(1000);
+        PumpEvents(1000);
         cpu = ProcessCpuMs();
-        Pump(10000);
+        PumpEvents(10000);
         const double withPages = (ProcessCpuMs() - cpu) / 10.0;
         state.counters["cpu_ms_per_s_alone"] = alone;
         state.counters["cpu_ms_per_s_with_pages"] = withPages;

@@ -78,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     Require(read.HeadLength <= size && read.HeadLength <= MaxRequestHeadBytes,
             "a head longer than its input or its bound");
-    Require(bytes.substr(read.HeadLength - 4, 4) == "\r\n\r\n", "a head not ending at its blank line");
+    Require(bytes.substr(read.HeadLength - 4, 4) == "\r\n\r\n",
+            "a head not ending at its blank line");
     CheckAnswer(read.Head, RouteRequest(read.Head, TWebSizes{{159, 476}, {569, 77}}));
     return 0;
 }

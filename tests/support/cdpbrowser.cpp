@@ -1,5 +1,7 @@
 #include "cdpbrowser.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -24,6 +26,32 @@ QString ChromiumProgram() {
 }
 
 } // namespace
+
+void PumpEvents(int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+}
+
+std::optional<int> StripOffsetShown(const QImage& shot, const QImage& strip) {
+    const QImage wanted = shot.convertToFormat(QImage::Format_RGB32);
+    const QImage source = strip.convertToFormat(QImage::Format_RGB32);
+    for (int offset = 0; offset + wanted.width() <= source.width(); ++offset) {
+        bool same = true;
+        for (int y = 0; y < wanted.height() && same; ++y) {
+            const auto* a = reinterpret_cast<const QRgb*>(wanted.constScanLine(y));
+            const auto* b = reinterpret_cast<const QRgb*>(source.constScanLine(y)) + offset;
+            same = std::equal(a, a + wanted.width(), b,
+                              [](QRgb p, QRgb q) { return (p | 0xFF000000) == (q | 0xFF000000); });
+        }
+        if (same) {
+            return offset;
+        }
+    }
+    return std::nullopt;
+}
 
 TCdpBrowser::TCdpBrowser() {
     const QString program = ChromiumProgram();
@@ -55,8 +83,7 @@ TCdpBrowser::TCdpBrowser() {
     QString said;
     QDeadlineTimer deadline(30000);
     QString address;
-    while (address.isEmpty() && !deadline.hasExpired() &&
-           Chrome.state() != QProcess::NotRunning) {
+    while (address.isEmpty() && !deadline.hasExpired() && Chrome.state() != QProcess::NotRunning) {
         Chrome.waitForReadyRead(100);
         said += QString::fromUtf8(Chrome.readAllStandardError());
         const QRegularExpressionMatch match = listening.match(said);
@@ -103,7 +130,8 @@ QJsonObject TCdpBrowser::Call(const QString& method, const QJsonObject& params,
     if (!session.isEmpty()) {
         message.insert(QStringLiteral("sessionId"), session);
     }
-    Socket.sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+    Socket.sendTextMessage(
+        QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
     QDeadlineTimer deadline(CallTimeoutMs);
     while (Replies.count(id) == 0 && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -129,19 +157,19 @@ QJsonObject TCdpBrowser::Call(const QString& method, const QJsonObject& params,
 }
 
 QString TCdpBrowser::Open(const QString& url, int width, int height) {
-    const QString target =
-        Call(QStringLiteral("Target.createTarget"), {{QStringLiteral("url"), QStringLiteral("about:blank")},
-                                                    {QStringLiteral("newWindow"), true}})
-            .value(QStringLiteral("targetId"))
-            .toString();
+    const QString target = Call(QStringLiteral("Target.createTarget"),
+                                {{QStringLiteral("url"), QStringLiteral("about:blank")},
+                                 {QStringLiteral("newWindow"), true}})
+                               .value(QStringLiteral("targetId"))
+                               .toString();
     if (target.isEmpty()) {
         return {};
     }
-    const QString session = Call(QStringLiteral("Target.attachToTarget"),
-                                 {{QStringLiteral("targetId"), target},
-                                  {QStringLiteral("flatten"), true}})
-                                .value(QStringLiteral("sessionId"))
-                                .toString();
+    const QString session =
+        Call(QStringLiteral("Target.attachToTarget"),
+             {{QStringLiteral("targetId"), target}, {QStringLiteral("flatten"), true}})
+            .value(QStringLiteral("sessionId"))
+            .toString();
     Call(QStringLiteral("Emulation.setDeviceMetricsOverride"),
          {{QStringLiteral("width"), width},
           {QStringLiteral("height"), height},
@@ -149,9 +177,10 @@ QString TCdpBrowser::Open(const QString& url, int width, int height) {
           {QStringLiteral("mobile"), false}},
          session);
     Call(QStringLiteral("Emulation.setDefaultBackgroundColorOverride"),
-         {{QStringLiteral("color"),
-           QJsonObject{{QStringLiteral("r"), 0}, {QStringLiteral("g"), 0},
-                       {QStringLiteral("b"), 0}, {QStringLiteral("a"), 0}}}},
+         {{QStringLiteral("color"), QJsonObject{{QStringLiteral("r"), 0},
+                                                {QStringLiteral("g"), 0},
+                                                {QStringLiteral("b"), 0},
+                                                {QStringLiteral("a"), 0}}}},
          session);
     Call(QStringLiteral("Page.navigate"), {{QStringLiteral("url"), url}}, session);
     return Failure.isEmpty() ? session : QString();
@@ -186,11 +215,11 @@ QImage TCdpBrowser::Screenshot(const QString& session, int width, int height) {
                            {QStringLiteral("width"), width},
                            {QStringLiteral("height"), height},
                            {QStringLiteral("scale"), 1}};
-    const QString data = Call(QStringLiteral("Page.captureScreenshot"),
-                              {{QStringLiteral("format"), QStringLiteral("png")},
-                               {QStringLiteral("clip"), clip}},
-                              session)
-                             .value(QStringLiteral("data"))
-                             .toString();
+    const QString data =
+        Call(QStringLiteral("Page.captureScreenshot"),
+             {{QStringLiteral("format"), QStringLiteral("png")}, {QStringLiteral("clip"), clip}},
+             session)
+            .value(QStringLiteral("data"))
+            .toString();
     return QImage::fromData(QByteArray::fromBase64(data.toLatin1()), "PNG");
 }

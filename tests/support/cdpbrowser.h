@@ -11,6 +11,13 @@
 #include <QWebSocket>
 
 #include <map>
+#include <optional>
+
+/// Runs the event loop for `ms` milliseconds (the server and the windows live on it).
+void PumpEvents(int ms);
+
+/// The offset into `strip` whose window-wide part `shot` shows, or nullopt when none matches.
+std::optional<int> StripOffsetShown(const QImage& shot, const QImage& strip);
 
 class TCdpBrowser {
   public:

@@ -211,8 +211,7 @@ struct TFileChecker::TShared {
             if (wait != TWait::Changed) {
                 return wait;
             }
-            const TWait gathered =
-                GatherBurst(lastPost + std::chrono::milliseconds(ReadSpacingMs));
+            const TWait gathered = GatherBurst(lastPost + std::chrono::milliseconds(ReadSpacingMs));
             if (gathered != TWait::Changed) {
                 return gathered;
             }

@@ -103,8 +103,8 @@ bool ParseRequestLine(std::string_view line, TRequestHead& head) {
     const std::string_view method = line.substr(0, firstSpace);
     const std::string_view target = line.substr(firstSpace + 1, lastSpace - firstSpace - 1);
     const std::string_view version = line.substr(lastSpace + 1);
-    if (!IsToken(method) || (version != "HTTP/1.1" && version != "HTTP/1.0") ||
-        target.empty() || target[0] != '/') {
+    if (!IsToken(method) || (version != "HTTP/1.1" && version != "HTTP/1.0") || target.empty() ||
+        target[0] != '/') {
         return false;
     }
     const bool printable = std::all_of(target.begin(), target.end(), [](char c) {
@@ -116,7 +116,8 @@ bool ParseRequestLine(std::string_view line, TRequestHead& head) {
     head.Method = std::string(method);
     const std::size_t question = target.find('?');
     head.Path = std::string(target.substr(0, question));
-    return question == std::string_view::npos || ParseQuery(target.substr(question + 1), head.Query);
+    return question == std::string_view::npos ||
+           ParseQuery(target.substr(question + 1), head.Query);
 }
 
 bool ParseHeaderLine(std::string_view line, TRequestHead& head) {
@@ -125,9 +126,8 @@ bool ParseHeaderLine(std::string_view line, TRequestHead& head) {
         return false;
     }
     const std::string_view value = Trimmed(line.substr(colon + 1));
-    const bool clean = std::none_of(value.begin(), value.end(), [](char c) {
-        return c == '\0' || c == '\r' || c == '\n';
-    });
+    const bool clean = std::none_of(value.begin(), value.end(),
+                                    [](char c) { return c == '\0' || c == '\r' || c == '\n'; });
     if (!clean) {
         return false;
     }

@@ -13,7 +13,7 @@ constexpr std::size_t MaxRequestHeadBytes = 8192;
 enum class TRequestStatus {
     Incomplete, ///< no blank line yet; read more
     Complete,
-    TooLarge,   ///< no end within MaxRequestHeadBytes
+    TooLarge, ///< no end within MaxRequestHeadBytes
     Malformed,
 };
 

@@ -126,14 +126,15 @@ std::string PictureHtml(TWebPage page) {
     return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Kestrune " + name +
            "</title>\n<style>html,body{margin:0;padding:0;background:transparent;"
            "overflow:hidden}canvas{display:block;image-rendering:pixelated}</style></head>\n"
-           "<body><canvas id=\"picture\" width=\"0\" height=\"0\"></canvas>\n<script>const PAGE=\"" +
+           "<body><canvas id=\"picture\" width=\"0\" height=\"0\"></canvas>\n<script>const "
+           "PAGE=\"" +
            name + "\";" + PageScript + "</script></body></html>\n";
 }
 
 std::string IndexPage(const TWebSizes& sizes) {
     const auto row = [](const std::string& name, const std::string& what, const TPageSize& size) {
-        return "<tr><td><a href=\"/" + name + "\">/" + name + "</a></td><td>" + what +
-               "</td><td>" + SizeText(size) + "</td></tr>\n";
+        return "<tr><td><a href=\"/" + name + "\">/" + name + "</a></td><td>" + what + "</td><td>" +
+               SizeText(size) + "</td></tr>\n";
     };
     return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Kestrune</title>"
            "<style>body{font-family:sans-serif;margin:2em}td,th{padding:0.3em 1em;"

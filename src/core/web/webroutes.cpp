@@ -133,8 +133,8 @@ TWebRoute RouteRequest(const TRequestHead& head, const TWebSizes& sizes) {
 }
 
 std::string ResponseBytes(const TWebAnswer& answer) {
-    std::string bytes = "HTTP/1.1 " + std::to_string(answer.Status) + " " +
-                        ReasonPhrase(answer.Status) + "\r\n";
+    std::string bytes =
+        "HTTP/1.1 " + std::to_string(answer.Status) + " " + ReasonPhrase(answer.Status) + "\r\n";
     bytes += "Content-Type: " + answer.ContentType + "\r\n";
     bytes += "Content-Length: " + std::to_string(answer.Body.size()) + "\r\n";
     if (answer.Status == 405) {

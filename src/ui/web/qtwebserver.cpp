@@ -78,8 +78,8 @@ TWebServer::TWebServer(TFormStats1& tower, TFormMsg1& ticker,
                        std::function<void(const std::string&)> log, QObject* parent)
     : QObject(parent), Tower(tower), Ticker(ticker), Log(std::move(log)),
       Http(new QTcpServer(this)),
-      Sockets(new QWebSocketServer(QStringLiteral("Kestrune"), QWebSocketServer::NonSecureMode,
-                                   this)),
+      Sockets(
+          new QWebSocketServer(QStringLiteral("Kestrune"), QWebSocketServer::NonSecureMode, this)),
       Sweep(new QTimer(this)) {
     Http->setMaxPendingConnections(MaxWebClients);
     Sockets->setMaxPendingConnections(MaxWebClients);
@@ -102,8 +102,8 @@ TWebServer::~TWebServer() {
 
 bool TWebServer::Listen(const std::string& address, int port) {
     const QHostAddress host = AddressFrom(address);
-    const std::string where = (address.empty() ? "127.0.0.1" : address) + ":" +
-                              std::to_string(port);
+    const std::string where =
+        (address.empty() ? "127.0.0.1" : address) + ":" + std::to_string(port);
     if (host.isNull()) {
         Log("Web server: WebAddress '" + address + "' is not an IP address; no browser sources");
         return false;
@@ -118,10 +118,11 @@ bool TWebServer::Listen(const std::string& address, int port) {
     Sweep->start(1000);
     TowerChanged();
     TickerChanged();
-    const std::string url = "http://" + (host.protocol() == QHostAddress::IPv6Protocol
-                                             ? "[" + host.toString().toStdString() + "]"
-                                             : host.toString().toStdString()) +
-                            ":" + std::to_string(ServingPort());
+    const std::string url =
+        "http://" +
+        (host.protocol() == QHostAddress::IPv6Protocol ? "[" + host.toString().toStdString() + "]"
+                                                       : host.toString().toStdString()) +
+        ":" + std::to_string(ServingPort());
     Log("Web server: browser sources at " + url + "/tower and " + url + "/ticker");
     return true;
 }
@@ -274,8 +275,8 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
     }
     // Only looked at, not taken: a WebSocket handshake is read again by the WebSocket server.
     const QByteArray bytes = socket->peek(static_cast<qint64>(MaxRequestHeadBytes));
-    const TRequestRead read =
-        ReadRequestHead(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const TRequestRead read = ReadRequestHead(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     switch (read.Status) {
     case TRequestStatus::Incomplete:
         return;

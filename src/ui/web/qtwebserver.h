@@ -41,8 +41,8 @@ struct TPushedPicture {
 class TWebServer : public QObject {
     Q_OBJECT
   public:
-    TWebServer(TFormStats1& tower, TFormMsg1& ticker,
-               std::function<void(const std::string&)> log, QObject* parent = nullptr);
+    TWebServer(TFormStats1& tower, TFormMsg1& ticker, std::function<void(const std::string&)> log,
+               QObject* parent = nullptr);
     ~TWebServer() override;
 
     /// Starts listening; false (and a log line) when the address or port cannot be used.

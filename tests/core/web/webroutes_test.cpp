@@ -14,10 +14,10 @@ TRequestHead Head(const std::string& text) {
 }
 
 TEST(WebRequest, HeadsAreReadWholeBoundedAndStrictly) {
-    EXPECT_EQ(ReadRequestHead("GET /tower HTTP/1.1\r\nHost: a").Status,
-              TRequestStatus::Incomplete);
-    const std::string text = "GET /ticker?scale=2&transparent=%31&x HTTP/1.1\r\n"
-                             "HOST:  127.0.0.1:8080 \r\nOrigin: http://a\r\nhost: second\r\n\r\nrest";
+    EXPECT_EQ(ReadRequestHead("GET /tower HTTP/1.1\r\nHost: a").Status, TRequestStatus::Incomplete);
+    const std::string text =
+        "GET /ticker?scale=2&transparent=%31&x HTTP/1.1\r\n"
+        "HOST:  127.0.0.1:8080 \r\nOrigin: http://a\r\nhost: second\r\n\r\nrest";
     const TRequestRead read = ReadRequestHead(text);
     ASSERT_EQ(read.Status, TRequestStatus::Complete);
     EXPECT_EQ(read.HeadLength, text.size() - 4);
@@ -32,11 +32,11 @@ TEST(WebRequest, HeadsAreReadWholeBoundedAndStrictly) {
                               "\r\n\r\n")
                   .Status,
               TRequestStatus::TooLarge);
-    for (const char* bad : {"GET /tower\r\n\r\n", "GET tower HTTP/1.1\r\n\r\n",
-                            "GET /a b HTTP/1.1\r\n\r\n", "GET /\x01 HTTP/1.1\r\n\r\n",
-                            "G(T / HTTP/1.1\r\n\r\n", "GET / HTTP/2\r\n\r\n",
-                            "GET /?a=%4 HTTP/1.1\r\n\r\n", "GET / HTTP/1.1\r\nno colon\r\n\r\n",
-                            "GET / HTTP/1.1\r\nBad Name: x\r\n\r\n"}) {
+    for (const char* bad :
+         {"GET /tower\r\n\r\n", "GET tower HTTP/1.1\r\n\r\n", "GET /a b HTTP/1.1\r\n\r\n",
+          "GET /\x01 HTTP/1.1\r\n\r\n", "G(T / HTTP/1.1\r\n\r\n", "GET / HTTP/2\r\n\r\n",
+          "GET /?a=%4 HTTP/1.1\r\n\r\n", "GET / HTTP/1.1\r\nno colon\r\n\r\n",
+          "GET / HTTP/1.1\r\nBad Name: x\r\n\r\n"}) {
         EXPECT_EQ(ReadRequestHead(bad).Status, TRequestStatus::Malformed) << bad;
     }
 }
@@ -59,8 +59,8 @@ TEST(WebRoutes, OnlyTheBuiltInPagesAreServed) {
         ResponseBytes(RouteRequest(Head("POST /tower HTTP/1.1\r\n\r\n"), sizes).Answer);
     EXPECT_EQ(post.rfind("HTTP/1.1 405 Method Not Allowed\r\n", 0), 0u);
     EXPECT_NE(post.find("Allow: GET, HEAD\r\n"), std::string::npos);
-    for (const char* path : {"/../kestrune.ini", "/tower/", "/etc/passwd", "/socket", "//tower",
-                             "/socket/logs"}) {
+    for (const char* path :
+         {"/../kestrune.ini", "/tower/", "/etc/passwd", "/socket", "//tower", "/socket/logs"}) {
         EXPECT_EQ(RouteRequest(Head("GET " + std::string(path) + " HTTP/1.1\r\n\r\n"), sizes)
                       .Answer.Status,
                   404)
@@ -70,9 +70,11 @@ TEST(WebRoutes, OnlyTheBuiltInPagesAreServed) {
 
 TEST(WebRoutes, TheLiveChannelIsHandedOverOnlyToAHandshakeFromItsOwnPages) {
     const TWebSizes sizes{};
-    const std::string upgrade = "GET /socket/ticker?transparent=1 HTTP/1.1\r\nHost: 10.0.0.5:8080\r\n"
-                                "Upgrade: websocket\r\nConnection: keep-alive, Upgrade\r\n";
-    const TWebRoute own = RouteRequest(Head(upgrade + "Origin: http://10.0.0.5:8080\r\n\r\n"), sizes);
+    const std::string upgrade =
+        "GET /socket/ticker?transparent=1 HTTP/1.1\r\nHost: 10.0.0.5:8080\r\n"
+        "Upgrade: websocket\r\nConnection: keep-alive, Upgrade\r\n";
+    const TWebRoute own =
+        RouteRequest(Head(upgrade + "Origin: http://10.0.0.5:8080\r\n\r\n"), sizes);
     ASSERT_TRUE(own.Socket.has_value());
     EXPECT_EQ(own.Socket->Page, TWebPage::Ticker);
     EXPECT_TRUE(own.Socket->Transparent);

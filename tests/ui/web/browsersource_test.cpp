@@ -34,15 +34,6 @@ TSlot Car(const std::string& driver, int position) {
     return slot;
 }
 
-void Pump(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-}
-
 /// The pixels of `shot` that differ from `picture` in colour (alpha ignored when `opaque`).
 int Differences(const QImage& shot, const QImage& picture) {
     if (shot.size() != picture.size()) {
@@ -56,24 +47,6 @@ int Differences(const QImage& shot, const QImage& picture) {
         }
     }
     return differing;
-}
-
-/// The strip offset that `shot` shows, or nullopt when it matches none.
-std::optional<int> OffsetShown(const QImage& shot, const QImage& strip) {
-    const QImage wanted = shot.convertToFormat(QImage::Format_RGB32);
-    for (int offset = 0; offset + wanted.width() <= strip.width(); ++offset) {
-        bool same = true;
-        for (int y = 0; y < wanted.height() && same; ++y) {
-            const auto* a = reinterpret_cast<const QRgb*>(wanted.constScanLine(y));
-            const auto* b = reinterpret_cast<const QRgb*>(strip.constScanLine(y)) + offset;
-            same = std::equal(a, a + wanted.width(), b,
-                              [](QRgb p, QRgb q) { return (p | 0xFF000000) == (q | 0xFF000000); });
-        }
-        if (same) {
-            return offset;
-        }
-    }
-    return std::nullopt;
 }
 
 class BrowserSourceTest : public ::testing::Test {
@@ -104,8 +77,8 @@ class BrowserSourceTest : public ::testing::Test {
     void Race(int turn) {
         std::vector<TSlot> cars;
         for (int i = 0; i < 10; ++i) {
-            cars.push_back(Car("Driver " + std::string(1, static_cast<char>('A' + i)),
-                               (i + turn) % 10 + 1));
+            cars.push_back(
+                Car("Driver " + std::string(1, static_cast<char>('A' + i)), (i + turn) % 10 + 1));
         }
         Players->Merge(cars);
         Tower->RedrawRequest();
@@ -118,7 +91,8 @@ class BrowserSourceTest : public ::testing::Test {
     /// Opens `page` and waits until it shows its first picture.
     QString OpenShown(const char* page, QSize size) {
         const QString session = Browser.Open(Url(page), size.width(), size.height());
-        EXPECT_TRUE(Browser.WaitFor(session, "window.kestrune && window.kestrune.frames > 0", 15000))
+        EXPECT_TRUE(
+            Browser.WaitFor(session, "window.kestrune && window.kestrune.frames > 0", 15000))
             << page << ": " << Browser.Error().toStdString();
         return session;
     }
@@ -186,8 +160,9 @@ TEST_F(BrowserSourceTest, TheRankingStripScrollsAt100PixelsASecondOnTheBrowsersC
     const QString page = OpenShown("ticker", Ticker->size());
     RankingList.AddEvent("Best Lap", "", 0);
     for (int i = 1; i <= 60; ++i) {
-        RankingList.AddEvent("", "#" + std::to_string(i) + "# DRIVER" + std::to_string(i) +
-                                     "  1:2" + std::to_string(i % 10) + ".456",
+        RankingList.AddEvent("",
+                             "#" + std::to_string(i) + "# DRIVER" + std::to_string(i) + "  1:2" +
+                                 std::to_string(i % 10) + ".456",
                              0);
     }
     Ticker->SetRankingMode(true);
@@ -197,19 +172,19 @@ TEST_F(BrowserSourceTest, TheRankingStripScrollsAt100PixelsASecondOnTheBrowsersC
         Ticker->Timer1Timer(); // the still phase ends; the window and the page start moving
     }
     ASSERT_TRUE(Ticker->Scrolling());
-    Pump(500);
+    PumpEvents(500);
 
     QElapsedTimer clock;
     clock.start();
     const QSize size = Ticker->size();
     const QImage first = Browser.Screenshot(page, size.width(), size.height());
     const qint64 firstAt = clock.elapsed();
-    Pump(3000);
+    PumpEvents(3000);
     const QImage second = Browser.Screenshot(page, size.width(), size.height());
     const qint64 secondAt = clock.elapsed();
 
-    const std::optional<int> from = OffsetShown(first, strip);
-    const std::optional<int> to = OffsetShown(second, strip);
+    const std::optional<int> from = StripOffsetShown(first, strip);
+    const std::optional<int> to = StripOffsetShown(second, strip);
     ASSERT_TRUE(from && to) << "each screenshot is a part of the strip";
     const double speed = (*to - *from) * 1000.0 / static_cast<double>(secondAt - firstAt);
     // The browser's clock against this process's: both are read within a frame of the shot.
@@ -239,10 +214,11 @@ TEST_F(BrowserSourceTest, BadRequestsAndAClientThatNeverReadsLeaveOthersServed) 
               "HTTP/1.1 431 Request Header Fields Too Large");
     EXPECT_EQ(ask("DELETE /tower HTTP/1.1\r\n\r\n"), "HTTP/1.1 405 Method Not Allowed");
     EXPECT_EQ(ask("GET /../kestrune.ini HTTP/1.1\r\n\r\n"), "HTTP/1.1 404 Not Found");
-    EXPECT_EQ(ask("GET /socket/tower HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
-                  "Connection: Upgrade\r\nOrigin: http://evil.example\r\n"
-                  "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n"),
-              "HTTP/1.1 403 Forbidden");
+    EXPECT_EQ(
+        ask("GET /socket/tower HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
+            "Connection: Upgrade\r\nOrigin: http://evil.example\r\n"
+            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n"),
+        "HTTP/1.1 403 Forbidden");
 
     // A live channel whose reader never reads, with a small window, while the tower changes
     // a few hundred times: the page and new requests are still served.
