@@ -151,8 +151,18 @@ void TWebServer::TickerChanged() {
     }
 }
 
+bool TWebServer::Watched(TWebPage page) const {
+    return std::any_of(Clients.begin(), Clients.end(),
+                       [page](const auto& client) { return client->Request.Page == page; });
+}
+
 void TWebServer::FlushTower() {
     TowerFlushQueued = false;
+    if (!Watched(TWebPage::Tower)) {
+        // Nothing is held for no one: a page that comes takes the picture of that moment.
+        TowerPicture = TPushedPicture{};
+        return;
+    }
     const QImage& picture = Tower.Bitmap();
     if (picture.isNull() || picture == TowerPicture.Image) {
         return;
@@ -167,11 +177,15 @@ void TWebServer::FlushTower() {
 
 void TWebServer::FlushTicker() {
     TickerFlushQueued = false;
+    const bool watched = Watched(TWebPage::Ticker);
     if (Ticker.RankingMode()) {
         if (StripShown) {
             return; // the pages scroll it on their own
         }
         StripShown = true;
+        if (!watched) {
+            return;
+        }
         StripPicture = TPushedPicture{Ticker.RankingBitmap(), TickerChangedAt, {}};
         for (const auto& client : Clients) {
             if (client->Request.Page == TWebPage::Ticker) {
@@ -183,6 +197,10 @@ void TWebServer::FlushTicker() {
     const bool afterStrip = StripShown;
     StripShown = false;
     StripPicture = TPushedPicture{};
+    if (!watched) {
+        LinePicture = TPushedPicture{};
+        return;
+    }
     const QImage line = Ticker.Composite();
     if (line.isNull() || (!afterStrip && line == LinePicture.Image)) {
         return;
@@ -208,11 +226,22 @@ void TWebServer::TickerScrollStarted() {
 }
 
 void TWebServer::SendCurrent(TClient& client) {
+    // What no page was watching is taken now.
+    const qint64 now = NowMs();
     if (client.Request.Page == TWebPage::Tower) {
+        if (TowerPicture.Image.isNull()) {
+            TowerPicture = TPushedPicture{Tower.Bitmap(), now, {}};
+        }
         SendPicture(client, TowerPicture);
     } else if (StripShown) {
+        if (StripPicture.Image.isNull()) {
+            StripPicture = TPushedPicture{Ticker.RankingBitmap(), now, {}};
+        }
         SendStrip(client);
     } else {
+        if (LinePicture.Image.isNull()) {
+            LinePicture = TPushedPicture{Ticker.Composite(), now, {}};
+        }
         SendPicture(client, LinePicture);
     }
 }

@@ -73,6 +73,8 @@ class TWebServer : public QObject {
     void AcceptSocket();
     void DropSlowClients();
 
+    /// True when a page of `page` is open.
+    bool Watched(TWebPage page) const;
     /// Sends the page's current picture (or strip) to one client.
     void SendCurrent(TClient& client);
     void SendPicture(TClient& client, TPushedPicture& picture);

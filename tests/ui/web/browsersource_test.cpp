@@ -244,3 +244,18 @@ TEST_F(BrowserSourceTest, BadRequestsAndAClientThatNeverReadsLeaveOthersServed) 
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(BrowserSourceTest, APortInUseOrABadAddressIsOneLogLineAndNoServer) {
+    std::vector<std::string> said;
+    TWebServer second(*Tower, *Ticker, [&said](const std::string& line) { said.push_back(line); });
+    EXPECT_FALSE(second.Listen("127.0.0.1", Server->ServingPort()));
+    EXPECT_FALSE(second.Listen("sim-pc", 8787));
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0].rfind("Web server: cannot listen on 127.0.0.1:", 0), 0u) << said[0];
+    EXPECT_NE(said[1].find("'sim-pc' is not an IP address"), std::string::npos) << said[1];
+    EXPECT_EQ(Log.size(), 1u) << "the first server said where it serves, once";
+}
+
+} // namespace
