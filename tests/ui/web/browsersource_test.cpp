@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,6 +48,16 @@ int Differences(const QImage& shot, const QImage& picture) {
         }
     }
     return differing;
+}
+
+/// Runs the event loop until `done`, for at most 10 s; whether it is done.
+bool Until(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 10000) {
+        PumpEvents(5);
+    }
+    return done();
 }
 
 class BrowserSourceTest : public ::testing::Test {
@@ -219,6 +230,22 @@ TEST_F(BrowserSourceTest, BadRequestsAndAClientThatNeverReadsLeaveOthersServed) 
             "Connection: Upgrade\r\nOrigin: http://evil.example\r\n"
             "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n"),
         "HTTP/1.1 403 Forbidden");
+
+    // A live channel that sends a broken frame (unmasked, reserved bits set) is closed.
+    QTcpSocket broken;
+    broken.connectToHost(QStringLiteral("127.0.0.1"), Server->ServingPort());
+    ASSERT_TRUE(broken.waitForConnected(5000));
+    broken.write("GET /socket/tower HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
+                 "Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                 "Sec-WebSocket-Version: 13\r\n\r\n");
+    QByteArray handshake;
+    Until([&] { return (handshake += broken.readAll()).contains("\r\n\r\n"); });
+    ASSERT_TRUE(handshake.startsWith("HTTP/1.1 101")) << handshake.left(80).toStdString();
+    broken.write(QByteArray("\xF7\x7F\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 10));
+    EXPECT_TRUE(Until([&] {
+        broken.readAll();
+        return broken.state() != QAbstractSocket::ConnectedState;
+    }));
 
     // A live channel whose reader never reads, with a small window, while the tower changes
     // a few hundred times: the page and new requests are still served.
