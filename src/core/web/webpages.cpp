@@ -46,9 +46,17 @@ const char* const PageScript = R"JS(
     }
   }
 
+  let animating = false;
   function animate() {
     draw();
-    if (state.strip && state.scrollFrom !== null) {
+    animating = state.strip !== null && state.scrollFrom !== null;
+    if (animating) {
+      requestAnimationFrame(animate);
+    }
+  }
+  function startAnimation() {
+    if (!animating) {
+      animating = true;
       requestAnimationFrame(animate);
     }
   }
@@ -67,7 +75,7 @@ const char* const PageScript = R"JS(
       if (message.kind === "scroll") {
         state.offset = message.offset;
         state.scrollFrom = performance.now();
-        requestAnimationFrame(animate);
+        startAnimation();
         return;
       }
       pending = message;
@@ -83,7 +91,8 @@ const char* const PageScript = R"JS(
       state.offset = message.offset;
       state.end = message.end;
       state.scrollFrom = message.scrolling ? performance.now() : null;
-      requestAnimationFrame(animate);
+      draw();
+      startAnimation();
     } else {
       state.strip = null;
       state.scrollFrom = null;

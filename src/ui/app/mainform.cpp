@@ -128,8 +128,9 @@ void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
         Stats->SetLogo(LogoImage);
     }
     if (Stats != nullptr && Msg != nullptr) {
+        // The ticker owns it: it goes before either window it draws from.
         StartWebService(*Stats, *Msg, KestruneConfig.WebAddress, KestruneConfig.WebPort,
-                        [this](const std::string& line) { AddLog(line); }, this);
+                        [this](const std::string& line) { AddLog(line); }, Msg);
     }
 }
 

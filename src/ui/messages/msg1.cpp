@@ -90,6 +90,7 @@ void TFormMsg1::SetRankingMode(bool on) {
         StopScroll();
         // A strip is megabytes; it is drawn afresh at each request, so it goes now.
         RankingImage = QImage();
+        StripInk.clear();
         ReturnFreeMemory();
     }
     Invalidate();
@@ -234,6 +235,7 @@ void TFormMsg1::FormResize() {
     }
     StatusImage = QImage(size(), QImage::Format_RGB32);
     DrawStatusLine();
+    emit PictureChanged();
 }
 
 void TFormMsg1::Invalidate() {

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -12,6 +13,7 @@
 #include "messages/raceevent.h"
 
 #include <memory>
+#include <vector>
 
 class QPaintEvent;
 class QPainter;
@@ -87,8 +89,10 @@ class TFormMsg1 : public QWidget {
     /// True while the strip moves (after its still phase).
     bool Scrolling() const { return ScrollThread != nullptr; }
     /// The picture the window shows now (status or strip, plus the shown events), as
-    /// paintEvent composes it.
-    QImage Composite() const;
+    /// paintEvent composes it; with `ink`, the boxes in it whose black is ink, not background.
+    QImage Composite(std::vector<QRect>* ink = nullptr) const;
+    /// The strip's boxes whose black is ink (see Composite).
+    const std::vector<QRect>& RankingInkBoxes() const { return StripInk; }
 
   signals:
     /// What the window shows changed (the line, or the strip was switched on or off); the
@@ -105,9 +109,10 @@ class TFormMsg1 : public QWidget {
 
   private:
     /// DrawEvent for a const window: the layout of one event box and its optional drawing.
-    int RenderEvent(QPainter* painter, const TRaceEvent& event, int x, bool draw) const;
+    int RenderEvent(QPainter* painter, const TRaceEvent& event, int x, bool draw,
+                    std::vector<QRect>* ink = nullptr) const;
     /// Status line plus the shown events, the size of the window.
-    QImage ComposeLine() const;
+    QImage ComposeLine(std::vector<QRect>* ink = nullptr) const;
     /// Copies `area` of the window from the strip shifted by ScrollOffset; black beyond it.
     void PaintStrip(QPainter& painter, const QRect& area) const;
     /// Shows the next page of the queue; true when one was taken.
@@ -123,6 +128,7 @@ class TFormMsg1 : public QWidget {
     QTimer* Timer1 = nullptr;
     QImage StatusImage;
     QImage RankingImage;
+    std::vector<QRect> StripInk;
     /// The event line as last composed; rebuilt at the next paint when LineDirty.
     QImage LineImage;
     bool LineDirty = true;

@@ -41,7 +41,8 @@ QFont TFormMsg1::NoticeFont() const {
     return enlarged;
 }
 
-int TFormMsg1::RenderEvent(QPainter* painter, const TRaceEvent& event, int x, bool draw) const {
+int TFormMsg1::RenderEvent(QPainter* painter, const TRaceEvent& event, int x, bool draw,
+                           std::vector<QRect>* ink) const {
     const QFontMetrics metrics(font());
     const auto textWidth = [&metrics](std::string_view text) {
         return metrics.horizontalAdvance(ToQString(text));
@@ -61,7 +62,11 @@ int TFormMsg1::RenderEvent(QPainter* painter, const TRaceEvent& event, int x, bo
     const int bottom = top + lineHeight;
     painter->save();
     painter->setFont(font());
-    painter->fillRect(Edges(left, top, left + titleWidth + layout.Width, bottom), Qt::white);
+    const QRect box = Edges(left, top, left + titleWidth + layout.Width, bottom);
+    painter->fillRect(box, Qt::white);
+    if (ink != nullptr) {
+        ink->push_back(box); // its plain text and number boxes are black
+    }
     if (titleWidth > 0) {
         DrawLine(*painter, Edges(left, top, left + titleWidth, bottom), Qt::AlignHCenter, Qt::red,
                  title);
@@ -105,6 +110,7 @@ void TFormMsg1::DrawStatusLine() {
 }
 
 void TFormMsg1::BuildRankingBitmap() {
+    StripInk.clear();
     int x = 4;
     for (int i = 0; i < Sources.Ranking.Count(); ++i) {
         x += RenderEvent(nullptr, Sources.Ranking.Items(i), x, false);
@@ -124,14 +130,14 @@ void TFormMsg1::BuildRankingBitmap() {
     QPainter painter(&RankingImage);
     x = 4;
     for (int i = 0; i < Sources.Ranking.Count(); ++i) {
-        x += RenderEvent(&painter, Sources.Ranking.Items(i), x, true);
+        x += RenderEvent(&painter, Sources.Ranking.Items(i), x, true, &StripInk);
     }
     const int lineHeight = LineHeight();
     painter.fillRect(Edges(5, 2, 9, lineHeight + 2), StripBlue);
     painter.fillRect(Edges(5, lineHeight + 1, stripLength, lineHeight + 3), StripBlue);
 }
 
-QImage TFormMsg1::ComposeLine() const {
+QImage TFormMsg1::ComposeLine(std::vector<QRect>* ink) const {
     QImage line(size(), QImage::Format_RGB32);
     if (line.isNull()) {
         return line;
@@ -143,7 +149,7 @@ QImage TFormMsg1::ComposeLine() const {
     for (int i = 0; i < Sources.Events.Count(); ++i) {
         const TRaceEvent& event = Sources.Events.Items(i);
         if (event.Shown) {
-            x += RenderEvent(&painter, event, x, true);
+            x += RenderEvent(&painter, event, x, true, ink);
         }
     }
     return line;
@@ -157,9 +163,14 @@ void TFormMsg1::PaintStrip(QPainter& painter, const QRect& area) const {
     }
 }
 
-QImage TFormMsg1::Composite() const {
+QImage TFormMsg1::Composite(std::vector<QRect>* ink) const {
     if (!RankingOn) {
-        return ComposeLine();
+        return ComposeLine(ink);
+    }
+    if (ink != nullptr) {
+        for (const QRect& box : StripInk) {
+            ink->push_back(box.translated(-Offset, 0));
+        }
     }
     QImage strip(size(), QImage::Format_RGB32);
     if (strip.isNull()) {

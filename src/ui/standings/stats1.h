@@ -60,6 +60,9 @@ class TFormStats1 : public QWidget {
     int NameColumnWidth() const { return NameColumn; }
     /// The picture of the whole client area.
     const QImage& Bitmap() const { return Picture; }
+    /// The boxes of the last drawing whose black is ink (a retired driver's name, the slow
+    /// mark's "!", the logo); black anywhere else is the background.
+    const std::vector<QRect>& InkBoxes() const { return Ink; }
     /// The area the last redraw request invalidated (for checking partial updates).
     QRect LastInvalidatedBand() const { return InvalidatedBand; }
 
@@ -83,6 +86,7 @@ class TFormStats1 : public QWidget {
     int NameColumn = 0;
     QImage Picture;
     QImage Logo;
+    std::vector<QRect> Ink;
     QFont LeaderFont;
     QRect InvalidatedBand;
 };

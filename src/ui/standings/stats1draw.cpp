@@ -37,6 +37,8 @@ struct TLayout {
     /// The name colour of a car in the pits, and whether best laps show their minutes.
     QColor InPitText;
     bool DrawMinutes = true;
+    /// Where black is ink on a box of its own, not background (see TFormStats1::InkBoxes).
+    std::vector<QRect>* InkBoxes = nullptr;
 
     int RowTop(int i) const { return Top + i * R; }
     QRect NameCell(int i) const { return QRect(Left + Pos + 3, RowTop(i), Name, R); }
@@ -71,6 +73,7 @@ void DrawName(QPainter& painter, const TLayout& layout, int i, const TStats1Data
         painter.fillRect(cell, Blue);
     } else if ((row.Marks & (mkDnf | mkDq)) != 0) {
         painter.fillRect(cell, White);
+        layout.InkBoxes->push_back(cell);
         text = Black;
     } else if ((row.Marks & mkInPits) != 0) {
         text = layout.InPitText;
@@ -153,6 +156,7 @@ void DrawSlowMark(QPainter& painter, const TLayout& layout, int i) {
     const int inset = static_cast<int>(std::nearbyint(layout.Pos / 9.0));
     const QRect box = layout.MarkBox(i).adjusted(inset, 0, -inset, 0);
     painter.fillRect(box, Yellow);
+    layout.InkBoxes->push_back(box);
     painter.setPen(Black);
     painter.drawText(box.translated(0, 1), CentredText, QStringLiteral("!"));
     painter.drawText(box.translated(1, 1), CentredText, QStringLiteral("!"));
@@ -208,6 +212,8 @@ int TFormStats1::DrawRows(QImage& surface) {
     layout.Digits = Digits;
     layout.InPitText = ToQColor(Sources.Config.Stats1FontInPitColor);
     layout.DrawMinutes = Sources.Config.Stats1DrawMinutes;
+    Ink.clear();
+    layout.InkBoxes = &Ink;
     if (surface.isNull()) {
         return layout.R;
     }
@@ -240,7 +246,9 @@ int TFormStats1::DrawRows(QImage& surface) {
     }
 
     if (!Logo.isNull()) {
-        painter.drawImage(layout.Left, layout.Bottom - 1 - Logo.height(), Logo);
+        const QPoint at(layout.Left, layout.Bottom - 1 - Logo.height());
+        painter.drawImage(at, Logo);
+        Ink.push_back(QRect(at, Logo.size())); // a logo's black is its own
     }
     return layout.R;
 }

@@ -1,6 +1,7 @@
 #include "web/qtwebserver.h"
 
 #include "messages/msg1.h"
+#include "platform/freememory.h"
 #include "standings/stats1.h"
 #include "support/qtsupport.h"
 #include "web/livemessages.h"
@@ -23,8 +24,8 @@ constexpr qint64 MaxBacklog = 1 << 20;
 /// One this far behind, or that took nothing for this long, is dropped.
 constexpr qint64 DropBacklog = 16 << 20;
 constexpr qint64 StalledLimitMs = 10000;
-/// A request must arrive whole within this time.
-constexpr qint64 RequestLimitMs = 10000;
+/// A request must arrive whole within this time: a page sends it at once.
+constexpr qint64 RequestLimitMs = 3000;
 /// The pages send nothing; a message from them is ignored, and a large one ends the channel.
 constexpr qint64 MaxIncoming = 1024;
 
@@ -32,14 +33,25 @@ qint64 NowMs() {
     return QDateTime::currentMSecsSinceEpoch();
 }
 
-/// The design's background: pure black, made transparent for streaming software that layers
-/// the page over the video.
-QImage WithTransparentBlack(const QImage& image) {
+/// The design's background made transparent, for streaming software that layers the page over
+/// the video: pure black outside the boxes whose black is ink (text on a white box, a black
+/// number box, a logo).
+QImage WithTransparentBackground(const QImage& image, const std::vector<QRect>& ink) {
     QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    std::vector<bool> inked(static_cast<std::size_t>(argb.width()) * argb.height(), false);
+    for (const QRect& box : ink) {
+        const QRect clipped = box.intersected(argb.rect());
+        for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+            const auto row = static_cast<std::size_t>(y) * argb.width();
+            std::fill(inked.begin() + static_cast<std::ptrdiff_t>(row + clipped.left()),
+                      inked.begin() + static_cast<std::ptrdiff_t>(row + clipped.right() + 1), true);
+        }
+    }
     for (int y = 0; y < argb.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(argb.scanLine(y));
+        const auto row = static_cast<std::size_t>(y) * argb.width();
         for (int x = 0; x < argb.width(); ++x) {
-            if ((line[x] & 0x00FFFFFF) == 0) {
+            if ((line[x] & 0x00FFFFFF) == 0 && !inked[row + x]) {
                 line[x] = 0;
             }
         }
@@ -69,7 +81,7 @@ QHostAddress AddressFrom(const std::string& text) {
 const QByteArray& TPushedPicture::PngFor(bool transparent) {
     QByteArray& png = Png[transparent ? 1 : 0];
     if (png.isEmpty() && !Image.isNull()) {
-        png = EncodePng(transparent ? WithTransparentBlack(Image) : Image);
+        png = EncodePng(transparent ? WithTransparentBackground(Image, Ink) : Image);
     }
     return png;
 }
@@ -167,7 +179,7 @@ void TWebServer::FlushTower() {
     if (picture.isNull() || picture == TowerPicture.Image) {
         return;
     }
-    TowerPicture = TPushedPicture{picture, TowerChangedAt, {}};
+    TowerPicture = TPushedPicture{picture, TowerChangedAt, Tower.InkBoxes(), {}};
     for (const auto& client : Clients) {
         if (client->Request.Page == TWebPage::Tower) {
             SendPicture(*client, TowerPicture);
@@ -179,14 +191,18 @@ void TWebServer::FlushTicker() {
     TickerFlushQueued = false;
     const bool watched = Watched(TWebPage::Ticker);
     if (Ticker.RankingMode()) {
-        if (StripShown) {
+        const qint64 key = Ticker.RankingBitmap().cacheKey();
+        if (StripShown && key == StripKey) {
             return; // the pages scroll it on their own
         }
         StripShown = true;
+        StripKey = key;
+        StripPicture = TPushedPicture{};
         if (!watched) {
             return;
         }
-        StripPicture = TPushedPicture{Ticker.RankingBitmap(), TickerChangedAt, {}};
+        StripPicture =
+            TPushedPicture{Ticker.RankingBitmap(), TickerChangedAt, Ticker.RankingInkBoxes(), {}};
         for (const auto& client : Clients) {
             if (client->Request.Page == TWebPage::Ticker) {
                 SendStrip(*client);
@@ -196,16 +212,20 @@ void TWebServer::FlushTicker() {
     }
     const bool afterStrip = StripShown;
     StripShown = false;
-    StripPicture = TPushedPicture{};
+    if (!StripPicture.Image.isNull()) {
+        StripPicture = TPushedPicture{};
+        ReturnFreeMemory(); // as the window does when its strip ends
+    }
     if (!watched) {
         LinePicture = TPushedPicture{};
         return;
     }
-    const QImage line = Ticker.Composite();
+    std::vector<QRect> ink;
+    const QImage line = Ticker.Composite(&ink);
     if (line.isNull() || (!afterStrip && line == LinePicture.Image)) {
         return;
     }
-    LinePicture = TPushedPicture{line, TickerChangedAt, {}};
+    LinePicture = TPushedPicture{line, TickerChangedAt, std::move(ink), {}};
     for (const auto& client : Clients) {
         if (client->Request.Page == TWebPage::Ticker) {
             SendPicture(*client, LinePicture);
@@ -230,17 +250,20 @@ void TWebServer::SendCurrent(TClient& client) {
     const qint64 now = NowMs();
     if (client.Request.Page == TWebPage::Tower) {
         if (TowerPicture.Image.isNull()) {
-            TowerPicture = TPushedPicture{Tower.Bitmap(), now, {}};
+            TowerPicture = TPushedPicture{Tower.Bitmap(), now, Tower.InkBoxes(), {}};
         }
         SendPicture(client, TowerPicture);
     } else if (StripShown) {
         if (StripPicture.Image.isNull()) {
-            StripPicture = TPushedPicture{Ticker.RankingBitmap(), now, {}};
+            StripPicture =
+                TPushedPicture{Ticker.RankingBitmap(), now, Ticker.RankingInkBoxes(), {}};
         }
         SendStrip(client);
     } else {
         if (LinePicture.Image.isNull()) {
-            LinePicture = TPushedPicture{Ticker.Composite(), now, {}};
+            std::vector<QRect> ink;
+            QImage line = Ticker.Composite(&ink);
+            LinePicture = TPushedPicture{std::move(line), now, std::move(ink), {}};
         }
         SendPicture(client, LinePicture);
     }
@@ -273,7 +296,7 @@ void TWebServer::SendStrip(TClient& client) {
 }
 
 qint64 TWebServer::Backlog(const TClient& client) {
-    return client.Tcp ? client.Tcp->bytesToWrite() : 0;
+    return client.Socket->bytesToWrite();
 }
 
 TWebSizes TWebServer::Sizes() const {
@@ -283,9 +306,15 @@ TWebSizes TWebServer::Sizes() const {
 
 void TWebServer::AcceptConnections() {
     while (QTcpSocket* socket = Http->nextPendingConnection()) {
-        if (ConnectionCount() >= MaxWebClients) {
-            Answer(socket, ErrorAnswer(503));
-            continue;
+        if (static_cast<int>(Pending.size()) >= MaxPendingRequests) {
+            const auto oldest =
+                std::min_element(Pending.begin(), Pending.end(),
+                                 [](const auto& a, const auto& b) { return a.second < b.second; });
+            QTcpSocket* dropped = oldest->first;
+            Pending.erase(oldest);
+            dropped->disconnect(this);
+            dropped->abort();
+            dropped->deleteLater();
         }
         Pending[socket] = NowMs();
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { ExamineRequest(socket); });
@@ -323,6 +352,10 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
         Answer(socket, route.Answer);
         return;
     }
+    if (static_cast<int>(HandedOver.size() + Clients.size()) >= MaxWebClients) {
+        Answer(socket, ErrorAnswer(503));
+        return;
+    }
     Pending.erase(socket);
     socket->disconnect(this);
     HandedOver[{socket->peerAddress().toString(), socket->peerPort()}] = socket;
@@ -348,14 +381,11 @@ void TWebServer::Answer(QTcpSocket* socket, const TWebAnswer& answer) {
 void TWebServer::AcceptSocket() {
     while (QWebSocket* socket = Sockets->nextPendingConnection()) {
         const auto key = std::make_pair(socket->peerAddress().toString(), socket->peerPort());
-        const auto handed = HandedOver.find(key);
-        QPointer<QTcpSocket> tcp = handed != HandedOver.end() ? handed->second : nullptr;
-        if (handed != HandedOver.end()) {
-            HandedOver.erase(handed);
-        }
+        HandedOver.erase(key);
         const QUrl url = socket->requestUrl();
         const auto request = SocketRequestFor(url.path().toStdString(), url.query().toStdString());
-        if (!request) {
+        // A peer gone during the handshake would never say so again.
+        if (!request || socket->state() != QAbstractSocket::ConnectedState) {
             socket->abort();
             socket->deleteLater();
             continue;
@@ -364,7 +394,6 @@ void TWebServer::AcceptSocket() {
         socket->setMaxAllowedIncomingMessageSize(MaxIncoming);
         auto client = std::make_unique<TClient>();
         client->Socket = socket;
-        client->Tcp = tcp;
         client->Request = *request;
         TClient* raw = client.get();
         Clients.push_back(std::move(client));
@@ -414,10 +443,14 @@ void TWebServer::DropSlowClients() {
         if (client->StalledSince == 0) {
             client->StalledSince = now;
         }
-        if (backlog > DropBacklog || now - client->StalledSince > StalledLimitMs) {
-            Log("Web server: a page at " + client->Socket->peerAddress().toString().toStdString() +
-                " took nothing for " + std::to_string((now - client->StalledSince) / 1000) +
-                " s and was dropped");
+        const std::string page = client->Socket->peerAddress().toString().toStdString();
+        if (backlog > DropBacklog) {
+            Log("Web server: a page at " + page + " fell " + std::to_string(backlog >> 20) +
+                " MiB behind and was dropped");
+            dropped.push_back(client->Socket);
+        } else if (now - client->StalledSince > StalledLimitMs) {
+            Log("Web server: a page at " + page + " took nothing for " +
+                std::to_string((now - client->StalledSince) / 1000) + " s and was dropped");
             dropped.push_back(client->Socket);
         }
     }

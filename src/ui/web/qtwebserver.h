@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 
 #include <functional>
 #include <map>
@@ -26,13 +27,18 @@ class QWebSocketServer;
 class TFormMsg1;
 class TFormStats1;
 
-/// At most this many connections at once, pages and live channels together.
+/// At most this many live channels (pages open) at once.
 constexpr int MaxWebClients = 16;
+/// At most this many connections that have not finished their request; a new one pushes out
+/// the oldest, so idle connections cannot lock the pages out.
+constexpr int MaxPendingRequests = 8;
 
 /// A picture as sent: the image and its PNG forms, encoded when first needed.
 struct TPushedPicture {
     QImage Image;
     qint64 DrawnAt = 0;
+    /// Boxes whose black is ink: they stay opaque in the transparent form.
+    std::vector<QRect> Ink;
     QByteArray Png[2]; // [transparent]
 
     const QByteArray& PngFor(bool transparent);
@@ -54,7 +60,6 @@ class TWebServer : public QObject {
   private:
     struct TClient {
         QWebSocket* Socket = nullptr;
-        QPointer<QTcpSocket> Tcp;
         TSocketRequest Request;
         /// A picture was skipped while the client was behind; the newest goes when it catches up.
         bool Owed = false;
@@ -99,6 +104,8 @@ class TWebServer : public QObject {
     TPushedPicture LinePicture;
     TPushedPicture StripPicture;
     bool StripShown = false;
+    /// Which strip the pages have: a new one may replace the last within one turn.
+    qint64 StripKey = 0;
     int StripOffset = 0;
     int StripEnd = 0;
     bool StripScrolling = false;
