@@ -9,11 +9,13 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QFutureWatcher>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QWebSocket>
 #include <QWebSocketServer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 
@@ -77,14 +79,6 @@ QHostAddress AddressFrom(const std::string& text) {
 }
 
 } // namespace
-
-const QByteArray& TPushedPicture::PngFor(bool transparent) {
-    QByteArray& png = Png[transparent ? 1 : 0];
-    if (png.isEmpty() && !Image.isNull()) {
-        png = EncodePng(transparent ? WithTransparentBackground(Image, Ink) : Image);
-    }
-    return png;
-}
 
 TWebServer::TWebServer(TFormStats1& tower, TFormMsg1& ticker,
                        std::function<void(const std::string&)> log, QObject* parent)
@@ -172,14 +166,15 @@ void TWebServer::FlushTower() {
     TowerFlushQueued = false;
     if (!Watched(TWebPage::Tower)) {
         // Nothing is held for no one: a page that comes takes the picture of that moment.
-        TowerPicture = TPushedPicture{};
+        TowerPicture.reset();
         return;
     }
     const QImage& picture = Tower.Bitmap();
-    if (picture.isNull() || picture == TowerPicture.Image) {
+    if (picture.isNull() || (TowerPicture && picture == TowerPicture->Image)) {
         return;
     }
-    TowerPicture = TPushedPicture{picture, TowerChangedAt, Tower.InkBoxes(), {}};
+    TowerPicture = std::make_shared<TPushedPicture>(
+        TPushedPicture{picture, TowerChangedAt, Tower.InkBoxes(), {}});
     for (const auto& client : Clients) {
         if (client->Request.Page == TWebPage::Tower) {
             SendPicture(*client, TowerPicture);
@@ -197,12 +192,12 @@ void TWebServer::FlushTicker() {
         }
         StripShown = true;
         StripKey = key;
-        StripPicture = TPushedPicture{};
+        StripPicture.reset();
         if (!watched) {
             return;
         }
-        StripPicture =
-            TPushedPicture{Ticker.RankingBitmap(), TickerChangedAt, Ticker.RankingInkBoxes(), {}};
+        StripPicture = std::make_shared<TPushedPicture>(
+            TPushedPicture{Ticker.RankingBitmap(), TickerChangedAt, Ticker.RankingInkBoxes(), {}});
         for (const auto& client : Clients) {
             if (client->Request.Page == TWebPage::Ticker) {
                 SendStrip(*client);
@@ -212,20 +207,21 @@ void TWebServer::FlushTicker() {
     }
     const bool afterStrip = StripShown;
     StripShown = false;
-    if (!StripPicture.Image.isNull()) {
-        StripPicture = TPushedPicture{};
+    if (StripPicture) {
+        StripPicture.reset();
         ReturnFreeMemory(); // as the window does when its strip ends
     }
     if (!watched) {
-        LinePicture = TPushedPicture{};
+        LinePicture.reset();
         return;
     }
     std::vector<QRect> ink;
     const QImage line = Ticker.Composite(&ink);
-    if (line.isNull() || (!afterStrip && line == LinePicture.Image)) {
+    if (line.isNull() || (!afterStrip && LinePicture && line == LinePicture->Image)) {
         return;
     }
-    LinePicture = TPushedPicture{line, TickerChangedAt, std::move(ink), {}};
+    LinePicture =
+        std::make_shared<TPushedPicture>(TPushedPicture{line, TickerChangedAt, std::move(ink), {}});
     for (const auto& client : Clients) {
         if (client->Request.Page == TWebPage::Ticker) {
             SendPicture(*client, LinePicture);
@@ -240,7 +236,7 @@ void TWebServer::TickerScrollStarted() {
     const std::string message = ScrollMessage(Ticker.ScrollOffset(), NowMs());
     for (const auto& client : Clients) {
         if (client->Request.Page == TWebPage::Ticker) {
-            client->Socket->sendTextMessage(QString::fromStdString(message));
+            Enqueue(*client, TOutgoing{[message] { return message; }, nullptr, false});
         }
     }
 }
@@ -249,50 +245,108 @@ void TWebServer::SendCurrent(TClient& client) {
     // What no page was watching is taken now.
     const qint64 now = NowMs();
     if (client.Request.Page == TWebPage::Tower) {
-        if (TowerPicture.Image.isNull()) {
-            TowerPicture = TPushedPicture{Tower.Bitmap(), now, Tower.InkBoxes(), {}};
+        if (!TowerPicture) {
+            TowerPicture = std::make_shared<TPushedPicture>(
+                TPushedPicture{Tower.Bitmap(), now, Tower.InkBoxes(), {}});
         }
         SendPicture(client, TowerPicture);
     } else if (StripShown) {
-        if (StripPicture.Image.isNull()) {
-            StripPicture =
-                TPushedPicture{Ticker.RankingBitmap(), now, Ticker.RankingInkBoxes(), {}};
+        if (!StripPicture) {
+            StripPicture = std::make_shared<TPushedPicture>(
+                TPushedPicture{Ticker.RankingBitmap(), now, Ticker.RankingInkBoxes(), {}});
         }
         SendStrip(client);
     } else {
-        if (LinePicture.Image.isNull()) {
+        if (!LinePicture) {
             std::vector<QRect> ink;
             QImage line = Ticker.Composite(&ink);
-            LinePicture = TPushedPicture{std::move(line), now, std::move(ink), {}};
+            LinePicture = std::make_shared<TPushedPicture>(
+                TPushedPicture{std::move(line), now, std::move(ink), {}});
         }
         SendPicture(client, LinePicture);
     }
 }
 
-void TWebServer::SendPicture(TClient& client, TPushedPicture& picture) {
-    if (picture.Image.isNull()) {
+void TWebServer::SendPicture(TClient& client, const TPictureRef& picture) {
+    if (!picture || picture->Image.isNull()) {
         return;
     }
-    if (Backlog(client) > MaxBacklog) {
-        client.Owed = true;
-        return;
-    }
-    client.Owed = false;
-    client.Socket->sendTextMessage(QString::fromStdString(
-        PictureMessage(picture.Image.width(), picture.Image.height(), picture.DrawnAt)));
-    client.Socket->sendBinaryMessage(picture.PngFor(client.Request.Transparent));
+    const std::string text =
+        PictureMessage(picture->Image.width(), picture->Image.height(), picture->DrawnAt);
+    Enqueue(client, TOutgoing{[text] { return text; }, picture, true});
 }
 
 void TWebServer::SendStrip(TClient& client) {
-    if (StripPicture.Image.isNull()) {
+    if (!StripPicture || StripPicture->Image.isNull()) {
         return;
     }
-    // A strip is sent whatever the client's backlog: it is the ticker's state for a minute.
-    client.Owed = false;
-    client.Socket->sendTextMessage(QString::fromStdString(
+    // The offset is the window's when the strip goes, if the window still shows it.
+    const qint64 key = StripKey;
+    const std::string queued =
         StripMessage(Ticker.width(), Ticker.height(), Ticker.ScrollOffset(),
-                     Ticker.StripEndOffset(), Ticker.Scrolling(), StripPicture.DrawnAt)));
-    client.Socket->sendBinaryMessage(StripPicture.PngFor(client.Request.Transparent));
+                     Ticker.StripEndOffset(), Ticker.Scrolling(), StripPicture->DrawnAt);
+    const qint64 drawnAt = StripPicture->DrawnAt;
+    Enqueue(client,
+            TOutgoing{[this, key, queued, drawnAt] {
+                          if (!Ticker.RankingMode() || Ticker.RankingBitmap().cacheKey() != key) {
+                              return queued;
+                          }
+                          return StripMessage(Ticker.width(), Ticker.height(),
+                                              Ticker.ScrollOffset(), Ticker.StripEndOffset(),
+                                              Ticker.Scrolling(), drawnAt);
+                      },
+                      StripPicture, false});
+}
+
+void TWebServer::Enqueue(TClient& client, TOutgoing message) {
+    if (message.Replaceable) {
+        std::erase_if(client.Queue, [](const TOutgoing& waiting) { return waiting.Replaceable; });
+    }
+    if (message.Picture) {
+        Encoding(*message.Picture, client.Request.Transparent);
+    }
+    client.Queue.push_back(std::move(message));
+    Pump(client);
+}
+
+void TWebServer::Pump(TClient& client) {
+    while (!client.Queue.empty()) {
+        TOutgoing& next = client.Queue.front();
+        if (next.Picture) {
+            const QFuture<QByteArray> png = Encoding(*next.Picture, client.Request.Transparent);
+            if (!png.isFinished() || (next.Replaceable && Backlog(client) > MaxBacklog)) {
+                return; // the encoding's end, or the client's progress, pumps again
+            }
+            client.Socket->sendTextMessage(QString::fromStdString(next.Text()));
+            client.Socket->sendBinaryMessage(png.result());
+        } else {
+            client.Socket->sendTextMessage(QString::fromStdString(next.Text()));
+        }
+        client.Queue.pop_front();
+    }
+}
+
+void TWebServer::PumpAll() {
+    for (const auto& client : Clients) {
+        Pump(*client);
+    }
+}
+
+QFuture<QByteArray> TWebServer::Encoding(TPushedPicture& picture, bool transparent) {
+    std::optional<QFuture<QByteArray>>& png = picture.Png[transparent ? 1 : 0];
+    if (!png) {
+        // Copies of the image and its boxes go to the pool: the window draws on meanwhile.
+        png = QtConcurrent::run([image = picture.Image, ink = picture.Ink, transparent] {
+            return EncodePng(transparent ? WithTransparentBackground(image, ink) : image);
+        });
+        auto* watcher = new QFutureWatcher<QByteArray>(this);
+        connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+            watcher->deleteLater();
+            PumpAll();
+        });
+        watcher->setFuture(*png);
+    }
+    return *png;
 }
 
 qint64 TWebServer::Backlog(const TClient& client) {
@@ -407,9 +461,7 @@ void TWebServer::AcceptSocket() {
         });
         connect(socket, &QWebSocket::bytesWritten, this, [this, raw] {
             raw->StalledSince = 0;
-            if (raw->Owed && Backlog(*raw) <= MaxBacklog) {
-                SendCurrent(*raw);
-            }
+            Pump(*raw);
         });
         SendCurrent(*raw);
     }

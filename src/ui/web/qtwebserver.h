@@ -7,15 +7,18 @@
 #include "web/webroutes.h"
 
 #include <QByteArray>
+#include <QFuture>
 #include <QHostAddress>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,16 +36,16 @@ constexpr int MaxWebClients = 16;
 /// the oldest, so idle connections cannot lock the pages out.
 constexpr int MaxPendingRequests = 8;
 
-/// A picture as sent: the image and its PNG forms, encoded when first needed.
+/// A picture as sent: the image and its PNG forms, each encoded off the window thread when a
+/// page first needs it.
 struct TPushedPicture {
     QImage Image;
     qint64 DrawnAt = 0;
     /// Boxes whose black is ink: they stay opaque in the transparent form.
     std::vector<QRect> Ink;
-    QByteArray Png[2]; // [transparent]
-
-    const QByteArray& PngFor(bool transparent);
+    std::optional<QFuture<QByteArray>> Png[2]; // [transparent]
 };
+using TPictureRef = std::shared_ptr<TPushedPicture>;
 
 class TWebServer : public QObject {
     Q_OBJECT
@@ -58,11 +61,19 @@ class TWebServer : public QObject {
     int ConnectionCount() const;
 
   private:
+    /// One message of the live channel: a text, made when it goes, and the picture after it.
+    struct TOutgoing {
+        std::function<std::string()> Text;
+        TPictureRef Picture;
+        /// A whole picture: a newer one takes its place while it waits.
+        bool Replaceable = false;
+    };
     struct TClient {
         QWebSocket* Socket = nullptr;
         TSocketRequest Request;
-        /// A picture was skipped while the client was behind; the newest goes when it catches up.
-        bool Owed = false;
+        /// Messages in the order they go; a picture waits for its encoding, and a whole picture
+        /// also while the client is behind.
+        std::deque<TOutgoing> Queue;
         qint64 StalledSince = 0;
     };
 
@@ -82,8 +93,14 @@ class TWebServer : public QObject {
     bool Watched(TWebPage page) const;
     /// Sends the page's current picture (or strip) to one client.
     void SendCurrent(TClient& client);
-    void SendPicture(TClient& client, TPushedPicture& picture);
+    void SendPicture(TClient& client, const TPictureRef& picture);
     void SendStrip(TClient& client);
+    void Enqueue(TClient& client, TOutgoing message);
+    /// Sends what is ready at the head of the client's queue.
+    void Pump(TClient& client);
+    void PumpAll();
+    /// The PNG of `picture`, started on the thread pool when first asked for.
+    QFuture<QByteArray> Encoding(TPushedPicture& picture, bool transparent);
     /// Bytes queued for the client and not yet taken by the system.
     static qint64 Backlog(const TClient& client);
     TWebSizes Sizes() const;
@@ -100,15 +117,13 @@ class TWebServer : public QObject {
     std::map<std::pair<QString, quint16>, QPointer<QTcpSocket>> HandedOver;
     std::vector<std::unique_ptr<TClient>> Clients;
 
-    TPushedPicture TowerPicture;
-    TPushedPicture LinePicture;
-    TPushedPicture StripPicture;
+    /// What the pages show now; empty while no page watches.
+    TPictureRef TowerPicture;
+    TPictureRef LinePicture;
+    TPictureRef StripPicture;
     bool StripShown = false;
     /// Which strip the pages have: a new one may replace the last within one turn.
     qint64 StripKey = 0;
-    int StripOffset = 0;
-    int StripEnd = 0;
-    bool StripScrolling = false;
     /// A change is sent on the next turn of the event loop, so a burst of drawing goes as
     /// one picture; its time is that of the first drawing.
     bool TowerFlushQueued = false;
