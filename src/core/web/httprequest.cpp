@@ -22,16 +22,6 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
-}
-
 int HexValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
@@ -70,6 +60,16 @@ std::optional<std::string> PercentDecoded(std::string_view text) {
 }
 
 } // namespace
+
+std::string LowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lower;
+}
 
 bool ParseQuery(std::string_view query, std::map<std::string, std::string>& into) {
     while (!query.empty()) {
@@ -131,7 +131,7 @@ bool ParseHeaderLine(std::string_view line, TRequestHead& head) {
     if (!clean) {
         return false;
     }
-    head.Headers.emplace(Lower(line.substr(0, colon)), std::string(value));
+    head.Headers.emplace(LowerAscii(line.substr(0, colon)), std::string(value));
     return true;
 }
 

@@ -37,6 +37,9 @@ struct TRequestRead {
     std::size_t HeadLength = 0;
 };
 
+/// `text` with its ASCII capitals made small: HTTP's names and tokens ignore ASCII case only.
+std::string LowerAscii(std::string_view text);
+
 /// Adds the `name=value` pairs of `query` (percent-decoded) to `into`; false for a broken
 /// escape.
 bool ParseQuery(std::string_view query, std::map<std::string, std::string>& into);

@@ -25,17 +25,8 @@ const char* ReasonPhrase(int status) {
     }
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
-
 bool HasToken(const std::string& list, const std::string& token) {
-    const std::string lower = Lower(list);
+    const std::string lower = LowerAscii(list);
     std::size_t start = 0;
     while (start <= lower.size()) {
         std::size_t comma = lower.find(',', start);
@@ -60,8 +51,8 @@ bool OriginAllowed(const TRequestHead& head) {
     if (origin == head.Headers.end()) {
         return true;
     }
-    const std::string host = Lower(head.Header("host"));
-    const std::string value = Lower(origin->second);
+    const std::string host = LowerAscii(head.Header("host"));
+    const std::string value = LowerAscii(origin->second);
     return !host.empty() && (value == "http://" + host || value == "https://" + host);
 }
 

@@ -3,13 +3,13 @@
 #include "messages/msg1.h"
 #include "platform/freememory.h"
 #include "standings/stats1.h"
-#include "support/qtsupport.h"
 #include "web/livemessages.h"
 #include "web/webservice.h"
 
 #include <QBuffer>
 #include <QDateTime>
 #include <QFutureWatcher>
+#include <QPainter>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -40,23 +40,19 @@ qint64 NowMs() {
 /// number box, a logo).
 QImage WithTransparentBackground(const QImage& image, const std::vector<QRect>& ink) {
     QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    std::vector<bool> inked(static_cast<std::size_t>(argb.width()) * argb.height(), false);
-    for (const QRect& box : ink) {
-        const QRect clipped = box.intersected(argb.rect());
-        for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
-            const auto row = static_cast<std::size_t>(y) * argb.width();
-            std::fill(inked.begin() + static_cast<std::ptrdiff_t>(row + clipped.left()),
-                      inked.begin() + static_cast<std::ptrdiff_t>(row + clipped.right() + 1), true);
-        }
-    }
     for (int y = 0; y < argb.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(argb.scanLine(y));
-        const auto row = static_cast<std::size_t>(y) * argb.width();
         for (int x = 0; x < argb.width(); ++x) {
-            if ((line[x] & 0x00FFFFFF) == 0 && !inked[row + x]) {
+            if ((line[x] & 0x00FFFFFF) == 0) {
                 line[x] = 0;
             }
         }
+    }
+    // The ink boxes go back as drawn.
+    QPainter painter(&argb);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& box : ink) {
+        painter.drawImage(box.topLeft(), image, box);
     }
     return argb;
 }
