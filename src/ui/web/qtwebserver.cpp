@@ -153,6 +153,23 @@ void TWebServer::TickerChanged() {
     }
 }
 
+TPictureRef TWebServer::TakeTower(qint64 drawnAt) const {
+    return std::make_shared<TPushedPicture>(
+        TPushedPicture{Tower.Bitmap(), drawnAt, Tower.InkBoxes(), {}});
+}
+
+TPictureRef TWebServer::TakeLine(qint64 drawnAt) const {
+    std::vector<QRect> ink;
+    QImage line = Ticker.Composite(&ink);
+    return std::make_shared<TPushedPicture>(
+        TPushedPicture{std::move(line), drawnAt, std::move(ink), {}});
+}
+
+TPictureRef TWebServer::TakeStrip(qint64 drawnAt) const {
+    return std::make_shared<TPushedPicture>(
+        TPushedPicture{Ticker.RankingBitmap(), drawnAt, Ticker.RankingInkBoxes(), {}});
+}
+
 bool TWebServer::Watched(TWebPage page) const {
     return std::any_of(Clients.begin(), Clients.end(),
                        [page](const auto& client) { return client->Request.Page == page; });
@@ -169,8 +186,7 @@ void TWebServer::FlushTower() {
     if (picture.isNull() || (TowerPicture && picture == TowerPicture->Image)) {
         return;
     }
-    TowerPicture = std::make_shared<TPushedPicture>(
-        TPushedPicture{picture, TowerChangedAt, Tower.InkBoxes(), {}});
+    TowerPicture = TakeTower(TowerChangedAt);
     for (const auto& client : Clients) {
         if (client->Request.Page == TWebPage::Tower) {
             SendPicture(*client, TowerPicture);
@@ -192,8 +208,7 @@ void TWebServer::FlushTicker() {
         if (!watched) {
             return;
         }
-        StripPicture = std::make_shared<TPushedPicture>(
-            TPushedPicture{Ticker.RankingBitmap(), TickerChangedAt, Ticker.RankingInkBoxes(), {}});
+        StripPicture = TakeStrip(TickerChangedAt);
         for (const auto& client : Clients) {
             if (client->Request.Page == TWebPage::Ticker) {
                 SendStrip(*client);
@@ -211,13 +226,11 @@ void TWebServer::FlushTicker() {
         LinePicture.reset();
         return;
     }
-    std::vector<QRect> ink;
-    const QImage line = Ticker.Composite(&ink);
-    if (line.isNull() || (!afterStrip && LinePicture && line == LinePicture->Image)) {
+    TPictureRef line = TakeLine(TickerChangedAt);
+    if (line->Image.isNull() || (!afterStrip && LinePicture && line->Image == LinePicture->Image)) {
         return;
     }
-    LinePicture =
-        std::make_shared<TPushedPicture>(TPushedPicture{line, TickerChangedAt, std::move(ink), {}});
+    LinePicture = std::move(line);
     for (const auto& client : Clients) {
         if (client->Request.Page == TWebPage::Ticker) {
             SendPicture(*client, LinePicture);
@@ -242,22 +255,17 @@ void TWebServer::SendCurrent(TClient& client) {
     const qint64 now = NowMs();
     if (client.Request.Page == TWebPage::Tower) {
         if (!TowerPicture) {
-            TowerPicture = std::make_shared<TPushedPicture>(
-                TPushedPicture{Tower.Bitmap(), now, Tower.InkBoxes(), {}});
+            TowerPicture = TakeTower(now);
         }
         SendPicture(client, TowerPicture);
     } else if (StripShown) {
         if (!StripPicture) {
-            StripPicture = std::make_shared<TPushedPicture>(
-                TPushedPicture{Ticker.RankingBitmap(), now, Ticker.RankingInkBoxes(), {}});
+            StripPicture = TakeStrip(now);
         }
         SendStrip(client);
     } else {
         if (!LinePicture) {
-            std::vector<QRect> ink;
-            QImage line = Ticker.Composite(&ink);
-            LinePicture = std::make_shared<TPushedPicture>(
-                TPushedPicture{std::move(line), now, std::move(ink), {}});
+            LinePicture = TakeLine(now);
         }
         SendPicture(client, LinePicture);
     }

@@ -89,6 +89,10 @@ class TWebServer : public QObject {
     void AcceptSocket();
     void DropSlowClients();
 
+    /// The windows' pictures as they are now, with their ink boxes.
+    TPictureRef TakeTower(qint64 drawnAt) const;
+    TPictureRef TakeLine(qint64 drawnAt) const;
+    TPictureRef TakeStrip(qint64 drawnAt) const;
     /// True when a page of `page` is open.
     bool Watched(TWebPage page) const;
     /// Sends the page's current picture (or strip) to one client.
