@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <optional>
 
 std::string LiveFileName;
 std::vector<TSlot> LiveSlots;
@@ -89,19 +91,66 @@ constexpr KeyName<SessionKey> SessionKeys[] = {
     {"YellowFlag", SessionKey::YellowFlag},
 };
 
-/// Every key ends with its only "=", so the line begins with a key exactly when the text before
-/// the line's first "=" is that key's name: one lookup instead of a prefix test per key.
-template <typename Key, std::size_t N>
-Key FindKey(const KeyName<Key> (&table)[N], std::string_view name, Key none) {
-    for (const KeyName<Key>& entry : table) {
-        // Length and first byte first: most keys differ there, and a call to memcmp costs more
-        // than the whole comparison of a short key.
-        if (entry.name.size() == name.size() && entry.name[0] == name[0] &&
-            std::memcmp(entry.name.data(), name.data(), name.size()) == 0) {
-            return entry.key;
+uint32_t Load32(const char* p) {
+    uint32_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+uint64_t Load64(const char* p) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+/// True when the `size` bytes at `a` and at `b` are equal, compared a word at a time (the last
+/// word overlaps the one before it): keys are short, and a call to memcmp would cost more.
+bool SameBytes(const char* a, const char* b, std::size_t size) {
+    if (size < 4) {
+        for (std::size_t i = 0; i < size; ++i) {
+            if (a[i] != b[i]) {
+                return false;
+            }
+        }
+        return true;
+    }
+    if (size <= 8) {
+        return Load32(a) == Load32(b) && Load32(a + size - 4) == Load32(b + size - 4);
+    }
+    for (std::size_t i = 0; i + 8 < size; i += 8) {
+        if (Load64(a + i) != Load64(b + i)) {
+            return false;
         }
     }
-    return none;
+    return Load64(a + size - 8) == Load64(b + size - 8);
+}
+
+/// True when the line at `p` begins with `name` and "=", that is, when `name` is its key.
+bool LineHasKey(const char* p, const char* end, std::string_view name) {
+    return static_cast<std::size_t>(end - p) > name.size() && p[name.size()] == '=' &&
+           SameBytes(p, name.data(), name.size());
+}
+
+/// The index in `table` of the key of the line at `p`; nullopt when it has none of them. Every
+/// key ends with its only "=", so the line has a key exactly when the text before its first "="
+/// is that key's name.
+template <typename Key, std::size_t N>
+std::optional<std::size_t> FindKeyAt(const KeyName<Key> (&table)[N], const char* p,
+                                     const char* end) {
+    const char* eq = p;
+    while (eq < end && *eq != '=' && *eq != '\r' && *eq != '\n') {
+        ++eq;
+    }
+    if (eq == end || *eq != '=') {
+        return std::nullopt;
+    }
+    const std::string_view name(p, static_cast<std::size_t>(eq - p));
+    for (std::size_t i = 0; i < N; ++i) {
+        if (table[i].name == name) {
+            return i;
+        }
+    }
+    return std::nullopt;
 }
 
 int32_t ToInt(std::string_view text) {
@@ -112,67 +161,133 @@ float ToSlotFloat(std::string_view text) {
     return ParseDecimalFloat(text).value_or(-1.0f);
 }
 
-void FillSlot(TSlot& slot, SlotKey key, std::string_view value) {
+bool IsLineEndByte(char c) {
+    return c == '\r' || c == '\n';
+}
+
+/// The end of the line that starts at or before `p`: its first CR or LF, or the text's end.
+/// Eight bytes at a time: only a word holding a byte below 14 (where CR and LF are) is looked
+/// at byte by byte.
+const char* LineEnd(const char* p, const char* end) {
+    constexpr uint64_t Ones = 0x0101010101010101ull;
+    constexpr uint64_t Highs = 0x8080808080808080ull;
+    while (end - p >= 8) {
+        const uint64_t word = Load64(p);
+        if (((word - Ones * 14) & ~word & Highs) != 0) {
+            for (int i = 0; i < 8; ++i) {
+                if (IsLineEndByte(p[i])) {
+                    return p + i;
+                }
+            }
+        }
+        p += 8;
+    }
+    while (p < end && !IsLineEndByte(*p)) {
+        ++p;
+    }
+    return p;
+}
+
+/// The start of the next line, given the end of this one: CR, LF and CR LF each end one line.
+const char* NextLine(const char* lineEnd, const char* end) {
+    if (lineEnd < end) {
+        if (*lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n') {
+            ++lineEnd;
+        }
+        ++lineEnd;
+    }
+    return lineEnd;
+}
+
+bool IsLineEnd(const char* p, const char* end) {
+    return p == end || IsLineEndByte(*p);
+}
+
+/// Reads the value that starts at `p` into `field` and returns the start of the next line. The
+/// plain number forms are read where they stand; anything else is read from the whole value.
+template <typename Field, typename Plain, typename Full>
+const char* TakeNumber(const char* p, const char* end, Field& field, Plain plain, Full full) {
+    const char* after = p;
+    if (const auto value = plain(after, end); value && IsLineEnd(after, end)) {
+        field = static_cast<Field>(*value);
+        return NextLine(after, end);
+    }
+    const char* lineEnd = LineEnd(p, end);
+    field = full(std::string_view(p, static_cast<std::size_t>(lineEnd - p)));
+    return NextLine(lineEnd, end);
+}
+
+// Lambdas rather than function pointers, so that each reader is inlined where it is used.
+constexpr auto PlainInt = [](const char*& p, const char* end) { return TakePlainInt(p, end); };
+constexpr auto PlainDecimal = [](const char*& p, const char* end) {
+    return TakePlainDecimal(p, end);
+};
+
+const char* TakeInt(const char* p, const char* end, int32_t& field) {
+    return TakeNumber(p, end, field, PlainInt, [](std::string_view value) { return ToInt(value); });
+}
+
+const char* TakeSlotFloat(const char* p, const char* end, float& field) {
+    return TakeNumber(p, end, field, PlainDecimal,
+                      [](std::string_view value) { return ToSlotFloat(value); });
+}
+
+template <typename Text> const char* TakeText(const char* p, const char* end, Text& field) {
+    const char* lineEnd = LineEnd(p, end);
+    field.assign(std::string_view(p, static_cast<std::size_t>(lineEnd - p)));
+    return NextLine(lineEnd, end);
+}
+
+/// Fills the slot's field for `key` from the value that starts at `p`; returns the next line.
+const char* FillSlot(TSlot& slot, SlotKey key, const char* p, const char* end) {
     switch (key) {
     case SlotKey::Driver:
-        slot.Driver.assign(value);
-        break;
+        return TakeText(p, end, slot.Driver);
     case SlotKey::Vehicle:
-        slot.Vehicle.assign(value);
-        break;
+        return TakeText(p, end, slot.Vehicle);
     case SlotKey::VehicleClass:
-        slot.VehicleClass.assign(value);
-        break;
+        return TakeText(p, end, slot.VehicleClass);
     case SlotKey::Position:
-        slot.Position = ToInt(value);
-        break;
+        return TakeInt(p, end, slot.Position);
     case SlotKey::Laps:
-        slot.Laps = ToInt(value);
-        break;
+        return TakeInt(p, end, slot.Laps);
     case SlotKey::InSector:
-        slot.InSector = ToInt(value);
-        break;
+        return TakeInt(p, end, slot.InSector);
     case SlotKey::BestLap:
-        slot.BestLap = ToSlotFloat(value);
-        break;
+        return TakeSlotFloat(p, end, slot.BestLap);
     case SlotKey::LastLap:
-        slot.LastLap = ToSlotFloat(value);
-        break;
-    case SlotKey::BestSectors:
-        ParseTriple(value, slot.BestSectors);
-        break;
-    case SlotKey::LastLapSectors:
-        ParseTriple(value, slot.LastLapSectors);
-        break;
+        return TakeSlotFloat(p, end, slot.LastLap);
     case SlotKey::Pitstops:
-        slot.Pitstops = ToInt(value);
-        break;
+        return TakeInt(p, end, slot.Pitstops);
     case SlotKey::InPits:
-        slot.InPits = ToInt(value);
-        break;
+        return TakeInt(p, end, slot.InPits);
     case SlotKey::TimeGapToLider:
-        slot.TimeGapToLider = ToSlotFloat(value);
-        break;
+        return TakeSlotFloat(p, end, slot.TimeGapToLider);
     case SlotKey::LapGapToLider:
-        slot.LapGapToLider = ToInt(value);
-        break;
+        return TakeInt(p, end, slot.LapGapToLider);
     case SlotKey::TimeGapToPrev:
-        slot.TimeGapToPrev = ToSlotFloat(value);
-        break;
+        return TakeSlotFloat(p, end, slot.TimeGapToPrev);
     case SlotKey::LapGapToPrev:
-        slot.LapGapToPrev = ToInt(value);
-        break;
+        return TakeInt(p, end, slot.LapGapToPrev);
     case SlotKey::LapDistanceTravelled:
-        slot.LapDistanceTravelled = ParseDecimalDouble(value).value_or(-1.0);
-        break;
+        return TakeNumber(
+            p, end, slot.LapDistanceTravelled, PlainDecimal,
+            [](std::string_view value) { return ParseDecimalDouble(value).value_or(-1.0); });
     case SlotKey::FinishStatus:
-        slot.FinishStatus.assign(value);
-        break;
+        return TakeText(p, end, slot.FinishStatus);
+    case SlotKey::BestSectors:
+    case SlotKey::LastLapSectors: {
+        const char* lineEnd = LineEnd(p, end);
+        ParseTriple(std::string_view(p, static_cast<std::size_t>(lineEnd - p)),
+                    key == SlotKey::BestSectors ? slot.BestSectors : slot.LastLapSectors);
+        return NextLine(lineEnd, end);
+    }
     case SlotKey::Sectors:
     case SlotKey::Lap:
     case SlotKey::None:
         break; // recognised or unknown, and not kept
     }
+    return NextLine(LineEnd(p, end), end);
 }
 
 void FillSession(TGameSession& session, SessionKey key, std::string_view value) {
@@ -233,9 +348,75 @@ bool StartsWith(std::string_view line, std::string_view prefix) {
            std::memcmp(line.data(), prefix.data(), prefix.size()) == 0;
 }
 
+/// The common form "(a,b,c)" of three plain numbers, read in one pass; false for anything else.
+bool ParsePlainTriple(std::string_view value, std::array<float, 3>& triple) {
+    if (value.size() < 2) {
+        return false;
+    }
+    const char* p = value.data() + 1;
+    const char* const end = value.data() + value.size() - 1;
+    std::array<float, 3> read{};
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        const std::optional<double> number = TakePlainDecimal(p, end);
+        if (!number || (i < 2 ? (p == end || *p++ != ',') : p != end)) {
+            return false;
+        }
+        read[i] = static_cast<float>(*number);
+    }
+    triple = read;
+    return true;
+}
+
+/// Follows a section line: "[Slot…" starts the next slot (reusing one of an earlier reading);
+/// "[END]" and unknown sections leave the current section as it is.
+void EnterSection(std::string_view line, std::vector<TSlot>& slots, std::size_t& count,
+                  Section& section) {
+    if (StartsWith(line, "[Header]")) {
+        section = Section::None;
+    } else if (StartsWith(line, "[Session]")) {
+        section = Section::Session;
+    } else if (StartsWith(line, "[Slot")) {
+        if (count < slots.size()) {
+            ResetSlot(slots[count]);
+        } else {
+            slots.emplace_back();
+        }
+        ++count;
+        section = Section::Slot;
+    }
+}
+
+/// Reads the slot line at `p`, trying the key at `expected` first (and moving it on to the key
+/// after the one found); returns the start of the next line.
+const char* ReadSlotLine(TSlot& slot, std::size_t& expected, const char* p, const char* end) {
+    if (expected >= std::size(SlotKeys) || !LineHasKey(p, end, SlotKeys[expected].name)) {
+        const std::optional<std::size_t> found = FindKeyAt(SlotKeys, p, end);
+        if (!found) {
+            return NextLine(LineEnd(p, end), end);
+        }
+        expected = *found;
+    }
+    const KeyName<SlotKey>& key = SlotKeys[expected++];
+    return FillSlot(slot, key.key, p + key.name.size() + 1, end);
+}
+
+const char* ReadSessionLine(TGameSession& session, const char* p, const char* end) {
+    const std::optional<std::size_t> found = FindKeyAt(SessionKeys, p, end);
+    const char* value = found ? p + SessionKeys[*found].name.size() + 1 : p;
+    const char* lineEnd = LineEnd(value, end);
+    if (found) {
+        FillSession(session, SessionKeys[*found].key,
+                    std::string_view(value, static_cast<std::size_t>(lineEnd - value)));
+    }
+    return NextLine(lineEnd, end);
+}
+
 } // namespace
 
 void ParseTriple(std::string_view value, std::array<float, 3>& triple) {
+    if (ParsePlainTriple(value, triple)) {
+        return;
+    }
     // The enclosing characters (usually brackets) are dropped, whatever they are.
     std::string_view list =
         value.size() >= 2 ? value.substr(1, value.size() - 2) : std::string_view{};
@@ -261,68 +442,28 @@ void ParseLiveText(std::string_view text, std::vector<TSlot>& slots, TGameSessio
         text = text.substr(0, nul);
     }
 
+    // One pass: each line's key is matched where it stands and its value read from there. The
+    // writer puts a slot's keys in the same order every time, so the key after the last one
+    // found is tried first.
     Section section = Section::None;
+    std::size_t expected = 0;
     const char* p = text.data();
     const char* const end = p + text.size();
-    // Next LF and next CR at or after p, each found once per occurrence: memchr is far faster
-    // than a byte loop, and caching keeps a file of lone CRs linear.
-    const auto findFrom = [end](const char* from, char c) {
-        const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
-        return hit != nullptr ? static_cast<const char*>(hit) : end;
-    };
-    const char* nextLf = findFrom(p, '\n');
-    const char* nextCr = findFrom(p, '\r');
     while (p < end) {
-        if (nextLf < p) {
-            nextLf = findFrom(p, '\n');
-        }
-        if (nextCr < p) {
-            nextCr = findFrom(p, '\r');
-        }
-        const char* lineEnd = std::min(nextLf, nextCr);
-        const std::string_view line(p, static_cast<std::size_t>(lineEnd - p));
-        // CR, LF and CR LF each end one line.
-        p = lineEnd;
-        if (p < end) {
-            if (*p == '\r' && p + 1 < end && p[1] == '\n') {
-                ++p;
+        const char first = *p;
+        if (first == '\r' || first == '\n' || first == '/' || first == '[' ||
+            section == Section::None) {
+            const char* lineEnd = LineEnd(p, end);
+            if (first == '[') {
+                EnterSection(std::string_view(p, static_cast<std::size_t>(lineEnd - p)), slots,
+                             count, section);
+                expected = 0;
             }
-            ++p;
-        }
-
-        if (line.empty() || line.front() == '/') {
+            p = NextLine(lineEnd, end);
             continue;
         }
-        if (line.front() == '[') {
-            if (StartsWith(line, "[Header]")) {
-                section = Section::None;
-            } else if (StartsWith(line, "[Session]")) {
-                section = Section::Session;
-            } else if (StartsWith(line, "[Slot")) {
-                if (count < slots.size()) {
-                    ResetSlot(slots[count]);
-                } else {
-                    slots.emplace_back();
-                }
-                ++count;
-                section = Section::Slot;
-            }
-            continue; // "[END]" and unknown sections leave the current section as it is
-        }
-        if (section == Section::None) {
-            continue;
-        }
-        const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos) {
-            continue;
-        }
-        const std::string_view name = line.substr(0, eq);
-        const std::string_view value = line.substr(eq + 1);
-        if (section == Section::Slot) {
-            FillSlot(slots[count - 1], FindKey(SlotKeys, name, SlotKey::None), value);
-        } else {
-            FillSession(session, FindKey(SessionKeys, name, SessionKey::None), value);
-        }
+        p = section == Section::Slot ? ReadSlotLine(slots[count - 1], expected, p, end)
+                                     : ReadSessionLine(session, p, end);
     }
     slots.resize(count);
 }

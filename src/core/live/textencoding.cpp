@@ -41,8 +41,9 @@ bool LooksLikeUtf16(const std::string& bytes) {
         return false;
     }
     std::size_t zeros[2] = {0, 0};
-    for (std::size_t i = 0; i < looked; ++i) {
-        zeros[i % 2] += bytes[i] == '\0';
+    for (std::size_t i = 0; i < looked; i += 2) {
+        zeros[0] += bytes[i] == '\0';
+        zeros[1] += bytes[i + 1] == '\0';
     }
     const std::size_t half = looked / 2;
     return std::max(zeros[0], zeros[1]) * 10 >= half * 7;

@@ -110,6 +110,11 @@ void SetUserDecimalSeparator(std::string separator) {
 }
 
 std::optional<int32_t> ParseDecimalInt(std::string_view text) {
+    const char* plainEnd = text.data();
+    if (const std::optional<int32_t> plain = TakePlainInt(plainEnd, text.data() + text.size());
+        plain && plainEnd == text.data() + text.size()) {
+        return plain;
+    }
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         negative = text.front() == '-';
@@ -134,6 +139,11 @@ std::optional<int32_t> ParseDecimalInt(std::string_view text) {
 }
 
 std::optional<double> ParseDecimalDouble(std::string_view text) {
+    const char* plainEnd = text.data();
+    if (const std::optional<double> plain = TakePlainDecimal(plainEnd, text.data() + text.size());
+        plain && plainEnd == text.data() + text.size()) {
+        return plain;
+    }
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         negative = text.front() == '-';

@@ -159,6 +159,22 @@ TEST(LiveFileValues, NumberForms) {
     EXPECT_EQ(s.LapDistanceTravelled, 5.0);
 }
 
+TEST(LiveFileValues, KeysOutOfTheWritersOrderAndLongDigitRuns) {
+    // The parser expects the writer's key order and the short number forms; anything else must
+    // read the same through the slower path.
+    const Reading r =
+        Parse("[Slot0]\nFinishStatus=DNF\nLapDistanceTravelled=0.1000000000000000055511\n"
+              "Laps=0000000000012\nLap=5\nBestLap=90.12345678901234567\n"
+              "Driver=Z\nPosition=1\n");
+    const TSlot& s = r.slots[0];
+    EXPECT_EQ(s.FinishStatus, "DNF");
+    EXPECT_EQ(s.LapDistanceTravelled, 0.1);
+    EXPECT_EQ(s.Laps, 12);
+    EXPECT_EQ(s.BestLap, 90.12345678901234567f);
+    EXPECT_EQ(s.Driver, "Z");
+    EXPECT_EQ(s.Position, 1);
+}
+
 TEST(LiveFileValues, UserDecimalSeparatorIsAcceptedBesidesPoint) {
     SetUserDecimalSeparator(",");
     const Reading r = Parse("[Slot0]\nBestLap=91,5\nLastLap=92.5\n");
