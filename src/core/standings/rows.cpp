@@ -216,3 +216,36 @@ void BuildRows(const TPlayers& players, int nameLength, std::vector<TStats1Data>
         rows[k] = FillRow(*order[k], session, nameLength);
     }
 }
+
+namespace {
+
+/// Alike in everything the tower draws for a row, interval colours aside.
+bool RowsDrawAlike(const TStats1Data& a, const TStats1Data& b, bool race, bool leader) {
+    if (a.Name != b.Name || a.Marks != b.Marks || a.Pitstops != b.Pitstops) {
+        return false;
+    }
+    if (race) {
+        return !leader || a.Laps == b.Laps;
+    }
+    return a.BestLap == b.BestLap && a.TimedLap == b.TimedLap &&
+           (!a.TimedLap || a.LapTenths == b.LapTenths);
+}
+
+} // namespace
+
+TTowerChange CompareViews(const TTowerView& shown, const TTowerView& next) {
+    if (shown.Race != next.Race || shown.InPitColour != next.InPitColour ||
+        shown.DrawMinutes != next.DrawMinutes ||
+        (shown.Race && shown.LengthLaps != next.LengthLaps) ||
+        shown.Rows.size() != next.Rows.size()) {
+        return TTowerChange::All;
+    }
+    bool bars = false;
+    for (std::size_t i = 0; i < shown.Rows.size(); ++i) {
+        if (!RowsDrawAlike(shown.Rows[i], next.Rows[i], shown.Race, i == 0)) {
+            return TTowerChange::All;
+        }
+        bars |= shown.Race && shown.Rows[i].IntervalColor != next.Rows[i].IntervalColor;
+    }
+    return bars ? TTowerChange::Bars : TTowerChange::None;
+}

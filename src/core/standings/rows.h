@@ -30,6 +30,22 @@ struct TStats1Data {
     uint8_t LapTenths = 0;
 };
 
+/// Everything the tower's picture is drawn from besides the window's size, fonts and logo.
+struct TTowerView {
+    std::vector<TStats1Data> Rows;
+    bool Race = false;
+    int32_t LengthLaps = 0;
+    uint32_t InPitColour = 0;
+    bool DrawMinutes = true;
+};
+
+/// What a new view changes in the tower's picture: nothing, only the race's interval bars
+/// (their colours follow every small change of a gap), or more. A race shows the leader's laps
+/// and each interval's colour, not the exact intervals, best laps or lap progress; other
+/// sessions show best laps and lap progress but neither intervals nor laps.
+enum class TTowerChange { None, Bars, All };
+TTowerChange CompareViews(const TTowerView& shown, const TTowerView& next);
+
 /// The interval colour ramp (0x02BBGGRR): red when the car ahead is within half a second,
 /// through yellow, green, cyan and blue, to black at 15 seconds and beyond.
 uint32_t GapColor(float seconds);

@@ -42,6 +42,7 @@ void TFormStats1::ApplyFont(int points, bool bold) {
     }
     windowFont.setBold(bold);
     setFont(windowFont);
+    Shown.reset();
     if (isVisible()) {
         MeasureColumns();
     }
@@ -49,10 +50,12 @@ void TFormStats1::ApplyFont(int points, bool bold) {
 
 void TFormStats1::SetLeaderFont(const QFont& messageFont) {
     LeaderFont = messageFont;
+    Shown.reset();
 }
 
 void TFormStats1::SetLogo(const QImage& logo) {
     Logo = logo;
+    Shown.reset();
     update();
 }
 
@@ -63,6 +66,20 @@ void TFormStats1::RedrawRequest() {
         BuildRows(*Sources.Players, Sources.Config.Stats1NameLength, Rows);
     } else {
         Rows.clear();
+    }
+    // Most readings of a race change no more than a few bar colours: only what changed is
+    // drawn again, and only that goes to the screen.
+    TTowerView view = CurrentView();
+    const TTowerChange change = Shown ? CompareViews(*Shown, view) : TTowerChange::All;
+    Shown = std::move(view);
+    if (change == TTowerChange::None) {
+        return;
+    }
+    if (change == TTowerChange::Bars) {
+        InvalidatedBand = RedrawBars(Picture);
+        update(InvalidatedBand);
+        emit PictureChanged();
+        return;
     }
     const int last = std::max(oldLast, static_cast<int>(Rows.size()) - 1);
     const int rowHeight = DrawRows(Picture);
@@ -81,7 +98,19 @@ void TFormStats1::MeasureColumns() {
     ResizeStep();
 }
 
+TTowerView TFormStats1::CurrentView() const {
+    TTowerView view;
+    view.Rows = Rows;
+    const TGameSession* session = Sources.Players ? &Sources.Players->GameSession() : nullptr;
+    view.Race = session != nullptr && session->Session == TSessionKind::Race;
+    view.LengthLaps = session != nullptr ? session->LengthLaps : 0;
+    view.InPitColour = Sources.Config.Stats1FontInPitColor;
+    view.DrawMinutes = Sources.Config.Stats1DrawMinutes;
+    return view;
+}
+
 void TFormStats1::ResizeStep() {
+    Shown.reset();
     if (Picture.size() != size()) {
         Picture = QImage(size(), QImage::Format_RGB32);
     }

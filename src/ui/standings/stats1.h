@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 /// What the tower draws: the records (replaced at a new session, so the holder is given) and
@@ -79,6 +80,9 @@ class TFormStats1 : public QWidget {
   private:
     /// Sizes the picture to the client area, draws the current rows and repaints it all once.
     void ResizeStep();
+    TTowerView CurrentView() const;
+    /// Draws the race's interval bars again, and nothing else; returns the area drawn.
+    QRect RedrawBars(QImage& surface);
 
     TTowerSources Sources;
     int Digits = 0;
@@ -88,5 +92,8 @@ class TFormStats1 : public QWidget {
     QImage Logo;
     std::vector<QRect> Ink;
     QFont LeaderFont;
+    /// What the picture was last drawn from by a redraw request; reset by anything else that
+    /// changes how it is drawn.
+    std::optional<TTowerView> Shown;
     QRect InvalidatedBand;
 };

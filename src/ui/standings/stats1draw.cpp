@@ -200,18 +200,35 @@ void DrawLeaderNumber(QPainter& painter, const TLayout& layout, QFont leaderFont
                      QStringLiteral("1"));
 }
 
+/// The measured column widths: position, name and two digits.
+struct TColumns {
+    int Pos;
+    int Name;
+    int Digits;
+};
+
+TLayout MakeLayout(const QImage& surface, const QFont& font, TColumns columns,
+                   const TKestruneConfig& config) {
+    TLayout layout;
+    layout.Bottom = surface.height() - 3;
+    layout.R = 3 + font.pixelSize();
+    layout.Pos = columns.Pos;
+    layout.Name = columns.Name;
+    layout.Digits = columns.Digits;
+    layout.InPitText = ToQColor(config.Stats1FontInPitColor);
+    layout.DrawMinutes = config.Stats1DrawMinutes;
+    return layout;
+}
+
+QPoint LogoPlace(const TLayout& layout, const QImage& logo) {
+    return QPoint(layout.Left, layout.Bottom - 1 - logo.height());
+}
+
 } // namespace
 
 int TFormStats1::DrawRows(QImage& surface) {
     const QFont windowFont = font();
-    TLayout layout;
-    layout.Bottom = surface.height() - 3;
-    layout.R = 3 + windowFont.pixelSize();
-    layout.Pos = PosColumn;
-    layout.Name = NameColumn;
-    layout.Digits = Digits;
-    layout.InPitText = ToQColor(Sources.Config.Stats1FontInPitColor);
-    layout.DrawMinutes = Sources.Config.Stats1DrawMinutes;
+    TLayout layout = MakeLayout(surface, font(), {PosColumn, NameColumn, Digits}, Sources.Config);
     Ink.clear();
     layout.InkBoxes = &Ink;
     if (surface.isNull()) {
@@ -246,9 +263,23 @@ int TFormStats1::DrawRows(QImage& surface) {
     }
 
     if (!Logo.isNull()) {
-        const QPoint at(layout.Left, layout.Bottom - 1 - Logo.height());
-        painter.drawImage(at, Logo);
-        Ink.push_back(QRect(at, Logo.size())); // a logo's black is its own
+        painter.drawImage(LogoPlace(layout, Logo), Logo);
+        Ink.push_back(QRect(LogoPlace(layout, Logo), Logo.size())); // a logo's black is its own
     }
     return layout.R;
+}
+
+QRect TFormStats1::RedrawBars(QImage& surface) {
+    const TLayout layout =
+        MakeLayout(surface, font(), {PosColumn, NameColumn, Digits}, Sources.Config);
+    // Nothing else is drawn in the bars' column but the logo, which is drawn again over them.
+    const QRect column(layout.BarLeft(), 0, layout.Digits / 3, surface.height());
+    QPainter painter(&surface);
+    painter.setClipRect(column);
+    painter.fillRect(column, Black);
+    DrawIntervalBars(painter, layout, Rows);
+    if (!Logo.isNull()) {
+        painter.drawImage(LogoPlace(layout, Logo), Logo);
+    }
+    return column;
 }

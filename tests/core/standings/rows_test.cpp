@@ -295,3 +295,32 @@ TEST(BuildRows, TimedLapAndLapTenths) {
         EXPECT_EQ(row.LapTenths, 0) << row.Name;
     }
 }
+
+TEST(CompareViews, OnlyWhatTheTowerShowsCounts) {
+    TStats1Data row;
+    row.Name = "A";
+    row.IntervalColor = GapColor(2.0f);
+    row.Laps = 3;
+    const TTowerView race{{row, row}, true, 30, 0, true};
+    TTowerView later = race;
+    later.Rows[1].Interval = 2.01f;
+    later.Rows[1].Laps = 4; // not the leader
+    later.Rows[0].LapTenths = 7;
+    later.Rows[0].BestLap = 90.0;
+    EXPECT_EQ(CompareViews(race, later), TTowerChange::None);
+    later.Rows[1].IntervalColor = GapColor(2.5f);
+    EXPECT_EQ(CompareViews(race, later), TTowerChange::Bars);
+    later.Rows[0].Laps = 4;
+    EXPECT_EQ(CompareViews(race, later), TTowerChange::All) << "the leader's lap counter";
+
+    const TTowerView practice{{row}, false, 30, 0, true};
+    TTowerView moved = practice;
+    moved.Rows[0].LapTenths = 4; // not on a timed lap
+    moved.Rows[0].Laps = 9;
+    EXPECT_EQ(CompareViews(practice, moved), TTowerChange::None);
+    moved.Rows[0].TimedLap = true;
+    EXPECT_EQ(CompareViews(practice, moved), TTowerChange::All);
+    moved = practice;
+    moved.DrawMinutes = false;
+    EXPECT_EQ(CompareViews(practice, moved), TTowerChange::All);
+}

@@ -372,8 +372,62 @@ TEST_F(Stats1, RedrawBandCoversVanishedRows) {
     EXPECT_EQ(Window->Rows.size(), 2u);
     EXPECT_EQ(Window->LastInvalidatedBand(), QRect(0, 5, width, 5 * R + 1));
     EXPECT_TRUE(Filled(image, NameCell(4), Black));
+    Feed({Car("X", 1), Car("Y", 2, 1)}, "Practice1", 101.0);
     Window->RedrawRequest();
     EXPECT_EQ(Window->LastInvalidatedBand(), QRect(0, 5, width, 2 * R + 1));
+}
+
+TEST_F(Stats1, ARedrawDrawsOnlyWhatTheReadingChanged) {
+    std::vector<TSlot> cars{Car("Tom Rider", 1, 12), Car("Bob Lee", 2, 12), Car("Amy Fox", 3, 12)};
+    cars[1].TimeGapToPrev = 6.25f;
+    cars[2].TimeGapToPrev = 0.4f;
+    Feed(cars, "Race", 100.0);
+    Open(300);
+    QImage logo(300, 3 * R, QImage::Format_RGB32); // over the bars' column too
+    logo.fill(QColor(255, 0, 255));
+    Window->SetLogo(logo);
+    Window->RedrawRequest();
+    int drawn = 0;
+    QObject::connect(Window.get(), &TFormStats1::PictureChanged, [&] { ++drawn; });
+    const auto drawnWhole = [&] {
+        QImage whole(Window->Bitmap().size(), QImage::Format_RGB32);
+        Window->DrawRows(whole);
+        return whole;
+    };
+
+    // The cars moved: nothing the tower shows.
+    for (TSlot& car : cars) {
+        car.LapDistanceTravelled = 1500.0;
+    }
+    Feed(cars, "Race", 101.0);
+    Window->RedrawRequest();
+    EXPECT_EQ(drawn, 0);
+
+    // Two gaps changed colour: only the bars' column is drawn, and the picture is the one a
+    // whole drawing gives.
+    for (TSlot& car : cars) {
+        car.LapDistanceTravelled = 2000.0;
+    }
+    cars[1].TimeGapToPrev = 3.0f;
+    cars[2].TimeGapToPrev = 9.0f;
+    Feed(cars, "Race", 102.0);
+    Window->RedrawRequest();
+    EXPECT_EQ(drawn, 1);
+    EXPECT_EQ(Window->LastInvalidatedBand().width(), Digits() / 3);
+    EXPECT_TRUE(Filled(Window->Bitmap(), Bar(2), ToQColor(GapColor(9.0f))));
+    EXPECT_EQ(Window->Bitmap(), drawnWhole());
+
+    cars[0].Laps = 13; // the leader's lap counter
+    Feed(cars, "Race", 103.0);
+    Window->RedrawRequest();
+    EXPECT_EQ(drawn, 2);
+    EXPECT_GT(Window->LastInvalidatedBand().width(), Digits());
+
+    Window->hide(); // a hidden tower takes a new font without drawing; the next request draws
+    Window->ApplyFont(20, true);
+    Window->RedrawRequest();
+    EXPECT_EQ(drawn, 3);
+    EXPECT_EQ(Window->Bitmap(), drawnWhole());
 }
 
 } // namespace
