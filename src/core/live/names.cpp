@@ -10,6 +10,10 @@ namespace {
 std::vector<std::string> Aliases;
 std::optional<std::vector<std::string>> Ignored;
 
+bool IsPlainAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
 bool IsBidiControl(char32_t c) {
     return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
            (c >= 0x2066 && c <= 0x2069);
@@ -26,9 +30,7 @@ bool IsRightToLeftLetter(char32_t c) {
 /// `name` without its bidirectional controls: invisible, they only reorder what they touch,
 /// and a byte cut must not spend the name's few bytes on them. Names that are not UTF-8 stay.
 std::string WithoutBidiControls(const std::string& name) {
-    const bool plainAscii =
-        std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; });
-    if (plainAscii || !IsValidUtf8(name)) {
+    if (IsPlainAscii(name) || !IsValidUtf8(name)) {
         return name;
     }
     std::string kept;
@@ -131,7 +133,36 @@ std::string ShortenName(const std::string& name, int nameLength) {
     return FirstBytes(UpperAscii(std::move(s)), nameLength, utf8);
 }
 
+namespace {
+
+/// ShortenName of a plain ASCII name, built in one go: the tower asks for every name at every
+/// reading, and nearly all names are plain ASCII.
+std::string ShortenAsciiName(std::string_view name, int nameLength) {
+    std::string shown;
+    if (nameLength <= 0) {
+        return shown;
+    }
+    const std::size_t length = static_cast<std::size_t>(nameLength);
+    shown.reserve(std::min(length, name.size()));
+    const std::size_t space = name.find(' ');
+    if (name.size() > length && space != std::string_view::npos && space >= 2) {
+        shown += name.front();
+        shown += '.';
+        name.remove_prefix(space + 1);
+    }
+    for (std::size_t i = 0; i < name.size() && shown.size() < length; ++i) {
+        const char c = name[i];
+        shown += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    return shown;
+}
+
+} // namespace
+
 std::string DisplayName(const TPlayer& player, int nameLength) {
+    if (player.Alias.empty() && IsPlainAscii(player.Driver)) {
+        return ShortenAsciiName(player.Driver, nameLength);
+    }
     if (!player.Alias.empty()) {
         const std::string alias = WithoutBidiControls(player.Alias);
         return FirstBytes(UpperAscii(alias), nameLength, IsValidUtf8(alias));
@@ -142,8 +173,8 @@ std::string DisplayName(const TPlayer& player, int nameLength) {
 std::string IsolatedName(const std::string& name) {
     std::string kept = WithoutBidiControls(name);
     const std::u32string characters = DecodeText(kept);
-    const bool rightToLeft = IsValidUtf8(kept) && std::any_of(characters.begin(), characters.end(),
-                                                              IsRightToLeftLetter);
+    const bool rightToLeft =
+        IsValidUtf8(kept) && std::any_of(characters.begin(), characters.end(), IsRightToLeftLetter);
     return rightToLeft ? "\u2068" + kept + "\u2069" : kept;
 }
 

@@ -87,6 +87,8 @@ TEST_F(Names, DisplayNameExamples) {
     }
     // A space at position 1 or 2 never shortens, only cuts.
     EXPECT_EQ(ShortenName(" Leading Space", 5), " LEAD");
+    EXPECT_EQ(DisplayName(Record(" Leading Space", ""), 5), " LEAD");
+    EXPECT_EQ(DisplayName(Record("Ab Cd", ""), 5), "AB CD") << "a name that fits stays whole";
     EXPECT_EQ(ShortenName("NoSpaceAtAll", 5), "NOSPA");
 }
 

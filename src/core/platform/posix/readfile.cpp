@@ -40,8 +40,10 @@ std::string ReadWholeFile(const std::string& path, std::size_t maxBytes) {
                                  std::to_string(info.st_size) + " bytes, at most " +
                                  std::to_string(maxBytes) + " are read)");
     }
+    // One byte more than the file holds, so the read that finds its end needs no bigger buffer:
+    // growing it would copy the whole file once more at every reading.
     std::string data;
-    data.resize(static_cast<std::size_t>(info.st_size));
+    data.resize(std::min(maxBytes, static_cast<std::size_t>(info.st_size) + 1));
     std::size_t filled = 0;
     while (true) {
         if (filled == data.size()) {

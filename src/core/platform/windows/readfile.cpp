@@ -37,7 +37,9 @@ std::string ReadWholeFile(const std::string& path, std::size_t maxBytes) {
                                  std::to_string(maxBytes) + " are read)");
     }
     std::string data;
-    data.resize(static_cast<std::size_t>(size.QuadPart));
+    // One byte more than the file holds, so the read that finds its end needs no bigger buffer:
+    // growing it would copy the whole file once more at every reading.
+    data.resize(std::min(maxBytes, static_cast<std::size_t>(size.QuadPart) + 1));
     std::size_t filled = 0;
     while (true) {
         if (filled == data.size()) {
