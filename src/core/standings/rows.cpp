@@ -219,14 +219,13 @@ void BuildRows(const TPlayers& players, int nameLength, std::vector<TStats1Data>
 
 namespace {
 
-/// Alike in everything the tower draws for a row, interval colours aside.
+/// Alike in everything the tower draws for a row, interval colours and best-lap texts aside.
 bool RowsDrawAlike(const TStats1Data& a, const TStats1Data& b, bool race, bool leader) {
-    if (a.Name != b.Name || a.Marks != b.Marks || a.Pitstops != b.Pitstops) {
-        return false;
-    }
-    if (race) {
-        return !leader || a.Laps == b.Laps;
-    }
+    return a.Name == b.Name && a.Marks == b.Marks && a.Pitstops == b.Pitstops &&
+           (!race || !leader || a.Laps == b.Laps);
+}
+
+bool BestLapTextsAlike(const TStats1Data& a, const TStats1Data& b) {
     return a.BestLap == b.BestLap && a.TimedLap == b.TimedLap &&
            (!a.TimedLap || a.LapTenths == b.LapTenths);
 }
@@ -240,12 +239,26 @@ TTowerChange CompareViews(const TTowerView& shown, const TTowerView& next) {
         shown.Rows.size() != next.Rows.size()) {
         return TTowerChange::All;
     }
-    bool bars = false;
+    bool changed = false;
     for (std::size_t i = 0; i < shown.Rows.size(); ++i) {
-        if (!RowsDrawAlike(shown.Rows[i], next.Rows[i], shown.Race, i == 0)) {
+        const TStats1Data& before = shown.Rows[i];
+        const TStats1Data& after = next.Rows[i];
+        if (!RowsDrawAlike(before, after, shown.Race, i == 0)) {
             return TTowerChange::All;
         }
-        bars |= shown.Race && shown.Rows[i].IntervalColor != next.Rows[i].IntervalColor;
+        changed |= shown.Race ? before.IntervalColor != after.IntervalColor
+                              : !BestLapTextsAlike(before, after);
     }
-    return bars ? TTowerChange::Bars : TTowerChange::None;
+    if (!changed) {
+        return TTowerChange::None;
+    }
+    return shown.Race ? TTowerChange::Bars : TTowerChange::BestLaps;
+}
+
+std::vector<bool> ChangedBestLapRows(const TTowerView& shown, const TTowerView& next) {
+    std::vector<bool> changed(next.Rows.size(), true);
+    for (std::size_t i = 0; i < changed.size() && i < shown.Rows.size(); ++i) {
+        changed[i] = !BestLapTextsAlike(shown.Rows[i], next.Rows[i]);
+    }
+    return changed;
 }

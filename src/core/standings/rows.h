@@ -40,11 +40,15 @@ struct TTowerView {
 };
 
 /// What a new view changes in the tower's picture: nothing, only the race's interval bars
-/// (their colours follow every small change of a gap), or more. A race shows the leader's laps
-/// and each interval's colour, not the exact intervals, best laps or lap progress; other
-/// sessions show best laps and lap progress but neither intervals nor laps.
-enum class TTowerChange { None, Bars, All };
+/// (their colours follow every small change of a gap), only some best-lap texts of a session
+/// other than a race (a timed lap's progress changes them), or more. A race shows the
+/// leader's laps and each interval's colour, not the exact intervals, best laps or lap
+/// progress; other sessions show best laps and lap progress but neither intervals nor laps.
+enum class TTowerChange { None, Bars, BestLaps, All };
 TTowerChange CompareViews(const TTowerView& shown, const TTowerView& next);
+
+/// Which rows' best-lap texts differ between the views (rows `shown` lacks count as changed).
+std::vector<bool> ChangedBestLapRows(const TTowerView& shown, const TTowerView& next);
 
 /// The interval colour ramp (0x02BBGGRR): red when the car ahead is within half a second,
 /// through yellow, green, cyan and blue, to black at 15 seconds and beyond.

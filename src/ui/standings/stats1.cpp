@@ -71,16 +71,17 @@ void TFormStats1::RedrawRequest() {
     // drawn again, and only that goes to the screen.
     TTowerView view = CurrentView();
     const TTowerChange change = Shown ? CompareViews(*Shown, view) : TTowerChange::All;
+    if (change != TTowerChange::All) {
+        const std::optional<QRegion> drawn = RedrawChanged(change, view);
+        Shown = std::move(view);
+        if (drawn) {
+            InvalidatedBand = drawn->boundingRect();
+            update(*drawn);
+            emit PictureChanged();
+        }
+        return;
+    }
     Shown = std::move(view);
-    if (change == TTowerChange::None) {
-        return;
-    }
-    if (change == TTowerChange::Bars) {
-        InvalidatedBand = RedrawBars(Picture);
-        update(InvalidatedBand);
-        emit PictureChanged();
-        return;
-    }
     const int last = std::max(oldLast, static_cast<int>(Rows.size()) - 1);
     const int rowHeight = DrawRows(Picture);
     // Full width: best laps and the lap counter are drawn up to the window's edge.
@@ -96,6 +97,19 @@ void TFormStats1::MeasureColumns() {
     const int length = SettingBounds("Stats1NameLength").Clamp(Sources.Config.Stats1NameLength);
     NameColumn = length > 0 ? metrics.horizontalAdvance(QString(length, QLatin1Char('#'))) + 2 : 2;
     ResizeStep();
+}
+
+std::optional<QRegion> TFormStats1::RedrawChanged(TTowerChange change, const TTowerView& next) {
+    switch (change) {
+    case TTowerChange::Bars:
+        return QRegion(RedrawBars(Picture));
+    case TTowerChange::BestLaps:
+        return RedrawBestLaps(Picture, ChangedBestLapRows(*Shown, next));
+    case TTowerChange::None:
+    case TTowerChange::All:
+        break;
+    }
+    return std::nullopt;
 }
 
 TTowerView TFormStats1::CurrentView() const {

@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QImage>
 #include <QRect>
+#include <QRegion>
 #include <QWidget>
 
 #include <memory>
@@ -81,8 +82,14 @@ class TFormStats1 : public QWidget {
     /// Sizes the picture to the client area, draws the current rows and repaints it all once.
     void ResizeStep();
     TTowerView CurrentView() const;
+    /// Draws again the part of the picture a None, Bars or BestLaps change touches; nullopt
+    /// when nothing needs drawing.
+    std::optional<QRegion> RedrawChanged(TTowerChange change, const TTowerView& next);
     /// Draws the race's interval bars again, and nothing else; returns the area drawn.
     QRect RedrawBars(QImage& surface);
+    /// Draws the best-lap texts of the `changed` rows again, with what they overlap; returns
+    /// the area drawn.
+    QRegion RedrawBestLaps(QImage& surface, const std::vector<bool>& changed);
 
     TTowerSources Sources;
     int Digits = 0;

@@ -135,11 +135,16 @@ std::string BestLapText(const TStats1Data& row, bool drawMinutes) {
     return text;
 }
 
-/// Best laps are not clipped: a long text runs on to the window's edge.
-void DrawBestLaps(QPainter& painter, const TLayout& layout, const std::vector<TStats1Data>& rows) {
+/// Best laps are not clipped: a long text runs on to the window's edge. `only`, when given,
+/// names the rows to draw.
+void DrawBestLaps(QPainter& painter, const TLayout& layout, const std::vector<TStats1Data>& rows,
+                  const std::vector<bool>* only = nullptr) {
     painter.setPen(White);
     const int ascent = QFontMetrics(painter.font()).ascent();
     for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (only != nullptr && !(*only)[i]) {
+            continue;
+        }
         const std::string text = BestLapText(rows[i], layout.DrawMinutes);
         if (text.empty()) {
             continue;
@@ -282,4 +287,34 @@ QRect TFormStats1::RedrawBars(QImage& surface) {
         painter.drawImage(LogoPlace(layout, Logo), Logo);
     }
     return column;
+}
+
+QRegion TFormStats1::RedrawBestLaps(QImage& surface, const std::vector<bool>& changed) {
+    const TLayout layout =
+        MakeLayout(surface, font(), {PosColumn, NameColumn, Digits}, Sources.Config);
+    // A text reaches a pixel or two into the next row (it is drawn twice, a pixel apart), so a
+    // changed row's band and the next one's are drawn again, with every text that can reach
+    // them. Left of the column lie two pixels of the gap after the names, which no name reaches.
+    const int left = layout.BestLapLeft() - 2;
+    QRegion area;
+    std::vector<bool> drawn(Rows.size(), false);
+    for (std::size_t i = 0; i < changed.size() && i < Rows.size(); ++i) {
+        if (!changed[i]) {
+            continue;
+        }
+        area +=
+            QRect(left, layout.RowTop(static_cast<int>(i)), surface.width() - left, 2 * layout.R);
+        for (std::size_t k = i > 0 ? i - 1 : 0; k <= i + 2 && k < Rows.size(); ++k) {
+            drawn[k] = true;
+        }
+    }
+    QPainter painter(&surface);
+    painter.setClipRegion(area);
+    painter.fillRect(area.boundingRect(), Black);
+    painter.setFont(font());
+    DrawBestLaps(painter, layout, Rows, &drawn);
+    if (!Logo.isNull()) {
+        painter.drawImage(LogoPlace(layout, Logo), Logo);
+    }
+    return area;
 }

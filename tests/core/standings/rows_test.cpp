@@ -319,6 +319,9 @@ TEST(CompareViews, OnlyWhatTheTowerShowsCounts) {
     moved.Rows[0].Laps = 9;
     EXPECT_EQ(CompareViews(practice, moved), TTowerChange::None);
     moved.Rows[0].TimedLap = true;
+    EXPECT_EQ(CompareViews(practice, moved), TTowerChange::BestLaps);
+    EXPECT_EQ(ChangedBestLapRows(practice, moved), std::vector<bool>{true});
+    moved.Rows[0].Marks |= mkInPits;
     EXPECT_EQ(CompareViews(practice, moved), TTowerChange::All);
     moved = practice;
     moved.DrawMinutes = false;

@@ -312,6 +312,35 @@ TEST_F(Stats1, BestLapsWithAndWithoutMinutes) {
     check(2, "1:23.456 A5");
 }
 
+TEST_F(Stats1, AChangedLapProgressRedrawsItsRowsAsAWholeDrawingWould) {
+    std::vector<TSlot> cars{Car("Wendy Wolf", 1, 3), Car("Mo Wu", 2, 3), Car("Jay Gray", 3, 3),
+                            Car("Quy Yg", 4, 3)};
+    for (std::size_t i = 0; i < cars.size(); ++i) {
+        cars[i].BestLap = 83.456f + static_cast<float>(i);
+        cars[i].LapDistanceTravelled = 2750.0;
+    }
+    Feed(cars, "Qualify", 100.0);
+    Open();
+    QImage logo(159, 2 * R, QImage::Format_RGB32); // over the column, below the rows
+    logo.fill(QColor(255, 0, 255));
+    Window->SetLogo(logo);
+    Window->RedrawRequest();
+
+    // Every car moves on (a car that stands is marked slow); only the first two reach a new
+    // tenth of the lap.
+    cars[0].LapDistanceTravelled = cars[1].LapDistanceTravelled = 3400.0;
+    cars[2].LapDistanceTravelled = cars[3].LapDistanceTravelled = 3250.0;
+    Feed(cars, "Qualify", 101.0);
+    Window->RedrawRequest();
+    const QRect band = Window->LastInvalidatedBand();
+    EXPECT_EQ(band.top(), RowTop(0));
+    EXPECT_EQ(band.bottom(), RowTop(2) + R - 1) << "the changed rows and the one below";
+    EXPECT_GT(band.left(), CLeft + Pos() + Name());
+    QImage whole(Window->Bitmap().size(), QImage::Format_RGB32);
+    Window->DrawRows(whole);
+    EXPECT_EQ(Window->Bitmap(), whole);
+}
+
 TEST_F(Stats1, NoNameColumnMovesTheBarsLeft) {
     std::vector<TSlot> cars{Car("Tom Rider", 1, 5), Car("Bob Lee", 2, 5)};
     cars[1].TimeGapToPrev = 6.25f;
