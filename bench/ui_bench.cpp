@@ -9,6 +9,7 @@
 #include "messages/msg1.h"
 #include "messages/raceevent.h"
 #include "messages/ranking.h"
+#include "standings/rows.h"
 #include "standings/stats1.h"
 
 #include <QApplication>
@@ -42,6 +43,41 @@ void BM_DrawTower(benchmark::State& state) {
     QImage surface(stats.size(), QImage::Format_RGB32);
     for (auto _ : state) {
         benchmark::DoNotOptimize(stats.DrawRows(surface));
+    }
+}
+
+/// The tower through a run of readings as a session brings them, 12.5 m of track and 0.2 s
+/// apart, with the gaps drifting: each reading is merged and the tower asked to redraw, as the
+/// reload cycle does. Arg 0: 1 for a race, 0 for a practice session; arg 1: 1 to draw the
+/// whole picture at every reading (as the tower did before it compared readings).
+void BM_TowerReadings(benchmark::State& state) {
+    const bool race = state.range(0) == 1;
+    const bool whole = state.range(1) == 1;
+    std::vector<std::vector<TSlot>> readings(64);
+    std::vector<TGameSession> sessions(readings.size());
+    for (std::size_t round = 0; round < readings.size(); ++round) {
+        ParseLiveText(MakeLiveText(20, static_cast<int>(round)), readings[round], sessions[round]);
+        sessions[round].Session = race ? "Race" : "Practice1";
+        for (std::size_t car = 0; car < readings[round].size(); ++car) {
+            readings[round][car].TimeGapToPrev += 0.02f * static_cast<float>(round * (car % 3));
+        }
+    }
+    Players = std::make_unique<TPlayers>();
+    TFormStats1 stats(TTowerSources{Players, KestruneConfig});
+    stats.resize(260, 476);
+    stats.MeasureColumns();
+    QImage surface(stats.size(), QImage::Format_RGB32);
+    std::size_t next = 0;
+    for (auto _ : state) {
+        Players->Merge(readings[next]);
+        Players->SetSession(sessions[next]);
+        if (whole) {
+            BuildRows(*Players, 5, stats.Rows);
+            benchmark::DoNotOptimize(stats.DrawRows(surface));
+        } else {
+            stats.RedrawRequest();
+        }
+        next = (next + 1) % readings.size();
     }
 }
 
@@ -91,6 +127,10 @@ void BM_BuildRankingStrip(benchmark::State& state) {
 
 BENCHMARK(BM_BaselineTextRows)->Arg(60)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawTower)->Arg(60)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TowerReadings)
+    ->ArgsProduct({{1, 0}, {0, 1}})
+    ->ArgNames({"race", "whole"})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawTickerPage)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildRankingStrip)->Arg(20)->Arg(60)->Unit(benchmark::kMicrosecond);
 
