@@ -135,6 +135,10 @@ std::string ShortenName(const std::string& name, int nameLength) {
 
 namespace {
 
+char UpperAsciiChar(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 /// ShortenName of a plain ASCII name, built in one go: the tower asks for every name at every
 /// reading, and nearly all names are plain ASCII.
 std::string ShortenAsciiName(std::string_view name, int nameLength) {
@@ -146,14 +150,14 @@ std::string ShortenAsciiName(std::string_view name, int nameLength) {
     shown.reserve(std::min(length, name.size()));
     const std::size_t space = name.find(' ');
     if (name.size() > length && space != std::string_view::npos && space >= 2) {
-        shown += name.front();
+        shown += UpperAsciiChar(name.front());
         shown += '.';
         name.remove_prefix(space + 1);
     }
     for (std::size_t i = 0; i < name.size() && shown.size() < length; ++i) {
-        const char c = name[i];
-        shown += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        shown += UpperAsciiChar(name[i]);
     }
+    shown.resize(std::min(shown.size(), length)); // "T." is already too long for one byte
     return shown;
 }
 

@@ -89,6 +89,8 @@ TEST_F(Names, DisplayNameExamples) {
     EXPECT_EQ(ShortenName(" Leading Space", 5), " LEAD");
     EXPECT_EQ(DisplayName(Record(" Leading Space", ""), 5), " LEAD");
     EXPECT_EQ(DisplayName(Record("Ab Cd", ""), 5), "AB CD") << "a name that fits stays whole";
+    EXPECT_EQ(DisplayName(Record("tom rider", ""), 5), "T.RID");
+    EXPECT_EQ(DisplayName(Record("Tom Rider", ""), 1), "T");
     EXPECT_EQ(ShortenName("NoSpaceAtAll", 5), "NOSPA");
 }
 
