@@ -1,5 +1,6 @@
 #include "live/livefile.h"
 
+#include "platform/bytewords.h"
 #include "platform/numbers.h"
 #include "platform/readfile.h"
 
@@ -90,40 +91,6 @@ constexpr KeyName<SessionKey> SessionKeys[] = {
     {"GamePhase", SessionKey::GamePhase},
     {"YellowFlag", SessionKey::YellowFlag},
 };
-
-uint32_t Load32(const char* p) {
-    uint32_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
-
-uint64_t Load64(const char* p) {
-    uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
-
-/// True when the `size` bytes at `a` and at `b` are equal, compared a word at a time (the last
-/// word overlaps the one before it): keys are short, and a call to memcmp would cost more.
-bool SameBytes(const char* a, const char* b, std::size_t size) {
-    if (size < 4) {
-        for (std::size_t i = 0; i < size; ++i) {
-            if (a[i] != b[i]) {
-                return false;
-            }
-        }
-        return true;
-    }
-    if (size <= 8) {
-        return Load32(a) == Load32(b) && Load32(a + size - 4) == Load32(b + size - 4);
-    }
-    for (std::size_t i = 0; i + 8 < size; i += 8) {
-        if (Load64(a + i) != Load64(b + i)) {
-            return false;
-        }
-    }
-    return Load64(a + size - 8) == Load64(b + size - 8);
-}
 
 /// True when the line at `p` begins with `name` and "=", that is, when `name` is its key.
 bool LineHasKey(const char* p, const char* end, std::string_view name) {

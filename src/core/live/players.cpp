@@ -1,5 +1,8 @@
 #include "live/players.h"
 
+#include "platform/bytehash.h"
+#include "platform/bytewords.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -11,6 +14,54 @@ namespace {
 template <typename T> void ShiftOlder(std::array<T, HistoryDepth>& history) {
     for (int i = HistoryDepth - 1; i > 0; --i) {
         history[i] = history[i - 1];
+    }
+}
+
+/// Asks the processor to bring a record into its cache, for writing, without waiting for it.
+void Prefetch(const TPlayer& record) {
+#if defined(__GNUC__)
+    const char* bytes = reinterpret_cast<const char*>(&record);
+    for (std::size_t at = 0; at < sizeof record; at += 64) {
+        __builtin_prefetch(bytes + at, 1);
+    }
+#else
+    (void)record;
+#endif
+}
+
+constexpr uint64_t HashMultiplier = 0x9E3779B97F4A7C15ull;
+
+uint64_t MixWord(uint64_t hash, uint64_t word) {
+    hash = (hash ^ word) * HashMultiplier;
+    return hash ^ (hash >> 29);
+}
+
+/// A driver name's hash. A name of 8 to 24 bytes is taken in three overlapping words, with no
+/// loop: in a large field a loop whose length changes from name to name mispredicts often.
+uint64_t NameHash(std::string_view name) {
+    const std::size_t size = name.size();
+    if (size < 8 || size > 24) {
+        return HashBytes(name);
+    }
+    const char* p = name.data();
+    const uint64_t hash = MixWord(
+        MixWord(MixWord(size * HashMultiplier, Load64(p)), Load64(p + size / 2 - 4)),
+        Load64(p + size - 8));
+    // One more multiply, so that bytes at the end of a word reach the low bits the table uses.
+    const uint64_t spread = (hash ^ (hash >> 32)) * HashMultiplier;
+    return spread ^ (spread >> 32);
+}
+
+/// Moves a record's histories on by one reading, when the previous reading had it.
+void ShiftHistory(TPlayer& record) {
+    if (!record.Has(PlayerFlag::Seen)) {
+        return;
+    }
+    ShiftOlder(record.Position);
+    ShiftOlder(record.TimeGapToPrev);
+    ShiftOlder(record.LapDistanceTravelled);
+    if (record.HistoryCount < HistoryDepth) {
+        ++record.HistoryCount;
     }
 }
 
@@ -44,30 +95,72 @@ int TPlayers::AddPlayer() {
     // The vector grows geometrically: growing by a fixed ten would copy every record again
     // at each step, quadratic in the field size. Indexes stay stable either way.
     Records.emplace_back();
+    MergedIn.push_back(0);
     return Count() - 1;
 }
 
-int TPlayers::IndexOfDriver(const std::string& name, int hint) const {
-    if (hint >= 0 && hint < Count() && Records[static_cast<std::size_t>(hint)].Driver == name) {
-        return hint;
-    }
-    for (; IndexedCount < Count(); ++IndexedCount) {
-        FirstByName.emplace(Records[static_cast<std::size_t>(IndexedCount)].Driver, IndexedCount);
-    }
-    const auto found = FirstByName.find(name);
-    if (found == FirstByName.end()) {
-        return -1;
-    }
-    if (Records[static_cast<std::size_t>(found->second)].Driver == name) {
-        return found->second;
-    }
-    // Someone renamed an indexed record; answer correctly rather than fast.
-    for (int i = 0; i < Count(); ++i) {
-        if (Records[static_cast<std::size_t>(i)].Driver == name) {
-            return i;
+std::string_view TPlayers::KeyOf(int index) const {
+    const std::size_t at = static_cast<std::size_t>(index);
+    return std::string_view(Keys).substr(KeyStart[at], KeyStart[at + 1] - KeyStart[at]);
+}
+
+bool TPlayers::IsKeyOf(int index, std::string_view name) const {
+    const std::string_view key = KeyOf(index);
+    return key.size() == name.size() && SameBytes(key.data(), name.data(), name.size());
+}
+
+std::size_t TPlayers::FindName(std::string_view name, uint64_t hash) const {
+    const auto tag = static_cast<uint32_t>(hash >> 32);
+    const std::size_t mask = NameTable.size() - 1;
+    std::size_t at = hash & mask;
+    for (; NameTable[at].Index >= 0; at = (at + 1) & mask) {
+        if (NameTable[at].Tag == tag && IsKeyOf(NameTable[at].Index, name)) {
+            break;
         }
     }
-    return -1;
+    return at;
+}
+
+void TPlayers::GrowNameTable() const {
+    NameTable.assign(std::max<std::size_t>(64, NameTable.size() * 2), TNameEntry{});
+    for (int i = 0; i < IndexedCount; ++i) {
+        const uint64_t hash = KeyHash[static_cast<std::size_t>(i)];
+        TNameEntry& entry = NameTable[FindName(KeyOf(i), hash)];
+        if (entry.Index < 0) {
+            entry = TNameEntry{static_cast<uint32_t>(hash >> 32), i};
+        }
+    }
+}
+
+void TPlayers::IndexNewRecords() const {
+    for (; IndexedCount < Count(); ++IndexedCount) {
+        // A quarter full at most: most lookups then end at their first entry.
+        if (4 * (static_cast<std::size_t>(IndexedCount) + 1) > NameTable.size()) {
+            GrowNameTable();
+        }
+        const std::string& name = Records[static_cast<std::size_t>(IndexedCount)].Driver;
+        Keys += name;
+        KeyStart.push_back(static_cast<uint32_t>(Keys.size()));
+        const uint64_t hash = NameHash(name);
+        KeyHash.push_back(hash);
+        TNameEntry& entry = NameTable[FindName(name, hash)];
+        if (entry.Index < 0) { // else an earlier record has the name and keeps the entry
+            entry = TNameEntry{static_cast<uint32_t>(hash >> 32), IndexedCount};
+        }
+    }
+}
+
+int TPlayers::IndexOfDriver(std::string_view name, int hint) const {
+    IndexNewRecords();
+    if (NameTable.empty()) {
+        return -1;
+    }
+    const uint64_t hash = NameHash(name);
+    if (hint >= 0 && hint < Count() && KeyHash[static_cast<std::size_t>(hint)] == hash &&
+        IsKeyOf(hint, name)) {
+        return hint;
+    }
+    return NameTable[FindName(name, hash)].Index;
 }
 
 int TPlayers::IndexOfPosition(int32_t position) const {
@@ -96,46 +189,35 @@ std::vector<int> TPlayers::SeenIndexByPosition(int lastPosition) const {
     return byPosition;
 }
 
-void TPlayers::ShiftHistory() {
-    for (TPlayer& record : Records) {
-        if (!record.Has(PlayerFlag::Seen)) {
-            continue;
-        }
-        ShiftOlder(record.Position);
-        ShiftOlder(record.TimeGapToPrev);
-        ShiftOlder(record.LapDistanceTravelled);
-        if (record.HistoryCount < HistoryDepth) {
-            ++record.HistoryCount;
-        }
-    }
-}
-
-void TPlayers::ClearFlags() {
-    for (TPlayer& record : Records) {
-        record.Flags = 0;
-    }
-}
-
 void TPlayers::Merge(const std::vector<TSlot>& slots, const TNameRules& rules) {
-    ShiftHistory();
-    ClearFlags();
+    if (++MergeNumber == 0) {
+        // After four billion merges the numbers come round: forget the old ones.
+        std::fill(MergedIn.begin(), MergedIn.end(), 0);
+        MergeNumber = 1;
+    }
+    // Each slot's record is found one slot ahead and fetched while the slot before is merged:
+    // in a large field the records lie beyond the processor's nearest caches. Finding a record
+    // depends only on the earlier slots' names, never on their values, so the order is safe.
     double best = SessionBest;
+    int next = slots.empty() ? -1 : RecordFor(slots[0], 0, rules);
     for (std::size_t i = 0; i < slots.size(); ++i) {
-        MergeSlot(slots[i], static_cast<int>(i), rules, best);
-    }
-    if (best > 0.0) {
-        FlagSessionBest(best);
-    }
-    for (TPlayer& record : Records) {
-        if (!record.Has(PlayerFlag::Seen)) {
-            record.Flags |= PlayerFlag::Absent;
+        const int index = next;
+        if (i + 1 < slots.size()) {
+            next = RecordFor(slots[i + 1], static_cast<int>(i + 1), rules);
+            if (next >= 0) {
+                Prefetch(Item(next));
+            }
+        }
+        if (index >= 0) {
+            MergeSlot(slots[i], index, best);
         }
     }
+    FinishMerge(best);
 }
 
-void TPlayers::MergeSlot(const TSlot& slot, int hint, const TNameRules& rules, double& best) {
+int TPlayers::RecordFor(const TSlot& slot, int hint, const TNameRules& rules) {
     if (rules.IsIgnored && rules.IsIgnored(slot.Driver)) {
-        return;
+        return -1;
     }
     int index = IndexOfDriver(slot.Driver, hint);
     if (index < 0) {
@@ -147,7 +229,17 @@ void TPlayers::MergeSlot(const TSlot& slot, int hint, const TNameRules& rules, d
         created.BattleScore = 0;
         created.Alias = rules.AliasOf ? rules.AliasOf(slot.Driver) : std::string();
     }
+    return index;
+}
+
+void TPlayers::MergeSlot(const TSlot& slot, int index, double& best) {
     TPlayer& record = Item(index);
+    // The histories move on once per merge, on the record's first slot of the reading; a
+    // second slot with the same name merges again over the first.
+    if (MergedIn[static_cast<std::size_t>(index)] != MergeNumber) {
+        MergedIn[static_cast<std::size_t>(index)] = MergeNumber;
+        ShiftHistory(record);
+    }
     const bool isNew = record.IsNew();
     record.Flags = PlayerFlag::Seen;
     record.BestSectors = slot.BestSectors;
@@ -215,18 +307,26 @@ void TPlayers::MergeSlot(const TSlot& slot, int hint, const TNameRules& rules, d
     }
 }
 
-void TPlayers::FlagSessionBest(double best) {
-    SessionBest = best;
+/// One pass over the records after the reading's slots: the records it did not name turn absent
+/// (their histories move on once more when they were seen before), and the fastest improved
+/// best lap, when under the session best, becomes the new session best.
+void TPlayers::FinishMerge(double best) {
+    const bool hasBest = best > 0.0;
     int holder = -1;
     for (int i = 0; i < Count(); ++i) {
-        const TPlayer& record = Item(i);
-        if (record.Has(PlayerFlag::BestLapImproved) && record.BestLap < best) {
+        TPlayer& record = Item(i);
+        if (MergedIn[static_cast<std::size_t>(i)] != MergeNumber) {
+            ShiftHistory(record);
+            record.Flags = PlayerFlag::Absent;
+        } else if (hasBest && record.Has(PlayerFlag::BestLapImproved) && record.BestLap < best) {
             best = record.BestLap;
             holder = i;
         }
     }
+    if (hasBest) {
+        SessionBest = best;
+    }
     if (holder >= 0) {
-        SessionBest = Item(holder).BestLap;
         Item(holder).Flags |= PlayerFlag::SessionBestLap;
     }
 }

@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 /// Bits of TPlayer::Flags; all describe the latest merge only.
@@ -80,30 +80,51 @@ class TPlayers {
     /// Appends a zeroed record and returns its index.
     int AddPlayer();
     /// The hint when that record has the name, else the first record with it, else -1.
-    /// Names compare exactly. A record's Driver is its key and is not changed once set.
-    int IndexOfDriver(const std::string& name, int hint) const;
+    /// Names compare exactly. A record's Driver is its key: it is set before the record is
+    /// first looked up and not changed after.
+    int IndexOfDriver(std::string_view name, int hint) const;
     /// The first Seen record whose latest position is `position`, or -1.
     int IndexOfPosition(int32_t position) const;
     /// For each position 1..lastPosition, the IndexOfPosition answer (-1 when none), found in
     /// one pass so that walking the standings costs O(n) rather than O(n^2). Index 0 unused.
     std::vector<int> SeenIndexByPosition(int lastPosition) const;
 
-    void ShiftHistory();
-    void ClearFlags();
     /// Merges one reading's cars into the records and marks what changed.
     void Merge(const std::vector<TSlot>& slots, const TNameRules& rules = {});
     /// Stores the reading's session values and the session seconds since the previous one.
     void SetSession(const TGameSession& session);
 
   private:
-    void MergeSlot(const TSlot& slot, int hint, const TNameRules& rules, double& best);
-    void FlagSessionBest(double best);
+    /// The record a slot merges into, created when new; -1 for an ignored driver.
+    int RecordFor(const TSlot& slot, int hint, const TNameRules& rules);
+    void MergeSlot(const TSlot& slot, int index, double& best);
+    void FinishMerge(double best);
+    void IndexNewRecords() const;
+    void GrowNameTable() const;
+    /// Where the name's entry is in NameTable, or the empty entry where it would go.
+    std::size_t FindName(std::string_view name, uint64_t hash) const;
+    std::string_view KeyOf(int index) const;
+    bool IsKeyOf(int index, std::string_view name) const;
 
     std::vector<TPlayer> Records;
     TGameSession Session;
     double SessionBest = 0.0;
-    // Name to first record with that name; records past IndexedCount are not in it yet.
-    mutable std::unordered_map<std::string, int> FirstByName;
+    /// Which merge last touched each record, so that one pass at the end finds the rest.
+    std::vector<uint32_t> MergedIn;
+    uint32_t MergeNumber = 0;
+
+    // The name index. A large field's records and their names are scattered over the heap, and
+    // looking a name up there cost a cache miss or two per car; the keys are kept together
+    // here instead, in a table of a few kilobytes. Records past IndexedCount are not in it yet.
+    struct TNameEntry {
+        uint32_t Tag = 0;
+        int32_t Index = -1;
+    };
+    mutable std::string Keys;
+    mutable std::vector<uint32_t> KeyStart{0};
+    mutable std::vector<uint64_t> KeyHash;
+    /// Open addressing; the first record with a name holds its entry.
+    mutable std::vector<TNameEntry> NameTable;
     mutable int IndexedCount = 0;
 };
 

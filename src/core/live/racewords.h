@@ -3,6 +3,8 @@
 // car's finish status. Each is read into its meaning once, where the file is parsed; the bytes
 // are kept beside it, because labels, logs, reports and the replay show them as written.
 
+#include "platform/bytewords.h"
+
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -50,7 +52,12 @@ template <typename Kind, Kind (*Read)(std::string_view), Kind Empty> class TRace
     }
 
     bool operator==(Kind kind) const { return Meaning == kind; }
-    bool operator==(const TRaceWord& other) const { return Bytes == other.Bytes; }
+    /// Equal bytes have equal meanings, so the meanings are compared first; the bytes are a short
+    /// word, compared without a call to memcmp (the merge compares every car's at every reading).
+    bool operator==(const TRaceWord& other) const {
+        return Meaning == other.Meaning && Bytes.size() == other.Bytes.size() &&
+               SameBytes(Bytes.data(), other.Bytes.data(), Bytes.size());
+    }
     bool operator==(const std::string& text) const { return Bytes == text; }
     bool operator==(std::string_view text) const { return Bytes == text; }
     bool operator==(const char* text) const { return Bytes == text; }

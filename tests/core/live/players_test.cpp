@@ -225,6 +225,34 @@ TEST(IndexOfDriver, HintFirstThenFirstRecordWithTheName) {
     EXPECT_EQ(players.IndexOfDriver("D", -1), added) << "records added by hand are found too";
 }
 
+TEST(IndexOfDriver, NamesThatDifferInOneByteOfAnyLengthKeepTheirOwnRecords) {
+    // Every length a name is hashed in another way for, and every place a difference can hide.
+    std::vector<TSlot> slots;
+    for (std::size_t length = 1; length <= 40; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            std::string name(length, 'a');
+            name[at] = 'b';
+            slots.push_back(Car(name, static_cast<int32_t>(slots.size()) + 1));
+        }
+    }
+    TPlayers players;
+    players.Merge(slots);
+    const int twin = players.AddPlayer();
+    players.Item(twin).Driver = slots[5].Driver;
+    std::reverse(slots.begin(), slots.end());
+    players.Merge(slots);
+    ASSERT_EQ(players.Count(), static_cast<int>(slots.size()) + 1);
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        const int index = players.IndexOfDriver(slots[i].Driver, -1);
+        ASSERT_GE(index, 0) << slots[i].Driver;
+        EXPECT_EQ(players.Item(index).Driver, slots[i].Driver);
+        EXPECT_EQ(players.Item(index).Position[0], slots[i].Position) << slots[i].Driver;
+    }
+    EXPECT_NE(players.IndexOfDriver(players.Item(twin).Driver, -1), twin)
+        << "the first record with a name keeps it";
+    EXPECT_TRUE(players.Item(twin).Has(PlayerFlag::Absent));
+}
+
 TEST(IndexOfDriver, ShuffledReadingsFindEveryRecord) {
     std::vector<TSlot> slots;
     for (int i = 0; i < 200; ++i) {
