@@ -29,13 +29,6 @@ void Prefetch(const TPlayer& record) {
 #endif
 }
 
-constexpr uint64_t HashMultiplier = 0x9E3779B97F4A7C15ull;
-
-uint64_t MixWord(uint64_t hash, uint64_t word) {
-    hash = (hash ^ word) * HashMultiplier;
-    return hash ^ (hash >> 29);
-}
-
 /// A driver name's hash. A name of 8 to 24 bytes is taken in three overlapping words, with no
 /// loop: in a large field a loop whose length changes from name to name mispredicts often.
 uint64_t NameHash(std::string_view name) {
@@ -44,8 +37,8 @@ uint64_t NameHash(std::string_view name) {
         return HashBytes(name);
     }
     const char* p = name.data();
-    const uint64_t hash = MixWord(
-        MixWord(MixWord(size * HashMultiplier, Load64(p)), Load64(p + size / 2 - 4)),
+    const uint64_t hash = MixHashWord(
+        MixHashWord(MixHashWord(size * HashMultiplier, Load64(p)), Load64(p + size / 2 - 4)),
         Load64(p + size - 8));
     // One more multiply, so that bytes at the end of a word reach the low bits the table uses.
     const uint64_t spread = (hash ^ (hash >> 32)) * HashMultiplier;

@@ -233,7 +233,8 @@ QPoint LogoPlace(const TLayout& layout, const QImage& logo) {
 
 int TFormStats1::DrawRows(QImage& surface) {
     const QFont windowFont = font();
-    TLayout layout = MakeLayout(surface, font(), {PosColumn, NameColumn, Digits}, Sources.Config);
+    TLayout layout =
+        MakeLayout(surface, windowFont, {PosColumn, NameColumn, Digits}, Sources.Config);
     Ink.clear();
     layout.InkBoxes = &Ink;
     if (surface.isNull()) {
@@ -268,8 +269,9 @@ int TFormStats1::DrawRows(QImage& surface) {
     }
 
     if (!Logo.isNull()) {
-        painter.drawImage(LogoPlace(layout, Logo), Logo);
-        Ink.push_back(QRect(LogoPlace(layout, Logo), Logo.size())); // a logo's black is its own
+        const QPoint at = LogoPlace(layout, Logo);
+        painter.drawImage(at, Logo);
+        Ink.push_back(QRect(at, Logo.size())); // a logo's black is its own
     }
     return layout.R;
 }
