@@ -8,6 +8,7 @@
 #include "messages/msg1.h"
 #include "messages/raceevent.h"
 #include "standings/stats1.h"
+#include "web/formwebwindows.h"
 #include "web/qtwebserver.h"
 
 #include <QApplication>
@@ -53,7 +54,8 @@ struct TStage {
         Tower->show();
         Ticker->show();
         Race(0);
-        Server = std::make_unique<TWebServer>(*Tower, *Ticker, [](const std::string&) {});
+        Server = std::make_unique<TWebServer>(std::make_unique<TFormWebWindows>(*Tower, *Ticker),
+                                              [](const std::string&) {});
         Server->Listen("127.0.0.1", 0);
     }
 

@@ -1,5 +1,6 @@
-# Checks what an installation puts on a machine: exactly the programs, the desktop entry and the
-# icon, with a desktop entry that starts the installed program and names the installed icon.
+# Checks what an installation puts on a machine: exactly the programs, the browser-source
+# module (WEB_MODULE, relative to the prefix, when it is built), the desktop entry and the icon,
+# with a desktop entry that starts the installed program and names the installed icon.
 #   cmake -DMODE=install -DBUILD_DIR=<build> -DSTAGE=<scratch> -DWITH_PROGRAM=ON|OFF -P this
 #       installs the build into <scratch> as a package would (prefix /usr under DESTDIR)
 #   cmake -DMODE=deb -DPACKAGE_DIR=<folder> -DVERSION=<x.y> -DSTAGE=<scratch> -P this
@@ -16,6 +17,9 @@ function(ExpectedFiles withProgram out)
   if(withProgram)
     list(APPEND files bin/kestrune share/applications/kestrune.desktop
       share/icons/hicolor/scalable/apps/kestrune.svg)
+    if(WEB_MODULE)
+      list(APPEND files ${WEB_MODULE})
+    endif()
   endif()
   list(SORT files)
   set(${out} ${files} PARENT_SCOPE)

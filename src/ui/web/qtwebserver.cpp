@@ -1,10 +1,7 @@
 #include "web/qtwebserver.h"
 
-#include "messages/msg1.h"
 #include "platform/freememory.h"
-#include "standings/stats1.h"
 #include "web/livemessages.h"
-#include "web/webservice.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -76,10 +73,9 @@ QHostAddress AddressFrom(const std::string& text) {
 
 } // namespace
 
-TWebServer::TWebServer(TFormStats1& tower, TFormMsg1& ticker,
+TWebServer::TWebServer(std::unique_ptr<TWebWindows> sources,
                        std::function<void(const std::string&)> log, QObject* parent)
-    : QObject(parent), Tower(tower), Ticker(ticker), Log(std::move(log)),
-      Http(new QTcpServer(this)),
+    : QObject(parent), Sources(std::move(sources)), Log(std::move(log)), Http(new QTcpServer(this)),
       Sockets(
           new QWebSocketServer(QStringLiteral("Kestrune"), QWebSocketServer::NonSecureMode, this)),
       Sweep(new QTimer(this)) {
@@ -88,9 +84,9 @@ TWebServer::TWebServer(TFormStats1& tower, TFormMsg1& ticker,
     Sockets->setHandshakeTimeout(std::chrono::milliseconds(RequestLimitMs));
     connect(Http, &QTcpServer::newConnection, this, &TWebServer::AcceptConnections);
     connect(Sockets, &QWebSocketServer::newConnection, this, &TWebServer::AcceptSocket);
-    connect(&Tower, &TFormStats1::PictureChanged, this, &TWebServer::TowerChanged);
-    connect(&Ticker, &TFormMsg1::PictureChanged, this, &TWebServer::TickerChanged);
-    connect(&Ticker, &TFormMsg1::ScrollStarted, this, &TWebServer::TickerScrollStarted);
+    Sources->Watch(
+        this, [this] { TowerChanged(); }, [this] { TickerChanged(); },
+        [this] { TickerScrollStarted(); });
     connect(Sweep, &QTimer::timeout, this, &TWebServer::DropSlowClients);
 }
 
@@ -153,21 +149,27 @@ void TWebServer::TickerChanged() {
     }
 }
 
+std::string TWebServer::StripMessageNow(qint64 drawnAt) const {
+    const QSize ticker = Sources->TickerSize();
+    return StripMessage(ticker.width(), ticker.height(), Sources->StripOffset(),
+                        Sources->StripEndOffset(), Sources->StripScrolling(), drawnAt);
+}
+
 TPictureRef TWebServer::TakeTower(qint64 drawnAt) const {
     return std::make_shared<TPushedPicture>(
-        TPushedPicture{Tower.Bitmap(), drawnAt, Tower.InkBoxes(), {}});
+        TPushedPicture{Sources->TowerPicture(), drawnAt, Sources->TowerInk(), {}});
 }
 
 TPictureRef TWebServer::TakeLine(qint64 drawnAt) const {
     std::vector<QRect> ink;
-    QImage line = Ticker.Composite(&ink);
+    QImage line = Sources->TickerLine(&ink);
     return std::make_shared<TPushedPicture>(
         TPushedPicture{std::move(line), drawnAt, std::move(ink), {}});
 }
 
 TPictureRef TWebServer::TakeStrip(qint64 drawnAt) const {
     return std::make_shared<TPushedPicture>(
-        TPushedPicture{Ticker.RankingBitmap(), drawnAt, Ticker.RankingInkBoxes(), {}});
+        TPushedPicture{Sources->StripPicture(), drawnAt, Sources->StripInk(), {}});
 }
 
 bool TWebServer::Watched(TWebPage page) const {
@@ -182,7 +184,7 @@ void TWebServer::FlushTower() {
         TowerPicture.reset();
         return;
     }
-    const QImage& picture = Tower.Bitmap();
+    const QImage& picture = Sources->TowerPicture();
     if (picture.isNull() || (TowerPicture && picture == TowerPicture->Image)) {
         return;
     }
@@ -197,8 +199,8 @@ void TWebServer::FlushTower() {
 void TWebServer::FlushTicker() {
     TickerFlushQueued = false;
     const bool watched = Watched(TWebPage::Ticker);
-    if (Ticker.RankingMode()) {
-        const qint64 key = Ticker.RankingBitmap().cacheKey();
+    if (Sources->StripShown()) {
+        const qint64 key = Sources->StripPicture().cacheKey();
         if (StripShown && key == StripKey) {
             return; // the pages scroll it on their own
         }
@@ -242,7 +244,7 @@ void TWebServer::TickerScrollStarted() {
     if (!StripShown) {
         return;
     }
-    const std::string message = ScrollMessage(Ticker.ScrollOffset(), NowMs());
+    const std::string message = ScrollMessage(Sources->StripOffset(), NowMs());
     for (const auto& client : Clients) {
         if (client->Request.Page == TWebPage::Ticker) {
             Enqueue(*client, TOutgoing{[message] { return message; }, nullptr, false});
@@ -286,18 +288,14 @@ void TWebServer::SendStrip(TClient& client) {
     }
     // The offset is the window's when the strip goes, if the window still shows it.
     const qint64 key = StripKey;
-    const std::string queued =
-        StripMessage(Ticker.width(), Ticker.height(), Ticker.ScrollOffset(),
-                     Ticker.StripEndOffset(), Ticker.Scrolling(), StripPicture->DrawnAt);
+    const std::string queued = StripMessageNow(StripPicture->DrawnAt);
     const qint64 drawnAt = StripPicture->DrawnAt;
     Enqueue(client,
             TOutgoing{[this, key, queued, drawnAt] {
-                          if (!Ticker.RankingMode() || Ticker.RankingBitmap().cacheKey() != key) {
+                          if (!Sources->StripShown() || Sources->StripPicture().cacheKey() != key) {
                               return queued;
                           }
-                          return StripMessage(Ticker.width(), Ticker.height(),
-                                              Ticker.ScrollOffset(), Ticker.StripEndOffset(),
-                                              Ticker.Scrolling(), drawnAt);
+                          return StripMessageNow(drawnAt);
                       },
                       StripPicture, false});
 }
@@ -358,8 +356,10 @@ qint64 TWebServer::Backlog(const TClient& client) {
 }
 
 TWebSizes TWebServer::Sizes() const {
-    const QSize tower = Tower.Bitmap().isNull() ? Tower.size() : Tower.Bitmap().size();
-    return {{tower.width(), tower.height()}, {Ticker.width(), Ticker.height()}};
+    const QSize tower =
+        Sources->TowerPicture().isNull() ? Sources->TowerSize() : Sources->TowerPicture().size();
+    const QSize ticker = Sources->TickerSize();
+    return {{tower.width(), tower.height()}, {ticker.width(), ticker.height()}};
 }
 
 void TWebServer::AcceptConnections() {
@@ -515,16 +515,5 @@ void TWebServer::DropSlowClients() {
         if (socket) {
             socket->abort();
         }
-    }
-}
-
-void StartWebService(TFormStats1& tower, TFormMsg1& ticker, const std::string& address, int port,
-                     std::function<void(const std::string&)> log, QObject* parent) {
-    if (port == 0) {
-        return;
-    }
-    auto* server = new TWebServer(tower, ticker, std::move(log), parent);
-    if (!server->Listen(address, port)) {
-        server->deleteLater();
     }
 }

@@ -5,6 +5,7 @@
 // waiting: a client that does not read is skipped, then dropped.
 
 #include "web/webroutes.h"
+#include "web/webwindows.h"
 
 #include <QByteArray>
 #include <QFuture>
@@ -27,8 +28,6 @@ class QTcpSocket;
 class QTimer;
 class QWebSocket;
 class QWebSocketServer;
-class TFormMsg1;
-class TFormStats1;
 
 /// At most this many live channels (pages open) at once.
 constexpr int MaxWebClients = 16;
@@ -50,7 +49,7 @@ using TPictureRef = std::shared_ptr<TPushedPicture>;
 class TWebServer : public QObject {
     Q_OBJECT
   public:
-    TWebServer(TFormStats1& tower, TFormMsg1& ticker, std::function<void(const std::string&)> log,
+    TWebServer(std::unique_ptr<TWebWindows> sources, std::function<void(const std::string&)> log,
                QObject* parent = nullptr);
     ~TWebServer() override;
 
@@ -93,6 +92,8 @@ class TWebServer : public QObject {
     TPictureRef TakeTower(qint64 drawnAt) const;
     TPictureRef TakeLine(qint64 drawnAt) const;
     TPictureRef TakeStrip(qint64 drawnAt) const;
+    /// The strip message for the ticker's strip as it stands now.
+    std::string StripMessageNow(qint64 drawnAt) const;
     /// True when a page of `page` is open.
     bool Watched(TWebPage page) const;
     /// Sends the page's current picture (or strip) to one client.
@@ -109,8 +110,8 @@ class TWebServer : public QObject {
     static qint64 Backlog(const TClient& client);
     TWebSizes Sizes() const;
 
-    TFormStats1& Tower;
-    TFormMsg1& Ticker;
+    /// The tower and the ticker, as the server sees them.
+    std::unique_ptr<TWebWindows> Sources;
     std::function<void(const std::string&)> Log;
     QTcpServer* Http = nullptr;
     QWebSocketServer* Sockets = nullptr;

@@ -1,6 +1,10 @@
 #pragma once
-// The browser-source server as the console starts it: off unless a port is configured, and a
-// build without Qt WebSockets only says that it has none.
+// The browser-source server as the console starts it: off unless a port is configured. The
+// server is a module of its own (with Qt's network libraries behind it), loaded only then, so
+// a program that serves no pages does not carry it.
+
+#include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <string>
@@ -9,7 +13,13 @@ class QObject;
 class TFormMsg1;
 class TFormStats1;
 
+/// Where the program looks for the module: beside itself (a build), then in its installed
+/// library folder.
+QStringList WebModuleFolders();
+
 /// Starts serving the tower's and the ticker's pictures on `address`:`port` when `port` is
-/// 1..65535, as a child of `parent`; says in the log where, or why not. Nothing for port 0.
-void StartWebService(TFormStats1& tower, TFormMsg1& ticker, const std::string& address, int port,
-                     std::function<void(const std::string&)> log, QObject* parent);
+/// 1..65535, as a child of `parent`, with the module found in the first of `folders` that has
+/// it; says in the log where, or why not. Nothing for port 0. True when it serves.
+bool StartWebService(TFormStats1& tower, TFormMsg1& ticker, const std::string& address, int port,
+                     std::function<void(const std::string&)> log, QObject* parent,
+                     const QStringList& folders = WebModuleFolders());

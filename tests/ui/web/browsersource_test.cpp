@@ -7,10 +7,14 @@
 #include "messages/msg1.h"
 #include "messages/raceevent.h"
 #include "standings/stats1.h"
+#include "web/formwebwindows.h"
 #include "web/qtwebserver.h"
+#include "web/webservice.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 
@@ -71,8 +75,9 @@ class BrowserSourceTest : public ::testing::Test {
         Tower->show();
         Ticker->show();
         Race(0);
-        Server = std::make_unique<TWebServer>(
-            *Tower, *Ticker, [this](const std::string& line) { Log.push_back(line); });
+        Server =
+            std::make_unique<TWebServer>(std::make_unique<TFormWebWindows>(*Tower, *Ticker),
+                                         [this](const std::string& line) { Log.push_back(line); });
         ASSERT_TRUE(Server->Listen("127.0.0.1", 0));
         ASSERT_TRUE(Browser.Error().isEmpty()) << Browser.Error().toStdString();
     }
@@ -305,13 +310,46 @@ namespace {
 
 TEST_F(BrowserSourceTest, APortInUseOrABadAddressIsOneLogLineAndNoServer) {
     std::vector<std::string> said;
-    TWebServer second(*Tower, *Ticker, [&said](const std::string& line) { said.push_back(line); });
+    TWebServer second(std::make_unique<TFormWebWindows>(*Tower, *Ticker),
+                      [&said](const std::string& line) { said.push_back(line); });
     EXPECT_FALSE(second.Listen("127.0.0.1", Server->ServingPort()));
     EXPECT_FALSE(second.Listen("sim-pc", 8787));
     ASSERT_EQ(said.size(), 2u);
     EXPECT_EQ(said[0].rfind("Web server: cannot listen on 127.0.0.1:", 0), 0u) << said[0];
     EXPECT_NE(said[1].find("'sim-pc' is not an IP address"), std::string::npos) << said[1];
     EXPECT_EQ(Log.size(), 1u) << "the first server said where it serves, once";
+}
+
+} // namespace
+
+namespace {
+
+/// A port nothing listens on now.
+int FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+TEST_F(BrowserSourceTest, TheServerIsLoadedAsAModuleWhereItIsAndAMissingOneIsOneLogLine) {
+    std::vector<std::string> said;
+    const auto log = [&said](const std::string& line) { said.push_back(line); };
+    QObject owner;
+    const QString empty = QDir::tempPath();
+    EXPECT_FALSE(StartWebService(*Tower, *Ticker, "127.0.0.1", FreePort(), log, &owner, {empty}));
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("could not be loaded"), std::string::npos) << said[0];
+
+    const int port = FreePort();
+    ASSERT_TRUE(StartWebService(*Tower, *Ticker, "127.0.0.1", port, log, &owner,
+                                {empty, QStringLiteral(KESTRUNE_WEB_MODULE_FOLDER)}));
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_NE(said[1].find("at http://127.0.0.1:" + std::to_string(port)), std::string::npos)
+        << said[1];
+    const QString page =
+        Browser.Open(QStringLiteral("http://127.0.0.1:%1/tower").arg(port), 200, 500);
+    EXPECT_TRUE(Browser.WaitFor(page, "window.kestrune && window.kestrune.frames > 0", 15000))
+        << Browser.Error().toStdString();
 }
 
 } // namespace

@@ -1,0 +1,30 @@
+#pragma once
+// The browser-source server's view of the real tower and ticker windows.
+
+#include "web/webwindows.h"
+
+class TFormMsg1;
+class TFormStats1;
+
+class TFormWebWindows : public TWebWindows {
+  public:
+    TFormWebWindows(TFormStats1& tower, TFormMsg1& ticker) : Tower(tower), Ticker(ticker) {}
+
+    const QImage& TowerPicture() const override;
+    const std::vector<QRect>& TowerInk() const override;
+    QSize TowerSize() const override;
+    QImage TickerLine(std::vector<QRect>* ink) const override;
+    QSize TickerSize() const override;
+    bool StripShown() const override;
+    const QImage& StripPicture() const override;
+    const std::vector<QRect>& StripInk() const override;
+    int StripOffset() const override;
+    int StripEndOffset() const override;
+    bool StripScrolling() const override;
+    void Watch(QObject* receiver, std::function<void()> tower, std::function<void()> ticker,
+               std::function<void()> scrolls) override;
+
+  private:
+    TFormStats1& Tower;
+    TFormMsg1& Ticker;
+};

@@ -1,0 +1,72 @@
+#include "web/webservice.h"
+
+#include "web/formwebwindows.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibrary>
+
+QStringList WebModuleFolders() {
+    const QString here = QCoreApplication::applicationDirPath();
+    QStringList folders{here};
+#ifdef KESTRUNE_WEB_MODULE_INSTALLED
+    folders << QDir::cleanPath(here + QStringLiteral("/../") +
+                               QStringLiteral(KESTRUNE_WEB_MODULE_INSTALLED));
+#endif
+    return folders;
+}
+
+#ifdef KESTRUNE_WEB_MODULE
+
+namespace {
+
+/// The module's entry from the first of `folders` that has a module which loads; null, with
+/// each folder's reason added to `failures`, when none does. The module stays loaded: the
+/// server lives as long as the windows.
+TWebModuleEntry LoadWebModule(const QStringList& folders, std::string& failures) {
+    for (const QString& folder : folders) {
+        QLibrary module(QDir(folder).filePath(QStringLiteral(KESTRUNE_WEB_MODULE)));
+        // Every symbol resolved at once: a module that does not fit fails here, not mid-show.
+        module.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+        const auto entry = module.load()
+                               ? reinterpret_cast<TWebModuleEntry>(module.resolve(WebModuleEntry))
+                               : nullptr;
+        if (entry != nullptr) {
+            return entry;
+        }
+        failures += "; " + module.errorString().toStdString();
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool StartWebService(TFormStats1& tower, TFormMsg1& ticker, const std::string& address, int port,
+                     std::function<void(const std::string&)> log, QObject* parent,
+                     const QStringList& folders) {
+    if (port == 0) {
+        return false;
+    }
+    std::string failures;
+    const TWebModuleEntry start = LoadWebModule(folders, failures);
+    if (start == nullptr) {
+        log("Web server: WebPort is set, but its module " KESTRUNE_WEB_MODULE
+            " could not be loaded" +
+            failures + "; the tower and the ticker are only shown as windows");
+        return false;
+    }
+    return start(new TFormWebWindows(tower, ticker), address, port, log, parent) != nullptr;
+}
+
+#else
+
+bool StartWebService(TFormStats1&, TFormMsg1&, const std::string&, int port,
+                     std::function<void(const std::string&)> log, QObject*, const QStringList&) {
+    if (port != 0) {
+        log("WebPort is set, but this build of Kestrune has no web server: the tower and the "
+            "ticker are only shown as windows");
+    }
+    return false;
+}
+
+#endif
