@@ -39,10 +39,11 @@ fail() {
 "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
 kestrune_xvfb 1280x1024x24
 pids+=("$xvfb_pid")
-openbox --sm-disable >/dev/null 2>&1 &
+# Up to 30 s for a loaded machine; what openbox said goes into the failure.
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
-wmctrl -m >/dev/null 2>&1 || fail "openbox did not start"
+for _ in $(seq 300); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
+wmctrl -m >/dev/null 2>&1 || fail "openbox did not start: $(tail -n 5 "$work/openbox.log")"
 
 # The program and its configuration beside it, as a broadcaster unpacks it.
 cp "$windows_build/src/kestrune.exe" "$work/kestrune.exe"
