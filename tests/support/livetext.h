@@ -38,7 +38,7 @@ inline void ResetLiveState() {
     LiveFileTime = 0;
     LiveFileSize = 0;
     LiveFileHash = 0;
-    LiveFileWaiting = {};
+    LiveFileMarker = {};
     FeedQuiet.Reset();
     ShownPhase = {};
     LiveSlots.clear();

@@ -132,6 +132,31 @@ TEST_F(Replay, ASwitchTakesUpTheNextFileAsTheProgramDoes) {
     EXPECT_THAT(r.lines, Contains(HasSubstr("\tBob Lee\t"))) << "the next file was dropped";
 }
 
+TEST_F(Replay, SnapshotsCutShortAfterWholeOnesNeverGoOnAir) {
+    // Each snapshot stands for a version that lasted: a writer that stalled part way through
+    // the next version, at every point of it in turn.
+    const std::string whole =
+        Race(100.0, "GreenFlag", Car(0, "Alpha Driver", 1, 1) + Car(1, "Bob Lee", 2, 1));
+    const std::string next = Race(102.0, "GreenFlag",
+                                  Car(0, "Alpha Driver", 1, 2, "BestLap=80.1\r\n") +
+                                      Car(1, "Bob Lee", 2, 1, "InPits=1\r\n"));
+    std::string args = "--players " + Write("a_live.txt", whole);
+    const std::size_t from = next.find("[Slot0]");
+    for (std::size_t cut = from; cut < next.rfind("[END]"); cut += 23) {
+        args += " " + Write("cut" + std::to_string(cut) + "_live.txt", next.substr(0, cut));
+    }
+    const RunResult r = Run(args + " " + Write("b_live.txt", next));
+    ASSERT_EQ(r.exitCode, 0);
+    const auto lastStep = std::find_if(r.lines.rbegin(), r.lines.rend(), [](const auto& line) {
+        return line.rfind("step\t", 0) == 0;
+    });
+    ASSERT_NE(lastStep, r.lines.rend());
+    const std::vector<std::string> cuts(r.lines.begin(), lastStep.base() - 1);
+    EXPECT_THAT(cuts, ::testing::Not(Contains(HasSubstr("event\t")))) << "no false event";
+    EXPECT_THAT(cuts, ::testing::Not(Contains(HasSubstr("player\t2\t")))) << "nor a phantom";
+    EXPECT_THAT(r.lines, Contains("event\tPit-in\t#2# Bob Lee\t8")) << "the whole one goes";
+}
+
 TEST_F(Replay, IniIgnoreReportsAndRankings) {
     const std::string ini =
         Write("k.ini",

@@ -14,7 +14,7 @@
 TFileStamp LiveFileTime = 0;
 int64_t LiveFileSize = 0;
 uint64_t LiveFileHash = 0;
-TUnendedReading LiveFileWaiting;
+TEndMarkerRule LiveFileMarker;
 TFeedQuiet FeedQuiet;
 TPhaseWord ShownPhase;
 
@@ -114,36 +114,19 @@ template <typename Step> void Guarded(TWindowLink& windows, Step step) {
     }
 }
 
-/// True when a reading without "[END]", whose bytes hash to `hash`, is to be taken: it has
-/// kept still long enough, or the writer does not write the marker. Otherwise it is held back
-/// and looked at again when the wait is over.
-bool TakeUnendedReading(uint64_t hash, TSteadyTime now, TWindowLink& windows) {
-    TUnendedReading& waiting = LiveFileWaiting;
-    if (waiting.GivenUp) {
-        return true;
-    }
-    if (!waiting.RunSince) {
-        waiting.RunSince = now;
-    }
-    if (now - *waiting.RunSince >= UnendedGiveUpAfter) {
-        waiting.GivenUp = true;
+/// True when a reading without "[END]", of text `bytes`, is to be taken (see
+/// TEndMarkerRule); otherwise it is held back, and looked at again when only time can change
+/// that.
+bool TakeUnendedReading(std::string_view bytes, TSteadyTime now, TWindowLink& windows) {
+    const TUnendedVerdict verdict = LiveFileMarker.Unended(bytes, now);
+    if (verdict.GaveUpNow) {
         windows.AddLog(FileNamePart(LiveFileName) +
                        " does not end with [END]: its readings are taken as they are");
-        return true;
     }
-    if (!waiting.Since || waiting.Hash != hash) {
-        waiting.Hash = hash;
-        waiting.Since = now;
-        windows.PostReloadAfter(UnendedReadingWait);
-        return false;
+    if (verdict.LookAgainAfter) {
+        windows.PostReloadAfter(*verdict.LookAgainAfter);
     }
-    const auto waited =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now - *waiting.Since);
-    if (waited >= UnendedReadingWait) {
-        return true;
-    }
-    windows.PostReloadAfter(UnendedReadingWait - waited);
-    return false;
+    return verdict.Take;
 }
 
 /// The followed file's bytes as the parser reads them (UTF-16 converted); a file that looks
@@ -173,22 +156,20 @@ void ReadSeenFile(const TFileState& seen, std::optional<std::string> bytes, TWin
                                            : ReadLiveFile();
         // The hash is of the bytes on disk, which is what a later look compares.
         const uint64_t rawHash = HashBytes(raw);
-        const std::string text = ParserText(std::move(raw), windows);
         const TSteadyTime now = hooks.Now ? hooks.Now() : std::chrono::steady_clock::now();
+        const std::string text = ParserText(std::move(raw), windows);
         const bool ended = EndsWithEndSection(text);
         // Torn by the writer (its write brings another message), or without its end: caught
         // while the writer was busy (the rest of the file brings a message), or from a writer
-        // that never ends it so (taken once it has kept still).
+        // that does not end it so.
         if (GetFileState(LiveFileName) != seen ||
-            (!ended && !TakeUnendedReading(rawHash, now, windows))) {
+            (!ended && !TakeUnendedReading(text, now, windows))) {
             LiveFileTime = previous.Stamp;
             LiveFileSize = previous.Size;
             return;
         }
         if (ended) {
-            LiveFileWaiting = {};
-        } else {
-            LiveFileWaiting.Since.reset(); // the next version waits afresh
+            LiveFileMarker.Ended();
         }
         LiveFileHash = rawHash;
         ParseLiveText(text, LiveSlots, LiveSession);
@@ -219,7 +200,7 @@ void FollowFile(const std::string& path, TWindowLink& windows) {
     LiveFileTime = 0;
     LiveFileSize = 0;
     LiveFileHash = 0;
-    LiveFileWaiting = {};
+    LiveFileMarker = {};
     windows.SetLabelText(TLabel::FileName, FileNamePart(LiveFileName));
     StartNewSession();
     FeedQuiet.Reset();

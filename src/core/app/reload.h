@@ -2,6 +2,7 @@
 // The reload cycle: what the main window does when the live folder changes. Window-free; it
 // reaches the windows only through TWindowLink.
 
+#include "live/endmarker.h"
 #include "live/feedquiet.h"
 #include "live/players.h"
 #include "live/windowlink.h"
@@ -18,23 +19,9 @@ extern TFileStamp LiveFileTime; // LiveFileName lives in live/livefile.h
 /// they tell whether it changed, also where stamps are coarse or cached.
 extern int64_t LiveFileSize;
 extern uint64_t LiveFileHash;
-/// A reading of the followed file without "[END]" (the writer paused mid-file, or the file
-/// caught half written, the first reading of a new file included) is held back until the file
-/// has kept the same bytes for UnendedReadingWait: then it is complete, and is taken. A reading
-/// with "[END]" is taken at once. When readings have lacked the marker for UnendedGiveUpAfter
-/// without a break, the writer does not write it: its readings are taken as they are, with a
-/// log line, until one ends with it again.
-inline constexpr std::chrono::milliseconds UnendedReadingWait{1000};
-inline constexpr std::chrono::milliseconds UnendedGiveUpAfter{5000};
-struct TUnendedReading {
-    /// The bytes' hash of the reading held back, and since when the file has had them.
-    uint64_t Hash = 0;
-    std::optional<TSteadyTime> Since;
-    /// Since when readings have lacked the marker, and whether it was given up.
-    std::optional<TSteadyTime> RunSince;
-    bool GivenUp = false;
-};
-extern TUnendedReading LiveFileWaiting;
+/// The followed file's habit with the "[END]" marker: decides whether a reading without it is
+/// taken.
+extern TEndMarkerRule LiveFileMarker;
 /// Whether the followed file's feed has gone quiet.
 extern TFeedQuiet FeedQuiet;
 /// The phase on the phase label, as bytes: a change of phase is seen against it, never against
@@ -69,9 +56,9 @@ void UpdatePlayers(TPlayers& players, const TNameRules& rules);
 /// LiveFileTime = seen.Stamp first, so a version that fails is not read again. A reading during
 /// which the file's stamp or size changed was torn by the writer: it is dropped whole (no
 /// parse, no merge, no labels) and LiveFileTime goes back, so the write that tore it, which
-/// brings its own message, is read. A reading without "[END]" is held back the same way until
-/// the file has kept its bytes for UnendedReadingWait (a reload is asked for then through
-/// PostReloadAfter). UTF-16 text with a byte-order mark is read as UTF-8; UTF-16 without one
+/// brings its own message, is read. A reading without "[END]" is held back the same way as
+/// LiveFileMarker decides (a reload is asked for through PostReloadAfter when only time can
+/// change the verdict). UTF-16 text with a byte-order mark is read as UTF-8; UTF-16 without one
 /// is reported once per file. A reading without cars stops silently; then merge,
 /// standings redraw (if visible), race events, the session label, the full-course-yellow handling
 /// (ranking strip off, one "FullCourseYellow" event when it begins), the phase label and the flag

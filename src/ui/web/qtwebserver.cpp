@@ -133,6 +133,12 @@ int TWebServer::ConnectionCount() const {
     return static_cast<int>(Pending.size() + HandedOver.size() + Clients.size());
 }
 
+bool TWebServer::ChannelBehind(quint16 peerPort) const {
+    return std::any_of(Clients.begin(), Clients.end(), [peerPort](const auto& client) {
+        return client->Socket->peerPort() == peerPort && Backlog(*client) > MaxBacklog;
+    });
+}
+
 void TWebServer::TowerChanged() {
     if (!TowerFlushQueued) {
         TowerFlushQueued = true;

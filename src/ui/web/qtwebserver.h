@@ -58,6 +58,10 @@ class TWebServer : public QObject {
     quint16 ServingPort() const;
     /// Open connections: pages being answered and live channels.
     int ConnectionCount() const;
+    /// True when the live channel of the peer at `peerPort` is so far behind that new pictures
+    /// wait for it: the system has stopped taking its bytes (it is dropped once it has taken
+    /// nothing for StalledLimitMs).
+    bool ChannelBehind(quint16 peerPort) const;
 
   private:
     /// One message of the live channel: a text, made when it goes, and the picture after it.

@@ -205,7 +205,7 @@ TEST_F(ReloadCycle, AReadingTornByTheWriterIsDroppedAndTheCompleteFileReadNext) 
     EXPECT_EQ(Players->IndexOfDriver("Al", 0), -1);
 }
 
-TEST_F(ReloadCycle, AReadingWithoutEndIsTakenOnlyOnceTheFileHasKeptStill) {
+TEST_F(ReloadCycle, AFirstReadingWithoutEndIsTakenOnlyOnceTheFileHasKeptStill) {
     TSteadyTime now{};
     Hooks.Now = [&now] { return now; };
     // The first reading of a new file, caught half written: no phantom driver "An".
@@ -220,32 +220,59 @@ TEST_F(ReloadCycle, AReadingWithoutEndIsTakenOnlyOnceTheFileHasKeptStill) {
         Changed();
     }
     EXPECT_EQ(Players->CountSeen(), 0);
-    // With its end it is taken at once; the paused reading inside "BestLap=" never.
-    Write("a_live.txt", whole);
+    // A writer not yet known to write the marker: the same bytes for the wait are complete.
+    const std::string unended = whole.substr(0, whole.rfind("[END]"));
+    Write("a_live.txt", unended);
+    Changed();
+    EXPECT_EQ(Players->CountSeen(), 0);
+    now += UnendedReadingWait;
     Changed();
     EXPECT_EQ(Players->CountSeen(), 2);
     EXPECT_EQ(Players->Item(Players->IndexOfDriver("Bob", 0)).BestLap, 90.5f);
-    const std::string next = LiveText({{"Ann", 1, 5}, {"Bob", 2, 5}});
-    Write("a_live.txt", next.substr(0, next.rfind("BestLap=") + 9));
-    Changed();
-    EXPECT_EQ(Players->Item(0).Laps, 4);
+}
 
-    // Left as it is for the wait, the same bytes are complete after all: taken.
-    now += UnendedReadingWait;
-    Changed();
-    EXPECT_EQ(Players->Item(0).Laps, 5);
+TEST_F(ReloadCycle, OnceTheWriterEndsWithEndATornReadingIsNeverTakenUntilItDropsTheMarker) {
+    TSteadyTime now{};
+    Hooks.Now = [&now] { return now; };
+    const auto version = [](int laps) { return LiveText({{"Ann", 1, laps}, {"Bob", 2, laps}}); };
+    Follow("a_live.txt", version(4));
+    ASSERT_EQ(Players->Item(0).Laps, 4);
 
-    // A writer that never writes the marker: after five seconds of it, taken as they come.
-    for (int laps = 6; laps < 12; ++laps) {
-        now += std::chrono::milliseconds(1000);
-        const std::string version = LiveText({{"Ann", 1, laps}, {"Bob", 2, laps}});
-        Write("a_live.txt", version.substr(0, version.rfind("[END]")));
+    // The writer stalls inside "BestLap=" of the next version, then goes on in small steps
+    // over a minute: the half version never goes on air, however long it stands.
+    const std::string next = version(5);
+    for (std::size_t cut = next.find("BestLap=") + 9; cut < next.rfind("[END]"); cut += 7) {
+        Write("a_live.txt", next.substr(0, cut));
+        Changed();
+        now += std::chrono::seconds(5);
         Changed();
     }
-    EXPECT_EQ(Players->Item(0).Laps, 11);
+    EXPECT_EQ(Players->Item(0).Laps, 4);
+    EXPECT_EQ(Players->Item(0).HistoryCount, 0) << "no merge at all";
+    Write("a_live.txt", next);
+    Changed();
+    EXPECT_EQ(Players->Item(0).Laps, 5) << "the whole version, with its marker, at once";
+
+    // The writer stops writing the marker: after UnendedGiveUpAfter of distinct versions its
+    // readings are taken as they come, with one log line, until the marker comes back.
+    for (int laps = 6; laps <= 12; ++laps) {
+        now += std::chrono::seconds(1);
+        const std::string unended = version(laps);
+        Write("a_live.txt", unended.substr(0, unended.rfind("[END]")));
+        Changed();
+        EXPECT_EQ(Players->Item(0).Laps, laps >= 11 ? laps : 5) << laps;
+    }
     ASSERT_EQ(Windows.Log.size(), 1u);
     EXPECT_EQ(Windows.Log[0], "a_live.txt does not end with [END]: its readings are taken as "
                               "they are");
+    Write("a_live.txt", version(13));
+    Changed();
+    const std::string torn = version(14);
+    Write("a_live.txt", torn.substr(0, torn.find("[Slot1]")));
+    now += std::chrono::seconds(30);
+    Changed();
+    Changed();
+    EXPECT_EQ(Players->Item(0).Laps, 13);
 }
 
 TEST_F(ReloadCycle, AChangeThatKeepsStampAndSizeIsReadByItsBytes) {
