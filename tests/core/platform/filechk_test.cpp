@@ -21,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -59,6 +60,17 @@ class TPostBox {
     std::vector<int> Messages;
 };
 
+/// The way the watcher follows its folder, once the folder has answered: on a busy machine or a
+/// slow share that may come after Start has given up waiting for it.
+TFileChecker::TWay WayOnceKnown(const TFileChecker& checker) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (checker.Way() == TFileChecker::TWay::Unknown &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return checker.Way();
+}
+
 void Append(const std::string& path, const std::string& text) {
     std::ofstream(Utf8Path(path), std::ios::binary | std::ios::app) << text;
 }
@@ -74,7 +86,7 @@ TEST(FileChecker, EveryWriteLeadsToAReloadMessage) {
     EXPECT_EQ(checker.Folder, folder);
     checker.Start();
     checker.Start(); // a second start must not start a second thread
-    EXPECT_EQ(checker.Way(), TFileChecker::TWay::Notified);
+    EXPECT_EQ(WayOnceKnown(checker), TFileChecker::TWay::Notified);
 
     Append(folder + "/a_live.txt", "[Session]\n");
     ASSERT_TRUE(box.WaitFor(WmLiveFolderChanged));
@@ -192,7 +204,7 @@ TEST(FileChecker, AFolderOnAFuseMountIsPolledAndSeesWritesFromUnderneath) {
     TFileChecker checker(share.MountPoint.string(), IsLiveFileName, box.Function(),
                          TFolderPolling::Auto);
     checker.Start();
-    EXPECT_EQ(checker.Way(), TFileChecker::TWay::Polled);
+    EXPECT_EQ(WayOnceKnown(checker), TFileChecker::TWay::Polled);
     Append((share.Source / "a_live.txt").string(), "[Session]\n");
     EXPECT_TRUE(box.WaitFor(WmLiveFolderChanged));
     const int before = box.Count(WmLiveFolderChanged);

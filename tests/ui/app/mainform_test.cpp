@@ -331,7 +331,8 @@ TEST_F(MainWindow, FollowsASharedFolderWrittenByAnotherMachine) {
     TFuseMount share(folder / "simulator-pc", folder / "share");
     ASSERT_TRUE(share.Mounted) << "bindfs could not mount (scripts/setup installs it)";
     Start("[Config]\r\nFolder=" + share.MountPoint.string() + "\r\n");
-    EXPECT_TRUE(LogText().contains("by looking at it every 200 ms")) << LogText().toStdString();
+    EXPECT_TRUE(WaitFor([&] { return LogText().contains("by looking at it every 200 ms"); }))
+        << LogText().toStdString();
     FollowFeed(share.MountPoint.string(), share.Source.string());
     main.reset(); // stop the watcher before the mount goes
 }
