@@ -5,7 +5,9 @@
 # another program keeps the tower and the ticker mapped while they become top-most; SIGTERM and
 # SIGINT close it like the close button.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 program=$1
+source "$here/../../scripts/lib/xvfb.sh"
 work=$(mktemp -d /tmp/kestrune-desktop-XXXXXX)
 pids=()
 cleanup() {
@@ -18,12 +20,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# Xvfb picks a free display and tells us which.
-exec 3<> "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/display")"
+kestrune_xvfb 1280x1024x24
+pids+=("$xvfb_pid")
 # Up to 30 s for a loaded machine; what openbox said goes into the failure.
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
@@ -65,6 +63,11 @@ close_console() {
   done
   fail "the program did not end after its console was closed"
 }
+# Where the server has the client area's top-left corner (wmctrl -lG adds the frame's offsets).
+position() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+    END { print x, y }'
+}
 bounds() { grep -E '^(Window|Stats1|Msg)[XYWH]=' "$ini" | sort; }
 value() { sed -n "s/^$1=//p" "$ini" | tr -d '\r'; }
 
@@ -103,15 +106,28 @@ wmctrl -a "Kestrune - r12_08"
 tower=$(window_id "Live Window")
 ticker=$(window_id "Message Window")
 [ -n "$tower" ] && [ -n "$ticker" ] || fail "broadcast windows not found: $(windows)"
-xev -id "$tower" -event structure > "$work/tower-events.txt" 2>&1 &
+xev -id "$tower" -event structure -event property > "$work/tower-events.txt" 2>&1 &
 pids+=($!)
-xev -id "$ticker" -event structure > "$work/ticker-events.txt" 2>&1 &
+xev -id "$ticker" -event structure -event property > "$work/ticker-events.txt" 2>&1 &
 pids+=($!)
-sleep 0.5
+# Sets a new property on both windows until each xev has printed it: from then on xev listens,
+# and its log holds every event before the mark.
+marks=0
+mark_logs() {
+  marks=$((marks + 1))
+  local mark=_KESTRUNE_TEST_MARK_$marks id
+  for _ in $(seq 300); do
+    for id in "$tower" "$ticker"; do xprop -id "$id" -f "$mark" 32c -set "$mark" 1; done
+    grep -q "$mark" "$work/tower-events.txt" && grep -q "$mark" "$work/ticker-events.txt" && return 0
+    sleep 0.1
+  done
+  fail "xev did not report $mark in 30 s: $(tail -n 3 "$work"/*-events.txt)"
+}
+mark_logs
 xmessage -geometry +700+700 "another program" &
 pids+=($!)
 other=
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   other=$(wmctrl -l | awk '$NF == "xmessage" { print $1 }' | head -n1)
   [ -n "$other" ] && break
   sleep 0.1
@@ -119,7 +135,7 @@ done
 [ -n "$other" ] || fail "xmessage did not appear"
 wmctrl -i -a "$other"
 above=0
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   if xprop -id "$tower" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE &&
      xprop -id "$ticker" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE; then
     above=1
@@ -128,7 +144,7 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ "$above" -eq 1 ] || fail "the broadcast windows did not become top-most"
-sleep 0.5
+mark_logs
 if grep -q -E 'UnmapNotify|DestroyNotify' "$work/tower-events.txt" "$work/ticker-events.txt"; then
   fail "a broadcast window was unmapped on deactivation: $(grep -h -E 'UnmapNotify|DestroyNotify' "$work"/*-events.txt | head -3)"
 fi
@@ -143,7 +159,13 @@ for signal in TERM INT; do
   start
   sleep 1
   wmctrl -r "Kestrune - r12_08" -e "0,$target,200,-1,-1"
-  sleep 1
+  console=$(window_id "Kestrune - r12_08")
+  for _ in $(seq 300); do [ "$(position "$console")" = "$target 200" ] && break; sleep 0.1; done
+  [ "$(position "$console")" = "$target 200" ] ||
+    fail "the console did not move to $target,200 in 30 s: at $(position "$console")"
+  # The server has moved it; the program answers a ping only after the move's ConfigureNotify,
+  # so the signal cannot overtake it and the new place is what gets saved.
+  kestrune_x_ping "$console" || fail "the console did not answer a ping"
   kill -s $signal "$running"
   for _ in $(seq 300); do kill -0 "$running" 2>/dev/null || break; sleep 0.1; done
   kill -0 "$running" 2>/dev/null && fail "SIG$signal did not end the program"
