@@ -2,6 +2,7 @@
 
 #include "platform/legacytext.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -142,9 +143,29 @@ std::u32string FoldCase(std::string_view text) {
     return folded;
 }
 
+namespace {
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() == b.size() && a == b) {
         return true;
+    }
+    // ASCII reads the same in every code page and folds to a-z alone: no decoding needed. A
+    // profile lookup compares every key of the file this way.
+    if (IsAscii(a) && IsAscii(b)) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                   return AsciiLower(x) == AsciiLower(y);
+               });
     }
     return FoldCase(a) == FoldCase(b);
 }

@@ -30,6 +30,7 @@ TEST(DecimalNumbers, FloatsRejectWhatIsNotADecimalNumber) {
 TEST(LocaleText, CaseInsensitiveComparison) {
     EXPECT_TRUE(EqualsIgnoreCase("Jon Doe", "JON DOE"));
     EXPECT_FALSE(EqualsIgnoreCase("Jon Doe", "JON DOE "));
+    EXPECT_FALSE(EqualsIgnoreCase("Jon Doe", "JON DOF")) << "ASCII is compared without decoding";
     EXPECT_TRUE(EqualsIgnoreCase("Ärne", "ärne"));
     EXPECT_TRUE(EqualsIgnoreCase("\xC4rne", "\xE4RNE")) << "Windows-1252 bytes fold too";
     EXPECT_LT(CompareIgnoreCase("a_live.txt", "B_live.txt"), 0);
