@@ -122,7 +122,7 @@ void CheckWrite(std::string_view text, std::string_view section, std::string_vie
 /// Keys of a section looked up again, at most: each lookup reads the whole text, so checking
 /// every key of a long section costs the square of its length, and a key is found by the same
 /// code wherever it stands.
-constexpr std::size_t CheckedKeysAtEachEnd = 8;
+constexpr std::size_t CheckedKeysAtEachEnd = 2;
 
 void CheckKeysRead(std::string_view text, std::string_view section) {
     const std::vector<std::string> keys = ProfileKeys(text, section);
