@@ -4,6 +4,8 @@
 
 #include "app/config.h"
 #include "cdpbrowser.h"
+#include "livegen.h"
+#include "live/livefile.h"
 #include "live/players.h"
 #include "messages/msg1.h"
 #include "messages/raceevent.h"
@@ -70,6 +72,20 @@ struct TStage {
             cars.push_back(slot);
         }
         Players->Merge(cars);
+        Tower->RedrawRequest();
+    }
+
+    /// One reading of a race as a plug-in writes them 0.2 s apart: the cars move on and the
+    /// gaps drift, and the tower redraws what changed.
+    void RaceReading(int round) {
+        std::vector<TSlot> cars;
+        TGameSession session;
+        ParseLiveText(MakeLiveText(20, round), cars, session);
+        for (std::size_t car = 0; car < cars.size(); ++car) {
+            cars[car].TimeGapToPrev += 0.02f * static_cast<float>(round * static_cast<int>(car % 3));
+        }
+        Players->Merge(cars);
+        Players->SetSession(session);
         Tower->RedrawRequest();
     }
 
@@ -203,8 +219,48 @@ void BM_WebCostOfTwoPages(benchmark::State& state) {
     }
 }
 
+/// The program's CPU during a race, a reading every 200 ms: 10 s with no page open, then 10 s
+/// with `pages` tower pages open. The difference is what the pages cost: the tower's picture
+/// changes at nearly every reading, and each change goes to every page.
+void BM_WebRaceCost(benchmark::State& state) {
+    TStage stage;
+    int round = 1000;
+    const auto cpuRate = [&stage, &round] {
+        const double cpu = ProcessCpuMs();
+        for (int reading = 0; reading < 50; ++reading) {
+            stage.RaceReading(++round);
+            PumpEvents(200);
+        }
+        return (ProcessCpuMs() - cpu) / 10.0;
+    };
+    const int pages = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        cpuRate(); // the race under way: every record has its history
+        const double alone = cpuRate();
+        TCdpBrowser browser;
+        std::vector<QString> opened;
+        for (int page = 0; page < pages; ++page) {
+            opened.push_back(browser.Open(stage.Url("tower"), 159, 476));
+        }
+        for (const QString& page : opened) {
+            browser.WaitFor(page, "window.kestrune && window.kestrune.frames > 0", 30000);
+        }
+        const int framesBefore = browser.Evaluate(opened.front(), "window.kestrune.frames").toInt();
+        const double withPages = cpuRate();
+        const int framesAfter = browser.Evaluate(opened.front(), "window.kestrune.frames").toInt();
+        state.counters["cpu_ms_per_s_alone"] = alone;
+        state.counters["cpu_ms_per_s_with_pages"] = withPages;
+        state.counters["page_cost_ms_per_s"] = withPages - alone;
+        state.counters["pictures_per_s"] = (framesAfter - framesBefore) / 10.0;
+        if (!browser.Error().isEmpty()) {
+            state.SkipWithError(browser.Error().toStdString().c_str());
+        }
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_WebRaceCost)->Arg(1)->Arg(16)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WebChangeToPage)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WebStripSpeed)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WebCostOfTwoPages)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,7 @@
 #include "web/webroutes.h"
 
 #include "web/webpages.h"
+#include "web/websocket.h"
 
 namespace {
 
@@ -81,20 +82,6 @@ TWebAnswer ErrorAnswer(int status) {
     return {status, "text/plain; charset=utf-8", std::string(ReasonPhrase(status)) + "\n", false};
 }
 
-std::optional<TSocketRequest> SocketRequestFor(const std::string& path, const std::string& query) {
-    const std::string prefix = "/socket/";
-    if (path.compare(0, prefix.size(), prefix) != 0) {
-        return std::nullopt;
-    }
-    const std::optional<TWebPage> page = PageNamed(path.substr(prefix.size()));
-    if (!page) {
-        return std::nullopt;
-    }
-    std::map<std::string, std::string> values;
-    ParseQuery(query, values);
-    return SocketFor(*page, values);
-}
-
 TWebRoute RouteRequest(const TRequestHead& head, const TWebSizes& sizes) {
     TWebRoute route;
     const bool headOnly = head.Method == "HEAD";
@@ -108,7 +95,9 @@ TWebRoute RouteRequest(const TRequestHead& head, const TWebSizes& sizes) {
         route.Answer = HtmlAnswer(PictureHtml(*page));
     } else if (head.Path.compare(0, 8, "/socket/") == 0 && PageNamed(head.Path.substr(8))) {
         if (headOnly || !HasToken(head.Header("upgrade"), "websocket") ||
-            !HasToken(head.Header("connection"), "upgrade")) {
+            !HasToken(head.Header("connection"), "upgrade") ||
+            head.Header("sec-websocket-version") != "13" ||
+            !ValidWebSocketKey(head.Header("sec-websocket-key"))) {
             route.Answer = ErrorAnswer(400);
         } else if (!OriginAllowed(head)) {
             route.Answer = ErrorAnswer(403);

@@ -45,10 +45,6 @@ struct TWebRoute {
 /// Routes a complete request head.
 TWebRoute RouteRequest(const TRequestHead& head, const TWebSizes& sizes);
 
-/// The live channel asked for by a WebSocket's request path and query ("/socket/tower",
-/// "transparent=1"), or nullopt for any other path.
-std::optional<TSocketRequest> SocketRequestFor(const std::string& path, const std::string& query);
-
 /// The whole HTTP answer; the connection is closed after it.
 std::string ResponseBytes(const TWebAnswer& answer);
 

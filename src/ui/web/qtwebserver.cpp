@@ -1,6 +1,7 @@
 #include "web/qtwebserver.h"
 
 #include "platform/freememory.h"
+#include "web/livechannel.h"
 #include "web/livemessages.h"
 
 #include <QBuffer>
@@ -9,9 +10,8 @@
 #include <QPainter>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QPointer>
 #include <QTimer>
-#include <QWebSocket>
-#include <QWebSocketServer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -20,13 +20,10 @@ namespace {
 
 /// A client this far behind gets no new picture until it catches up.
 constexpr qint64 MaxBacklog = 1 << 20;
-/// One this far behind, or that took nothing for this long, is dropped.
-constexpr qint64 DropBacklog = 16 << 20;
-constexpr qint64 StalledLimitMs = 10000;
+/// One this far behind is dropped: more than a picture past the point where pictures wait.
+constexpr qint64 DropBacklog = 4 << 20;
 /// A request must arrive whole within this time: a page sends it at once.
 constexpr qint64 RequestLimitMs = 3000;
-/// The pages send nothing; a message from them is ignored, and a large one ends the channel.
-constexpr qint64 MaxIncoming = 1024;
 
 qint64 NowMs() {
     return QDateTime::currentMSecsSinceEpoch();
@@ -76,14 +73,9 @@ QHostAddress AddressFrom(const std::string& text) {
 TWebServer::TWebServer(std::unique_ptr<TWebWindows> sources,
                        std::function<void(const std::string&)> log, QObject* parent)
     : QObject(parent), Sources(std::move(sources)), Log(std::move(log)), Http(new QTcpServer(this)),
-      Sockets(
-          new QWebSocketServer(QStringLiteral("Kestrune"), QWebSocketServer::NonSecureMode, this)),
       Sweep(new QTimer(this)) {
     Http->setMaxPendingConnections(MaxWebClients);
-    Sockets->setMaxPendingConnections(MaxWebClients);
-    Sockets->setHandshakeTimeout(std::chrono::milliseconds(RequestLimitMs));
     connect(Http, &QTcpServer::newConnection, this, &TWebServer::AcceptConnections);
-    connect(Sockets, &QWebSocketServer::newConnection, this, &TWebServer::AcceptSocket);
     Sources->Watch(
         this, [this] { TowerChanged(); }, [this] { TickerChanged(); },
         [this] { TickerScrollStarted(); });
@@ -93,8 +85,7 @@ TWebServer::TWebServer(std::unique_ptr<TWebWindows> sources,
 TWebServer::~TWebServer() {
     // The live channels are the server's own; closing them must not call back into it.
     for (const auto& client : Clients) {
-        client->Socket->disconnect(this);
-        delete client->Socket;
+        delete client->Channel;
     }
 }
 
@@ -130,12 +121,12 @@ quint16 TWebServer::ServingPort() const {
 }
 
 int TWebServer::ConnectionCount() const {
-    return static_cast<int>(Pending.size() + HandedOver.size() + Clients.size());
+    return static_cast<int>(Pending.size() + Clients.size());
 }
 
 bool TWebServer::ChannelBehind(quint16 peerPort) const {
     return std::any_of(Clients.begin(), Clients.end(), [peerPort](const auto& client) {
-        return client->Socket->peerPort() == peerPort && Backlog(*client) > MaxBacklog;
+        return client->Channel->PeerPort() == peerPort && Backlog(*client) > MaxBacklog;
     });
 }
 
@@ -325,10 +316,10 @@ void TWebServer::Pump(TClient& client) {
             if (!png.isFinished() || (next.Replaceable && Backlog(client) > MaxBacklog)) {
                 return; // the encoding's end, or the client's progress, pumps again
             }
-            client.Socket->sendTextMessage(QString::fromStdString(next.Text()));
-            client.Socket->sendBinaryMessage(png.result());
+            client.Channel->SendText(next.Text());
+            client.Channel->SendBinary(png.result());
         } else {
-            client.Socket->sendTextMessage(QString::fromStdString(next.Text()));
+            client.Channel->SendText(next.Text());
         }
         client.Queue.pop_front();
     }
@@ -358,7 +349,7 @@ QFuture<QByteArray> TWebServer::Encoding(TPushedPicture& picture, bool transpare
 }
 
 qint64 TWebServer::Backlog(const TClient& client) {
-    return client.Socket->bytesToWrite();
+    return client.Channel->Backlog();
 }
 
 TWebSizes TWebServer::Sizes() const {
@@ -371,16 +362,11 @@ TWebSizes TWebServer::Sizes() const {
 void TWebServer::AcceptConnections() {
     while (QTcpSocket* socket = Http->nextPendingConnection()) {
         if (static_cast<int>(Pending.size()) >= MaxPendingRequests) {
-            const auto oldest =
-                std::min_element(Pending.begin(), Pending.end(),
-                                 [](const auto& a, const auto& b) { return a.second < b.second; });
-            QTcpSocket* dropped = oldest->first;
-            Pending.erase(oldest);
-            dropped->disconnect(this);
-            dropped->abort();
-            dropped->deleteLater();
+            MakeRoomForConnection();
         }
         Pending[socket] = NowMs();
+        // A request head is all that is read before it is answered.
+        socket->setReadBufferSize(static_cast<qint64>(MaxRequestHeadBytes));
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { ExamineRequest(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             if (Pending.erase(socket) != 0) {
@@ -391,11 +377,35 @@ void TWebServer::AcceptConnections() {
     }
 }
 
+void TWebServer::MakeRoomForConnection() {
+    std::vector<QPointer<QTcpSocket>> waiting;
+    for (const auto& [socket, since] : Pending) {
+        waiting.emplace_back(socket);
+    }
+    // Polls without waiting: what has arrived is read, and a whole request answered.
+    for (const QPointer<QTcpSocket>& socket : waiting) {
+        if (socket && Pending.count(socket) != 0) {
+            socket->waitForReadyRead(0);
+        }
+    }
+    if (static_cast<int>(Pending.size()) < MaxPendingRequests) {
+        return;
+    }
+    const auto oldest = std::min_element(
+        Pending.begin(), Pending.end(),
+        [](const auto& a, const auto& b) { return a.second < b.second; });
+    QTcpSocket* dropped = oldest->first;
+    Pending.erase(oldest);
+    dropped->disconnect(this);
+    dropped->abort();
+    dropped->deleteLater();
+}
+
 void TWebServer::ExamineRequest(QTcpSocket* socket) {
     if (Pending.count(socket) == 0) {
         return;
     }
-    // Only looked at, not taken: a WebSocket handshake is read again by the WebSocket server.
+    // Only looked at until the whole head has come: a handshake takes it then.
     const QByteArray bytes = socket->peek(static_cast<qint64>(MaxRequestHeadBytes));
     const TRequestRead read = ReadRequestHead(
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
@@ -416,14 +426,11 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
         Answer(socket, route.Answer);
         return;
     }
-    if (static_cast<int>(HandedOver.size() + Clients.size()) >= MaxWebClients) {
+    if (static_cast<int>(Clients.size()) >= MaxWebClients) {
         Answer(socket, ErrorAnswer(503));
         return;
     }
-    Pending.erase(socket);
-    socket->disconnect(this);
-    HandedOver[{socket->peerAddress().toString(), socket->peerPort()}] = socket;
-    Sockets->handleConnection(socket);
+    OpenChannel(socket, read, *route.Socket);
 }
 
 void TWebServer::Answer(QTcpSocket* socket, const TWebAnswer& answer) {
@@ -442,47 +449,37 @@ void TWebServer::Answer(QTcpSocket* socket, const TWebAnswer& answer) {
     }
 }
 
-void TWebServer::AcceptSocket() {
-    while (QWebSocket* socket = Sockets->nextPendingConnection()) {
-        const auto key = std::make_pair(socket->peerAddress().toString(), socket->peerPort());
-        HandedOver.erase(key);
-        const QUrl url = socket->requestUrl();
-        const auto request = SocketRequestFor(url.path().toStdString(), url.query().toStdString());
-        // A peer gone during the handshake would never say so again.
-        if (!request || socket->state() != QAbstractSocket::ConnectedState) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        socket->setMaxAllowedIncomingFrameSize(MaxIncoming);
-        socket->setMaxAllowedIncomingMessageSize(MaxIncoming);
-        auto client = std::make_unique<TClient>();
-        client->Socket = socket;
-        client->Request = *request;
-        TClient* raw = client.get();
-        Clients.push_back(std::move(client));
-        connect(socket, &QWebSocket::disconnected, this, [this, raw] {
-            const auto found = std::find_if(Clients.begin(), Clients.end(),
-                                            [raw](const auto& c) { return c.get() == raw; });
-            if (found != Clients.end()) {
-                (*found)->Socket->deleteLater();
-                Clients.erase(found);
-            }
-        });
-        connect(socket, &QWebSocket::bytesWritten, this, [this, raw] {
-            raw->StalledSince = 0;
-            Pump(*raw);
-        });
-        SendCurrent(*raw);
+void TWebServer::OpenChannel(QTcpSocket* socket, const TRequestRead& read,
+                             const TSocketRequest& request) {
+    Pending.erase(socket);
+    socket->disconnect(this);
+    // The head is taken; any bytes after it are the channel's first frames.
+    socket->read(static_cast<qint64>(read.HeadLength));
+    auto client = std::make_unique<TClient>();
+    client->Request = request;
+    TClient* raw = client.get();
+    const std::string page = socket->peerAddress().toString().toStdString();
+    raw->Channel = new TLiveChannel(
+        socket, read.Head.Header("sec-websocket-key"),
+        [this, page](const std::string& reason) {
+            Log("Web server: a page at " + page + " " + reason + " and was dropped");
+        },
+        [this, raw] { Pump(*raw); }, [this, raw] { RemoveClient(raw); }, this);
+    Clients.push_back(std::move(client));
+    SendCurrent(*raw);
+}
+
+void TWebServer::RemoveClient(const TClient* client) {
+    const auto found = std::find_if(Clients.begin(), Clients.end(),
+                                    [client](const auto& c) { return c.get() == client; });
+    if (found != Clients.end()) {
+        (*found)->Channel->deleteLater();
+        Clients.erase(found);
     }
 }
 
 void TWebServer::DropSlowClients() {
     const qint64 now = NowMs();
-    // Handshakes the WebSocket server gave up on.
-    for (auto it = HandedOver.begin(); it != HandedOver.end();) {
-        it = it->second ? std::next(it) : HandedOver.erase(it);
-    }
     std::vector<QTcpSocket*> late;
     for (const auto& [socket, since] : Pending) {
         if (now - since > RequestLimitMs) {
@@ -495,31 +492,20 @@ void TWebServer::DropSlowClients() {
         socket->abort();
         socket->deleteLater();
     }
-    std::vector<QPointer<QWebSocket>> dropped;
+    // Dropping a client removes it from the list, so not while going through it.
+    std::vector<QPointer<TLiveChannel>> channels;
     for (const auto& client : Clients) {
-        const qint64 backlog = Backlog(*client);
-        if (backlog == 0) {
-            client->StalledSince = 0;
+        channels.emplace_back(client->Channel);
+    }
+    for (const QPointer<TLiveChannel>& channel : channels) {
+        if (!channel) {
             continue;
         }
-        if (client->StalledSince == 0) {
-            client->StalledSince = now;
-        }
-        const std::string page = client->Socket->peerAddress().toString().toStdString();
+        const qint64 backlog = channel->Backlog();
         if (backlog > DropBacklog) {
-            Log("Web server: a page at " + page + " fell " + std::to_string(backlog >> 20) +
-                " MiB behind and was dropped");
-            dropped.push_back(client->Socket);
-        } else if (now - client->StalledSince > StalledLimitMs) {
-            Log("Web server: a page at " + page + " took nothing for " +
-                std::to_string((now - client->StalledSince) / 1000) + " s and was dropped");
-            dropped.push_back(client->Socket);
-        }
-    }
-    // Aborting removes the client from the list (its disconnected signal), so not in the loop.
-    for (const QPointer<QWebSocket>& socket : dropped) {
-        if (socket) {
-            socket->abort();
+            channel->Drop("fell " + std::to_string(backlog >> 20) + " MiB behind");
+        } else {
+            channel->CheckAlive(now);
         }
     }
 }

@@ -2,7 +2,8 @@
 // The browser-source server: a read-only HTTP responder for the built-in pages and a WebSocket
 // live channel that pushes the tower's picture and the ticker's line or ranking strip, taken
 // from the very images the windows paint. Everything runs on the window thread without ever
-// waiting: a client that does not read is skipped, then dropped.
+// waiting: a client that does not read is skipped, then dropped, and every byte held for a
+// client counts against it.
 
 #include "web/webroutes.h"
 #include "web/webwindows.h"
@@ -12,7 +13,6 @@
 #include <QHostAddress>
 #include <QImage>
 #include <QObject>
-#include <QPointer>
 #include <QRect>
 
 #include <deque>
@@ -26,14 +26,13 @@
 class QTcpServer;
 class QTcpSocket;
 class QTimer;
-class QWebSocket;
-class QWebSocketServer;
+class TLiveChannel;
 
 /// At most this many live channels (pages open) at once.
 constexpr int MaxWebClients = 16;
 /// At most this many connections that have not finished their request; a new one pushes out
 /// the oldest, so idle connections cannot lock the pages out.
-constexpr int MaxPendingRequests = 8;
+constexpr int MaxPendingRequests = 32;
 
 /// A picture as sent: the image and its PNG forms, each encoded off the window thread when a
 /// page first needs it.
@@ -72,12 +71,11 @@ class TWebServer : public QObject {
         bool Replaceable = false;
     };
     struct TClient {
-        QWebSocket* Socket = nullptr;
+        TLiveChannel* Channel = nullptr;
         TSocketRequest Request;
         /// Messages in the order they go; a picture waits for its encoding, and a whole picture
         /// also while the client is behind.
         std::deque<TOutgoing> Queue;
-        qint64 StalledSince = 0;
     };
 
     void TowerChanged();
@@ -87,9 +85,13 @@ class TWebServer : public QObject {
     void FlushTicker();
 
     void AcceptConnections();
+    /// Reads what waiting connections have sent, so that none with a whole request is pushed
+    /// out for a newcomer; then pushes out the oldest if there is still no room.
+    void MakeRoomForConnection();
     void ExamineRequest(QTcpSocket* socket);
     void Answer(QTcpSocket* socket, const TWebAnswer& answer);
-    void AcceptSocket();
+    void OpenChannel(QTcpSocket* socket, const TRequestRead& read, const TSocketRequest& request);
+    void RemoveClient(const TClient* client);
     void DropSlowClients();
 
     /// The windows' pictures as they are now, with their ink boxes.
@@ -118,12 +120,9 @@ class TWebServer : public QObject {
     std::unique_ptr<TWebWindows> Sources;
     std::function<void(const std::string&)> Log;
     QTcpServer* Http = nullptr;
-    QWebSocketServer* Sockets = nullptr;
     QTimer* Sweep = nullptr;
     /// Connections still sending their request, with the time they came.
     std::map<QTcpSocket*, qint64> Pending;
-    /// Connections handed to the WebSocket server, by peer, until it hands them back.
-    std::map<std::pair<QString, quint16>, QPointer<QTcpSocket>> HandedOver;
     std::vector<std::unique_ptr<TClient>> Clients;
 
     /// What the pages show now; empty while no page watches.

@@ -76,7 +76,8 @@ TEST(WebRoutes, TheLiveChannelIsHandedOverOnlyToAHandshakeFromItsOwnPages) {
     const TWebSizes sizes{};
     const std::string upgrade =
         "GET /socket/ticker?transparent=1 HTTP/1.1\r\nHost: 10.0.0.5:8080\r\n"
-        "Upgrade: websocket\r\nConnection: keep-alive, Upgrade\r\n";
+        "Upgrade: websocket\r\nConnection: keep-alive, Upgrade\r\n"
+        "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n";
     const TWebRoute own =
         RouteRequest(Head(upgrade + "Origin: http://10.0.0.5:8080\r\n\r\n"), sizes);
     ASSERT_TRUE(own.Socket.has_value());
@@ -91,10 +92,19 @@ TEST(WebRoutes, TheLiveChannelIsHandedOverOnlyToAHandshakeFromItsOwnPages) {
     EXPECT_EQ(foreign.Answer.Status, 403);
     EXPECT_EQ(RouteRequest(Head("GET /socket/tower HTTP/1.1\r\n\r\n"), sizes).Answer.Status, 400)
         << "a plain GET of the channel";
-    const auto query = SocketRequestFor("/socket/tower", "transparent=0");
-    ASSERT_TRUE(query.has_value());
-    EXPECT_FALSE(query->Transparent);
-    EXPECT_FALSE(SocketRequestFor("/socket/x", "").has_value());
+    // A handshake the protocol cannot answer is refused at once, and takes no channel.
+    const std::string noKey = "GET /socket/tower HTTP/1.1\r\nHost: h\r\nUpgrade: websocket\r\n"
+                              "Connection: Upgrade\r\nSec-WebSocket-Version: 13\r\n";
+    for (const char* key : {"", "Sec-WebSocket-Key: short==\r\n",
+                                   "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZR==\r\n"}) {
+        const TWebRoute refused = RouteRequest(Head(noKey + key + "\r\n"), sizes);
+        EXPECT_FALSE(refused.Socket.has_value()) << key;
+        EXPECT_EQ(refused.Answer.Status, 400) << key;
+    }
+    const std::string oldVersion =
+        "GET /socket/tower HTTP/1.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+        "Sec-WebSocket-Version: 8\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n";
+    EXPECT_EQ(RouteRequest(Head(oldVersion), sizes).Answer.Status, 400);
 }
 
 } // namespace
