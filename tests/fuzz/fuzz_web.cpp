@@ -2,10 +2,12 @@
 // network may send them, and checks what the server promises: a head is only ever complete
 // within its bound and at its blank line, every answer is a well-formed HTTP answer of a known
 // status, only the built-in pages are ever served, and the live channel is only handed over
-// for a handshake whose Origin, if any, is the server's own address.
+// for a handshake whose Origin, if any, is the server's own address. The bytes after a whole
+// head are read as a client's WebSocket frames, in one piece and byte by byte, which must agree.
 
 #include "web/httprequest.h"
 #include "web/webroutes.h"
+#include "web/websocket.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -65,6 +68,39 @@ void CheckAnswer(const TRequestHead& head, const TWebRoute& route) {
             "an answer whose body is not its length");
 }
 
+struct TFramesRead {
+    std::vector<TIncomingFrame> Frames;
+    TFrameFault Fault = TFrameFault::None;
+};
+
+TFramesRead ReadFrames(std::string_view bytes, std::size_t piece) {
+    TFrameReader reader(1024);
+    TFramesRead read;
+    for (std::size_t at = 0; at < bytes.size() && read.Fault == TFrameFault::None; at += piece) {
+        read.Fault = reader.Feed(bytes.substr(at, piece), [&read](const TIncomingFrame& frame) {
+            read.Frames.push_back(frame);
+        });
+    }
+    return read;
+}
+
+void CheckFrames(std::string_view bytes) {
+    const TFramesRead whole = ReadFrames(bytes, bytes.size() + 1);
+    const TFramesRead byByte = ReadFrames(bytes, 1);
+    Require(whole.Fault == byByte.Fault && whole.Frames.size() == byByte.Frames.size(),
+            "frames read differently when they arrive in pieces");
+    // A client's frame has at least a two-byte head and a four-byte mask.
+    Require(whole.Frames.size() <= bytes.size() / 6, "more frames than their bytes can hold");
+    for (std::size_t i = 0; i < whole.Frames.size(); ++i) {
+        const TIncomingFrame& frame = whole.Frames[i];
+        Require(frame.Payload == byByte.Frames[i].Payload && frame.Opcode == byByte.Frames[i].Opcode,
+                "a frame read differently when it arrives in pieces");
+        const bool control = (static_cast<uint8_t>(frame.Opcode) & 0x8) != 0;
+        Require(control ? frame.Payload.size() <= 125 && frame.Final : frame.Payload.empty(),
+                "a control payload over 125 bytes, or a page's data kept");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -81,5 +117,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     Require(bytes.substr(read.HeadLength - 4, 4) == "\r\n\r\n",
             "a head not ending at its blank line");
     CheckAnswer(read.Head, RouteRequest(read.Head, TWebSizes{{159, 476}, {569, 77}}));
+    CheckFrames(bytes.substr(read.HeadLength));
     return 0;
 }
