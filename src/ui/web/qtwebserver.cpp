@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QFutureWatcher>
+#include <QNetworkInterface>
 #include <QPainter>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -61,6 +62,36 @@ QByteArray EncodePng(const QImage& image) {
     return bytes;
 }
 
+std::string UrlOf(const QHostAddress& host, quint16 port) {
+    const std::string text = host.toString().toStdString();
+    return "http://" + (host.protocol() == QHostAddress::IPv6Protocol ? "[" + text + "]" : text) +
+           ":" + std::to_string(port);
+}
+
+/// Where other PCs reach a server listening on `host`: a wildcard address is no address to
+/// type into a browser, so it stands for this PC's own network addresses (IPv4 first).
+std::vector<QHostAddress> ReachableAt(const QHostAddress& host) {
+    const bool any = host == QHostAddress::Any || host == QHostAddress::AnyIPv6;
+    if (!any && host != QHostAddress::AnyIPv4) {
+        return {host};
+    }
+    std::vector<QHostAddress> found;
+    for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
+        const bool wanted = address.protocol() == QHostAddress::IPv4Protocol ||
+                            (any && address.protocol() == QHostAddress::IPv6Protocol);
+        if (wanted && !address.isLoopback() && !address.isLinkLocal()) {
+            found.push_back(address);
+        }
+    }
+    std::stable_partition(found.begin(), found.end(), [](const QHostAddress& address) {
+        return address.protocol() == QHostAddress::IPv4Protocol;
+    });
+    if (found.empty()) {
+        found.push_back(QHostAddress(QHostAddress::LocalHost));
+    }
+    return found;
+}
+
 QHostAddress AddressFrom(const std::string& text) {
     if (text.empty() || text == "localhost") {
         return QHostAddress(QHostAddress::LocalHost);
@@ -107,12 +138,14 @@ bool TWebServer::Listen(const std::string& address, int port) {
     Sweep->start(1000);
     TowerChanged();
     TickerChanged();
-    const std::string url =
-        "http://" +
-        (host.protocol() == QHostAddress::IPv6Protocol ? "[" + host.toString().toStdString() + "]"
-                                                       : host.toString().toStdString()) +
-        ":" + std::to_string(ServingPort());
-    Log("Web server: browser sources at " + url + "/tower and " + url + "/ticker");
+    const std::vector<QHostAddress> reachable = ReachableAt(host);
+    const std::string url = UrlOf(reachable.front(), ServingPort());
+    std::string also;
+    for (std::size_t i = 1; i < reachable.size(); ++i) {
+        also += (also.empty() ? " (also at " : ", ") + UrlOf(reachable[i], ServingPort());
+    }
+    Log("Web server: browser sources at " + url + "/tower and " + url + "/ticker" +
+        (also.empty() ? "" : also + ")"));
     return true;
 }
 

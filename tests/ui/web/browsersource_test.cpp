@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QNetworkInterface>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -474,6 +475,18 @@ TEST_F(BrowserSourceTest, APortInUseOrABadAddressIsOneLogLineAndNoServer) {
     EXPECT_EQ(said[0].rfind("Web server: cannot listen on 127.0.0.1:", 0), 0u) << said[0];
     EXPECT_NE(said[1].find("'sim-pc' is not an IP address"), std::string::npos) << said[1];
     EXPECT_EQ(Log.size(), 1u) << "the first server said where it serves, once";
+
+    // On every address: the log names one another PC can type, never the wildcard.
+    TWebServer everywhere(std::make_unique<TFormWebWindows>(*Tower, *Ticker),
+                          [&said](const std::string& line) { said.push_back(line); });
+    ASSERT_TRUE(everywhere.Listen("0.0.0.0", 0));
+    EXPECT_EQ(said.back().find("0.0.0.0"), std::string::npos) << said.back();
+    const auto named = [&said](const QHostAddress& address) {
+        return said.back().find("http://" + address.toString().toStdString() + ":") !=
+               std::string::npos;
+    };
+    const QList<QHostAddress> own = QNetworkInterface::allAddresses();
+    EXPECT_TRUE(std::any_of(own.begin(), own.end(), named)) << said.back();
 }
 
 } // namespace
