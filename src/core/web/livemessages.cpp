@@ -13,6 +13,18 @@ std::string PictureMessage(int width, int height, int64_t drawnAt) {
            Field("drawnAt", drawnAt) + "}";
 }
 
+std::string PatchMessage(int width, int height, const std::vector<TPixelBox>& boxes,
+                         int64_t drawnAt) {
+    std::string list;
+    for (const TPixelBox& box : boxes) {
+        list += (list.empty() ? "[" : ",") + ("[" + std::to_string(box.X)) + "," +
+                std::to_string(box.Y) + "," + std::to_string(box.Width) + "," +
+                std::to_string(box.Height) + "]";
+    }
+    return "{\"kind\":\"patch\"" + Field("width", width) + Field("height", height) +
+           ",\"boxes\":" + (list.empty() ? "[]" : list + "]") + Field("drawnAt", drawnAt) + "}";
+}
+
 std::string StripMessage(int width, int height, int offset, int end, bool scrolling,
                          int64_t drawnAt) {
     return "{\"kind\":\"strip\"" + Field("width", width) + Field("height", height) +

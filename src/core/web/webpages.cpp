@@ -2,8 +2,8 @@
 
 namespace {
 
-// The page's script. It keeps one picture (the tower, or the ticker's line) or one ranking
-// strip, and draws it on a canvas of the window's size; the canvas is enlarged by whole
+// The page's script. It keeps one picture (the tower, or the ticker's line), which patches
+// change in part, or one ranking strip, and draws it on a canvas of the window's size; the canvas is enlarged by whole
 // pixels (?scale=N) without smoothing. A strip scrolls on the browser's own clock from the
 // moment the window starts scrolling it, at 100 pixels a second, so a slow frame never slows
 // it. Messages are handled strictly in order, although decoding an image is asynchronous.
@@ -14,6 +14,8 @@ const char* const PageScript = R"JS(
   const transparent = params.get("transparent") === "1";
   const canvas = document.getElementById("picture");
   const context = canvas.getContext("2d");
+  const picture = document.createElement("canvas");
+  const pictureContext = picture.getContext("2d");
   const state = { frames: 0, latencies: [], picture: null, strip: null, offset: 0, end: 0,
                   scrollFrom: null, connected: false };
   window.kestrune = state;
@@ -42,7 +44,7 @@ const char* const PageScript = R"JS(
     if (state.strip) {
       context.drawImage(state.strip, -stripOffset(), 0);
     } else if (state.picture) {
-      context.drawImage(state.picture, 0, 0);
+      context.drawImage(picture, 0, 0);
     }
   }
 
@@ -94,9 +96,22 @@ const char* const PageScript = R"JS(
       draw();
       startAnimation();
     } else {
+      if (message.kind === "patch") {
+        // Boxes of the picture last sent, stacked in one image; a box replaces what was there.
+        let from = 0;
+        for (const [x, y, width, height] of message.boxes) {
+          pictureContext.clearRect(x, y, width, height);
+          pictureContext.drawImage(bitmap, 0, from, width, height, x, y, width, height);
+          from += height;
+        }
+      } else {
+        picture.width = message.width;
+        picture.height = message.height;
+        pictureContext.drawImage(bitmap, 0, 0);
+      }
       state.strip = null;
       state.scrollFrom = null;
-      state.picture = bitmap;
+      state.picture = picture;
       draw();
     }
     shown(message);

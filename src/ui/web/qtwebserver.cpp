@@ -4,11 +4,9 @@
 #include "web/livechannel.h"
 #include "web/livemessages.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QFutureWatcher>
 #include <QNetworkInterface>
-#include <QPainter>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QPointer>
@@ -28,38 +26,6 @@ constexpr qint64 RequestLimitMs = 3000;
 
 qint64 NowMs() {
     return QDateTime::currentMSecsSinceEpoch();
-}
-
-/// The design's background made transparent, for streaming software that layers the page over
-/// the video: pure black outside the boxes whose black is ink (text on a white box, a black
-/// number box, a logo).
-QImage WithTransparentBackground(const QImage& image, const std::vector<QRect>& ink) {
-    QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < argb.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(argb.scanLine(y));
-        for (int x = 0; x < argb.width(); ++x) {
-            if ((line[x] & 0x00FFFFFF) == 0) {
-                line[x] = 0;
-            }
-        }
-    }
-    // The ink boxes go back as drawn.
-    QPainter painter(&argb);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    for (const QRect& box : ink) {
-        painter.drawImage(box.topLeft(), image, box);
-    }
-    return argb;
-}
-
-QByteArray EncodePng(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    // Little compression: the pictures are flat colours, small either way, and encoding time
-    // is latency.
-    image.save(&buffer, "PNG", 80);
-    return bytes;
 }
 
 std::string UrlOf(const QHostAddress& host, quint16 port) {
@@ -185,21 +151,34 @@ std::string TWebServer::StripMessageNow(qint64 drawnAt) const {
                         Sources->StripEndOffset(), Sources->StripScrolling(), drawnAt);
 }
 
-TPictureRef TWebServer::TakeTower(qint64 drawnAt) const {
-    return std::make_shared<TPushedPicture>(
-        TPushedPicture{Sources->TowerPicture(), drawnAt, Sources->TowerInk(), {}});
+TPictureRef TWebServer::Numbered(QImage image, qint64 drawnAt, std::vector<QRect> ink) {
+    auto picture = std::make_shared<TPushedPicture>();
+    picture->Image = std::move(image);
+    picture->DrawnAt = drawnAt;
+    picture->Ink = std::move(ink);
+    picture->Number = ++PicturesTaken;
+    return picture;
 }
 
-TPictureRef TWebServer::TakeLine(qint64 drawnAt) const {
+TPictureRef TWebServer::TakeTower(qint64 drawnAt) {
+    return Numbered(Sources->TowerPicture(), drawnAt, Sources->TowerInk());
+}
+
+TPictureRef TWebServer::TakeLine(qint64 drawnAt) {
     std::vector<QRect> ink;
     QImage line = Sources->TickerLine(&ink);
-    return std::make_shared<TPushedPicture>(
-        TPushedPicture{std::move(line), drawnAt, std::move(ink), {}});
+    return Numbered(std::move(line), drawnAt, std::move(ink));
 }
 
-TPictureRef TWebServer::TakeStrip(qint64 drawnAt) const {
-    return std::make_shared<TPushedPicture>(
-        TPushedPicture{Sources->StripPicture(), drawnAt, Sources->StripInk(), {}});
+TPictureRef TWebServer::TakeStrip(qint64 drawnAt) {
+    return Numbered(Sources->StripPicture(), drawnAt, Sources->StripInk());
+}
+
+void TWebServer::Follow(TPushedPicture& next, const TPictureRef& previous) {
+    if (previous) {
+        next.BaseNumber = previous->Number;
+        next.Base = previous->Image;
+    }
 }
 
 bool TWebServer::Watched(TWebPage page) const {
@@ -218,7 +197,9 @@ void TWebServer::FlushTower() {
     if (picture.isNull() || (TowerPicture && picture == TowerPicture->Image)) {
         return;
     }
-    TowerPicture = TakeTower(TowerChangedAt);
+    TPictureRef next = TakeTower(TowerChangedAt);
+    Follow(*next, TowerPicture);
+    TowerPicture = std::move(next);
     for (const auto& client : Clients) {
         if (client->Request.Page == TWebPage::Tower) {
             SendPicture(*client, TowerPicture);
@@ -262,6 +243,7 @@ void TWebServer::FlushTicker() {
     if (line->Image.isNull() || (!afterStrip && LinePicture && line->Image == LinePicture->Image)) {
         return;
     }
+    Follow(*line, LinePicture);
     LinePicture = std::move(line);
     for (const auto& client : Clients) {
         if (client->Request.Page == TWebPage::Ticker) {
@@ -307,9 +289,7 @@ void TWebServer::SendPicture(TClient& client, const TPictureRef& picture) {
     if (!picture || picture->Image.isNull()) {
         return;
     }
-    const std::string text =
-        PictureMessage(picture->Image.width(), picture->Image.height(), picture->DrawnAt);
-    Enqueue(client, TOutgoing{[text] { return text; }, picture, true});
+    Enqueue(client, TOutgoing{nullptr, picture, true});
 }
 
 void TWebServer::SendStrip(TClient& client) {
@@ -335,25 +315,48 @@ void TWebServer::Enqueue(TClient& client, TOutgoing message) {
         std::erase_if(client.Queue, [](const TOutgoing& waiting) { return waiting.Replaceable; });
     }
     if (message.Picture) {
-        Encoding(*message.Picture, client.Request.Transparent);
+        // The form it will most likely go in is started now; Pump makes sure of it.
+        const bool behindOthers = std::any_of(client.Queue.begin(), client.Queue.end(),
+                                              [](const TOutgoing& waiting) { return waiting.Picture; });
+        Encoding(*message.Picture, client.Request.Transparent,
+                 message.Replaceable && !behindOthers && PatchFor(client, *message.Picture));
     }
     client.Queue.push_back(std::move(message));
     Pump(client);
 }
 
+bool TWebServer::PatchFor(const TClient& client, const TPushedPicture& picture) {
+    return client.Shown != 0 && client.Shown == picture.BaseNumber;
+}
+
 void TWebServer::Pump(TClient& client) {
     while (!client.Queue.empty()) {
         TOutgoing& next = client.Queue.front();
-        if (next.Picture) {
-            const QFuture<QByteArray> png = Encoding(*next.Picture, client.Request.Transparent);
-            if (!png.isFinished() || (next.Replaceable && Backlog(client) > MaxBacklog)) {
-                return; // the encoding's end, or the client's progress, pumps again
-            }
+        if (!next.Picture) {
             client.Channel->SendText(next.Text());
-            client.Channel->SendBinary(png.result());
-        } else {
-            client.Channel->SendText(next.Text());
+            client.Queue.pop_front();
+            continue;
         }
+        const bool patch = next.Replaceable && PatchFor(client, *next.Picture);
+        const QFuture<TEncodedPicture> encoded =
+            Encoding(*next.Picture, client.Request.Transparent, patch);
+        if (!encoded.isFinished() || (next.Replaceable && Backlog(client) > MaxBacklog)) {
+            return; // the encoding's end, or the client's progress, pumps again
+        }
+        const TEncodedPicture& form = encoded.result();
+        const TPushedPicture& picture = *next.Picture;
+        if (!next.Replaceable) {
+            client.Channel->SendText(next.Text());
+        } else if (form.Whole) {
+            client.Channel->SendText(
+                PictureMessage(picture.Image.width(), picture.Image.height(), picture.DrawnAt));
+        } else {
+            client.Channel->SendText(PatchMessage(picture.Image.width(), picture.Image.height(),
+                                                  form.Boxes, picture.DrawnAt));
+        }
+        client.Channel->SendBinary(form.Png);
+        // A strip takes the window's place in the page: the next picture goes whole.
+        client.Shown = next.Replaceable ? picture.Number : 0;
         client.Queue.pop_front();
     }
 }
@@ -364,21 +367,24 @@ void TWebServer::PumpAll() {
     }
 }
 
-QFuture<QByteArray> TWebServer::Encoding(TPushedPicture& picture, bool transparent) {
-    std::optional<QFuture<QByteArray>>& png = picture.Png[transparent ? 1 : 0];
-    if (!png) {
-        // Copies of the image and its boxes go to the pool: the window draws on meanwhile.
-        png = QtConcurrent::run([image = picture.Image, ink = picture.Ink, transparent] {
-            return EncodePng(transparent ? WithTransparentBackground(image, ink) : image);
-        });
-        auto* watcher = new QFutureWatcher<QByteArray>(this);
+QFuture<TEncodedPicture> TWebServer::Encoding(TPushedPicture& picture, bool transparent,
+                                              bool patch) {
+    std::optional<QFuture<TEncodedPicture>>& encoded = picture.Encoded[transparent][patch];
+    if (!encoded) {
+        // Copies of the images and boxes go to the pool: the window draws on meanwhile.
+        encoded = QtConcurrent::run(
+            [image = picture.Image, base = picture.Base, ink = picture.Ink, transparent, patch] {
+                return patch ? EncodePatch(base, image, ink, transparent)
+                             : EncodeWhole(image, ink, transparent);
+            });
+        auto* watcher = new QFutureWatcher<TEncodedPicture>(this);
         connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
             watcher->deleteLater();
             PumpAll();
         });
-        watcher->setFuture(*png);
+        watcher->setFuture(*encoded);
     }
-    return *png;
+    return *encoded;
 }
 
 qint64 TWebServer::Backlog(const TClient& client) {

@@ -5,6 +5,7 @@
 // waiting: a client that does not read is skipped, then dropped, and every byte held for a
 // client counts against it.
 
+#include "web/pictureencoding.h"
 #include "web/webroutes.h"
 #include "web/webwindows.h"
 
@@ -34,14 +35,19 @@ constexpr int MaxWebClients = 16;
 /// the oldest, so idle connections cannot lock the pages out.
 constexpr int MaxPendingRequests = 32;
 
-/// A picture as sent: the image and its PNG forms, each encoded off the window thread when a
-/// page first needs it.
+/// A picture as sent: the image and its forms, each encoded off the window thread when a page
+/// first needs it, once for all the pages that need it.
 struct TPushedPicture {
     QImage Image;
     qint64 DrawnAt = 0;
     /// Boxes whose black is ink: they stay opaque in the transparent form.
     std::vector<QRect> Ink;
-    std::optional<QFuture<QByteArray>> Png[2]; // [transparent]
+    /// Its number, and the number and image of the picture it follows in the same window; a
+    /// page that has that one gets a patch.
+    quint64 Number = 0;
+    quint64 BaseNumber = 0;
+    QImage Base;
+    std::optional<QFuture<TEncodedPicture>> Encoded[2][2]; // [transparent][patch]
 };
 using TPictureRef = std::shared_ptr<TPushedPicture>;
 
@@ -67,12 +73,15 @@ class TWebServer : public QObject {
     struct TOutgoing {
         std::function<std::string()> Text;
         TPictureRef Picture;
-        /// A whole picture: a newer one takes its place while it waits.
+        /// A window's picture, whose text says how it is sent: a newer one takes its place
+        /// while it waits.
         bool Replaceable = false;
     };
     struct TClient {
         TLiveChannel* Channel = nullptr;
         TSocketRequest Request;
+        /// The number of the last window picture it was sent; 0 after a strip or none.
+        quint64 Shown = 0;
         /// Messages in the order they go; a picture waits for its encoding, and a whole picture
         /// also while the client is behind.
         std::deque<TOutgoing> Queue;
@@ -94,10 +103,13 @@ class TWebServer : public QObject {
     void RemoveClient(const TClient* client);
     void DropSlowClients();
 
-    /// The windows' pictures as they are now, with their ink boxes.
-    TPictureRef TakeTower(qint64 drawnAt) const;
-    TPictureRef TakeLine(qint64 drawnAt) const;
-    TPictureRef TakeStrip(qint64 drawnAt) const;
+    /// The windows' pictures as they are now, with their ink boxes, each with a new number.
+    TPictureRef TakeTower(qint64 drawnAt);
+    TPictureRef TakeLine(qint64 drawnAt);
+    TPictureRef TakeStrip(qint64 drawnAt);
+    TPictureRef Numbered(QImage image, qint64 drawnAt, std::vector<QRect> ink);
+    /// `next` follows `previous` (if any) in the same window.
+    static void Follow(TPushedPicture& next, const TPictureRef& previous);
     /// The strip message for the ticker's strip as it stands now.
     std::string StripMessageNow(qint64 drawnAt) const;
     /// True when a page of `page` is open.
@@ -110,8 +122,10 @@ class TWebServer : public QObject {
     /// Sends what is ready at the head of the client's queue.
     void Pump(TClient& client);
     void PumpAll();
-    /// The PNG of `picture`, started on the thread pool when first asked for.
-    QFuture<QByteArray> Encoding(TPushedPicture& picture, bool transparent);
+    /// Whether the client would get `picture` as a patch, if it went now.
+    static bool PatchFor(const TClient& client, const TPushedPicture& picture);
+    /// A form of `picture`, started on the thread pool when first asked for.
+    QFuture<TEncodedPicture> Encoding(TPushedPicture& picture, bool transparent, bool patch);
     /// Bytes queued for the client and not yet taken by the system.
     static qint64 Backlog(const TClient& client);
     TWebSizes Sizes() const;
@@ -129,6 +143,7 @@ class TWebServer : public QObject {
     TPictureRef TowerPicture;
     TPictureRef LinePicture;
     TPictureRef StripPicture;
+    quint64 PicturesTaken = 0;
     bool StripShown = false;
     /// Which strip the pages have: a new one may replace the last within one turn.
     qint64 StripKey = 0;

@@ -169,9 +169,13 @@ TEST_F(BrowserSourceTest, PagesShowTheWindowsPicturesPixelForPixelAsTheyChange) 
 }
 
 TEST_F(BrowserSourceTest, TransparentClearsOnlyTheBackgroundAndScaleKeepsPixels) {
+    // The page is open before the event comes, so the event reaches it as a patch.
+    const QString page = OpenShown("ticker?transparent=1&scale=2", Ticker->size() * 2);
+    const int frames = Frames(page);
     // Black text and a black number box on the event's white box are ink, not background.
     EventQueue.AddEvent("Fastest Lap", "#3# DRIVER C  1:20.428", 5);
     Ticker->Timer1Timer();
+    ASSERT_TRUE(ShownMoreThan(page, frames));
     const QImage picture = Ticker->Composite();
     const QColor white(Qt::white);
     ASSERT_EQ(QColor(picture.pixel(6, 3)), white) << "the event's box starts at (5, 2)";
@@ -185,7 +189,6 @@ TEST_F(BrowserSourceTest, TransparentClearsOnlyTheBackgroundAndScaleKeepsPixels)
     }
     const QRect box(QPoint(5, 2), QPoint(right, bottom));
 
-    const QString page = OpenShown("ticker?transparent=1&scale=2", picture.size() * 2);
     const QImage shot = Browser.Screenshot(page, picture.width() * 2, picture.height() * 2);
     ASSERT_EQ(shot.size(), picture.size() * 2);
     int inkBlack = 0;
