@@ -11,12 +11,15 @@
 #include "messages/raceevent.h"
 #include "standings/stats1.h"
 #include "web/formwebwindows.h"
+#include "web/pictureencoding.h"
 #include "web/qtwebserver.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QProcess>
 #include <QThread>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -57,7 +60,9 @@ struct TStage {
         Ticker->show();
         Race(0);
         Server = std::make_unique<TWebServer>(std::make_unique<TFormWebWindows>(*Tower, *Ticker),
-                                              [](const std::string&) {});
+                                              [this](const std::string& line) {
+                                                  CountDrops(line);
+                                              });
         Server->Listen("127.0.0.1", 0);
     }
 
@@ -110,6 +115,15 @@ struct TStage {
     std::unique_ptr<TFormStats1> Tower;
     std::unique_ptr<TFormMsg1> Ticker;
     std::unique_ptr<TWebServer> Server;
+    /// Clients the server has cut off, as its log tells them one by one or counted.
+    void CountDrops(const std::string& line) {
+        if (line.find("was dropped") != std::string::npos) {
+            ++Dropped;
+        } else if (line.find(" more clients were dropped") != std::string::npos) {
+            Dropped += std::stoi(line.substr(line.find(':') + 2));
+        }
+    }
+    int Dropped = 0;
 };
 
 double Percentile(std::vector<double> values, double share) {
@@ -258,8 +272,113 @@ void BM_WebRaceCost(benchmark::State& state) {
     }
 }
 
+/// What one tower change costs to encode, once for all pages: the whole picture (arg 0) or the
+/// patch of what one race reading changed (arg 1).
+void BM_EncodeTowerChange(benchmark::State& state) {
+    TStage stage;
+    const bool patch = state.range(0) == 1;
+    std::vector<QImage> pictures;
+    for (int round = 1000; pictures.size() < 20 && round < 3000; ++round) {
+        stage.RaceReading(round);
+        PumpEvents(0);
+        const QImage& now = stage.Tower->Bitmap();
+        if (pictures.empty() || now != pictures.back()) {
+            pictures.push_back(now.copy());
+        }
+    }
+    std::size_t next = 1;
+    double bytes = 0;
+    for (auto _ : state) {
+        const TEncodedPicture encoded =
+            patch ? EncodePatch(pictures[next - 1], pictures[next], {}, false)
+                  : EncodeWhole(pictures[next], {}, false);
+        bytes += static_cast<double>(encoded.Png.size());
+        next = next + 1 < pictures.size() ? next + 1 : 1;
+    }
+    state.counters["bytes"] = bytes / static_cast<double>(state.iterations());
+}
+
+/// Abusive clients (bench/webflood.py, each its own process, reconnecting when cut off) for
+/// 20 s while a tower page is open and the race goes on: the program's resident memory at its
+/// peak and 3 s after they stop, above what it was before; and how late the page showed the
+/// tower's changes meanwhile. Arg 0: the kind of abuse; arg 1: how many clients at once.
+void BM_WebFloods(benchmark::State& state) {
+    static const char* const Modes[] = {"ping", "fragments", "refused", "idle"};
+    const char* mode = Modes[state.range(0)];
+    state.SetLabel(mode);
+    TStage stage;
+    TCdpBrowser browser;
+    const QString page = browser.Open(stage.Url("tower"), 159, 476);
+    browser.WaitFor(page, "window.kestrune && window.kestrune.frames > 0", 15000);
+    int round = 1000;
+    const auto race = [&stage, &round](int ms) {
+        QElapsedTimer clock;
+        clock.start();
+        double peak = ResidentMiB();
+        while (clock.elapsed() < ms) {
+            stage.RaceReading(++round);
+            PumpEvents(200);
+            peak = std::max(peak, ResidentMiB());
+        }
+        return peak;
+    };
+    for (auto _ : state) {
+        race(3000);
+        const double before = ResidentMiB();
+        browser.Evaluate(page, "window.kestrune.latencies = []");
+        std::vector<std::unique_ptr<QProcess>> flooders;
+        for (int i = 0; i < state.range(1); ++i) {
+            flooders.push_back(std::make_unique<QProcess>());
+            flooders.back()->start(QStringLiteral("python3"),
+                                   {QStringLiteral(KESTRUNE_WEBFLOOD), QString::fromLatin1(mode),
+                                    QString::number(stage.Server->ServingPort()),
+                                    QStringLiteral("20")});
+        }
+        // The window thread's own clock: a 10-ms timer whose longest gap shows any wait.
+        QElapsedTimer ticking;
+        ticking.start();
+        qint64 lastTick = 0;
+        qint64 longestGap = 0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, ticking.elapsed() - lastTick);
+            lastTick = ticking.elapsed();
+        });
+        tick.start(10);
+        const double peak = race(20000);
+        tick.stop();
+        std::vector<double> latencies;
+        for (const QJsonValue value :
+             browser.Evaluate(page, "window.kestrune.latencies").toArray()) {
+            latencies.push_back(value.toDouble());
+        }
+        for (const auto& flooder : flooders) {
+            while (flooder->state() != QProcess::NotRunning) {
+                PumpEvents(50);
+            }
+        }
+        const double after = race(3000);
+        state.counters["rss_before_MiB"] = before;
+        state.counters["rss_peak_rise_MiB"] = peak - before;
+        state.counters["rss_after_rise_MiB"] = ResidentMiB() - before;
+        state.counters["shown"] = static_cast<double>(latencies.size());
+        state.counters["dropped"] = stage.Dropped;
+        state.counters["window_thread_longest_gap_ms"] = static_cast<double>(longestGap);
+        state.counters["late_p95_ms"] = Percentile(latencies, 0.95);
+        state.counters["late_max_ms"] = Percentile(latencies, 1.0);
+        (void)after;
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_WebFloods)
+    ->ArgsProduct({{0, 1, 2, 3}, {1}})
+    ->Args({0, 4})
+    ->Args({1, 4})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EncodeTowerChange)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WebRaceCost)->Arg(1)->Arg(16)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WebChangeToPage)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WebStripSpeed)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -21,6 +21,9 @@ namespace {
 constexpr qint64 MaxBacklog = 1 << 20;
 /// One this far behind is dropped: more than a picture past the point where pictures wait.
 constexpr qint64 DropBacklog = 4 << 20;
+/// At most this many drops are logged one by one in a window; the rest are counted.
+constexpr int DropLinesPerWindow = 5;
+constexpr qint64 DropLogWindowMs = 10000;
 /// A request must arrive whole within this time: a page sends it at once.
 constexpr qint64 RequestLimitMs = 3000;
 
@@ -501,11 +504,32 @@ void TWebServer::OpenChannel(QTcpSocket* socket, const TRequestRead& read,
     raw->Channel = new TLiveChannel(
         socket, read.Head.Header("sec-websocket-key"),
         [this, page](const std::string& reason) {
-            Log("Web server: a page at " + page + " " + reason + " and was dropped");
+            LogDrop("Web server: a page at " + page + " " + reason + " and was dropped");
         },
         [this, raw] { Pump(*raw); }, [this, raw] { RemoveClient(raw); }, this);
     Clients.push_back(std::move(client));
     SendCurrent(*raw);
+}
+
+void TWebServer::LogDrop(const std::string& line) {
+    const qint64 now = NowMs();
+    if (now - DropLogStart >= DropLogWindowMs) {
+        FlushDropLog(now);
+    }
+    // A client that comes back each time it is cut off must not flood the operator's log.
+    if (++DropsInWindow <= DropLinesPerWindow) {
+        Log(line);
+    }
+}
+
+void TWebServer::FlushDropLog(qint64 now) {
+    if (DropsInWindow > DropLinesPerWindow) {
+        Log("Web server: " + std::to_string(DropsInWindow - DropLinesPerWindow) +
+            " more clients were dropped within " + std::to_string(DropLogWindowMs / 1000) +
+            " s (not each logged)");
+    }
+    DropLogStart = now;
+    DropsInWindow = 0;
 }
 
 void TWebServer::RemoveClient(const TClient* client) {
@@ -519,6 +543,9 @@ void TWebServer::RemoveClient(const TClient* client) {
 
 void TWebServer::DropSlowClients() {
     const qint64 now = NowMs();
+    if (now - DropLogStart >= DropLogWindowMs) {
+        FlushDropLog(now);
+    }
     std::vector<QTcpSocket*> late;
     for (const auto& [socket, since] : Pending) {
         if (now - since > RequestLimitMs) {

@@ -101,6 +101,9 @@ class TWebServer : public QObject {
     void Answer(QTcpSocket* socket, const TWebAnswer& answer);
     void OpenChannel(QTcpSocket* socket, const TRequestRead& read, const TSocketRequest& request);
     void RemoveClient(const TClient* client);
+    void LogDrop(const std::string& line);
+    /// Says how many drops went unlogged in the window that ends at `now`, and starts another.
+    void FlushDropLog(qint64 now);
     void DropSlowClients();
 
     /// The windows' pictures as they are now, with their ink boxes, each with a new number.
@@ -144,6 +147,8 @@ class TWebServer : public QObject {
     TPictureRef LinePicture;
     TPictureRef StripPicture;
     quint64 PicturesTaken = 0;
+    qint64 DropLogStart = 0;
+    int DropsInWindow = 0;
     bool StripShown = false;
     /// Which strip the pages have: a new one may replace the last within one turn.
     qint64 StripKey = 0;
