@@ -105,8 +105,9 @@ void TLiveChannel::Drop(const std::string& reason) {
     if (Socket->state() == QAbstractSocket::UnconnectedState) {
         return;
     }
-    Closing = true;
-    if (Dropped) {
+    // One line a client: a channel already closing for a fault has said why.
+    if (!Closing) {
+        Closing = true;
         Dropped(reason);
     }
     // Whatever is held for the client goes with it, now.
