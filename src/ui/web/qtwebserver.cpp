@@ -24,6 +24,8 @@ constexpr qint64 DropBacklog = 4 << 20;
 /// At most this many drops are logged one by one in a window; the rest are counted.
 constexpr int DropLinesPerWindow = 5;
 constexpr qint64 DropLogWindowMs = 10000;
+/// Answers after which the sweep returns free memory to the system.
+constexpr int TrimAfterAnswers = 200;
 /// A request must arrive whole within this time: a page sends it at once.
 constexpr qint64 RequestLimitMs = 3000;
 
@@ -476,6 +478,7 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
 }
 
 void TWebServer::Answer(QTcpSocket* socket, const TWebAnswer& answer) {
+    ++AnsweredSinceTrim;
     Pending.erase(socket);
     socket->disconnect(this);
     const std::string bytes = ResponseBytes(answer);
@@ -545,6 +548,12 @@ void TWebServer::DropSlowClients() {
     const qint64 now = NowMs();
     if (now - DropLogStart >= DropLogWindowMs) {
         FlushDropLog(now);
+    }
+    // Thousands of short connections leave the allocator's free memory in pieces it keeps;
+    // after a flood of them it goes back to the system.
+    if (AnsweredSinceTrim >= TrimAfterAnswers) {
+        AnsweredSinceTrim = 0;
+        ReturnFreeMemory();
     }
     std::vector<QTcpSocket*> late;
     for (const auto& [socket, since] : Pending) {

@@ -148,6 +148,7 @@ class TWebServer : public QObject {
     TPictureRef StripPicture;
     quint64 PicturesTaken = 0;
     qint64 DropLogStart = 0;
+    int AnsweredSinceTrim = 0;
     int DropsInWindow = 0;
     bool StripShown = false;
     /// Which strip the pages have: a new one may replace the last within one turn.
