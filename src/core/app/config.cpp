@@ -224,6 +224,19 @@ TConfigLoad LoadConfig(const std::string& path) {
     return load;
 }
 
+void SaveFolder(const std::string& path, const std::string& folder) {
+    if (path == UserConfigFile()) {
+        std::error_code ignored;
+        std::filesystem::create_directories(Utf8Path(path).parent_path(), ignored);
+    }
+    try {
+        ReplaceProfileFile(path,
+                           WithProfileValue(ReadProfileForUpdate(path), ConfigSection, "Folder", folder));
+    } catch (const std::exception& e) {
+        throw WriteError(path, e.what());
+    }
+}
+
 void SaveConfig(const std::string& path, const TWindowBounds& mainWindow,
                 const TWindowBounds& stats1Window, const TWindowBounds& msgWindow,
                 const std::string& logoPath) {

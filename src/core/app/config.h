@@ -88,6 +88,10 @@ std::string ConfigFileName();
 /// exists but cannot be read (too large, no permission, ...), with the system's reason.
 TConfigLoad LoadConfig(const std::string& path);
 
+/// Writes `folder` as the live folder (key Folder) into the file's text and replaces the file
+/// once; fails as SaveConfig does, leaving the file as it was.
+void SaveFolder(const std::string& path, const std::string& folder);
+
 /// Writes the twelve bounds and the logo path, in that order, into the file's text and replaces
 /// the file once. Throws std::runtime_error "<path> に書き込めません: <reason>" when the file
 /// cannot be read or written (it is then left as it was; a read-only file is never replaced),

@@ -37,6 +37,10 @@ namespace {
 
 constexpr int DesignedWidth = 538;
 constexpr int DesignedHeight = 261;
+/// Shown on the Info tab, and logged, while no live folder is set.
+constexpr const char* NoFolderLabel = "No live folder: choose it with Folder...";
+constexpr const char* NoFolderText = "No live folder is set: click Folder... on the Info tab and "
+                                     "choose the folder the simulator's plug-in writes to";
 
 bool InsideScrollArea(QWidget* widget) {
     for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
@@ -98,6 +102,21 @@ void TFormMain::FormCreate() {
     Hooks.DetectRaceEvents = [this](TPlayers& players) {
         DetectRaceEvents(players, *this, EventQueue);
     };
+    StartWatcher();
+    LoadAliasList(ConfigFile);
+
+    auto* quietCheck = new QTimer(this);
+    connect(quietCheck, &QTimer::timeout, this,
+            [this] {
+                CheckFeedQuiet(KestruneConfig.Folder, *this, std::chrono::steady_clock::now());
+            });
+    quietCheck->start(1000);
+}
+
+void TFormMain::StartWatcher() {
+    if (Watcher) {
+        Watcher->Stop();
+    }
     Watcher = std::make_unique<TFileChecker>(
         KestruneConfig.Folder, IsLiveFileName,
         [this](int message) { PostMessage(this, static_cast<QEvent::Type>(message)); },
@@ -108,14 +127,26 @@ void TFormMain::FormCreate() {
         AddLog(following);
     }
     FollowingSaid = Watcher->Way() != TFileChecker::TWay::Unknown && !following.empty();
-    LoadAliasList(ConfigFile);
+    if (KestruneConfig.Folder.empty()) {
+        // A first start: said where the operator looks first, with the way out.
+        SetLabelText(TLabel::FileName, NoFolderLabel);
+        AddLog(NoFolderText);
+    }
+}
 
-    auto* quietCheck = new QTimer(this);
-    connect(quietCheck, &QTimer::timeout, this,
-            [this] {
-                CheckFeedQuiet(KestruneConfig.Folder, *this, std::chrono::steady_clock::now());
-            });
-    quietCheck->start(1000);
+void TFormMain::FollowFolder(const std::string& folder) {
+    if (folder.empty()) {
+        return;
+    }
+    try {
+        SaveFolder(ConfigFile, folder);
+    } catch (const std::exception& e) {
+        // Followed all the same: the show goes on, and the operator knows it is not kept.
+        ShowError(ToQString(e.what()));
+    }
+    KestruneConfig.Folder = folder;
+    FollowFile("", *this); // the last file's records are archived, and nothing of it is kept
+    StartWatcher();
 }
 
 void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {

@@ -59,6 +59,7 @@ class TFormMain : public QWidget, public TWindowLink {
     void Button3Click();  // Message Window
     void Button7Click();  // Logo...
     void Button13Click(); // Reload Alias
+    void ButtonFolderClick(); // Folder...
     void Button4Click();  // Bestlap report
     void Button5Click();  // Avglap report
     void Button6Click();  // Gap report
@@ -71,6 +72,9 @@ class TFormMain : public QWidget, public TWindowLink {
     void ComboBox1DropDown();
     void ComboBox1Select(int index);
 
+    /// Follows `folder` from now on, at once, and writes it to the configuration file; the
+    /// records of the file followed until now are archived as at a switch of file.
+    void FollowFolder(const std::string& folder);
     /// Loads the logo from the file whose name is the bytes `path`: an error text when it
     /// cannot be loaded, else empty.
     QString LoadLogo(const std::string& path);
@@ -104,6 +108,8 @@ class TFormMain : public QWidget, public TWindowLink {
     void BuildMessageTab();
     void BuildIgnoreTab();
     void FormCreate();
+    /// Starts watching the configured folder, saying so; with none, says how to choose one.
+    void StartWatcher();
     bool HandleWheel(QEvent* event);
     void PressRanking(TComposeRanking compose);
     void ShowReport(const std::vector<std::string>& lines);

@@ -124,6 +124,14 @@ void TFormMain::Button13Click() {
     }
 }
 
+void TFormMain::ButtonFolderClick() {
+    const QString chosen = QFileDialog::getExistingDirectory(
+        this, "Live folder", QString::fromUtf8(KestruneConfig.Folder));
+    if (!chosen.isEmpty()) {
+        FollowFolder(chosen.toUtf8().toStdString()); // paths are UTF-8 inside
+    }
+}
+
 void TFormMain::ShowReport(const std::vector<std::string>& lines) {
     MemoData->setPlainText(JoinLines(lines));
     MemoData->verticalScrollBar()->setValue(0);

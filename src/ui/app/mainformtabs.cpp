@@ -125,6 +125,8 @@ void TFormMain::BuildInfoTab() {
             this, &TFormMain::Button7Click);
     connect(AddButton(frame, "Button13", "Reload Alias", QRect(284, 116, 89, 21)),
             &QPushButton::clicked, this, &TFormMain::Button13Click);
+    connect(AddButton(frame, "ButtonFolder", "Folder...", QRect(376, 116, 75, 21)),
+            &QPushButton::clicked, this, &TFormMain::ButtonFolderClick);
 }
 
 void TFormMain::BuildDataTab() {

@@ -133,7 +133,7 @@ TEST_F(MainWindow, LayoutCaptionsAndStartUp) {
         {"Button13", "Reload Alias"}, {"Button8", "Best Lap"},       {"Button12", "Avg Lap"},
         {"Button9", "Pit Stops"},     {"Button10", "GapL"},          {"Button11", "GapI"},
         {"Button4", "Bestlap"},       {"Button5", "Avglap"},         {"Button6", "Gap"},
-        {"Button14", "Apply"}};
+        {"Button14", "Apply"},        {"ButtonFolder", "Folder..."}};
     for (const auto& [name, caption] : buttons) {
         auto* button = Find<QPushButton>(name);
         ASSERT_NE(button, nullptr) << name;
@@ -306,6 +306,23 @@ TEST_F(MainWindow, TheLogKeepsItsLastFiveThousandLines) {
 
 TEST_F(MainWindow, FollowsAFolderFedByTheSimulator) {
     FollowFeed(StartWithLiveFolder(), (folder / "live").string());
+}
+
+TEST_F(MainWindow, AFirstStartChoosesItsFolderOnTheInfoTab) {
+    Start("");
+    EXPECT_EQ(Find<QLabel>("LabelFileName")->text(), "No live folder: choose it with Folder...");
+    const std::string live = (folder / "live").string();
+    main->FollowFolder(live); // what the button does with the dialog's answer
+    FollowFeed(live, live);
+    EXPECT_EQ(LoadConfig(ini).Config.Folder, live) << "kept for the next start";
+
+    // Another folder later: the race so far is archived, as at a switch of file.
+    const int sessions = SessionLogs.Count();
+    std::filesystem::create_directories(folder / "other");
+    main->FollowFolder((folder / "other").string());
+    EXPECT_EQ(SessionLogs.Count(), sessions + 1);
+    EXPECT_EQ(Players->Count(), 0);
+    EXPECT_TRUE(Find<QLabel>("LabelFileName")->text().isEmpty());
 }
 
 TEST_F(MainWindow, ALiveFolderDeletedAndRecreatedIsFollowedAgain) {
