@@ -14,8 +14,27 @@ int64_t Bottom(const TWindowBounds& b) {
     return int64_t{b.Top} + b.Height;
 }
 
-bool Overlaps(const TWindowBounds& a, const TWindowBounds& b) {
-    return a.Left < Right(b) && b.Left < Right(a) && a.Top < Bottom(b) && b.Top < Bottom(a);
+/// The area `a` and `b` have in common.
+double SharedArea(const TWindowBounds& a, const TWindowBounds& b) {
+    const int64_t width = std::min(Right(a), Right(b)) - std::max<int64_t>(a.Left, b.Left);
+    const int64_t height = std::min(Bottom(a), Bottom(b)) - std::max<int64_t>(a.Top, b.Top);
+    return width > 0 && height > 0 ? static_cast<double>(width) * static_cast<double>(height) : 0;
+}
+
+bool SameBounds(const TWindowBounds& a, const TWindowBounds& b) {
+    return a.Left == b.Left && a.Top == b.Top && a.Width == b.Width && a.Height == b.Height;
+}
+
+/// True when the screens show every pixel of `window` (screens side by side; a mirrored
+/// screen counts once).
+bool WhollyShown(const TWindowBounds& window, const std::vector<TWindowBounds>& screens) {
+    double shown = 0;
+    for (std::size_t i = 0; i < screens.size(); ++i) {
+        const bool mirror = std::any_of(screens.begin(), screens.begin() + static_cast<long>(i),
+                                        [&](const auto& s) { return SameBounds(s, screens[i]); });
+        shown += mirror ? 0 : SharedArea(window, screens[i]);
+    }
+    return shown >= static_cast<double>(window.Width) * static_cast<double>(window.Height);
 }
 
 /// Squared distance between the centres (doubled coordinates); in floating point, since a
@@ -50,14 +69,18 @@ TWindowBounds FitToScreens(TWindowBounds wanted, const std::vector<TWindowBounds
     }
     wanted.Width = static_cast<int32_t>(std::min<int64_t>(wanted.Width, right - left));
     wanted.Height = static_cast<int32_t>(std::min<int64_t>(wanted.Height, bottom - top));
-    if (std::any_of(screens.begin(), screens.end(),
-                    [&](const TWindowBounds& screen) { return Overlaps(wanted, screen); })) {
+    if (WhollyShown(wanted, screens)) {
         return wanted;
     }
+    const auto most = std::max_element(screens.begin(), screens.end(), [&](const auto& a, const auto& b) {
+        return SharedArea(wanted, a) < SharedArea(wanted, b);
+    });
     const TWindowBounds& nearest =
-        *std::min_element(screens.begin(), screens.end(), [&](const auto& a, const auto& b) {
-            return CentreDistance(wanted, a) < CentreDistance(wanted, b);
-        });
+        SharedArea(wanted, *most) > 0
+            ? *most
+            : *std::min_element(screens.begin(), screens.end(), [&](const auto& a, const auto& b) {
+                  return CentreDistance(wanted, a) < CentreDistance(wanted, b);
+              });
     wanted.Left = Inside(wanted.Left, wanted.Width, nearest.Left, nearest.Width);
     wanted.Top = Inside(wanted.Top, wanted.Height, nearest.Top, nearest.Height);
     return wanted;

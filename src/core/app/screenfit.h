@@ -7,7 +7,9 @@
 #include <vector>
 
 /// `wanted` with its width and height no larger than the virtual desktop (the box around
-/// every screen) and, when it overlaps no screen at all, moved onto the screen nearest to it
-/// (wholly, if it fits). A window that is at least partly on a screen stays where it is, as
-/// does everything when there are no screens. Smaller sizes, zero included, are kept.
+/// every screen) and, unless the screens show all of it, moved onto the screen that shows the
+/// most of it, or the nearest when none shows any (wholly, if it fits; from that screen's top
+/// left corner if not). A broadcast window partly off the screens is partly missing from the
+/// picture, and one the size of a sliver cannot be found. Everything stays as it is when there
+/// are no screens. Smaller sizes, zero included, are kept.
 TWindowBounds FitToScreens(TWindowBounds wanted, const std::vector<TWindowBounds>& screens);

@@ -158,6 +158,16 @@ void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
     if (Stats != nullptr) {
         Stats->SetLogo(LogoImage);
     }
+    WatchScreens(this, [this] {
+        const std::pair<QWidget*, const char*> windows[] = {
+            {this, "The console"}, {Stats, "The standings window"}, {Msg, "The message window"}};
+        for (const auto& [window, name] : windows) {
+            if (RefitWindow(window)) {
+                AddLog(std::string(name) + " was off the screens after a display change and " +
+                       "was moved back onto them");
+            }
+        }
+    });
     if (Stats != nullptr && Msg != nullptr) {
         // The ticker owns it: it goes before either window it draws from.
         StartWebService(*Stats, *Msg, KestruneConfig.WebAddress, KestruneConfig.WebPort,

@@ -3,6 +3,7 @@
 #include "app/screenfit.h"
 
 #include <QEvent>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -86,4 +87,41 @@ void PlaceWindow(QWidget* window, int32_t left, int32_t top, int32_t width, int3
 TWindowBounds BoundsOf(const QWidget* window) {
     const QRect g = window->frameGeometry();
     return {g.x(), g.y(), g.width(), g.height()};
+}
+
+bool RefitWindow(QWidget* window) {
+    if (window == nullptr || !window->isVisible()) {
+        return false;
+    }
+    const TWindowBounds was = BoundsOf(window);
+    const TWindowBounds fitted = FitToScreens(was, ScreenBounds());
+    if (fitted.Left == was.Left && fitted.Top == was.Top && fitted.Width == was.Width &&
+        fitted.Height == was.Height) {
+        return false;
+    }
+    PlaceWindow(window, fitted.Left, fitted.Top, fitted.Width, fitted.Height);
+    return true;
+}
+
+void WatchScreens(QObject* receiver, std::function<void()> changed) {
+    // The system reports a display change as several steps; the windows are fitted once,
+    // to where it ends.
+    auto* settle = new QTimer(receiver);
+    settle->setSingleShot(true);
+    settle->setInterval(250);
+    QObject::connect(settle, &QTimer::timeout, receiver, std::move(changed));
+    const auto watch = [settle](QScreen* screen) {
+        QObject::connect(screen, &QScreen::geometryChanged, settle, qOverload<>(&QTimer::start));
+        QObject::connect(screen, &QScreen::logicalDotsPerInchChanged, settle,
+                         qOverload<>(&QTimer::start));
+    };
+    for (QScreen* screen : QGuiApplication::screens()) {
+        watch(screen);
+    }
+    auto* app = qobject_cast<QGuiApplication*>(QGuiApplication::instance());
+    QObject::connect(app, &QGuiApplication::screenAdded, settle, [settle, watch](QScreen* screen) {
+        watch(screen);
+        settle->start();
+    });
+    QObject::connect(app, &QGuiApplication::screenRemoved, settle, qOverload<>(&QTimer::start));
 }

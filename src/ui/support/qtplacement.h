@@ -4,6 +4,9 @@
 
 #include "app/config.h"
 
+#include <functional>
+
+class QObject;
 class QWidget;
 
 /// Places a top-level window from four configured bounds, each skipped when Unset. The window
@@ -15,3 +18,11 @@ void PlaceWindow(QWidget* window, int32_t left, int32_t top, int32_t width, int3
 
 /// The outer bounds of a window as the configuration file stores them.
 TWindowBounds BoundsOf(const QWidget* window);
+
+/// Fits a shown window back onto the screens by the rule of PlaceWindow when they no longer
+/// show all of it; true when it was moved or resized.
+bool RefitWindow(QWidget* window);
+
+/// Calls `changed` a moment after screens come or go or change their geometry or scaling (once
+/// for a burst of such changes, as a display change brings), while `receiver` lives.
+void WatchScreens(QObject* receiver, std::function<void()> changed);

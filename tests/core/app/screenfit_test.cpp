@@ -14,10 +14,18 @@ TEST(FitToScreens, SizesShrinkToTheDesktopAndLostWindowsMoveToTheNearestScreen) 
     // Two screens side by side with a gap below the smaller one.
     const std::vector<TWindowBounds> screens = {{0, 0, 1920, 1080}, {1920, 0, 1280, 720}};
     EXPECT_TRUE((FitToScreens({100, 100, 159, 476}, screens) == TWindowBounds{100, 100, 159, 476}));
-    EXPECT_TRUE((FitToScreens({-100, 50, 300, 77}, screens) == TWindowBounds{-100, 50, 300, 77}))
-        << "partly on a screen is a choice";
+    EXPECT_TRUE((FitToScreens({-100, 50, 300, 77}, screens) == TWindowBounds{0, 50, 300, 77}))
+        << "partly off the screens is partly missing from the picture";
+    EXPECT_TRUE((FitToScreens({1800, 50, 300, 77}, screens) == TWindowBounds{1800, 50, 300, 77}))
+        << "across two screens side by side is wholly shown";
+    EXPECT_TRUE((FitToScreens({1050, 10, 390, 700}, {{0, 0, 1280, 720}, {0, 0, 1280, 720}}) ==
+                 TWindowBounds{890, 10, 390, 700}))
+        << "a mirrored screen shows nothing more; the window goes where the most of it was";
+    EXPECT_TRUE((FitToScreens({1900, 600, 400, 200}, screens) == TWindowBounds{1920, 520, 400, 200}))
+        << "mostly on the right screen and partly below it: wholly onto it";
     EXPECT_TRUE(
-        (FitToScreens({10, 10, 32000, 32000}, screens) == TWindowBounds{10, 10, 3200, 1080}));
+        (FitToScreens({10, 10, 32000, 32000}, screens) == TWindowBounds{0, 0, 3200, 1080}))
+        << "the desktop's size, from the top left of the screen that shows the most of it";
     EXPECT_TRUE(
         (FitToScreens({2000, 900, 200, 100}, screens) == TWindowBounds{2000, 620, 200, 100}))
         << "in the gap below the right screen";

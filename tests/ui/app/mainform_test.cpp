@@ -8,12 +8,14 @@
 #include "messages/msg1.h"
 #include "messages/raceevent.h"
 #include "standings/stats1.h"
+#include "support/qtplacement.h"
 #include "support/qtsupport.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -323,6 +325,22 @@ TEST_F(MainWindow, AFirstStartChoosesItsFolderOnTheInfoTab) {
     EXPECT_EQ(SessionLogs.Count(), sessions + 1);
     EXPECT_EQ(Players->Count(), 0);
     EXPECT_TRUE(Find<QLabel>("LabelFileName")->text().isEmpty());
+}
+
+TEST_F(MainWindow, WindowsOffTheScreensAfterADisplayChangeAreFittedBack) {
+    Start("");
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    // Where a smaller resolution leaves them: all but a sliver beyond the screen's edge.
+    stats->move(screen.right() - 20, screen.top() + 10);
+    msg->move(screen.left() + 10, screen.bottom() - 5);
+    emit QGuiApplication::primaryScreen()->geometryChanged(screen);
+    EXPECT_TRUE(WaitFor([&] {
+        return screen.contains(stats->frameGeometry()) && screen.contains(msg->frameGeometry());
+    })) << "tower at " << stats->x() << ", ticker at " << msg->y();
+    EXPECT_TRUE(LogText().contains("The standings window was off the screens"));
+    const TWindowBounds saved = BoundsOf(stats.get());
+    EXPECT_TRUE(screen.contains(QRect(saved.Left, saved.Top, saved.Width, saved.Height)))
+        << "the bounds saved on exit are the fitted ones";
 }
 
 TEST_F(MainWindow, ALiveFolderDeletedAndRecreatedIsFollowedAgain) {
