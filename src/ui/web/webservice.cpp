@@ -58,6 +58,23 @@ bool StartWebService(TFormStats1& tower, TFormMsg1& ticker, const std::string& a
     return start(new TFormWebWindows(tower, ticker), address, port, log, parent) != nullptr;
 }
 
+#elif defined(KESTRUNE_WEB_LINKED)
+
+extern "C" QObject* KestruneStartWebServer(TWebWindows* windows, const std::string& address,
+                                           int port,
+                                           const std::function<void(const std::string&)>& log,
+                                           QObject* parent);
+
+bool StartWebService(TFormStats1& tower, TFormMsg1& ticker, const std::string& address, int port,
+                     std::function<void(const std::string&)> log, QObject* parent,
+                     const QStringList&) {
+    if (port == 0) {
+        return false;
+    }
+    return KestruneStartWebServer(new TFormWebWindows(tower, ticker), address, port, log,
+                                  parent) != nullptr;
+}
+
 #else
 
 bool StartWebService(TFormStats1&, TFormMsg1&, const std::string&, int port,
