@@ -51,8 +51,9 @@ mkdir -p "$work/live"
 ini="$work/kestrune.ini"
 live_windows=$("$wine" winepath -w "$work/live" 2>/dev/null | tr -d '\r')
 [ -n "$live_windows" ] || fail "winepath gave no Windows path for $work/live"
-printf '[Config]\r\nFolder=%s\r\nStats1X=700\r\nStats1Y=60\r\nStats1W=260\r\nStats1H=420\r\nMsgX=40\r\nMsgY=700\r\nMsgW=640\r\nMsgH=77\r\n' \
-  "$live_windows" > "$ini"
+web_port=$(python3 -c "import socket; s = socket.socket(); s.bind(('127.0.0.1', 0)); print(s.getsockname()[1])")
+printf '[Config]\r\nFolder=%s\r\nStats1X=700\r\nStats1Y=60\r\nStats1W=260\r\nStats1H=420\r\nMsgX=40\r\nMsgY=700\r\nMsgW=640\r\nMsgH=77\r\nWebPort=%s\r\n' \
+  "$live_windows" "$web_port" > "$ini"
 
 "$wine" "$windows_build/src/tools/feed/kestrune-feed.exe" --folder "$live_windows" --session race \
   --cars 16 --laps 40 --speed 20 --rate 5 --seed 7 --quiet > "$work/feed.txt" 2>&1 &
@@ -233,7 +234,30 @@ sys.exit(0 if slowest <= 110 and fastest >= 90 else 1)" "$moved" "$t0" "$t1" "$t
   fail "the strip moved $moved px: at $speeds px/s, not 100 px/s within 10 %"
 echo "wine test: the ranking strip scrolls at $speeds px/s"
 
-# 3. Closing the console (WM_CLOSE) saves the bounds beside the .exe and ends with status 0.
+# 3. Browser sources: the pages are served, and a real Chromium shows the tower's own picture
+# pixel for pixel. The race stops first, so the tower holds still for the comparison.
+kill -INT "$feed"
+wait "$feed" 2>/dev/null || true
+web="http://127.0.0.1:$web_port"
+answer() { curl -s -o /dev/null -w '%{http_code}' --max-time 10 "$@"; }
+for page in / /tower /ticker; do
+  [ "$(answer "$web$page")" = 200 ] || fail "kestrune.exe did not serve $page: $(grep -a 'Web server' "$work/out.txt" | tail -n 2)"
+done
+[ "$(answer -X BREW "$web/tower")" = 405 ] || fail "a bad request was not refused"
+[ "$(answer "$web/")" = 200 ] || fail "a bad request left the server unable to serve /"
+for _ in $(seq 100); do
+  shot "$tower" "$work/tower-a.png"
+  sleep 0.5
+  shot "$tower" "$work/tower-b.png"
+  [ "$(compare -metric AE "$work/tower-a.png" "$work/tower-b.png" null: 2>&1)" = 0 ] && break
+done
+python3 "$here/pageshot.py" "$web/tower" 260 420 "$work/tower-page.png" ||
+  fail "Chromium showed no tower page"
+differing=$(compare -metric AE "$work/tower-page.png" "$work/tower-b.png" null: 2>&1 || true)
+[ "$differing" = 0 ] || fail "the tower page differs from the tower in $differing pixels"
+echo "wine test: a headless Chromium shows the tower's picture pixel for pixel"
+
+# 4. Closing the console (WM_CLOSE) saves the bounds beside the .exe and ends with status 0.
 tower_before=$(geometry "$tower")
 ticker_before=$(geometry "$ticker")
 wmctrl -i -r "$tower" -e "0,760,90,-1,-1"
@@ -251,7 +275,7 @@ wait_exit "its console was closed"
   fail "the ticker at $mx,$my was saved as $(value MsgX),$(value MsgY)"
 [ "$(value Stats1W)x$(value Stats1H)" = "260x420" ] || fail "the tower's size was saved as $(value Stats1W)x$(value Stats1H)"
 
-# 4. A second start puts the windows back where they were.
+# 5. A second start puts the windows back where they were.
 start
 at=$(settled "$tower") || fail "the tower kept moving for 30 s after the second start: at $at"
 read -r tx2 ty2 _ _ <<<"$at"
@@ -261,7 +285,7 @@ read -r mx2 my2 _ _ <<<"$at"
   fail "the second start placed the tower at $tx2,$ty2 and the ticker at $mx2,$my2, saved $tx,$ty and $mx,$my"
 echo "wine test: the console's close saved the bounds and a second start restored them"
 
-# 5. The end of the session: the bounds are saved while the system asks whether the session
+# 6. The end of the session: the bounds are saved while the system asks whether the session
 # may end (WM_QUERYENDSESSION), since the system may end the program as soon as it is told the
 # session ends (WM_ENDSESSION). Then the program ends.
 tower_before=$(geometry "$tower")
