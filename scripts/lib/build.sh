@@ -62,7 +62,12 @@ kestrune_build() {
   if [ -f "$cache" ]; then
     local cached_generator cached_cxx wanted_cxx
     cached_generator=$(sed -n 's/^CMAKE_GENERATOR:INTERNAL=//p' "$cache")
-    if [ "$cached_generator" != "$generator" ]; then
+    # Qt's packages are found once and their folders cached: another Qt for Windows (new
+    # options, so a new cache key) needs a fresh folder too.
+    local cached_qt
+    cached_qt=$(sed -n 's/^Qt6_DIR:PATH=//p' "$cache")
+    if [ "$cached_generator" != "$generator" ] ||
+       { [ "$kind" = windows ] && [ "${cached_qt#"${qt_windows:-}/"}" = "$cached_qt" ]; }; then
       rm -rf "$build"
     elif [ ${#compiler[@]} -ne 0 ]; then
       cached_cxx=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$cache")
