@@ -245,6 +245,10 @@ for page in / /tower /ticker; do
 done
 [ "$(answer -X BREW "$web/tower")" = 405 ] || fail "a bad request was not refused"
 [ "$(answer "$web/")" = 200 ] || fail "a bad request left the server unable to serve /"
+# The console, last clicked, lies over the tower's lower rows: it goes below them first.
+console_before=$(geometry "$console")
+wmctrl -i -r "$console" -e "0,20,560,-1,-1"
+at=$(moved_from "$console" "$console_before") || fail "the console did not move off the tower in 30 s: at $at"
 for _ in $(seq 100); do
   shot "$tower" "$work/tower-a.png"
   sleep 0.5
