@@ -34,16 +34,29 @@ TLiveChannel::TLiveChannel(QTcpSocket* socket, std::string_view key,
     Socket->setReadBufferSize(ReadPiece);
     connect(Socket, &QTcpSocket::readyRead, this, &TLiveChannel::ReadIncoming);
     connect(Socket, &QTcpSocket::bytesWritten, this, [progress = std::move(progress)] { progress(); });
-    connect(Socket, &QTcpSocket::disconnected, this, [this] {
-        // Nothing more comes from the socket: the owner lets go of the channel from here.
-        Socket->disconnect(this);
-        Closing = true;
-        Gone();
-    });
+    connect(Socket, &QTcpSocket::disconnected, this, &TLiveChannel::Ended);
     const std::string answer = SwitchingProtocolsAnswer(key);
     Socket->write(answer.data(), static_cast<qint64>(answer.size()));
-    // A client may send its first frames with the handshake.
-    QTimer::singleShot(0, this, &TLiveChannel::ReadIncoming);
+    // A client may send its first frames with the handshake, or be gone already (its end was
+    // told before the channel listened).
+    QTimer::singleShot(0, this, [this] {
+        if (Socket->state() == QAbstractSocket::UnconnectedState) {
+            Ended();
+        } else {
+            ReadIncoming();
+        }
+    });
+}
+
+void TLiveChannel::Ended() {
+    // Nothing more comes from the socket: the owner lets go of the channel from here.
+    Socket->disconnect(this);
+    Closing = true;
+    if (Gone) {
+        const auto gone = std::move(Gone);
+        Gone = nullptr;
+        gone();
+    }
 }
 
 TLiveChannel::~TLiveChannel() {

@@ -47,6 +47,8 @@ class TLiveChannel : public QObject {
 
   private:
     void ReadIncoming();
+    /// The connection has ended: tells the owner, once.
+    void Ended();
     void Handle(const TIncomingFrame& frame);
     /// Ends the channel with a close frame of `code`, as the protocol asks.
     void Close(uint16_t code);
