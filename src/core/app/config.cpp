@@ -224,11 +224,17 @@ TConfigLoad LoadConfig(const std::string& path) {
     return load;
 }
 
-void SaveFolder(const std::string& path, const std::string& folder) {
+/// The fallback folder under the user's home may not exist yet; any other missing folder is a
+/// path that cannot be written, reported rather than made.
+static void MakeUserConfigFolder(const std::string& path) {
     if (path == UserConfigFile()) {
         std::error_code ignored;
         std::filesystem::create_directories(Utf8Path(path).parent_path(), ignored);
     }
+}
+
+void SaveFolder(const std::string& path, const std::string& folder) {
+    MakeUserConfigFolder(path);
     try {
         ReplaceProfileFile(path,
                            WithProfileValue(ReadProfileForUpdate(path), ConfigSection, "Folder", folder));
@@ -240,12 +246,7 @@ void SaveFolder(const std::string& path, const std::string& folder) {
 void SaveConfig(const std::string& path, const TWindowBounds& mainWindow,
                 const TWindowBounds& stats1Window, const TWindowBounds& msgWindow,
                 const std::string& logoPath) {
-    // The fallback folder under the user's home may not exist yet; any other missing folder
-    // is a path that cannot be written, reported rather than made.
-    if (path == UserConfigFile()) {
-        std::error_code ignored;
-        std::filesystem::create_directories(Utf8Path(path).parent_path(), ignored);
-    }
+    MakeUserConfigFolder(path);
     TKestruneConfig bounds;
     const auto take = [](const TWindowBounds& from, int32_t& x, int32_t& y, int32_t& w,
                          int32_t& h) {
