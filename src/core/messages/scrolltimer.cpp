@@ -12,7 +12,7 @@ constexpr int MaxCatchUpTicks = 5;
 } // namespace
 
 Clock::time_point NextTickDeadline(Clock::time_point deadline, Clock::time_point now,
-                                   std::chrono::milliseconds interval) {
+                                   std::chrono::microseconds interval) {
     const Clock::time_point next = deadline + interval;
     if (now - next > interval * MaxCatchUpTicks) {
         return now + interval;
@@ -20,8 +20,9 @@ Clock::time_point NextTickDeadline(Clock::time_point deadline, Clock::time_point
     return next;
 }
 
-TScrollTimerThread::TScrollTimerThread(int intervalMs, PostFunction post)
-    : Interval(std::max(1, intervalMs)), Post(std::move(post)) {
+TScrollTimerThread::TScrollTimerThread(std::chrono::microseconds interval, PostFunction post)
+    : Interval(std::max<std::chrono::microseconds>(std::chrono::milliseconds(1), interval)),
+      Post(std::move(post)) {
     Thread = std::thread([this] { Run(); });
 }
 
@@ -43,7 +44,7 @@ void TScrollTimerThread::Terminate() {
 }
 
 void TScrollTimerThread::Run() {
-    const std::chrono::milliseconds interval(Interval);
+    const std::chrono::microseconds interval = Interval;
     Clock::time_point deadline = Clock::now();
     std::unique_lock<std::mutex> lock(Mutex);
     while (!Terminated) {

@@ -14,9 +14,9 @@
 /// overloaded) it starts afresh from `now` instead of posting the missed ticks in a burst.
 std::chrono::steady_clock::time_point
 NextTickDeadline(std::chrono::steady_clock::time_point deadline,
-                 std::chrono::steady_clock::time_point now, std::chrono::milliseconds interval);
+                 std::chrono::steady_clock::time_point now, std::chrono::microseconds interval);
 
-/// Posts a tick at once and then every `intervalMs` on a steady deadline until terminated.
+/// Posts a tick at once and then every `interval` on a steady deadline until terminated.
 class TScrollTimerThread {
   public:
     /// Called on the timer thread; the Qt side posts the scroll tick to the ticker.
@@ -24,7 +24,7 @@ class TScrollTimerThread {
 
     /// Starts the thread at once. An interval below 1 ms is taken as 1 ms, so it never spins.
     /// Throws std::system_error when no thread can be started.
-    TScrollTimerThread(int intervalMs, PostFunction post);
+    TScrollTimerThread(std::chrono::microseconds interval, PostFunction post);
     /// Terminate() and join.
     ~TScrollTimerThread();
     TScrollTimerThread(const TScrollTimerThread&) = delete;
@@ -35,8 +35,8 @@ class TScrollTimerThread {
     /// function.
     void Terminate();
 
-    /// Milliseconds between ticks.
-    const int Interval;
+    /// The time between ticks.
+    const std::chrono::microseconds Interval;
 
   private:
     void Run();

@@ -30,11 +30,12 @@ std::string PatchMessage(int width, int height, const std::vector<TPixelBox>& bo
            ",\"boxes\":" + list + Field("drawnAt", drawnAt) + "}";
 }
 
-std::string StripMessage(int width, int height, int offset, int end, bool scrolling,
+std::string StripMessage(int width, int height, int offset, int end, bool scrolling, int speed,
                          int64_t drawnAt) {
     return "{\"kind\":\"strip\"" + Field("width", width) + Field("height", height) +
            Field("offset", offset) + Field("end", end) +
-           ",\"scrolling\":" + (scrolling ? "true" : "false") + Field("drawnAt", drawnAt) + "}";
+           ",\"scrolling\":" + (scrolling ? "true" : "false") + Field("speed", speed) +
+           Field("drawnAt", drawnAt) + "}";
 }
 
 std::string ScrollMessage(int offset, int64_t drawnAt) {

@@ -18,8 +18,9 @@ std::string PatchMessage(int width, int height, const std::vector<TPixelBox>& bo
                          int64_t drawnAt);
 
 /// A ranking strip follows, shown through a window of `width` x `height` from `offset`; it
-/// ends at `end`. When `scrolling`, it moves on at 100 pixels a second from now.
-std::string StripMessage(int width, int height, int offset, int end, bool scrolling,
+/// ends at `end`. When `scrolling`, it moves on at `speed` pixels a second from now (100 at
+/// 100 % display scaling: the strip has the window's device pixels).
+std::string StripMessage(int width, int height, int offset, int end, bool scrolling, int speed,
                          int64_t drawnAt);
 
 /// The shown strip starts to scroll from `offset` now.

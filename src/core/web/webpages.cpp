@@ -5,7 +5,7 @@ namespace {
 // The page's script. It keeps one picture (the tower, or the ticker's line), which patches
 // change in part, or one ranking strip, and draws it on a canvas of the window's size; the canvas is enlarged by whole
 // pixels (?scale=N) without smoothing. A strip scrolls on the browser's own clock from the
-// moment the window starts scrolling it, at 100 pixels a second, so a slow frame never slows
+// moment the window starts scrolling it, at the speed it gives, so a slow frame never slows
 // it. Messages are handled strictly in order, although decoding an image is asynchronous.
 const char* const PageScript = R"JS(
 (() => {
@@ -17,7 +17,7 @@ const char* const PageScript = R"JS(
   const picture = document.createElement("canvas");
   const pictureContext = picture.getContext("2d");
   const state = { frames: 0, latencies: [], picture: null, strip: null, offset: 0, end: 0,
-                  scrollFrom: null, connected: false };
+                  speed: 100, scrollFrom: null, connected: false };
   window.kestrune = state;
   let queue = Promise.resolve();
   let pending = null;
@@ -34,7 +34,7 @@ const char* const PageScript = R"JS(
   function stripOffset() {
     let offset = state.offset;
     if (state.scrollFrom !== null) {
-      offset += Math.floor((performance.now() - state.scrollFrom) / 10);
+      offset += Math.floor((performance.now() - state.scrollFrom) * state.speed / 1000);
     }
     return Math.min(offset, state.end);
   }
@@ -92,6 +92,7 @@ const char* const PageScript = R"JS(
       state.strip = bitmap;
       state.offset = message.offset;
       state.end = message.end;
+      state.speed = message.speed || 100;
       state.scrollFrom = message.scrolling ? performance.now() : null;
       draw();
       startAnimation();

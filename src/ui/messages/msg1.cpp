@@ -4,6 +4,7 @@
 #include "messages/raceevent.h"
 #include "messages/scrolltimer.h"
 #include "platform/freememory.h"
+#include "support/qtdevicepixels.h"
 #include "support/qtframeless.h"
 #include "support/qtsupport.h"
 
@@ -14,6 +15,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <system_error>
 
 namespace {
@@ -22,7 +25,9 @@ constexpr int DesignWidth = 569;
 constexpr int DesignHeight = 77;
 constexpr int DesignPoints = 14;
 constexpr int PageMs = 1000;
-constexpr int ScrollIntervalMs = 10;
+/// The strip's speed in logical pixels; it moves one device pixel a tick, so at 150 % it ticks
+/// 150 times a second.
+constexpr double ScrollPixelsPerSecond = 100.0;
 /// Ticks of Timer1 the strip stands still before it scrolls.
 constexpr int StillTicks = 5;
 
@@ -116,9 +121,14 @@ void TFormMsg1::ScrollTick() {
         return;
     }
     ScrollStep();
-    // At the strip's end the whole window was invalidated already.
+    // At the strip's end the whole window was invalidated already. A device pixel is a
+    // logical one only at 100 %; otherwise the window is painted afresh from the strip.
     if (RankingOn) {
-        scroll(-1, 0);
+        if (Scale == 1.0) {
+            scroll(-1, 0);
+        } else {
+            update();
+        }
     }
 }
 
@@ -186,8 +196,10 @@ void TFormMsg1::StartScroll() {
     try {
         // The thread is joined before this window goes (StopScroll in the destructor), so it
         // never posts to a window that is gone.
+        const auto interval = std::chrono::microseconds(
+            std::lround(1e6 / (ScrollPixelsPerSecond * std::max(1.0, Scale))));
         ScrollThread = std::make_unique<TScrollTimerThread>(
-            ScrollIntervalMs, [this] { PostMessage(this, EventScrollTick); });
+            interval, [this] { PostMessage(this, EventScrollTick); });
         emit ScrollStarted();
     } catch (const std::system_error&) {
         // Without a thread the strip would stand forever; give the event line back instead.
@@ -204,24 +216,24 @@ bool TFormMsg1::event(QEvent* event) {
         ScrollTick();
         return true;
     }
+    if (event->type() == QEvent::ScreenChangeInternal) {
+        AdoptScale();
+    }
     return QWidget::event(event);
 }
 
 void TFormMsg1::paintEvent(QPaintEvent* event) {
+    AdoptScale();
     QPainter painter(this);
     if (RankingOn) {
-        for (const QRect& area : event->region()) {
-            PaintStrip(painter, area);
-        }
+        PaintStrip(painter, event->region());
         return;
     }
-    if (LineDirty || LineImage.size() != size()) {
+    if (LineDirty || !PictureFits(LineImage, size(), Scale)) {
         LineImage = ComposeLine();
         LineDirty = false;
     }
-    for (const QRect& area : event->region()) {
-        painter.drawImage(area.topLeft(), LineImage, area);
-    }
+    PaintPicture(painter, event->region(), LineImage);
 }
 
 void TFormMsg1::resizeEvent(QResizeEvent* event) {
@@ -230,12 +242,31 @@ void TFormMsg1::resizeEvent(QResizeEvent* event) {
 }
 
 void TFormMsg1::FormResize() {
-    if (size() == StatusImage.size()) {
+    if (PictureFits(StatusImage, size(), devicePixelRatioF())) {
         return;
     }
-    StatusImage = QImage(size(), QImage::Format_RGB32);
+    Scale = devicePixelRatioF();
+    StatusImage = DevicePicture(size(), Scale);
     DrawStatusLine();
     emit PictureChanged();
+}
+
+void TFormMsg1::AdoptScale() {
+    const qreal previous = Scale;
+    if (devicePixelRatioF() == previous) {
+        return;
+    }
+    FormResize();
+    if (RankingOn) {
+        // The strip is drawn again at the new resolution and keeps its place in it.
+        BuildRankingBitmap();
+        Offset = static_cast<int>(std::lround(Offset * Scale / previous));
+        if (ScrollThread) {
+            StopScroll();
+            StartScroll();
+        }
+    }
+    Invalidate();
 }
 
 void TFormMsg1::Invalidate() {

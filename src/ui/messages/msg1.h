@@ -54,11 +54,12 @@ class TFormMsg1 : public QWidget {
     bool RankingMode() const { return RankingOn; }
     /// Redraws the status line from the session and the free text and repaints the window.
     void RefreshStatus();
-    /// Moves the strip one pixel and ends ranking mode once the strip's tail has reached one
-    /// third of the window from the left. Does nothing outside ranking mode.
+    /// Moves the strip one device pixel and ends ranking mode once the strip's tail has reached
+    /// one third of the window from the left. Does nothing outside ranking mode.
     void ScrollStep();
     /// The handler of a scroll tick: ScrollStep, then the window's pixels move
-    /// one to the left and only the uncovered column is repainted. A tick that arrives after
+    /// one to the left and only the uncovered column is repainted (at display scaling the
+    /// window is painted again from the strip, which moves by device pixels). A tick that arrives after
     /// the strip was switched off, or before it started scrolling (a late tick of an earlier
     /// strip), is dropped so it cannot shift the event line or a strip that should stand still.
     void ScrollTick();
@@ -74,7 +75,8 @@ class TFormMsg1 : public QWidget {
     /// Renders the ranking entries into the strip (five window widths, wider when the entries
     /// need it, within MaxStripWidth and MaxStripPixels) and sets RankingWidth.
     void BuildRankingBitmap();
-    /// Starts the scroll thread when in ranking mode and none runs.
+    /// Starts the scroll thread when in ranking mode and none runs: a tick per device pixel,
+    /// 100 logical pixels a second.
     void StartScroll();
     /// Stops and joins the scroll thread; no tick is posted after this returns.
     void StopScroll();
@@ -82,6 +84,7 @@ class TFormMsg1 : public QWidget {
     const QImage& StatusBitmap() const { return StatusImage; }
     const QImage& RankingBitmap() const { return RankingImage; }
     int StartDelay() const { return DelayTicks; }
+    /// How far the strip has moved, and its drawn length, in device pixels (the strip's own).
     int ScrollOffset() const { return Offset; }
     int RankingWidth() const { return StripWidth; }
     /// The offset at which the strip ends and the event line returns.
@@ -89,7 +92,8 @@ class TFormMsg1 : public QWidget {
     /// True while the strip moves (after its still phase).
     bool Scrolling() const { return ScrollThread != nullptr; }
     /// The picture the window shows now (status or strip, plus the shown events), as
-    /// paintEvent composes it; with `ink`, the boxes in it whose black is ink, not background.
+    /// paintEvent composes it, at device pixels; with `ink`, the boxes in it whose black is
+    /// ink, not background.
     QImage Composite(std::vector<QRect>* ink = nullptr) const;
     /// The strip's boxes whose black is ink (see Composite).
     const std::vector<QRect>& RankingInkBoxes() const { return StripInk; }
@@ -113,12 +117,15 @@ class TFormMsg1 : public QWidget {
                     std::vector<QRect>* ink = nullptr) const;
     /// Status line plus the shown events, the size of the window.
     QImage ComposeLine(std::vector<QRect>* ink = nullptr) const;
-    /// Copies `area` of the window from the strip shifted by ScrollOffset; black beyond it.
-    void PaintStrip(QPainter& painter, const QRect& area) const;
+    /// Copies `exposed` of the window from the strip shifted by ScrollOffset; black beyond it.
+    void PaintStrip(QPainter& painter, const QRegion& exposed) const;
     /// Shows the next page of the queue; true when one was taken.
     bool TakePage();
-    /// The status line follows the client size (a resize to the same size redraws nothing).
+    /// The status line follows the client size and the display scaling (a resize to the same
+    /// size redraws nothing).
     void FormResize();
+    /// Draws everything again when the display scaling changed since it was drawn.
+    void AdoptScale();
     /// The whole window is repainted from fresh content.
     void Invalidate();
     /// The window font enlarged by two points, for the status line.
@@ -140,4 +147,6 @@ class TFormMsg1 : public QWidget {
     /// The operator's free text, as bytes: the status line is decided in the core.
     std::string Notice;
     int FontPoints = 14;
+    /// Device pixels per logical pixel of the pictures as drawn.
+    qreal Scale = 1.0;
 };

@@ -7,12 +7,14 @@
 #include "messages/markup.h"
 #include "messages/raceevent.h"
 #include "messages/statusline.h"
+#include "support/qtdevicepixels.h"
 #include "support/qtsupport.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 
 namespace {
@@ -101,7 +103,8 @@ void TFormMsg1::DrawStatusLine() {
     painter.setFont(NoticeFont());
     const TStatusTexts texts = StatusTexts(Sources.Players.get(), Notice);
     // The notice keeps one space clear of the right edge.
-    const int right = StatusImage.width() - QFontMetrics(painter.font()).horizontalAdvance(' ');
+    const int right =
+        LogicalSize(StatusImage).width() - QFontMetrics(painter.font()).horizontalAdvance(' ');
     const QRect line = Edges(0, 0, std::max(0, right), LineHeight());
     DrawLine(painter, line, Qt::AlignRight, ToQColor(texts.NoticeColor), ToQString(texts.Notice));
     if (!texts.Left.empty()) {
@@ -116,17 +119,18 @@ void TFormMsg1::BuildRankingBitmap() {
         x += RenderEvent(nullptr, Sources.Ranking.Items(i), x, false);
     }
     // Five window widths at least, and as wide as the entries, so a long ranking scrolls in
-    // full rather than into black; a bound keeps an absurd list from costing gigabytes.
+    // full rather than into black; a bound on its device pixels keeps an absurd list from
+    // costing gigabytes.
     const int fiveWidths = 5 * width();
-    const int bound =
-        std::max(fiveWidths, std::min(MaxStripWidth, MaxStripPixels / std::max(1, height())));
+    const int deviceHeight = std::max(1, DeviceSize(size(), Scale).height());
+    const int deviceBound = std::min(MaxStripWidth, MaxStripPixels / deviceHeight);
+    const int bound = std::max(fiveWidths, static_cast<int>(deviceBound / Scale));
     const int stripLength = std::min(std::max(fiveWidths, x), bound);
-    StripWidth = std::min(x, stripLength);
-    RankingImage = QImage(stripLength, height(), QImage::Format_RGB32);
+    StripWidth = DeviceSize(QSize(std::min(x, stripLength), 0), Scale).width();
+    RankingImage = DevicePicture(QSize(stripLength, height()), Scale);
     if (RankingImage.isNull()) {
         return; // nothing to draw on, but the strip's length still decides when it ends
     }
-    RankingImage.fill(Qt::black);
     QPainter painter(&RankingImage);
     x = 4;
     for (int i = 0; i < Sources.Ranking.Count(); ++i) {
@@ -135,32 +139,45 @@ void TFormMsg1::BuildRankingBitmap() {
     const int lineHeight = LineHeight();
     painter.fillRect(Edges(5, 2, 9, lineHeight + 2), StripBlue);
     painter.fillRect(Edges(5, lineHeight + 1, stripLength, lineHeight + 3), StripBlue);
+    ToDeviceRects(StripInk, Scale);
 }
 
 QImage TFormMsg1::ComposeLine(std::vector<QRect>* ink) const {
-    QImage line(size(), QImage::Format_RGB32);
+    QImage line = DevicePicture(size(), Scale);
     if (line.isNull()) {
         return line;
     }
-    line.fill(Qt::black);
     QPainter painter(&line);
     painter.drawImage(0, 0, StatusImage);
+    std::vector<QRect> boxes;
     int x = 0;
     for (int i = 0; i < Sources.Events.Count(); ++i) {
         const TRaceEvent& event = Sources.Events.Items(i);
         if (event.Shown) {
-            x += RenderEvent(&painter, event, x, true, ink);
+            x += RenderEvent(&painter, event, x, true, &boxes);
         }
+    }
+    if (ink != nullptr) {
+        ToDeviceRects(boxes, Scale);
+        ink->insert(ink->end(), boxes.begin(), boxes.end());
     }
     return line;
 }
 
-void TFormMsg1::PaintStrip(QPainter& painter, const QRect& area) const {
-    painter.fillRect(area, Qt::black);
-    const QRect source = area.translated(Offset, 0).intersected(RankingImage.rect());
-    if (!source.isEmpty()) {
-        painter.drawImage(source.topLeft() - QPoint(Offset, 0), RankingImage, source);
+void TFormMsg1::PaintStrip(QPainter& painter, const QRegion& exposed) const {
+    // The device columns under the exposed area, taken from the strip ScrollOffset further on;
+    // beyond the strip's end the copy is black.
+    const QRect logical = exposed.boundingRect();
+    const int left = static_cast<int>(std::floor(logical.left() * Scale));
+    const int right = static_cast<int>(std::ceil((logical.right() + 1) * Scale));
+    const QRect columns(left, 0, right - left, DeviceSize(size(), Scale).height());
+    QImage part = RankingImage.copy(columns.translated(Offset, 0));
+    if (part.isNull()) {
+        painter.fillRect(logical, Qt::black);
+        return;
     }
+    part.setDevicePixelRatio(Scale);
+    PaintPicture(painter, exposed, part, columns.topLeft());
 }
 
 QImage TFormMsg1::Composite(std::vector<QRect>* ink) const {
@@ -172,11 +189,11 @@ QImage TFormMsg1::Composite(std::vector<QRect>* ink) const {
             ink->push_back(box.translated(-Offset, 0));
         }
     }
-    QImage strip(size(), QImage::Format_RGB32);
+    QImage strip = DevicePicture(size(), Scale);
     if (strip.isNull()) {
         return strip;
     }
     QPainter painter(&strip);
-    PaintStrip(painter, strip.rect());
+    PaintStrip(painter, QRegion(rect()));
     return strip;
 }

@@ -2,6 +2,7 @@
 
 #include "app/config.h"
 #include "live/players.h"
+#include "support/qtdevicepixels.h"
 #include "support/qtframeless.h"
 #include "support/qtsupport.h"
 
@@ -30,8 +31,7 @@ TFormStats1::TFormStats1(TTowerSources sources, QWidget* parent)
     setWindowTitle("Live Window");
     setFont(FontWithPixelHeight(FixedGothicFamilies(), DesignedFontPixels));
     resize(DesignedWidth, DesignedHeight);
-    Picture = QImage(size(), QImage::Format_RGB32);
-    Picture.fill(Qt::black);
+    Picture = DevicePicture(size(), devicePixelRatioF());
     new TFramelessFrame(this);
 }
 
@@ -125,8 +125,8 @@ TTowerView TFormStats1::CurrentView() const {
 
 void TFormStats1::ResizeStep() {
     Shown.reset();
-    if (Picture.size() != size()) {
-        Picture = QImage(size(), QImage::Format_RGB32);
+    if (!PictureFits(Picture, size(), devicePixelRatioF())) {
+        Picture = DevicePicture(size(), devicePixelRatioF());
     }
     DrawRows(Picture);
     update();
@@ -138,14 +138,25 @@ bool TFormStats1::event(QEvent* event) {
         RedrawRequest();
         return true;
     }
+    // Moved to a screen of another scaling, or the screen's scaling changed: the picture is
+    // drawn again at the new resolution rather than stretched.
+    if (event->type() == QEvent::ScreenChangeInternal && isVisible() &&
+        !PictureFits(Picture, size(), devicePixelRatioF())) {
+        ResizeStep();
+    }
     return QWidget::event(event);
 }
 
 void TFormStats1::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
-    for (const QRect& exposed : event->region()) {
-        painter.drawImage(exposed.topLeft(), Picture, exposed);
+    if (!PictureFits(Picture, size(), devicePixelRatioF())) {
+        // A change of scaling that came without its own event; drawn now, shown at once.
+        Shown.reset();
+        Picture = DevicePicture(size(), devicePixelRatioF());
+        DrawRows(Picture);
+        emit PictureChanged();
     }
+    QPainter painter(this);
+    PaintPicture(painter, event->region(), Picture);
 }
 
 void TFormStats1::showEvent(QShowEvent* event) {

@@ -4,6 +4,7 @@
 #include "live/laptime.h"
 #include "live/players.h"
 #include "standings/stats1.h"
+#include "support/qtdevicepixels.h"
 #include "support/qtsupport.h"
 
 #include <QFontMetrics>
@@ -215,7 +216,7 @@ struct TColumns {
 TLayout MakeLayout(const QImage& surface, const QFont& font, TColumns columns,
                    const TKestruneConfig& config) {
     TLayout layout;
-    layout.Bottom = surface.height() - 3;
+    layout.Bottom = LogicalSize(surface).height() - 3;
     layout.R = 3 + font.pixelSize();
     layout.Pos = columns.Pos;
     layout.Name = columns.Name;
@@ -227,6 +228,15 @@ TLayout MakeLayout(const QImage& surface, const QFont& font, TColumns columns,
 
 QPoint LogoPlace(const TLayout& layout, const QImage& logo) {
     return QPoint(layout.Left, layout.Bottom - 1 - logo.height());
+}
+
+/// The logo at its own size in logical pixels; at display scaling it is smoothed rather than
+/// stretched by whole pixels, as the text around it is drawn at the screen's resolution.
+void DrawLogo(QPainter& painter, const TLayout& layout, const QImage& logo) {
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(LogoPlace(layout, logo), logo);
+    painter.restore();
 }
 
 } // namespace
@@ -242,7 +252,7 @@ int TFormStats1::DrawRows(QImage& surface) {
     }
 
     QPainter painter(&surface);
-    painter.fillRect(surface.rect(), Black);
+    painter.fillRect(QRect(QPoint(), LogicalSize(surface)), Black);
     painter.setFont(windowFont);
     for (std::size_t i = 0; i < Rows.size(); ++i) {
         DrawName(painter, layout, static_cast<int>(i), Rows[i]);
@@ -269,10 +279,11 @@ int TFormStats1::DrawRows(QImage& surface) {
     }
 
     if (!Logo.isNull()) {
-        const QPoint at = LogoPlace(layout, Logo);
-        painter.drawImage(at, Logo);
-        Ink.push_back(QRect(at, Logo.size())); // a logo's black is its own
+        DrawLogo(painter, layout, Logo);
+        Ink.push_back(QRect(LogoPlace(layout, Logo), Logo.size())); // a logo's black is its own
     }
+    // The boxes are handed on with the picture, whose pixels are the device's.
+    ToDeviceRects(Ink, surface.devicePixelRatio());
     return layout.R;
 }
 
@@ -280,13 +291,13 @@ QRect TFormStats1::RedrawBars(QImage& surface) {
     const TLayout layout =
         MakeLayout(surface, font(), {PosColumn, NameColumn, Digits}, Sources.Config);
     // Nothing else is drawn in the bars' column but the logo, which is drawn again over them.
-    const QRect column(layout.BarLeft(), 0, layout.Digits / 3, surface.height());
+    const QRect column(layout.BarLeft(), 0, layout.Digits / 3, LogicalSize(surface).height());
     QPainter painter(&surface);
     painter.setClipRect(column);
     painter.fillRect(column, Black);
     DrawIntervalBars(painter, layout, Rows);
     if (!Logo.isNull()) {
-        painter.drawImage(LogoPlace(layout, Logo), Logo);
+        DrawLogo(painter, layout, Logo);
     }
     return column;
 }
@@ -305,7 +316,8 @@ QRegion TFormStats1::RedrawBestLaps(QImage& surface, const std::vector<bool>& ch
             continue;
         }
         area +=
-            QRect(left, layout.RowTop(static_cast<int>(i)), surface.width() - left, 2 * layout.R);
+            QRect(left, layout.RowTop(static_cast<int>(i)), LogicalSize(surface).width() - left,
+                  2 * layout.R);
         for (std::size_t k = i > 0 ? i - 1 : 0; k <= i + 2 && k < Rows.size(); ++k) {
             drawn[k] = true;
         }
@@ -316,7 +328,7 @@ QRegion TFormStats1::RedrawBestLaps(QImage& surface, const std::vector<bool>& ch
     painter.setFont(font());
     DrawBestLaps(painter, layout, Rows, &drawn);
     if (!Logo.isNull()) {
-        painter.drawImage(LogoPlace(layout, Logo), Logo);
+        DrawLogo(painter, layout, Logo);
     }
     return area;
 }

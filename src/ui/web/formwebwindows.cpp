@@ -2,6 +2,7 @@
 
 #include "messages/msg1.h"
 #include "standings/stats1.h"
+#include "support/qtdevicepixels.h"
 
 const QImage& TFormWebWindows::TowerPicture() const {
     return Tower.Bitmap();
@@ -12,7 +13,7 @@ const std::vector<QRect>& TFormWebWindows::TowerInk() const {
 }
 
 QSize TFormWebWindows::TowerSize() const {
-    return Tower.size();
+    return DeviceSize(Tower.size(), Tower.devicePixelRatioF());
 }
 
 QImage TFormWebWindows::TickerLine(std::vector<QRect>* ink) const {
@@ -20,7 +21,7 @@ QImage TFormWebWindows::TickerLine(std::vector<QRect>* ink) const {
 }
 
 QSize TFormWebWindows::TickerSize() const {
-    return Ticker.size();
+    return DeviceSize(Ticker.size(), Ticker.devicePixelRatioF());
 }
 
 bool TFormWebWindows::StripShown() const {

@@ -152,8 +152,10 @@ void TWebServer::TickerChanged() {
 
 std::string TWebServer::StripMessageNow(qint64 drawnAt) const {
     const QSize ticker = Sources->TickerSize();
+    // The strip's pixels are the device's: at 150 % it moves 150 of them a second.
+    const int speed = static_cast<int>(100 * Sources->StripPicture().devicePixelRatio() + 0.5);
     return StripMessage(ticker.width(), ticker.height(), Sources->StripOffset(),
-                        Sources->StripEndOffset(), Sources->StripScrolling(), drawnAt);
+                        Sources->StripEndOffset(), Sources->StripScrolling(), speed, drawnAt);
 }
 
 TPictureRef TWebServer::Numbered(QImage image, qint64 drawnAt, std::vector<QRect> ink) {

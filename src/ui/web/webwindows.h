@@ -13,6 +13,8 @@
 
 class QObject;
 
+/// Pictures, sizes, boxes and offsets are in the windows' device pixels: a browser source
+/// shows exactly the pixels the window shows, at any display scaling.
 class TWebWindows {
   public:
     virtual ~TWebWindows() = default;

@@ -41,13 +41,13 @@ TEST(ScrollTimer, TicksArriveUntilTerminatedAndNoneAfter) {
     std::atomic<int> ticks{0};
     std::atomic<bool> terminated{false};
     std::atomic<int> ticksAfterTerminate{0};
-    TScrollTimerThread timer(1, [&] {
+    TScrollTimerThread timer(milliseconds(1), [&] {
         ++ticks;
         if (terminated) {
             ++ticksAfterTerminate;
         }
     });
-    EXPECT_EQ(timer.Interval, 1);
+    EXPECT_EQ(timer.Interval, milliseconds(1));
     ASSERT_TRUE(WaitFor([&] { return ticks >= 5; }));
     timer.Terminate();
     terminated = true;
@@ -63,7 +63,7 @@ TEST(ScrollTimer, TerminateWakesALongWait) {
     std::atomic<int> ticks{0};
     const Clock::time_point start = Clock::now();
     {
-        TScrollTimerThread timer(60 * 1000, [&] { ++ticks; });
+        TScrollTimerThread timer(std::chrono::minutes(1), [&] { ++ticks; });
         ASSERT_TRUE(WaitFor([&] { return ticks == 1; })) << "the first tick is posted at once";
     } // the destructor terminates and joins; it must not sit out the minute
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
