@@ -4,7 +4,8 @@
 # their configured sizes; the tower draws rows and changes as the race goes on, the ticker its
 # status line; a ranking strip scrolls at 100 px/s; closing the console (WM_CLOSE) and the end
 # of the session (WM_QUERYENDSESSION) save the bounds beside the .exe, and a second start puts
-# the windows back there.
+# the windows back there; at 125, 150 and 200 % display scaling every window is on the screen
+# and drawn sharp.
 #
 #   tests/desktop/wine_test.sh WINDOWS-BUILD-FOLDER     (WINEPREFIX set up by the caller)
 set -euo pipefail
@@ -307,4 +308,62 @@ answer=$("$wine" "$endsession" "Kestrune - r12_08" query | tr -d '\r') || fail "
 "$wine" "$endsession" "Kestrune - r12_08" end || fail "WM_ENDSESSION not sent"
 wait_exit "the session ended"
 echo "wine test: the end of the session saved the bounds and ended the program"
+
+# 7. Display scaling (Windows' LogPixels: 120, 144 and 192 dots per inch for 125, 150 and
+# 200 %). Bounds are in logical pixels, so the tower saved at 700 + 260 on this 1280-pixel
+# screen lies partly beyond the 853 logical pixels of 150 % and the 640 of 200 %: each window
+# must come up wholly on the screen. The live file stands still since the race stopped, so every
+# start draws the same rows: at each scale the tower's names and the ticker's status line must
+# change from column to column more often than at 100 %, which a stretched picture cannot.
+set_dpi() {
+  "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 ||
+    fail "LogPixels $1 could not be set"
+  # Programs read it when they start, from a fresh wine server.
+  "$(dirname "$wine")/wineserver" -w 2>/dev/null || true
+}
+scaled_box() { # SCALE W H X Y -> the box WxH+X+Y in device pixels
+  python3 -c "import sys; s = float(sys.argv[1]); w, h, x, y = (round(float(v) * s) for v in sys.argv[2:]); print(f'{w}x{h}+{x}+{y}')" "$@"
+}
+on_screen() { # ID NAME: fails unless the window lies wholly on the 1280 x 1024 screen
+  local at
+  at=$(settled "$1") || fail "$2 kept moving for 30 s: at $at"
+  read -r x y w h <<<"$at"
+  [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ $((y + h)) -le 1024 ] ||
+    fail "$2 is not wholly on the 1280 x 1024 screen at $dpi dpi: $at"
+  echo "$at"
+}
+tower_changes=() ticker_changes=()
+for dpi in 96 120 144 192; do
+  scale=$(python3 -c "print($dpi / 96)")
+  set_dpi "$dpi"
+  printf '[Config]\r\nFolder=%s\r\nStats1X=700\r\nStats1Y=60\r\nStats1W=260\r\nStats1H=420\r\nMsgX=40\r\nMsgY=440\r\nMsgW=640\r\nMsgH=77\r\n' \
+    "$live_windows" > "$ini"
+  start
+  on_screen "$console" "the console" >/dev/null
+  read -r _ _ tw _ <<<"$(on_screen "$tower" "the tower")"
+  on_screen "$ticker" "the ticker" >/dev/null
+  expected=$(python3 -c "print(round(260 * $scale))")
+  [ $((tw - expected)) -le 1 ] && [ $((expected - tw)) -le 1 ] ||
+    fail "the tower is $tw device pixels wide at $dpi dpi, not 260 logical ($expected)"
+  wmctrl -i -a "$tower"
+  names=$(scaled_box "$scale" 100 400 8 5)
+  rows=$(await_bright "$tower" "$work/scaled-tower-$dpi.png" "$names" 200 600)
+  [ "$rows" -ge 200 ] || fail "no rows drawn in the tower at $dpi dpi ($rows bright pixels)"
+  wmctrl -i -a "$ticker"
+  line=$(scaled_box "$scale" 640 20 0 0)
+  status=$(await_bright "$ticker" "$work/scaled-ticker-$dpi.png" "$line" 20 300)
+  [ "$status" -ge 20 ] || fail "the ticker's status line is empty at $dpi dpi"
+  tower_changes+=("$(python3 "$here/sharpness.py" "$work/scaled-tower-$dpi.png" "$names")")
+  ticker_changes+=("$(python3 "$here/sharpness.py" "$work/scaled-ticker-$dpi.png" "$line")")
+  if [ "$dpi" -ne 96 ]; then
+    [ "${tower_changes[-1]}" -gt "${tower_changes[0]}" ] ||
+      fail "the tower at $dpi dpi is a stretched picture: ${tower_changes[-1]} column changes, ${tower_changes[0]} at 100 %"
+    [ "${ticker_changes[-1]}" -gt "${ticker_changes[0]}" ] ||
+      fail "the ticker at $dpi dpi is a stretched picture: ${ticker_changes[-1]} column changes, ${ticker_changes[0]} at 100 %"
+  fi
+  wmctrl -i -c "$console"
+  wait_exit "its console was closed at $dpi dpi"
+done
+set_dpi 96
+echo "wine test: at 100/125/150/200 % every window is on the screen; column changes of the tower's names ${tower_changes[*]}, of the ticker's status line ${ticker_changes[*]}"
 echo "wine desktop test passed"
