@@ -196,17 +196,29 @@ void TFormMain::ApplicationEvents1Idle() {
             Stats->SetLeaderFont(Msg->font());
         }
     }
+    if (KestruneConfig.Folder.empty()) {
+        // A first start: the console's notice and its Folder... button must not lie beneath
+        // the broadcast windows the system placed over it.
+        raise();
+        activateWindow();
+    }
 }
 
 void TFormMain::ApplicationEvents1Deactivate() {
+    if (!DialogOpen) {
+        SetBroadcastOnTop(true);
+    }
+}
+
+void TFormMain::SetBroadcastOnTop(bool on) {
     for (QWidget* window : {static_cast<QWidget*>(Stats), static_cast<QWidget*>(Msg)}) {
-        if (window == nullptr || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+        if (window == nullptr || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) {
             continue;
         }
         // QWidget::setWindowFlag would re-create the native window, unmapping it: on air the
         // windows would blink. The flag goes to the native window as it is; the widget only
         // records it, so a window created later gets it too.
-        const Qt::WindowFlags flags = window->windowFlags() | Qt::WindowStaysOnTopHint;
+        const Qt::WindowFlags flags = window->windowFlags().setFlag(Qt::WindowStaysOnTopHint, on);
         window->overrideWindowFlags(flags);
         if (QWindow* handle = window->windowHandle()) {
             handle->setFlags(flags);

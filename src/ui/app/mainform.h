@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -39,7 +40,8 @@ class TFormMain : public QWidget, public TWindowLink {
     void SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg);
     /// The first-idle step: places, sizes and shows both broadcast windows.
     void ApplicationEvents1Idle();
-    /// The program lost activation: both broadcast windows float above other programs.
+    /// The program lost activation: both broadcast windows float above other programs (not
+    /// while one of its own file dialogs is open, which takes the activation itself).
     void ApplicationEvents1Deactivate();
 
     // TWindowLink
@@ -121,6 +123,12 @@ class TFormMain : public QWidget, public TWindowLink {
     TReloadHooks Hooks;
     TFormStats1* Stats = nullptr;
     TFormMsg1* Msg = nullptr;
+    /// Makes the tower and the ticker top-most, or not, without re-creating their windows.
+    void SetBroadcastOnTop(bool on);
+    /// Runs a file dialog of the system. Meanwhile the broadcast windows are not top-most: the
+    /// dialog takes the program's activation and would otherwise open beneath them.
+    QString AskOperator(const std::function<QString()>& dialog);
+    bool DialogOpen = false;
     bool IdleDone = false;
     bool ClosingFromSignal = false;
     /// A "Following ..." line has been logged since start.

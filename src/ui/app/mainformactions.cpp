@@ -15,6 +15,7 @@
 
 #include <QBuffer>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QImageReader>
 #include <QPlainTextEdit>
@@ -79,8 +80,10 @@ void TFormMain::Button3Click() {
 }
 
 void TFormMain::Button7Click() {
-    const QString chosen = QFileDialog::getOpenFileName(this, "Logo", QString::fromUtf8(LogoFile),
-                                                        QString::fromUtf8("BMPファイル (*.bmp)"));
+    const QString chosen = AskOperator([this] {
+        return QFileDialog::getOpenFileName(this, "Logo", QString::fromUtf8(LogoFile),
+                                            QString::fromUtf8("BMPファイル (*.bmp)"));
+    });
     if (chosen.isEmpty()) {
         return;
     }
@@ -124,11 +127,22 @@ void TFormMain::Button13Click() {
     }
 }
 
+QString TFormMain::AskOperator(const std::function<QString()>& dialog) {
+    DialogOpen = true;
+    SetBroadcastOnTop(false);
+    const QString answer = dialog();
+    DialogOpen = false;
+    return answer;
+}
+
 void TFormMain::ButtonFolderClick() {
-    const QString chosen = QFileDialog::getExistingDirectory(
-        this, "Live folder", QString::fromUtf8(KestruneConfig.Folder));
+    const QString chosen = AskOperator([this] {
+        return QFileDialog::getExistingDirectory(this, "Live folder",
+                                                 QString::fromUtf8(KestruneConfig.Folder));
+    });
     if (!chosen.isEmpty()) {
-        FollowFolder(chosen.toUtf8().toStdString()); // paths are UTF-8 inside
+        // Written as the system writes paths, so the file reads as one typed by hand would.
+        FollowFolder(QDir::toNativeSeparators(chosen).toUtf8().toStdString()); // UTF-8 inside
     }
 }
 
