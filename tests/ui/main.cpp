@@ -7,7 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 int main(int argc, char** argv) {
+    // --scale=F runs the whole process at display scale F. It is an argument, not the caller's
+    // QT_SCALE_FACTOR, because a Windows test under wine does not see the caller's environment.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--scale=", 8) == 0) {
+            qputenv("QT_SCALE_FACTOR", argv[i] + 8);
+        }
+    }
 #ifndef _WIN32
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

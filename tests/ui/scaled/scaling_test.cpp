@@ -1,4 +1,4 @@
-// The tower and the ticker at display scaling (run with QT_SCALE_FACTOR 1.5 and 2): their
+// The tower and the ticker at display scaling (run with --scale=1.5 and --scale=2): their
 // pictures have the screen's own pixels, are drawn sharp rather than stretched, and are what
 // the windows show, pixel for pixel.
 
@@ -53,7 +53,7 @@ QImage Rgb(const QImage& image) {
 class Scaled : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_GT(AskedScale(), 1.0) << "run with QT_SCALE_FACTOR set above 1";
+        ASSERT_GT(AskedScale(), 1.0) << "run with --scale=F, F above 1";
         Players = std::make_unique<TPlayers>();
         EventQueue.Clear();
         RankingList.Clear();
