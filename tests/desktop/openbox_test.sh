@@ -3,7 +3,8 @@
 # a first run with no bounds leaves placement to the window manager; start-and-close cycles,
 # closed as the close button does, leave the saved bounds exactly as they were; switching to
 # another program keeps the tower and the ticker mapped while they become top-most; SIGTERM and
-# SIGINT close it like the close button.
+# SIGINT close it like the close button; at 150 % display scaling every window comes up on the
+# screen.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 program=$1
@@ -176,4 +177,35 @@ for signal in TERM INT; do
   [ "$(value WindowX)" -ge $(( target - 8 )) ] && [ "$(value WindowX)" -le "$target" ] ||
     fail "SIG$signal did not save the moved console: WindowX=$(value WindowX)"
 done
-echo "desktop test passed: $(bounds | tr '\n' ' ')"
+saved=$(bounds | tr '\n' ' ')
+
+# 5. At 150 % display scaling the bounds are logical pixels: a tower saved at 1000 + 260 and a
+# ticker at 700 + 640 lie beyond the 853 logical pixels of this 1280-pixel screen. Each window
+# comes up wholly on the screen, the tower 260 x 1.5 = 390 screen pixels wide.
+printf '[Config]\nFolder=%s\nStats1X=1000\nStats1Y=60\nStats1W=260\nStats1H=420\nMsgX=700\nMsgY=560\nMsgW=640\nMsgH=77\n' \
+  "$work/live" > "$ini"
+export QT_SCALE_FACTOR=1.5
+start
+unset QT_SCALE_FACTOR
+extent() { # ID -> "X Y W H" of the client area on the screen
+  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+    /^  Width/{w=$NF} /^  Height/{h=$NF} END{print x, y, w, h}'
+}
+for title in "Kestrune - r12_08" "Live Window" "Message Window"; do
+  id=$(window_id "$title")
+  on=0
+  for _ in $(seq 300); do
+    read -r x y w h <<<"$(extent "$id")"
+    if [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ $((y + h)) -le 1024 ]; then
+      on=1
+      break
+    fi
+    sleep 0.1
+  done
+  [ "$on" -eq 1 ] || fail "at 150 % '$title' is not wholly on the 1280 x 1024 screen: $(extent "$id")"
+  if [ "$title" = "Live Window" ] && [ "$w" -ne 390 ]; then
+    fail "at 150 % the tower is $w screen pixels wide, not 390"
+  fi
+done
+close_console
+echo "desktop test passed: $saved; at 150 % every window on the screen"
