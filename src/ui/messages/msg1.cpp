@@ -197,7 +197,7 @@ void TFormMsg1::StartScroll() {
         // The thread is joined before this window goes (StopScroll in the destructor), so it
         // never posts to a window that is gone.
         const auto interval = std::chrono::microseconds(
-            std::lround(1e6 / (ScrollPixelsPerSecond * std::max(1.0, Scale))));
+            std::lround(1e6 / (ScrollPixelsPerSecond * Scale)));
         ScrollThread = std::make_unique<TScrollTimerThread>(
             interval, [this] { PostMessage(this, EventScrollTick); });
         emit ScrollStarted();

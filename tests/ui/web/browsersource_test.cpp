@@ -154,7 +154,7 @@ class BrowserSourceTest : public ::testing::Test {
 TEST_F(BrowserSourceTest, PagesShowTheWindowsPicturesPixelForPixelAsTheyChange) {
     const QSize towerSize = Tower->Bitmap().size();
     const QString tower = OpenShown("tower", towerSize);
-    const QString ticker = OpenShown("ticker", Ticker->size());
+    const QString ticker = OpenShown("ticker", Ticker->Composite().size());
 
     const int towerFrames = Frames(tower);
     Race(3);
@@ -170,7 +170,7 @@ TEST_F(BrowserSourceTest, PagesShowTheWindowsPicturesPixelForPixelAsTheyChange) 
 
 TEST_F(BrowserSourceTest, TransparentClearsOnlyTheBackgroundAndScaleKeepsPixels) {
     // The page is open before the event comes, so the event reaches it as a patch.
-    const QString page = OpenShown("ticker?transparent=1&scale=2", Ticker->size() * 2);
+    const QString page = OpenShown("ticker?transparent=1&scale=2", Ticker->Composite().size() * 2);
     const int frames = Frames(page);
     // Black text and a black number box on the event's white box are ink, not background.
     EventQueue.AddEvent("Fastest Lap", "#3# DRIVER C  1:20.428", 5);
