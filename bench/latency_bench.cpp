@@ -87,12 +87,8 @@ void BM_WriteToRows(benchmark::State& state) {
         folder.string(), IsLiveFileName, [&box](int message) { box.Post(message); }, polling);
     watcher.Start();
     THeadlessWindows windows;
-    TReloadHooks hooks;
-    hooks.DetectRaceEvents = [&windows](TPlayers& players) {
-        DetectRaceEvents(players, windows, EventQueue);
-    };
-    Players = std::make_unique<TPlayers>();
-    LiveFileName = path;
+    TBroadcast live;
+    TFollowedFile followed(path);
     std::vector<TStats1Data> rows;
     std::size_t next = 0;
     double beyondSleep = 0.0;
@@ -109,14 +105,14 @@ void BM_WriteToRows(benchmark::State& state) {
             state.SkipWithError("the watcher did not report the write");
             break;
         }
-        LiveFolderChanged(folder.string(), windows, hooks);
-        BuildRows(*Players, 5, rows);
+        LiveFolderChanged(followed, live, folder.string(), windows);
+        BuildRows(*live.Players, 5, rows);
         const auto end = std::chrono::steady_clock::now();
         const double seconds = std::chrono::duration<double>(end - start).count();
         state.SetIterationTime(seconds);
         beyondSleep += seconds - 0.2;
         worst = std::max(worst, seconds);
-        EventQueue.Clear();
+        live.EventQueue.Clear();
         // Let any second notification of the same write arrive before the next write.
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }

@@ -3,6 +3,7 @@
 
 #include "livegen.h"
 
+#include "app/broadcast.h"
 #include "app/reload.h"
 #include "headlesswindows.h"
 #include "live/livefile.h"
@@ -54,12 +55,14 @@ void BM_ParseMemory(benchmark::State& state) {
 }
 
 void BM_ParseFile(benchmark::State& state) {
-    LiveFileName = FileFor(static_cast<int>(state.range(0)));
+    const std::string path = FileFor(static_cast<int>(state.range(0)));
+    std::vector<TSlot> slots;
+    TGameSession session;
     for (auto _ : state) {
-        ParseLiveFile();
-        benchmark::DoNotOptimize(LiveSlots.data());
+        ParseLiveFile(path, slots, session);
+        benchmark::DoNotOptimize(slots.data());
     }
-    ::unlink(LiveFileName.c_str());
+    ::unlink(path.c_str());
 }
 
 /// Merges a rotating set of readings, so every merge sees changes, as in a real session.
@@ -99,19 +102,16 @@ void BM_ReloadCycle(benchmark::State& state) {
                                               "-cycle-" + std::to_string(r) + "_live.txt"));
     }
     THeadlessWindows windows;
-    TReloadHooks hooks;
-    hooks.DetectRaceEvents = [&windows](TPlayers& players) {
-        DetectRaceEvents(players, windows, EventQueue);
-    };
-    Players = std::make_unique<TPlayers>();
+    TBroadcast live;
+    TFollowedFile followed;
     std::vector<TStats1Data> rows;
     std::size_t next = 0;
     for (auto _ : state) {
-        LiveFileName = files[next];
+        followed.Name = files[next];
         next = (next + 1) % files.size();
-        ReadFollowedFile(GetFileState(LiveFileName), windows, hooks);
-        BuildRows(*Players, 5, rows);
-        EventQueue.Clear();
+        ReadFollowedFile(followed, live, GetFileState(followed.Name), windows);
+        BuildRows(*live.Players, 5, rows);
+        live.EventQueue.Clear();
         windows.Log.clear();
         benchmark::DoNotOptimize(rows.data());
     }
@@ -128,8 +128,9 @@ void BM_LoadAliasList(benchmark::State& state) {
                 "\n";
     }
     const std::string path = WriteTempLiveFile(text, "kestrune-bench-aliases.ini");
+    TNameLists names;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(LoadAliasList(path));
+        benchmark::DoNotOptimize(names.LoadAliases(path));
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
     ::unlink(path.c_str());

@@ -3,6 +3,8 @@
 
 #include "livegen.h"
 
+#include "app/broadcast.h"
+#include "app/config.h"
 #include "headlesswindows.h"
 #include "live/livefile.h"
 #include "live/players.h"
@@ -22,24 +24,26 @@
 namespace {
 
 /// A race of `cars` cars, merged twice so every record has a history.
-void LoadRace(int cars) {
-    Players = std::make_unique<TPlayers>();
+void LoadRace(TBroadcast& live, int cars) {
+    TPlayers& players = *live.Players;
     for (int round = 1; round <= 2; ++round) {
         std::vector<TSlot> reading;
         TGameSession session;
         ParseLiveText(MakeLiveText(cars, round * 30), reading, session);
-        Players->Merge(reading);
-        Players->SetSession(session);
-        UpdateBattleScores(*Players);
+        players.Merge(reading);
+        players.SetSession(session);
+        UpdateBattleScores(players);
     }
 }
 
 void BM_DrawTower(benchmark::State& state) {
-    LoadRace(static_cast<int>(state.range(0)));
-    TFormStats1 stats(TTowerSources{Players, KestruneConfig});
+    TBroadcast live;
+    LoadRace(live, static_cast<int>(state.range(0)));
+    const TKestruneConfig config;
+    TFormStats1 stats(TTowerSources{live.Players, config});
     stats.resize(260, 22 * static_cast<int>(state.range(0)) + 20);
     stats.MeasureColumns();
-    BuildRows(*Players, 5, stats.Rows);
+    BuildRows(*live.Players, 5, stats.Rows);
     QImage surface(stats.size(), QImage::Format_RGB32);
     for (auto _ : state) {
         benchmark::DoNotOptimize(stats.DrawRows(surface));
@@ -62,17 +66,18 @@ void BM_TowerReadings(benchmark::State& state) {
             readings[round][car].TimeGapToPrev += 0.02f * static_cast<float>(round * (car % 3));
         }
     }
-    Players = std::make_unique<TPlayers>();
-    TFormStats1 stats(TTowerSources{Players, KestruneConfig});
+    TBroadcast live;
+    const TKestruneConfig config;
+    TFormStats1 stats(TTowerSources{live.Players, config});
     stats.resize(260, 476);
     stats.MeasureColumns();
     QImage surface(stats.size(), QImage::Format_RGB32);
     std::size_t next = 0;
     for (auto _ : state) {
-        Players->Merge(readings[next]);
-        Players->SetSession(sessions[next]);
+        live.Players->Merge(readings[next]);
+        live.Players->SetSession(sessions[next]);
         if (whole) {
-            BuildRows(*Players, 5, stats.Rows);
+            BuildRows(*live.Players, 5, stats.Rows);
             benchmark::DoNotOptimize(stats.DrawRows(surface));
         } else {
             stats.RedrawRequest();
@@ -101,23 +106,25 @@ void BM_BaselineTextRows(benchmark::State& state) {
 }
 
 void BM_DrawTickerPage(benchmark::State& state) {
-    LoadRace(20);
-    TFormMsg1 msg(TTickerSources{EventQueue, RankingList, Players});
-    EventQueue.Clear();
-    EventQueue.AddEvent("Pit-in", "#5# Ilse Santangelo", 8);
-    EventQueue.AddEvent("Fastest Lap", "#1# Tom Rider  1:42.118", 7);
+    TBroadcast live;
+    LoadRace(live, 20);
+    TFormMsg1 msg(TTickerSources{live.EventQueue, live.RankingList, live.Players});
+    live.EventQueue.Clear();
+    live.EventQueue.AddEvent("Pit-in", "#5# Ilse Santangelo", 8);
+    live.EventQueue.AddEvent("Fastest Lap", "#1# Tom Rider  1:42.118", 7);
     msg.Timer1Timer();
     for (auto _ : state) {
         benchmark::DoNotOptimize(msg.Composite());
     }
-    EventQueue.Clear();
+    live.EventQueue.Clear();
 }
 
 void BM_BuildRankingStrip(benchmark::State& state) {
-    LoadRace(static_cast<int>(state.range(0)));
-    TFormMsg1 msg(TTickerSources{EventQueue, RankingList, Players});
+    TBroadcast live;
+    LoadRace(live, static_cast<int>(state.range(0)));
+    TFormMsg1 msg(TTickerSources{live.EventQueue, live.RankingList, live.Players});
     THeadlessWindows windows;
-    ComposeGapToLeader(*Players, 5, windows, RankingList);
+    ComposeGapToLeader(*live.Players, 5, windows, live.RankingList);
     for (auto _ : state) {
         msg.BuildRankingBitmap();
     }

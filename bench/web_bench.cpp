@@ -2,11 +2,12 @@
 // shows in the page, how exactly the page scrolls a ranking strip, and what two open pages
 // cost the program while a strip scrolls. Figures are counters of one run each.
 
+#include "app/broadcast.h"
 #include "app/config.h"
 #include "cdpbrowser.h"
-#include "livegen.h"
 #include "live/livefile.h"
 #include "live/players.h"
+#include "livegen.h"
 #include "messages/msg1.h"
 #include "messages/raceevent.h"
 #include "standings/stats1.h"
@@ -60,18 +61,15 @@ void RunEventLoop(int ms) {
 /// The windows, fed with a 20-car race, and the server on a free port.
 struct TStage {
     TStage() {
-        Players = std::make_unique<TPlayers>();
-        EventQueue.Clear();
-        RankingList.Clear();
-        Tower = std::make_unique<TFormStats1>(TTowerSources{Players, KestruneConfig});
-        Ticker = std::make_unique<TFormMsg1>(TTickerSources{EventQueue, RankingList, Players});
+        Tower = std::make_unique<TFormStats1>(TTowerSources{Live.Players, Config});
+        Ticker = std::make_unique<TFormMsg1>(
+            TTickerSources{Live.EventQueue, Live.RankingList, Live.Players});
         Tower->show();
         Ticker->show();
         Race(0);
-        Server = std::make_unique<TWebServer>(std::make_unique<TFormWebWindows>(*Tower, *Ticker),
-                                              [this](const std::string& line) {
-                                                  CountDrops(line);
-                                              });
+        Server =
+            std::make_unique<TWebServer>(std::make_unique<TFormWebWindows>(*Tower, *Ticker),
+                                         [this](const std::string& line) { CountDrops(line); });
         Server->Listen("127.0.0.1", 0);
     }
 
@@ -85,7 +83,7 @@ struct TStage {
             slot.FinishStatus = "None";
             cars.push_back(slot);
         }
-        Players->Merge(cars);
+        Live.Players->Merge(cars);
         Tower->RedrawRequest();
     }
 
@@ -96,20 +94,21 @@ struct TStage {
         TGameSession session;
         ParseLiveText(MakeLiveText(20, round), cars, session);
         for (std::size_t car = 0; car < cars.size(); ++car) {
-            cars[car].TimeGapToPrev += 0.02f * static_cast<float>(round * static_cast<int>(car % 3));
+            cars[car].TimeGapToPrev +=
+                0.02f * static_cast<float>(round * static_cast<int>(car % 3));
         }
-        Players->Merge(cars);
-        Players->SetSession(session);
+        Live.Players->Merge(cars);
+        Live.Players->SetSession(session);
         Tower->RedrawRequest();
     }
 
     void StartStrip() {
-        RankingList.AddEvent("Best Lap", "", 0);
+        Live.RankingList.AddEvent("Best Lap", "", 0);
         for (int i = 1; i <= 40; ++i) {
-            RankingList.AddEvent("",
-                                 "#" + std::to_string(i) + "# DRIVER" + std::to_string(i) +
-                                     "  1:2" + std::to_string(i % 10) + ".456",
-                                 0);
+            Live.RankingList.AddEvent("",
+                                      "#" + std::to_string(i) + "# DRIVER" + std::to_string(i) +
+                                          "  1:2" + std::to_string(i % 10) + ".456",
+                                      0);
         }
         Ticker->SetRankingMode(true);
         for (int tick = 0; tick < 5; ++tick) {
@@ -121,6 +120,8 @@ struct TStage {
         return QStringLiteral("http://127.0.0.1:%1/%2").arg(Server->ServingPort()).arg(page);
     }
 
+    TBroadcast Live;
+    TKestruneConfig Config;
     std::unique_ptr<TFormStats1> Tower;
     std::unique_ptr<TFormMsg1> Ticker;
     std::unique_ptr<TWebServer> Server;

@@ -1,6 +1,7 @@
 // The program: the console, the standings tower and the message ticker. It reads no command
 // line; everything comes from the configuration file and the live folder.
 
+#include "app/broadcast.h"
 #include "app/config.h"
 #include "app/mainform.h"
 #include "app/qtsoakreport.h"
@@ -27,9 +28,12 @@ int main(int argc, char** argv) {
     UserDecimalSeparator();
     QApplication::setQuitOnLastWindowClosed(false);
 
-    TFormMain main(ConfigFileName());
-    TFormStats1 stats(TTowerSources{Players, KestruneConfig});
-    TFormMsg1 msg(TTickerSources{EventQueue, RankingList, Players});
+    const std::string configPath = ConfigFileName();
+    const TConfigLoad load = LoadConfig(configPath);
+    TBroadcast broadcast;
+    TFormMain main(configPath, load, broadcast);
+    TFormStats1 stats(TTowerSources{broadcast.Players, load.Config});
+    TFormMsg1 msg(TTickerSources{broadcast.EventQueue, broadcast.RankingList, broadcast.Players});
     main.SetBroadcastWindows(&stats, &msg);
     main.show();
     CloseOnTerminationSignals(&main, [&main] { main.CloseFromSignal(); });

@@ -9,7 +9,6 @@
 //      the records coming from a long session whose counters stand at their extremes
 //   3: the clock of the session summary, from a table of ordinary and extreme times
 
-#include "app/config.h"
 #include "headlesswindows.h"
 #include "live/livefile.h"
 #include "live/players.h"
@@ -163,7 +162,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         return 0;
     }
     const THeader header = ReadHeader(data);
-    KestruneConfig.Stats1NameLength = header.NameLength;
     SetUserDecimalSeparator(header.CommaSeparator ? "," : ".");
     const std::vector<TSnapshot> snapshots = ParseReadings(
         std::string_view(reinterpret_cast<const char*>(data) + HeaderSize, size - HeaderSize));

@@ -1,12 +1,6 @@
 #pragma once
-// Small race live files and a clean slate of the live-data globals, for reload-cycle tests.
+// Small race live files for reload-cycle tests.
 
-#include "app/reload.h"
-#include "live/livefile.h"
-#include "live/players.h"
-#include "messages/raceevent.h"
-
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,18 +25,3 @@ inline std::string LiveText(const std::vector<TCar>& cars, const std::string& ph
 }
 
 inline const std::vector<TCar> TwoCars = {{"Ann", 1}, {"Bob", 2}};
-
-/// Nothing followed, nothing read, fresh records, an empty event queue.
-inline void ResetLiveState() {
-    LiveFileName.clear();
-    LiveFileTime = 0;
-    LiveFileSize = 0;
-    LiveFileHash = 0;
-    LiveFileMarker = {};
-    FeedQuiet.Reset();
-    ShownPhase = {};
-    LiveSlots.clear();
-    LiveSession = TGameSession{};
-    Players = std::make_unique<TPlayers>();
-    EventQueue.Clear();
-}

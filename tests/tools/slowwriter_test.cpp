@@ -63,22 +63,24 @@ std::string Bytes(const fs::path& path) {
 
 TEST(SlowWriter, NearlyEveryVersionIsShownAndNothingFalse) {
     for (const int writeMs : {20, 50}) {
-        ResetLiveState();
         const TTempFolder folder("kestrune-slow");
         const std::string live = folder.File("live");
         const std::string snapshots = folder.File("snapshots");
         fs::create_directories(live);
         TMessageQueue queue;
-        TFileChecker watcher(live, IsLiveFileName, [&](int m) { queue.Post(m); },
-                             TFolderPolling::Off);
+        TFileChecker watcher(
+            live, IsLiveFileName, [&](int m) { queue.Post(m); }, TFolderPolling::Off);
         watcher.Start();
         THeadlessWindows windows;
         TReloadHooks hooks;
+        TBroadcast broadcast;
+        TFollowedFile followed;
 
         const std::string command = std::string(KESTRUNE_FEED_BINARY) + " --folder '" + live +
                                     "' --snapshots '" + snapshots +
                                     "' --session race --cars 12 --laps 2 --speed 40 --rate 5"
-                                    " --seed 5 --quiet --write-ms " + std::to_string(writeMs);
+                                    " --seed 5 --quiet --write-ms " +
+                                    std::to_string(writeMs);
         std::thread feed([&] { [[maybe_unused]] int status = std::system(command.c_str()); });
         std::set<uint64_t> shown;
         auto delayedAt = std::chrono::steady_clock::time_point::max();
@@ -98,10 +100,10 @@ TEST(SlowWriter, NearlyEveryVersionIsShownAndNothingFalse) {
                 if (due) {
                     delayedAt = std::chrono::steady_clock::time_point::max();
                 }
-                const uint64_t before = LiveFileHash;
-                LiveFolderChanged(live, windows, hooks);
-                if (LiveFileHash != before) {
-                    shown.insert(LiveFileHash);
+                const uint64_t before = followed.Hash;
+                LiveFolderChanged(followed, broadcast, live, windows, hooks);
+                if (followed.Hash != before) {
+                    shown.insert(followed.Hash);
                 }
                 if (windows.DelayedReload.count() > 0) {
                     delayedAt = std::chrono::steady_clock::now() + windows.DelayedReload;

@@ -164,8 +164,6 @@ std::runtime_error WriteError(const std::string& path, const std::string& reason
 
 } // namespace
 
-TKestruneConfig KestruneConfig;
-
 TKestruneConfig::TKestruneConfig() {
     for (const Setting& setting : Settings) {
         std::visit(ApplyDefault{*this, setting.defaultValue}, setting.kind);
@@ -236,8 +234,8 @@ static void MakeUserConfigFolder(const std::string& path) {
 void SaveFolder(const std::string& path, const std::string& folder) {
     MakeUserConfigFolder(path);
     try {
-        ReplaceProfileFile(path,
-                           WithProfileValue(ReadProfileForUpdate(path), ConfigSection, "Folder", folder));
+        ReplaceProfileFile(
+            path, WithProfileValue(ReadProfileForUpdate(path), ConfigSection, "Folder", folder));
     } catch (const std::exception& e) {
         throw WriteError(path, e.what());
     }

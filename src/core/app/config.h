@@ -72,9 +72,6 @@ struct TWindowBounds {
     int32_t Height = 0;
 };
 
-/// The process-wide settings, filled once at start.
-extern TKestruneConfig KestruneConfig;
-
 /// The configuration file for a program at `programPath`: the program path with its extension
 /// replaced by ".ini" (appended when it has none). When that folder cannot be written and no
 /// file exists there, `$XDG_CONFIG_HOME/kestrune/kestrune.ini` (default ~/.config/...).

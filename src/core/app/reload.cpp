@@ -2,30 +2,22 @@
 
 #include "live/livefile.h"
 #include "live/livefolder.h"
-#include "live/sessionlogs.h"
 #include "live/textencoding.h"
-#include "messages/raceevent.h"
+#include "messages/racedetect.h"
 #include "platform/bytehash.h"
 #include "platform/readfile.h"
 
 #include <exception>
 #include <optional>
 
-TFileStamp LiveFileTime = 0;
-int64_t LiveFileSize = 0;
-uint64_t LiveFileHash = 0;
-TEndMarkerRule LiveFileMarker;
-TFeedQuiet FeedQuiet;
-TPhaseWord ShownPhase;
-
 namespace {
 
 /// A full-course yellow stops any ranking strip for as long as it lasts (and once more when it
 /// ends, in case one was started meanwhile) and queues its own message when it begins. The
 /// shown phase is still the previous reading's.
-void HandleFullCourseYellow(const TPhaseWord& phase, TWindowLink& windows) {
+void HandleFullCourseYellow(const TPhaseWord& phase, TBroadcast& live, TWindowLink& windows) {
     const bool yellowNow = phase == TGamePhase::FullCourseYellow;
-    const bool yellowShown = ShownPhase == TGamePhase::FullCourseYellow;
+    const bool yellowShown = live.ShownPhase == TGamePhase::FullCourseYellow;
     if (!yellowNow && !yellowShown) {
         return;
     }
@@ -33,7 +25,7 @@ void HandleFullCourseYellow(const TPhaseWord& phase, TWindowLink& windows) {
         windows.SetRankingMode(false);
     }
     if (yellowNow && !yellowShown) {
-        EventQueue.AddEvent(FullCourseYellowPhase, "", EventSeconds::FullCourseYellow);
+        live.EventQueue.AddEvent(FullCourseYellowPhase, "", EventSeconds::FullCourseYellow);
     }
     if (windows.MessageWindowVisible()) {
         windows.RefreshStatus();
@@ -41,45 +33,40 @@ void HandleFullCourseYellow(const TPhaseWord& phase, TWindowLink& windows) {
 }
 
 /// The ticker's status line shows the phase, so it is redrawn when the phase changes.
-void UpdatePhaseLabel(const TPhaseWord& phase, TWindowLink& windows) {
-    if (ShownPhase == phase) {
+void UpdatePhaseLabel(const TPhaseWord& phase, TBroadcast& live, TWindowLink& windows) {
+    if (live.ShownPhase == phase) {
         return;
     }
     windows.SetLabelText(TLabel::Phase, phase.Text());
-    ShownPhase = phase;
+    live.ShownPhase = phase;
     if (windows.MessageWindowVisible()) {
         windows.RefreshStatus();
     }
 }
 
-void MergeAndShow(TWindowLink& windows, const TReloadHooks& hooks) {
-    if (!Players) {
-        Players = std::make_unique<TPlayers>();
-    }
-    UpdatePlayers(*Players, hooks.NameRules);
+void MergeAndShow(const std::vector<TSlot>& slots, TBroadcast& live, TWindowLink& windows) {
+    UpdatePlayers(*live.Players, slots, live.Session, live.Names.MergeRules());
     if (windows.StandingsVisible()) {
         windows.PostStandingsRedraw();
     }
-    if (hooks.DetectRaceEvents) {
-        hooks.DetectRaceEvents(*Players);
-    }
-    const TGameSession& session = Players->GameSession();
+    DetectRaceEvents(*live.Players, windows, live.EventQueue);
+    const TGameSession& session = live.Players->GameSession();
     windows.SetLabelText(TLabel::Session, session.Session.Text());
-    HandleFullCourseYellow(session.GamePhase, windows);
-    UpdatePhaseLabel(session.GamePhase, windows);
+    HandleFullCourseYellow(session.GamePhase, live, windows);
+    UpdatePhaseLabel(session.GamePhase, live, windows);
     windows.SetLabelText(TLabel::Flags, session.YellowFlag);
 }
 
 /// The followed file's bytes, read now, when they differ from its last reading's; nullopt
 /// when they are the same. A file not read yet, or unreadable now, counts as unchanged (its
 /// stamp decides).
-std::optional<std::string> ChangedBytes() {
-    if (LiveFileTime == 0) {
+std::optional<std::string> ChangedBytes(const TFollowedFile& file) {
+    if (file.Time == 0) {
         return std::nullopt;
     }
     try {
-        std::string text = ReadWholeFile(LiveFileName, MaxLiveFileSize);
-        if (HashBytes(text) != LiveFileHash) {
+        std::string text = ReadLiveFile(file.Name);
+        if (HashBytes(text) != file.Hash) {
             return text;
         }
     } catch (const std::exception&) {
@@ -93,34 +80,36 @@ std::string FileNamePart(const std::string& path) {
 }
 
 /// Follows the newest live file of `folder` if it is another one than the followed file.
-void SwitchToNewestFile(const std::string& folder, TWindowLink& windows) {
+void SwitchToNewestFile(TFollowedFile& file, TBroadcast& live, const std::string& folder,
+                        TWindowLink& windows) {
     // A folder that exists but cannot be listed says nothing about its files: keep following.
     const std::optional<std::string> newest = TryFindNewestLiveFile(folder);
-    if (!newest || *newest == LiveFileName) {
+    if (!newest || *newest == file.Name) {
         return;
     }
-    FollowFile(*newest, windows);
+    FollowFile(file, live, *newest, windows);
 }
 
 /// Runs one step of the cycle so that no error leaves the message handler: the log gets the
 /// error's text and the records keep their last good state.
-template <typename Step> void Guarded(TWindowLink& windows, Step step) {
+template <typename Step> void Guarded(const TFollowedFile& file, TWindowLink& windows, Step step) {
     try {
         step();
     } catch (const std::exception& error) {
         windows.AddLog(error.what());
     } catch (...) {
-        windows.AddLog("Unknown error while reading " + LiveFileName);
+        windows.AddLog("Unknown error while reading " + file.Name);
     }
 }
 
 /// True when a reading without "[END]", of text `bytes`, is to be taken (see
 /// TEndMarkerRule); otherwise it is held back, and looked at again when only time can change
 /// that.
-bool TakeUnendedReading(std::string_view bytes, TSteadyTime now, TWindowLink& windows) {
-    const TUnendedVerdict verdict = LiveFileMarker.Unended(bytes, now);
+bool TakeUnendedReading(TFollowedFile& file, std::string_view bytes, TSteadyTime now,
+                        TWindowLink& windows) {
+    const TUnendedVerdict verdict = file.Marker.Unended(bytes, now);
     if (verdict.GaveUpNow) {
-        windows.AddLog(FileNamePart(LiveFileName) +
+        windows.AddLog(FileNamePart(file.Name) +
                        " does not end with [END]: its readings are taken as they are");
     }
     if (verdict.LookAgainAfter) {
@@ -131,13 +120,12 @@ bool TakeUnendedReading(std::string_view bytes, TSteadyTime now, TWindowLink& wi
 
 /// The followed file's bytes as the parser reads them (UTF-16 converted); a file that looks
 /// like UTF-16 without a byte-order mark is reported once.
-std::string ParserText(std::string bytes, TWindowLink& windows) {
-    static std::string reportedFile;
+std::string ParserText(TFollowedFile& file, std::string bytes, TWindowLink& windows) {
     TTextEncoding encoding = TTextEncoding::Bytes;
     std::string text = LiveTextBytes(std::move(bytes), encoding);
-    if (encoding == TTextEncoding::Utf16WithoutMark && reportedFile != LiveFileName) {
-        reportedFile = LiveFileName;
-        windows.AddLog(FileNamePart(LiveFileName) +
+    if (encoding == TTextEncoding::Utf16WithoutMark && !file.EncodingReported) {
+        file.EncodingReported = true;
+        windows.AddLog(FileNamePart(file.Name) +
                        " looks like UTF-16 text without a byte-order mark and cannot be read: "
                        "the plug-in must write UTF-8, or UTF-16 that starts with a mark");
     }
@@ -145,111 +133,105 @@ std::string ParserText(std::string bytes, TWindowLink& windows) {
 }
 
 /// ReadFollowedFile, with the bytes already read after `seen` when the caller has them.
-void ReadSeenFile(const TFileState& seen, std::optional<std::string> bytes, TWindowLink& windows,
+void ReadSeenFile(TFollowedFile& file, TBroadcast& live, const TFileState& seen,
+                  std::optional<std::string> bytes, TWindowLink& windows,
                   const TReloadHooks& hooks) {
-    const TFileState previous{LiveFileTime, LiveFileSize};
-    LiveFileTime = seen.Stamp;
-    LiveFileSize = seen.Size;
-    Guarded(windows, [&] {
+    const TFileState previous{file.Time, file.Size};
+    file.Time = seen.Stamp;
+    file.Size = seen.Size;
+    Guarded(file, windows, [&] {
         std::string raw = bytes            ? std::move(*bytes)
                           : hooks.ReadText ? hooks.ReadText()
-                                           : ReadLiveFile();
+                                           : ReadLiveFile(file.Name);
         // The hash is of the bytes on disk, which is what a later look compares.
         const uint64_t rawHash = HashBytes(raw);
         const TSteadyTime now = hooks.Now ? hooks.Now() : std::chrono::steady_clock::now();
-        const std::string text = ParserText(std::move(raw), windows);
+        const std::string text = ParserText(file, std::move(raw), windows);
         const bool ended = EndsWithEndSection(text);
         // Torn by the writer (its write brings another message), or without its end: caught
         // while the writer was busy (the rest of the file brings a message), or from a writer
         // that does not end it so.
-        if (GetFileState(LiveFileName) != seen ||
-            (!ended && !TakeUnendedReading(text, now, windows))) {
-            LiveFileTime = previous.Stamp;
-            LiveFileSize = previous.Size;
+        if (GetFileState(file.Name) != seen ||
+            (!ended && !TakeUnendedReading(file, text, now, windows))) {
+            file.Time = previous.Stamp;
+            file.Size = previous.Size;
             return;
         }
         if (ended) {
-            LiveFileMarker.Ended();
+            file.Marker.Ended();
         }
-        LiveFileHash = rawHash;
-        ParseLiveText(text, LiveSlots, LiveSession);
-        if (LiveSlots.empty()) {
+        file.Hash = rawHash;
+        std::vector<TSlot> slots;
+        ParseLiveText(text, slots, live.Session);
+        if (slots.empty()) {
             return;
         }
-        MergeAndShow(windows, hooks);
+        MergeAndShow(slots, live, windows);
     });
 }
 
 } // namespace
 
-void UpdatePlayers(TPlayers& players, const TNameRules& rules) {
-    players.Merge(LiveSlots, rules);
-    players.SetSession(LiveSession);
+void UpdatePlayers(TPlayers& players, const std::vector<TSlot>& slots, const TGameSession& session,
+                   const TNameRules& rules) {
+    players.Merge(slots, rules);
+    players.SetSession(session);
     if (players.GameSession().Session == TSessionKind::Race) {
         UpdateBattleScores(players);
     }
 }
 
-void ReadFollowedFile(const TFileState& seen, TWindowLink& windows, const TReloadHooks& hooks) {
-    ReadSeenFile(seen, std::nullopt, windows, hooks);
+void ReadFollowedFile(TFollowedFile& file, TBroadcast& live, const TFileState& seen,
+                      TWindowLink& windows, const TReloadHooks& hooks) {
+    ReadSeenFile(file, live, seen, std::nullopt, windows, hooks);
 }
 
-void FollowFile(const std::string& path, TWindowLink& windows) {
-    LiveFileName = path;
+void FollowFile(TFollowedFile& file, TBroadcast& live, const std::string& path,
+                TWindowLink& windows) {
     // Nothing known of the new file: not its stamp, nor whether its writer ends it with [END].
-    LiveFileTime = 0;
-    LiveFileSize = 0;
-    LiveFileHash = 0;
-    LiveFileMarker = {};
-    windows.SetLabelText(TLabel::FileName, FileNamePart(LiveFileName));
-    StartNewSession();
-    FeedQuiet.Reset();
+    file = TFollowedFile(path);
+    windows.SetLabelText(TLabel::FileName, FileNamePart(file.Name));
+    live.StartNewSession();
     windows.PostReload();
     if (windows.MessageWindowVisible()) {
         windows.RefreshStatus();
     }
 }
 
-void StartNewSession() {
-    if (Players) {
-        SessionLogs.AddSession(*Players);
-    }
-    Players = std::make_unique<TPlayers>();
-}
-
-void LiveFolderChanged(const std::string& folder, TWindowLink& windows, const TReloadHooks& hooks) {
-    if (!LiveFileName.empty()) {
-        const TFileState state = GetFileState(LiveFileName);
+void LiveFolderChanged(TFollowedFile& file, TBroadcast& live, const std::string& folder,
+                       TWindowLink& windows, const TReloadHooks& hooks) {
+    if (!file.Name.empty()) {
+        const TFileState state = GetFileState(file.Name);
         std::optional<std::string> bytes;
-        if (state.Stamp != 0 && (state.Stamp != LiveFileTime || state.Size != LiveFileSize ||
-                                 (bytes = ChangedBytes()))) {
-            ReadSeenFile(state, std::move(bytes), windows, hooks);
-            const TGamePhase phase =
-                Players ? Players->GameSession().GamePhase.Is() : TGamePhase::None;
-            if (const auto line = FeedQuiet.FileChanged(std::chrono::steady_clock::now(), phase,
-                                                        FileNamePart(LiveFileName))) {
+        if (state.Stamp != 0 &&
+            (state.Stamp != file.Time || state.Size != file.Size || (bytes = ChangedBytes(file)))) {
+            ReadSeenFile(file, live, state, std::move(bytes), windows, hooks);
+            const TGamePhase phase = live.Players->GameSession().GamePhase.Is();
+            if (const auto line = file.Quiet.FileChanged(std::chrono::steady_clock::now(), phase,
+                                                         FileNamePart(file.Name))) {
                 windows.AddLog(*line);
             }
             return;
         }
     }
-    Guarded(windows, [&] { SwitchToNewestFile(folder, windows); });
+    Guarded(file, windows, [&] { SwitchToNewestFile(file, live, folder, windows); });
 }
 
-void CheckFeedQuiet(const std::string& folder, TWindowLink& windows, TSteadyTime now) {
-    const std::string followed = FileNamePart(LiveFileName);
-    const auto line = FeedQuiet.Check(now, followed);
+void CheckFeedQuiet(TFollowedFile& file, const std::string& folder, TWindowLink& windows,
+                    TSteadyTime now) {
+    const std::string followed = FileNamePart(file.Name);
+    const auto line = file.Quiet.Check(now, followed);
     if (!line) {
         return;
     }
     windows.AddLog(*line);
-    if (const auto other = LiveFileWrittenAfter(folder, LiveFileName)) {
+    if (const auto other = LiveFileWrittenAfter(folder, file.Name)) {
         const std::string written = FileNamePart(*other);
         windows.AddLog(written + " is being written while " + followed +
-                       " is not, but it is not followed because its name sorts before " +
-                       followed + ": the clock of the PC that named " + followed +
-                       " was probably ahead. Move " + followed +
-                       " out of the folder to follow " + written + ".");
+                       " is not, but it is not followed because its name sorts before " + followed +
+                       ": the clock of the PC that named " + followed +
+                       " was probably ahead. Move " + followed + " out of the folder to follow " +
+                       written + ".");
     }
 }
 

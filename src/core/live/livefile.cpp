@@ -9,10 +9,6 @@
 #include <iterator>
 #include <optional>
 
-std::string LiveFileName;
-std::vector<TSlot> LiveSlots;
-TGameSession LiveSession;
-
 namespace {
 
 enum class SlotKey {
@@ -447,15 +443,17 @@ bool EndsWithEndSection(std::string_view text) {
                       "[END]");
 }
 
-std::string ReadLiveFile() {
-    try {
-        return ReadWholeFile(LiveFileName, MaxLiveFileSize);
-    } catch (...) {
-        LiveSlots.clear();
-        throw;
-    }
+std::string ReadLiveFile(const std::string& path) {
+    return ReadWholeFile(path, MaxLiveFileSize);
 }
 
-void ParseLiveFile() {
-    ParseLiveText(ReadLiveFile(), LiveSlots, LiveSession);
+void ParseLiveFile(const std::string& path, std::vector<TSlot>& slots, TGameSession& session) {
+    std::string text;
+    try {
+        text = ReadLiveFile(path);
+    } catch (...) {
+        slots.clear();
+        throw;
+    }
+    ParseLiveText(text, slots, session);
 }

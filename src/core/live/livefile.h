@@ -65,19 +65,11 @@ void ParseLiveText(std::string_view text, std::vector<TSlot>& slots, TGameSessio
 /// is still busy lacks it.
 bool EndsWithEndSection(std::string_view text);
 
-/// The path of the live file being followed; empty when none.
-extern std::string LiveFileName;
-/// The cars of the latest reading, in file order.
-extern std::vector<TSlot> LiveSlots;
-/// The session values, kept across readings and across live files.
-extern TGameSession LiveSession;
+/// The bytes of the live file at `path`. A file that cannot be opened or read, or is larger
+/// than MaxLiveFileSize, throws std::runtime_error carrying the system's message.
+std::string ReadLiveFile(const std::string& path);
 
-/// The bytes of the file named by LiveFileName. A file that cannot be opened or read, or is
-/// larger than MaxLiveFileSize, throws std::runtime_error carrying the system's message, and
-/// LiveSlots is emptied.
-std::string ReadLiveFile();
-
-/// Reads the file named by LiveFileName into LiveSlots and LiveSession. A file that cannot be
-/// opened or read, or is larger than MaxLiveFileSize, throws std::runtime_error carrying the
-/// system's message; LiveSlots is then empty and LiveSession untouched.
-void ParseLiveFile();
+/// Reads the live file at `path` into `slots` and `session` as ParseLiveText does. A file that
+/// cannot be opened or read, or is larger than MaxLiveFileSize, throws std::runtime_error
+/// carrying the system's message; `slots` is then empty and `session` untouched.
+void ParseLiveFile(const std::string& path, std::vector<TSlot>& slots, TGameSession& session);

@@ -7,9 +7,6 @@
 
 namespace {
 
-std::vector<std::string> Aliases;
-std::optional<std::vector<std::string>> Ignored;
-
 bool IsPlainAscii(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
 }
@@ -44,7 +41,7 @@ std::string WithoutBidiControls(const std::string& name) {
 
 } // namespace
 
-std::string LoadAliasList(const std::string& iniPath) {
+std::string TNameLists::LoadAliases(const std::string& iniPath) {
     Aliases.clear();
     std::string error;
     const std::string text = ReadProfileFile(iniPath, &error);
@@ -57,15 +54,7 @@ std::string LoadAliasList(const std::string& iniPath) {
     return error;
 }
 
-void SetAliasList(std::vector<std::string> lines) {
-    Aliases = std::move(lines);
-}
-
-const std::vector<std::string>& AliasList() {
-    return Aliases;
-}
-
-std::string AliasOf(const std::string& driver) {
+std::string TNameLists::AliasOf(const std::string& driver) const {
     for (const std::string& line : Aliases) {
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos) {
@@ -182,7 +171,7 @@ std::string IsolatedName(const std::string& name) {
     return rightToLeft ? "\u2068" + kept + "\u2069" : kept;
 }
 
-bool IsIgnored(const std::string& driver) {
+bool TNameLists::IsIgnored(const std::string& driver) const {
     if (!Ignored) {
         return false;
     }
@@ -194,7 +183,7 @@ bool IsIgnored(const std::string& driver) {
     return false;
 }
 
-void ApplyIgnoreList(std::vector<std::string>& memoLines) {
+void TNameLists::ApplyIgnoreList(std::vector<std::string>& memoLines) {
     std::erase_if(memoLines, [](const std::string& line) { return line.empty(); });
     if (memoLines.empty()) {
         Ignored.reset();
@@ -203,21 +192,17 @@ void ApplyIgnoreList(std::vector<std::string>& memoLines) {
     Ignored = memoLines;
 }
 
-const std::optional<std::vector<std::string>>& IgnoreList() {
-    return Ignored;
-}
-
-std::string ReloadAliases(const std::string& iniPath, TPlayers& players) {
-    std::string error = LoadAliasList(iniPath);
+std::string TNameLists::ReloadAliases(const std::string& iniPath, TPlayers& players) {
+    std::string error = LoadAliases(iniPath);
     for (int i = 0; i < players.Count(); ++i) {
         players.Item(i).Alias = AliasOf(players.Item(i).Driver);
     }
     return error;
 }
 
-TNameRules MergeNameRules() {
+TNameRules TNameLists::MergeRules() const {
     TNameRules rules;
-    rules.IsIgnored = [](const std::string& driver) { return IsIgnored(driver); };
-    rules.AliasOf = [](const std::string& driver) { return AliasOf(driver); };
+    rules.IsIgnored = [this](const std::string& driver) { return IsIgnored(driver); };
+    rules.AliasOf = [this](const std::string& driver) { return AliasOf(driver); };
     return rules;
 }

@@ -7,18 +7,6 @@
 #include <string>
 #include <vector>
 
-/// Refills the alias list ("name=alias" lines) from section "DriverNameAlias" of `iniPath`,
-/// reading the file once. A missing file or section leaves it empty. Returns why a file that
-/// exists could not be read (then the list is empty too), or an empty text.
-std::string LoadAliasList(const std::string& iniPath);
-/// Replaces the alias list with the given "name=alias" lines (tests, replay).
-void SetAliasList(std::vector<std::string> lines);
-const std::vector<std::string>& AliasList();
-
-/// The text after "=" of the first alias line whose name equals `driver` without regard to
-/// case; empty when there is none.
-std::string AliasOf(const std::string& driver);
-
 /// Upper-cases a to z only; every other byte stays.
 std::string UpperAscii(std::string text);
 
@@ -38,18 +26,38 @@ std::string DisplayName(const TPlayer& player, int nameLength);
 /// right. Names without either, and names that are not UTF-8, come back as they are.
 std::string IsolatedName(const std::string& name);
 
-/// True when a line of the ignore list equals `driver` without regard to case (no trimming).
-bool IsIgnored(const std::string& driver);
+/// The operator's alias list (from the configuration file) and ignore list (from the
+/// IgnoreList tab): what the merge asks of a driver's name.
+class TNameLists {
+  public:
+    /// Refills the alias list ("name=alias" lines) from section "DriverNameAlias" of `iniPath`,
+    /// reading the file once. A missing file or section leaves it empty. Returns why a file
+    /// that exists could not be read (then the list is empty too), or an empty text.
+    std::string LoadAliases(const std::string& iniPath);
+    /// Replaces the alias list with the given "name=alias" lines (tests, replay).
+    void SetAliases(std::vector<std::string> lines) { Aliases = std::move(lines); }
+    const std::vector<std::string>& AliasList() const { return Aliases; }
+    /// The text after "=" of the first alias line whose name equals `driver` without regard to
+    /// case; empty when there is none.
+    std::string AliasOf(const std::string& driver) const;
 
-/// "Apply": drops empty lines from `memoLines` (in place); the rest become the ignore list,
-/// which is absent when nothing is left.
-void ApplyIgnoreList(std::vector<std::string>& memoLines);
-/// The ignore list, or nullopt when absent.
-const std::optional<std::vector<std::string>>& IgnoreList();
+    /// True when a line of the ignore list equals `driver` without regard to case (no
+    /// trimming).
+    bool IsIgnored(const std::string& driver) const;
+    /// "Apply": drops empty lines from `memoLines` (in place); the rest become the ignore list,
+    /// which is absent when nothing is left.
+    void ApplyIgnoreList(std::vector<std::string>& memoLines);
+    /// The ignore list, or nullopt when absent.
+    const std::optional<std::vector<std::string>>& IgnoreList() const { return Ignored; }
 
-/// "Reload Alias": reloads the list and renews Alias of every record of `players`. Returns
-/// LoadAliasList's error.
-std::string ReloadAliases(const std::string& iniPath, TPlayers& players);
+    /// "Reload Alias": reloads the alias list and renews Alias of every record of `players`.
+    /// Returns LoadAliases' error.
+    std::string ReloadAliases(const std::string& iniPath, TPlayers& players);
+    /// The ignore test and alias lookup for Merge, bound to these lists (which must outlive
+    /// the rules).
+    TNameRules MergeRules() const;
 
-/// The ignore test and alias lookup for Merge, bound to the lists above.
-TNameRules MergeNameRules();
+  private:
+    std::vector<std::string> Aliases;
+    std::optional<std::vector<std::string>> Ignored;
+};

@@ -7,8 +7,6 @@
 #include <climits>
 #include <cmath>
 
-std::unique_ptr<TPlayers> Players = std::make_unique<TPlayers>();
-
 namespace {
 
 template <typename T> void ShiftOlder(std::array<T, HistoryDepth>& history) {

@@ -130,6 +130,3 @@ class TPlayers {
 
 /// Raises the closeness counters after a race reading has been merged and its session stored.
 void UpdateBattleScores(TPlayers& players);
-
-/// The records of the followed live file; replaced at each change of file.
-extern std::unique_ptr<TPlayers> Players;

@@ -11,8 +11,6 @@
 #include <limits>
 #include <stdexcept>
 
-TSessionLogs SessionLogs;
-
 namespace {
 
 /// printf into a std::string of whatever length the fields need: long names are not cut.

@@ -24,9 +24,6 @@ class TSessionLogs {
     std::vector<std::vector<std::string>> Entries;
 };
 
-/// The summaries of this run.
-extern TSessionLogs SessionLogs;
-
 /// The summary of one TPlayers: a title with the date and time of `now` in the user's locale
 /// ("%x %X"), the scene and the session; the session time; one line per record in position
 /// order, records not Seen 100 places further back.

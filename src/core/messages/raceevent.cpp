@@ -2,9 +2,6 @@
 
 #include <algorithm>
 
-TRaceEventList EventQueue;
-TRaceEventList RankingList;
-
 TRaceEvent& TRaceEventList::Items(int index) {
     return *Events[static_cast<std::size_t>(index)];
 }

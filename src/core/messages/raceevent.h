@@ -53,8 +53,3 @@ class TRaceEventList {
   private:
     std::vector<std::unique_ptr<TRaceEvent>> Events;
 };
-
-/// Race messages, in the order added.
-extern TRaceEventList EventQueue;
-/// Entries of the ranking strip, title entry first.
-extern TRaceEventList RankingList;

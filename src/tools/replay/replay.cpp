@@ -5,15 +5,12 @@
 #include "replayoptions.h"
 #include "replayprint.h"
 
+#include "app/broadcast.h"
 #include "app/config.h"
 #include "app/reload.h"
 #include "headlesswindows.h"
-#include "live/livefile.h"
-#include "live/names.h"
+#include "live/followedfile.h"
 #include "live/reports.h"
-#include "live/sessionlogs.h"
-#include "messages/racedetect.h"
-#include "messages/raceevent.h"
 #include "messages/ranking.h"
 #include "platform/commandline.h"
 #include "platform/filestamp.h"
@@ -29,57 +26,63 @@
 
 namespace {
 
-void LoadSettings(const TReplayOptions& options) {
+/// The settings of --ini (defaults without), its alias list and the --ignore list.
+TKestruneConfig LoadSettings(const TReplayOptions& options, TNameLists& names) {
+    TKestruneConfig config;
     if (!options.Ini.empty()) {
         const TConfigLoad load = LoadConfig(options.Ini);
-        KestruneConfig = load.Config;
+        config = load.Config;
         for (const std::string& error : load.Errors) {
             std::cerr << "kestrune-replay: " << error << "\n";
         }
-        LoadAliasList(options.Ini);
+        names.LoadAliases(options.Ini);
     }
     if (!options.Ignore.empty()) {
         std::vector<std::string> lines = options.Ignore;
-        ApplyIgnoreList(lines);
+        names.ApplyIgnoreList(lines);
     }
+    return config;
 }
 
-void PrintAfterStep(const TReplayOptions& options) {
+void PrintAfterStep(const TReplayOptions& options, const TKestruneConfig& config,
+                    const TPlayers& players) {
     if (options.PrintPlayers) {
-        PrintPlayers(stdout, *Players);
+        PrintPlayers(stdout, players);
     }
     if (options.PrintRows) {
         std::vector<TStats1Data> rows;
-        BuildRows(*Players, KestruneConfig.Stats1NameLength, rows);
+        BuildRows(players, config.Stats1NameLength, rows);
         PrintRows(stdout, rows);
     }
 }
 
-void PrintReport(const std::string& kind) {
-    const std::vector<std::string> lines = kind == "bestlap"  ? BestlapReport(*Players)
-                                           : kind == "avglap" ? AvglapReport(*Players)
-                                                              : GapReport(*Players);
+void PrintReport(const std::string& kind, const TPlayers& players) {
+    const std::vector<std::string> lines = kind == "bestlap"  ? BestlapReport(players)
+                                           : kind == "avglap" ? AvglapReport(players)
+                                                              : GapReport(players);
     for (const std::string& line : lines) {
         PrintRecord(stdout, {"report", line});
     }
 }
 
-void PrintRanking(const std::string& kind, TWindowLink& windows) {
+void PrintRanking(const std::string& kind, const TKestruneConfig& config, TBroadcast& live,
+                  TWindowLink& windows) {
     const std::map<std::string, TComposeRanking> compose = {{"best", ComposeBestLaps},
                                                             {"avg", ComposeAverageLaps},
                                                             {"pits", ComposePitStops},
                                                             {"gapl", ComposeGapToLeader},
                                                             {"gapi", ComposeIntervals}};
-    compose.at(kind)(*Players, KestruneConfig.Stats1NameLength, windows, RankingList);
-    for (int i = 0; i < RankingList.Count(); ++i) {
-        PrintRecord(stdout, {"ranking", RankingList.Items(i).Title, RankingList.Items(i).Text});
+    const TRaceEventList& strip = live.RankingList;
+    compose.at(kind)(*live.Players, config.Stats1NameLength, windows, live.RankingList);
+    for (int i = 0; i < strip.Count(); ++i) {
+        PrintRecord(stdout, {"ranking", strip.Items(i).Title, strip.Items(i).Text});
     }
 }
 
-void PrintSummaries() {
-    SessionLogs.AddSession(*Players);
-    for (int i = 0; i < SessionLogs.Count(); ++i) {
-        for (const std::string& line : SessionLogs.Items(i)) {
+void PrintSummaries(TBroadcast& live) {
+    live.SessionLogs.AddSession(*live.Players);
+    for (int i = 0; i < live.SessionLogs.Count(); ++i) {
+        for (const std::string& line : live.SessionLogs.Items(i)) {
             PrintRecord(stdout, {"summary", line});
         }
     }
@@ -102,23 +105,21 @@ int main(int argc, char** argv) {
         return 2;
     }
     const TReplayOptions& options = *parsed;
-    LoadSettings(options);
+    TBroadcast live;
+    const TKestruneConfig config = LoadSettings(options, live.Names);
 
     THeadlessWindows windows; // the ticker exists, hidden, not in ranking mode
     windows.OnLog = [](const std::string& text) { PrintRecord(stdout, {"log", text}); };
-    EventQueue.OnAdded = [](const TRaceEvent& event) {
+    live.EventQueue.OnAdded = [](const TRaceEvent& event) {
         PrintRecord(stdout, {"event", event.Title, event.Text, std::to_string(event.Duration)});
     };
     TReloadHooks hooks;
-    hooks.NameRules = MergeNameRules();
-    hooks.DetectRaceEvents = [&windows](TPlayers& players) {
-        DetectRaceEvents(players, windows, EventQueue);
-    };
     // Each snapshot stands for a version of the file that lasted: a reading held back until
     // the file keeps still is looked at again once that wait is over, as the program does.
     TSteadyTime clock{};
     hooks.Now = [&clock] { return clock; };
 
+    TFollowedFile file;
     int stepNumber = 0;
     bool switching = false;
     for (const TReplayStep& step : options.Steps) {
@@ -130,34 +131,35 @@ int main(int argc, char** argv) {
         // A switch takes up the next file exactly as the program takes up a newer live file;
         // otherwise each snapshot stands for the same followed file, rewritten.
         if (switching) {
-            FollowFile(step.Path, windows);
+            FollowFile(file, live, step.Path, windows);
             switching = false;
         } else {
-            LiveFileName = step.Path;
+            file.Name = step.Path;
         }
-        ReadFollowedFile(GetFileState(step.Path), windows, hooks);
+        ReadFollowedFile(file, live, GetFileState(step.Path), windows, hooks);
         for (int again = 0; again < 2 && windows.DelayedReload.count() > 0; ++again) {
             clock += std::exchange(windows.DelayedReload, std::chrono::milliseconds{0});
-            ReadFollowedFile(GetFileState(step.Path), windows, hooks);
+            ReadFollowedFile(file, live, GetFileState(step.Path), windows, hooks);
         }
         windows.DelayedReload = std::chrono::milliseconds{0};
         clock += std::chrono::milliseconds{200}; // the feed's usual pace between versions
-        PrintAfterStep(options);
+        PrintAfterStep(options, config, *live.Players);
     }
     if (switching) {
-        StartNewSession(); // a last --switch with no file after it still archives the records
+        // A last --switch with no file after it still archives the records.
+        live.StartNewSession();
     }
-    EventQueue.OnAdded = nullptr;
+    live.EventQueue.OnAdded = nullptr;
     for (const TReplayFinal& final : options.Finals) {
         switch (final.What) {
         case TReplayFinal::Report:
-            PrintReport(final.Name);
+            PrintReport(final.Name, *live.Players);
             break;
         case TReplayFinal::Ranking:
-            PrintRanking(final.Name, windows);
+            PrintRanking(final.Name, config, live, windows);
             break;
         case TReplayFinal::Summaries:
-            PrintSummaries();
+            PrintSummaries(live);
             break;
         }
     }

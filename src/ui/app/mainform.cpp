@@ -5,8 +5,6 @@
 #include "live/livefolder.h"
 #include "live/names.h"
 #include "messages/msg1.h"
-#include "messages/racedetect.h"
-#include "messages/raceevent.h"
 #include "platform/filechk.h"
 #include "platform/utf8path.h"
 #include "standings/stats1.h"
@@ -53,8 +51,9 @@ bool InsideScrollArea(QWidget* widget) {
 
 } // namespace
 
-TFormMain::TFormMain(std::string configPath, QWidget* parent)
-    : QWidget(parent), ConfigFile(std::move(configPath)) {
+TFormMain::TFormMain(std::string configPath, const TConfigLoad& load, TBroadcast& broadcast,
+                     QWidget* parent)
+    : QWidget(parent), ConfigFile(std::move(configPath)), Settings(load.Config), Live(broadcast) {
     setWindowTitle("Kestrune - r12_08");
     setFont(FontWithPixelHeight(ProportionalGothicFamilies(), 12));
     resize(DesignedWidth, DesignedHeight);
@@ -67,7 +66,7 @@ TFormMain::TFormMain(std::string configPath, QWidget* parent)
     BuildIgnoreTab();
     PageControl->setCurrentIndex(0);
     qApp->installEventFilter(this);
-    FormCreate();
+    FormCreate(load);
 }
 
 TFormMain::~TFormMain() {
@@ -77,9 +76,7 @@ TFormMain::~TFormMain() {
     qApp->removeEventFilter(this);
 }
 
-void TFormMain::FormCreate() {
-    const TConfigLoad load = LoadConfig(ConfigFile);
-    KestruneConfig = load.Config;
+void TFormMain::FormCreate(const TConfigLoad& load) {
     // A bad value is reported and start-up goes on with its default, so one typo never
     // disables the watcher or the other settings.
     for (const std::string& error : load.Errors) {
@@ -94,22 +91,17 @@ void TFormMain::FormCreate() {
         }
     }
     // The designed 538 x 261 is an outer size too.
-    const TKestruneConfig& c = KestruneConfig;
+    const TKestruneConfig& c = Settings;
     PlaceWindow(this, c.WindowX, c.WindowY, c.WindowW != Unset ? c.WindowW : DesignedWidth,
                 c.WindowH != Unset ? c.WindowH : DesignedHeight);
 
-    Hooks.NameRules = MergeNameRules();
-    Hooks.DetectRaceEvents = [this](TPlayers& players) {
-        DetectRaceEvents(players, *this, EventQueue);
-    };
     StartWatcher();
-    LoadAliasList(ConfigFile);
+    Live.Names.LoadAliases(ConfigFile);
 
     auto* quietCheck = new QTimer(this);
-    connect(quietCheck, &QTimer::timeout, this,
-            [this] {
-                CheckFeedQuiet(KestruneConfig.Folder, *this, std::chrono::steady_clock::now());
-            });
+    connect(quietCheck, &QTimer::timeout, this, [this] {
+        CheckFeedQuiet(FollowedFile, Settings.Folder, *this, std::chrono::steady_clock::now());
+    });
     quietCheck->start(1000);
 }
 
@@ -118,16 +110,16 @@ void TFormMain::StartWatcher() {
         Watcher->Stop();
     }
     Watcher = std::make_unique<TFileChecker>(
-        KestruneConfig.Folder, IsLiveFileName,
+        Settings.Folder, IsLiveFileName,
         [this](int message) { PostMessage(this, static_cast<QEvent::Type>(message)); },
-        KestruneConfig.FolderPolling);
+        Settings.FolderPolling);
     Watcher->Start();
-    const std::string following = FollowingText(KestruneConfig.Folder, Watcher->Way());
+    const std::string following = FollowingText(Settings.Folder, Watcher->Way());
     if (!following.empty()) {
         AddLog(following);
     }
     FollowingSaid = Watcher->Way() != TFileChecker::TWay::Unknown && !following.empty();
-    if (KestruneConfig.Folder.empty()) {
+    if (Settings.Folder.empty()) {
         // A first start: said where the operator looks first, with the way out.
         SetLabelText(TLabel::FileName, NoFolderLabel);
         AddLog(NoFolderText);
@@ -144,8 +136,9 @@ void TFormMain::FollowFolder(const std::string& folder) {
         // Followed all the same: the show goes on, and the operator knows it is not kept.
         ShowError(ToQString(e.what()));
     }
-    KestruneConfig.Folder = folder;
-    FollowFile("", *this); // the last file's records are archived, and nothing of it is kept
+    Settings.Folder = folder;
+    // The last file's records are archived, and nothing of it is kept.
+    FollowFile(FollowedFile, Live, "", *this);
     StartWatcher();
 }
 
@@ -170,8 +163,9 @@ void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
     });
     if (Stats != nullptr && Msg != nullptr) {
         // The ticker owns it: it goes before either window it draws from.
-        StartWebService(*Stats, *Msg, KestruneConfig.WebAddress, KestruneConfig.WebPort,
-                        [this](const std::string& line) { AddLog(line); }, Msg);
+        StartWebService(
+            *Stats, *Msg, Settings.WebAddress, Settings.WebPort,
+            [this](const std::string& line) { AddLog(line); }, Msg);
     }
 }
 
@@ -180,7 +174,7 @@ void TFormMain::ApplicationEvents1Idle() {
         return;
     }
     IdleDone = true;
-    const TKestruneConfig& c = KestruneConfig;
+    const TKestruneConfig& c = Settings;
     if (Stats != nullptr) {
         PlaceWindow(Stats, c.Stats1X, c.Stats1Y, c.Stats1W, c.Stats1H);
         Stats->ApplyFont(c.Stats1FontSize, c.Stats1FontBold);
@@ -196,7 +190,7 @@ void TFormMain::ApplicationEvents1Idle() {
             Stats->SetLeaderFont(Msg->font());
         }
     }
-    if (KestruneConfig.Folder.empty()) {
+    if (Settings.Folder.empty()) {
         // A first start: the console's notice and its Folder... button must not lie beneath
         // the broadcast windows the system placed over it.
         raise();
@@ -294,13 +288,13 @@ bool TFormMain::event(QEvent* event) {
     if (type == EventWatcherResumed) {
         // "again" only after a first "Following": a share slow to answer at start gets its
         // first one now.
-        AddLog(FollowingText(KestruneConfig.Folder, Watcher->Way(), FollowingSaid));
+        AddLog(FollowingText(Settings.Folder, Watcher->Way(), FollowingSaid));
         FollowingSaid = true;
         return true;
     }
     if (type == EventLiveFolderChanged) {
         ++Reloads;
-        LiveFolderChanged(KestruneConfig.Folder, *this, Hooks);
+        LiveFolderChanged(FollowedFile, Live, Settings.Folder, *this);
         return true;
     }
     if (type == QEvent::Resize) {

@@ -3,6 +3,7 @@
 // ranking strip, and the handlers of the watcher's messages. It is also the windows' side of
 // the reload cycle (TWindowLink).
 
+#include "app/config.h"
 #include "app/reload.h"
 #include "live/windowlink.h"
 #include "messages/ranking.h"
@@ -31,9 +32,11 @@ constexpr int MaxLogLines = 5000;
 class TFormMain : public QWidget, public TWindowLink {
     Q_OBJECT
   public:
-    /// Runs the creation step: loads the configuration from `configPath`, places itself,
-    /// starts the folder watcher and loads the alias list.
-    explicit TFormMain(std::string configPath, QWidget* parent = nullptr);
+    /// Runs the creation step with the configuration `load` read from `configPath` (its errors
+    /// are shown now): places itself, starts the folder watcher and loads the alias list into
+    /// `broadcast`, which it feeds from the followed file.
+    TFormMain(std::string configPath, const TConfigLoad& load, TBroadcast& broadcast,
+              QWidget* parent = nullptr);
     ~TFormMain() override;
 
     /// Hands over the two broadcast windows (created after this one; not owned).
@@ -57,20 +60,20 @@ class TFormMain : public QWidget, public TWindowLink {
     void AddLog(const std::string& text) override;
 
     // Button actions, public so the wheel rule and tests run exactly what a click runs.
-    void Button2Click();  // Live Window
-    void Button3Click();  // Message Window
-    void Button7Click();  // Logo...
-    void Button13Click(); // Reload Alias
+    void Button2Click();      // Live Window
+    void Button3Click();      // Message Window
+    void Button7Click();      // Logo...
+    void Button13Click();     // Reload Alias
     void ButtonFolderClick(); // Folder...
-    void Button4Click();  // Bestlap report
-    void Button5Click();  // Avglap report
-    void Button6Click();  // Gap report
-    void Button14Click(); // Apply (ignore list)
-    void Button8Click();  // Best Lap strip
-    void Button12Click(); // Avg Lap strip
-    void Button9Click();  // Pit Stops strip
-    void Button10Click(); // GapL strip
-    void Button11Click(); // GapI strip
+    void Button4Click();      // Bestlap report
+    void Button5Click();      // Avglap report
+    void Button6Click();      // Gap report
+    void Button14Click();     // Apply (ignore list)
+    void Button8Click();      // Best Lap strip
+    void Button12Click();     // Avg Lap strip
+    void Button9Click();      // Pit Stops strip
+    void Button10Click();     // GapL strip
+    void Button11Click();     // GapI strip
     void ComboBox1DropDown();
     void ComboBox1Select(int index);
 
@@ -84,6 +87,10 @@ class TFormMain : public QWidget, public TWindowLink {
     const std::string& LogoPath() const { return LogoFile; }
     const QImage& Logo() const { return LogoImage; }
     const std::string& ConfigPath() const { return ConfigFile; }
+    /// The settings as loaded, with the folder as last chosen.
+    const TKestruneConfig& Config() const { return Settings; }
+    /// The followed live file.
+    const TFollowedFile& Followed() const { return FollowedFile; }
     /// Shows an error to the operator without blocking the event loop, and logs it.
     void ShowError(const QString& text);
     /// Writes the twelve bounds and the logo path; reports a failure to the operator.
@@ -109,7 +116,7 @@ class TFormMain : public QWidget, public TWindowLink {
     void BuildLogsTab();
     void BuildMessageTab();
     void BuildIgnoreTab();
-    void FormCreate();
+    void FormCreate(const TConfigLoad& load);
     /// Starts watching the configured folder, saying so; with none, says how to choose one.
     void StartWatcher();
     bool HandleWheel(QEvent* event);
@@ -117,10 +124,12 @@ class TFormMain : public QWidget, public TWindowLink {
     void ShowReport(const std::vector<std::string>& lines);
 
     std::string ConfigFile;
+    TKestruneConfig Settings;
+    TBroadcast& Live;
+    TFollowedFile FollowedFile;
     std::string LogoFile;
     QImage LogoImage;
     std::unique_ptr<TFileChecker> Watcher;
-    TReloadHooks Hooks;
     TFormStats1* Stats = nullptr;
     TFormMsg1* Msg = nullptr;
     /// Makes the tower and the ticker top-most, or not, without re-creating their windows.

@@ -121,7 +121,7 @@ QString TFormMain::LoadLogo(const std::string& path) {
 }
 
 void TFormMain::Button13Click() {
-    const std::string error = ReloadAliases(ConfigFile, *Players);
+    const std::string error = Live.Names.ReloadAliases(ConfigFile, *Live.Players);
     if (!error.empty()) {
         AddLog(error);
     }
@@ -138,7 +138,7 @@ QString TFormMain::AskOperator(const std::function<QString()>& dialog) {
 void TFormMain::ButtonFolderClick() {
     const QString chosen = AskOperator([this] {
         return QFileDialog::getExistingDirectory(this, "Live folder",
-                                                 QString::fromUtf8(KestruneConfig.Folder));
+                                                 QString::fromUtf8(Settings.Folder));
     });
     if (!chosen.isEmpty()) {
         // Written as the system writes paths, so the file reads as one typed by hand would.
@@ -153,15 +153,15 @@ void TFormMain::ShowReport(const std::vector<std::string>& lines) {
 }
 
 void TFormMain::Button4Click() {
-    ShowReport(BestlapReport(*Players));
+    ShowReport(BestlapReport(*Live.Players));
 }
 
 void TFormMain::Button5Click() {
-    ShowReport(AvglapReport(*Players));
+    ShowReport(AvglapReport(*Live.Players));
 }
 
 void TFormMain::Button6Click() {
-    ShowReport(GapReport(*Players));
+    ShowReport(GapReport(*Live.Players));
 }
 
 void TFormMain::Button14Click() {
@@ -169,13 +169,13 @@ void TFormMain::Button14Click() {
     for (const QString& line : MemoIgnoreList->toPlainText().split('\n')) {
         lines.push_back(ToBytes(line));
     }
-    ApplyIgnoreList(lines);
+    Live.Names.ApplyIgnoreList(lines);
     MemoIgnoreList->setPlainText(JoinLines(lines));
 }
 
 void TFormMain::PressRanking(TComposeRanking compose) {
     PressRankingButton(*this, [this, compose] {
-        compose(*Players, KestruneConfig.Stats1NameLength, *this, RankingList);
+        compose(*Live.Players, Settings.Stats1NameLength, *this, Live.RankingList);
     });
 }
 
@@ -201,14 +201,14 @@ void TFormMain::Button11Click() {
 
 void TFormMain::ComboBox1DropDown() {
     ComboBox1->clear();
-    for (int i = 0; i < SessionLogs.Count(); ++i) {
-        ComboBox1->addItem(ToQString(SessionLogs.EntryTitle(i)));
+    for (int i = 0; i < Live.SessionLogs.Count(); ++i) {
+        ComboBox1->addItem(ToQString(Live.SessionLogs.EntryTitle(i)));
     }
 }
 
 void TFormMain::ComboBox1Select(int index) {
     MemoData->clear();
-    if (index >= 0 && index < SessionLogs.Count()) {
-        MemoData->setPlainText(JoinLines(SessionLogs.Items(index)));
+    if (index >= 0 && index < Live.SessionLogs.Count()) {
+        MemoData->setPlainText(JoinLines(Live.SessionLogs.Items(index)));
     }
 }

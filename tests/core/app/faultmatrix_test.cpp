@@ -95,7 +95,6 @@ bool AnyLineContains(const std::vector<std::string>& lines, const std::string& p
 class FaultMatrix : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetLiveState();
         fs::create_directory(Folder);
         Watcher = std::make_unique<TFileChecker>(Folder, IsLiveFileName,
                                                  [this](int m) { Queue.Post(m); });
@@ -103,7 +102,6 @@ class FaultMatrix : public ::testing::Test {
     }
     void TearDown() override {
         Watcher->Stop(); // before the folder goes, or its removal would be reported
-        ResetLiveState();
     }
 
     std::string PathOf(const std::string& name) const { return Folder + "/" + name; }
@@ -121,7 +119,7 @@ class FaultMatrix : public ::testing::Test {
     /// Handles one message as the main window does.
     void Dispatch(int message) {
         if (message == WmLiveFolderChanged) {
-            LiveFolderChanged(Folder, Windows, Hooks);
+            LiveFolderChanged(File, Live, Folder, Windows, Hooks);
         } else if (message == WmWatcherEnded) {
             WatcherEnded(Windows);
         }
@@ -149,18 +147,16 @@ class FaultMatrix : public ::testing::Test {
     void Follow(const std::string& name, const std::string& text) {
         Write(name, text);
         const TFileStamp stamp = GetFileStamp(PathOf(name));
-        ASSERT_TRUE(PumpUntil([&] {
-            return LiveFileName == PathOf(name) && LiveFileTime == stamp;
-        })) << "following "
-            << name;
+        ASSERT_TRUE(PumpUntil([&] { return File.Name == PathOf(name) && File.Time == stamp; }))
+            << "following " << name;
     }
 
     /// The records, labels and log as the last good reading of TwoCars left them.
     void ExpectTwoCarsKept(const char* what) {
-        ASSERT_EQ(Players->Count(), 2) << what;
-        EXPECT_EQ(Players->Item(0).Driver, "Ann") << what;
-        EXPECT_EQ(Players->Item(1).Position[0], 2) << what;
-        EXPECT_EQ(Players->Item(0).HistoryCount, 0) << what << ": merged again";
+        ASSERT_EQ(Live.Players->Count(), 2) << what;
+        EXPECT_EQ(Live.Players->Item(0).Driver, "Ann") << what;
+        EXPECT_EQ(Live.Players->Item(1).Position[0], 2) << what;
+        EXPECT_EQ(Live.Players->Item(0).HistoryCount, 0) << what << ": merged again";
         EXPECT_EQ(Windows.LabelText(TLabel::Session), "Race") << what;
         EXPECT_EQ(Windows.LabelText(TLabel::Phase), "GreenFlag") << what;
     }
@@ -169,6 +165,8 @@ class FaultMatrix : public ::testing::Test {
     const std::string Folder = Root.File("live");
     TMessageQueue Queue;
     TQueuedWindows Windows{Queue};
+    TBroadcast Live;
+    TFollowedFile File;
     TReloadHooks Hooks;
     std::unique_ptr<TFileChecker> Watcher;
     time_t Clock = 1'600'000'000;
@@ -202,24 +200,24 @@ TEST_F(FaultMatrix, FollowedFileThatStopsBeingAReadableFileEndsTheSession) {
         std::error_code ignored;
         fs::remove_all(path, ignored);
         Follow("a_live.txt", LiveText(TwoCars));
-        ASSERT_EQ(Players->Count(), 2) << what;
-        const int sessions = SessionLogs.Count();
+        ASSERT_EQ(Live.Players->Count(), 2) << what;
+        const int sessions = Live.SessionLogs.Count();
 
         breakIt();
-        ASSERT_TRUE(PumpUntil([] { return LiveFileName.empty(); })) << what;
+        ASSERT_TRUE(PumpUntil([&] { return File.Name.empty(); })) << what;
         EXPECT_EQ(Windows.LabelText(TLabel::FileName), "") << what;
-        EXPECT_EQ(Players->Count(), 0) << what;
+        EXPECT_EQ(Live.Players->Count(), 0) << what;
         // The last good records are not lost: they are the archived session.
-        ASSERT_EQ(SessionLogs.Count(), sessions + 1) << what;
-        const std::vector<std::string>& summary = SessionLogs.Items(sessions);
+        ASSERT_EQ(Live.SessionLogs.Count(), sessions + 1) << what;
+        const std::vector<std::string>& summary = Live.SessionLogs.Items(sessions);
         EXPECT_TRUE(AnyLineContains(summary, "Ann") && AnyLineContains(summary, "Bob")) << what;
         EXPECT_TRUE(Windows.Log.empty()) << what << ": " << Windows.Log.front();
     }
     // The watcher survived all of it: a live file written now is followed and read.
     fs::remove(path);
     Follow("b_live.txt", LiveText({{"Cid", 1}}));
-    ASSERT_EQ(Players->Count(), 1);
-    EXPECT_EQ(Players->Item(0).Driver, "Cid");
+    ASSERT_EQ(Live.Players->Count(), 1);
+    EXPECT_EQ(Live.Players->Item(0).Driver, "Cid");
     EXPECT_FALSE(AnyLineContains(Windows.Log, WatcherEndedText));
 }
 
@@ -244,9 +242,9 @@ TEST_F(FaultMatrix, DamagedContentKeepsTheLastGoodRecords) {
     for (const auto& [what, text] : damaged) {
         Write("a_live.txt", text);
         const TFileStamp stamp = GetFileStamp(PathOf("a_live.txt"));
-        ASSERT_TRUE(PumpUntil([&] { return LiveFileTime == stamp; })) << what;
+        ASSERT_TRUE(PumpUntil([&] { return File.Time == stamp; })) << what;
         ExpectTwoCarsKept(what);
-        EXPECT_EQ(LiveFileName, PathOf("a_live.txt")) << what;
+        EXPECT_EQ(File.Name, PathOf("a_live.txt")) << what;
     }
     // Nothing in the log but, after five seconds of it, that the writer does not write [END].
     const auto onlyEndNotice = [&] {
@@ -260,14 +258,14 @@ TEST_F(FaultMatrix, DamagedContentKeepsTheLastGoodRecords) {
     // unfinished line adds no car.
     const std::string cut = good.substr(0, good.find("[Slot1]") + 3);
     Write("a_live.txt", cut);
-    ASSERT_TRUE(PumpUntil([] { return Players->Item(0).HistoryCount == 1; }));
-    ASSERT_EQ(Players->Count(), 2);
-    EXPECT_EQ(Players->CountSeen(), 1);
-    EXPECT_EQ(Players->Item(0).Position[0], 2);
+    ASSERT_TRUE(PumpUntil([&] { return Live.Players->Item(0).HistoryCount == 1; }));
+    ASSERT_EQ(Live.Players->Count(), 2);
+    EXPECT_EQ(Live.Players->CountSeen(), 1);
+    EXPECT_EQ(Live.Players->Item(0).Position[0], 2);
 
     Write("a_live.txt", good);
-    ASSERT_TRUE(PumpUntil([] { return Players->Item(1).Position[0] == 1; }));
-    EXPECT_EQ(Players->CountSeen(), 2);
+    ASSERT_TRUE(PumpUntil([&] { return Live.Players->Item(1).Position[0] == 1; }));
+    EXPECT_EQ(Live.Players->CountSeen(), 2);
     EXPECT_TRUE(onlyEndNotice());
 }
 
@@ -281,12 +279,12 @@ TEST_F(FaultMatrix, AHundredMegabyteFileIsRefusedAndTheRecordsKept) {
     ASSERT_EQ(Windows.Log.size(), 1u);
     EXPECT_TRUE(Contains(Windows.Log[0], "too large")) << Windows.Log[0];
     ExpectTwoCarsKept("100 MB");
-    EXPECT_EQ(LiveFileName, PathOf("a_live.txt"));
+    EXPECT_EQ(File.Name, PathOf("a_live.txt"));
 
     // Once the file is whole again it is read as usual.
     Write("a_live.txt", LiveText({{"Ann", 2}, {"Bob", 1}}));
-    ASSERT_TRUE(PumpUntil([] { return Players->Item(0).HistoryCount == 1; }));
-    EXPECT_EQ(Players->Item(0).Position[0], 2);
+    ASSERT_TRUE(PumpUntil([&] { return Live.Players->Item(0).HistoryCount == 1; }));
+    EXPECT_EQ(Live.Players->Item(0).Position[0], 2);
     EXPECT_FALSE(AnyLineContains(Windows.Log, WatcherEndedText));
 }
 
@@ -310,12 +308,12 @@ TEST_F(FaultMatrix, AFileNobodyCanReadIsLoggedAndTheRecordsKept) {
     EXPECT_TRUE(Contains(Windows.Log[0], "Cannot read file")) << Windows.Log[0];
     EXPECT_TRUE(Contains(Windows.Log[0], PathOf("a_live.txt"))) << Windows.Log[0];
     ExpectTwoCarsKept("read error");
-    EXPECT_EQ(LiveFileName, PathOf("a_live.txt"));
+    EXPECT_EQ(File.Name, PathOf("a_live.txt"));
 
     fs::remove(PathOf("a_live.txt"));
     Write("a_live.txt", LiveText({{"Ann", 2}, {"Bob", 1}}));
-    ASSERT_TRUE(PumpUntil([] { return Players->Item(0).HistoryCount == 1; }));
-    EXPECT_EQ(Players->Item(0).Position[0], 2);
+    ASSERT_TRUE(PumpUntil([&] { return Live.Players->Item(0).HistoryCount == 1; }));
+    EXPECT_EQ(Live.Players->Item(0).Position[0], 2);
 }
 #endif
 
@@ -325,12 +323,12 @@ TEST_F(FaultMatrix, TenThousandSlotsAreReadWhole) {
         cars.push_back({"Driver " + std::to_string(i), i});
     }
     Follow("a_live.txt", LiveText(cars));
-    ASSERT_EQ(Players->Count(), 10000);
-    EXPECT_EQ(Players->CountSeen(), 10000);
-    EXPECT_EQ(Players->Item(9999).Driver, "Driver 10000");
-    EXPECT_EQ(Players->IndexOfPosition(10000), 9999);
-    EXPECT_EQ(BestlapReport(*Players).size(), 10001u);
-    EXPECT_EQ(GapReport(*Players).size(), 10001u);
+    ASSERT_EQ(Live.Players->Count(), 10000);
+    EXPECT_EQ(Live.Players->CountSeen(), 10000);
+    EXPECT_EQ(Live.Players->Item(9999).Driver, "Driver 10000");
+    EXPECT_EQ(Live.Players->IndexOfPosition(10000), 9999);
+    EXPECT_EQ(BestlapReport(*Live.Players).size(), 10001u);
+    EXPECT_EQ(GapReport(*Live.Players).size(), 10001u);
     EXPECT_TRUE(Windows.Log.empty());
 }
 
@@ -339,7 +337,7 @@ TEST_F(FaultMatrix, RemovingTheWatchedFolderEndsWatchingOnce) {
         GTEST_SKIP() << "wine keeps a removed folder while the watcher's handle is open on it";
     }
     Follow("a_live.txt", LiveText(TwoCars));
-    const int sessions = SessionLogs.Count();
+    const int sessions = Live.SessionLogs.Count();
 
     fs::remove_all(Folder);
     ASSERT_TRUE(PumpUntil([&] { return !Windows.Log.empty(); }));
@@ -355,9 +353,9 @@ TEST_F(FaultMatrix, RemovingTheWatchedFolderEndsWatchingOnce) {
     for (int i = 0; i < 3; ++i) {
         Dispatch(WmLiveFolderChanged);
     }
-    EXPECT_EQ(LiveFileName, "");
-    EXPECT_EQ(Players->Count(), 0);
-    EXPECT_EQ(SessionLogs.Count(), sessions + 1);
+    EXPECT_EQ(File.Name, "");
+    EXPECT_EQ(Live.Players->Count(), 0);
+    EXPECT_EQ(Live.SessionLogs.Count(), sessions + 1);
     EXPECT_EQ(Windows.Log.size(), 1u);
 }
 
@@ -373,11 +371,11 @@ TEST_F(FaultMatrix, AThousandLiveFilesFollowTheNewestByName) {
     Write("zzz_LIVE.TXT", LiveText({{"Decoy", 1}}));
     fs::create_directory(PathOf("zzzz_live.txt"));
 
-    ASSERT_TRUE(PumpUntil([] { return Players->Count() > 0; }));
-    EXPECT_EQ(LiveFileName, PathOf("RUN0999_live.txt"));
+    ASSERT_TRUE(PumpUntil([&] { return Live.Players->Count() > 0; }));
+    EXPECT_EQ(File.Name, PathOf("RUN0999_live.txt"));
     EXPECT_EQ(Windows.LabelText(TLabel::FileName), "RUN0999_live.txt");
-    ASSERT_EQ(Players->Count(), 1);
-    EXPECT_EQ(Players->Item(0).Driver, "Driver 999");
+    ASSERT_EQ(Live.Players->Count(), 1);
+    EXPECT_EQ(Live.Players->Item(0).Driver, "Driver 999");
     EXPECT_TRUE(Windows.Log.empty());
 }
 
@@ -422,11 +420,11 @@ TEST_F(FaultMatrix, EveryByteValueInDriverNamesAndFileNames) {
 
     Follow(low, LiveText(cars));
     EXPECT_EQ(Windows.LabelText(TLabel::FileName), low);
-    ASSERT_EQ(Players->Count(), static_cast<int>(cars.size()));
+    ASSERT_EQ(Live.Players->Count(), static_cast<int>(cars.size()));
     for (const TCar& car : cars) {
-        const int index = Players->IndexOfDriver(car.Driver, -1);
+        const int index = Live.Players->IndexOfDriver(car.Driver, -1);
         ASSERT_GE(index, 0) << "no record for a name of " << car.Driver.size() << " bytes";
-        const TPlayer& player = Players->Item(index);
+        const TPlayer& player = Live.Players->Item(index);
         EXPECT_EQ(player.Position[0], car.Position);
         const std::string shown = DisplayName(player, 5);
         EXPECT_LE(shown.size(), 5u);
@@ -437,17 +435,17 @@ TEST_F(FaultMatrix, EveryByteValueInDriverNamesAndFileNames) {
             EXPECT_EQ(shown, std::string(1, expected)) << "byte " << int(c);
         }
     }
-    EXPECT_EQ(BestlapReport(*Players).size(), cars.size() + 1);
-    EXPECT_EQ(AvglapReport(*Players).size(), cars.size() + 1);
-    EXPECT_EQ(GapReport(*Players).size(), cars.size() + 1);
+    EXPECT_EQ(BestlapReport(*Live.Players).size(), cars.size() + 1);
+    EXPECT_EQ(AvglapReport(*Live.Players).size(), cars.size() + 1);
+    EXPECT_EQ(GapReport(*Live.Players).size(), cars.size() + 1);
 
     // The other name sorts last: the session with the odd names is archived and it is followed.
-    const int sessions = SessionLogs.Count();
+    const int sessions = Live.SessionLogs.Count();
     Follow(high, LiveText({{"Second", 1}}));
     EXPECT_EQ(Windows.LabelText(TLabel::FileName), high);
-    ASSERT_EQ(Players->Count(), 1);
-    ASSERT_EQ(SessionLogs.Count(), sessions + 1);
-    EXPECT_EQ(SessionLogs.Items(sessions).size(), cars.size() + 2);
+    ASSERT_EQ(Live.Players->Count(), 1);
+    ASSERT_EQ(Live.SessionLogs.Count(), sessions + 1);
+    EXPECT_EQ(Live.SessionLogs.Items(sessions).size(), cars.size() + 2);
     EXPECT_TRUE(Windows.Log.empty()) << Windows.Log.front();
 }
 

@@ -19,9 +19,6 @@ namespace {
 
 class ReloadCycle : public ::testing::Test {
   protected:
-    void SetUp() override { ResetLiveState(); }
-    void TearDown() override { ResetLiveState(); }
-
     std::string PathOf(const std::string& name) const { return Folder.File(name); }
 
     /// Writes a file with a last-write time later than any before, so every write is a change
@@ -33,75 +30,73 @@ class ReloadCycle : public ::testing::Test {
     }
 
     /// One WmLiveFolderChanged.
-    void Changed() { LiveFolderChanged(Folder.String(), Windows, Hooks); }
+    void Changed() { LiveFolderChanged(File, Live, Folder.String(), Windows, Hooks); }
 
     /// Follows `name` and reads it, as the first two messages after start do.
     void Follow(const std::string& name, const std::string& text) {
         Write(name, text);
         Changed();
-        ASSERT_EQ(LiveFileName, PathOf(name));
+        ASSERT_EQ(File.Name, PathOf(name));
         Changed();
     }
 
     const TTempFolder Folder{"kestrune-reload"};
     THeadlessWindows Windows;
+    TBroadcast Live;
+    TFollowedFile File;
     TReloadHooks Hooks;
     time_t Clock = 1'600'000'000;
 };
 
 TEST_F(ReloadCycle, FollowsTheNewestFileAndReadsItOnlyWhenItChanges) {
     Changed(); // empty folder: nothing to follow, nothing happens
-    EXPECT_EQ(LiveFileName, "");
+    EXPECT_EQ(File.Name, "");
     EXPECT_EQ(Windows.ReloadsPosted, 0);
 
     Write("a_live.txt", LiveText({{"Zed", 1}}));
     Write("B_live.txt", LiveText(TwoCars));
-    const int sessions = SessionLogs.Count();
+    const int sessions = Live.SessionLogs.Count();
     Changed();
-    EXPECT_EQ(LiveFileName, PathOf("B_live.txt"));
-    EXPECT_EQ(LiveFileTime, 0);
+    EXPECT_EQ(File.Name, PathOf("B_live.txt"));
+    EXPECT_EQ(File.Time, 0);
     EXPECT_EQ(Windows.LabelText(TLabel::FileName), "B_live.txt");
     EXPECT_EQ(Windows.ReloadsPosted, 1);
-    EXPECT_EQ(Players->Count(), 0);
-    EXPECT_EQ(SessionLogs.Count(), sessions); // nothing read yet, nothing to archive
+    EXPECT_EQ(Live.Players->Count(), 0);
+    EXPECT_EQ(Live.SessionLogs.Count(), sessions); // nothing read yet, nothing to archive
 
     Changed(); // the posted reload reads the new file
-    ASSERT_EQ(Players->Count(), 2);
-    EXPECT_EQ(LiveFileTime, GetFileStamp(PathOf("B_live.txt")));
+    ASSERT_EQ(Live.Players->Count(), 2);
+    EXPECT_EQ(File.Time, GetFileStamp(PathOf("B_live.txt")));
     EXPECT_EQ(Windows.LabelText(TLabel::Session), "Race");
     EXPECT_EQ(Windows.LabelText(TLabel::Phase), "GreenFlag");
     EXPECT_EQ(Windows.LabelText(TLabel::Flags), "Sector2");
 
     Changed(); // unchanged stamp: search finds the same file; no read, no switch
-    EXPECT_EQ(Players->Item(0).HistoryCount, 0);
+    EXPECT_EQ(Live.Players->Item(0).HistoryCount, 0);
     EXPECT_EQ(Windows.ReloadsPosted, 1);
 
     Write("B_live.txt", LiveText({{"Ann", 2}, {"Bob", 1}}));
     Changed();
-    EXPECT_EQ(Players->Item(0).HistoryCount, 1);
-    EXPECT_EQ(Players->Item(0).Position[0], 2);
+    EXPECT_EQ(Live.Players->Item(0).HistoryCount, 1);
+    EXPECT_EQ(Live.Players->Item(0).Position[0], 2);
     EXPECT_TRUE(Windows.Log.empty());
 }
 
-TEST_F(ReloadCycle, ReadingDrivesStandingsHooksAndNameRules) {
+TEST_F(ReloadCycle, ReadingDrivesStandingsAndNameLists) {
     Windows.StandingsShown = true;
-    int detections = 0;
-    Hooks.DetectRaceEvents = [&](TPlayers& players) {
-        EXPECT_EQ(&players, Players.get());
-        ++detections;
-    };
-    Hooks.NameRules.IsIgnored = [](const std::string& driver) { return driver == "Bob"; };
+    std::vector<std::string> ignored = {"bob"};
+    Live.Names.ApplyIgnoreList(ignored);
+    Live.Names.SetAliases({"ann=Queen"});
     Follow("a_live.txt", LiveText(TwoCars));
     EXPECT_EQ(Windows.StandingsRedraws, 1);
-    EXPECT_EQ(detections, 1);
-    ASSERT_EQ(Players->Count(), 1);
-    EXPECT_EQ(Players->Item(0).Driver, "Ann");
+    ASSERT_EQ(Live.Players->Count(), 1);
+    EXPECT_EQ(Live.Players->Item(0).Driver, "Ann");
+    EXPECT_EQ(Live.Players->Item(0).Alias, "Queen");
 
     Windows.StandingsShown = false;
     Write("a_live.txt", LiveText(TwoCars));
     Changed();
     EXPECT_EQ(Windows.StandingsRedraws, 1);
-    EXPECT_EQ(detections, 2);
 }
 
 TEST_F(ReloadCycle, SwitchArchivesOneSummaryAndStartsFreshRecords) {
@@ -110,39 +105,39 @@ TEST_F(ReloadCycle, SwitchArchivesOneSummaryAndStartsFreshRecords) {
         twelve.push_back({"Driver " + std::to_string(i), i});
     }
     Follow("a_live.txt", LiveText(twelve));
-    ASSERT_EQ(Players->Count(), 12);
+    ASSERT_EQ(Live.Players->Count(), 12);
 
     // While the followed file keeps changing, a newer file is not looked for.
     Write("b_live.txt", LiveText(TwoCars));
     Write("a_live.txt", LiveText(twelve));
     Changed();
-    EXPECT_EQ(LiveFileName, PathOf("a_live.txt"));
-    EXPECT_EQ(Players->Item(0).HistoryCount, 1);
+    EXPECT_EQ(File.Name, PathOf("a_live.txt"));
+    EXPECT_EQ(Live.Players->Item(0).HistoryCount, 1);
 
     Windows.MessageVisible = true;
-    const int sessions = SessionLogs.Count();
+    const int sessions = Live.SessionLogs.Count();
     const int reloads = Windows.ReloadsPosted;
     Changed();
-    EXPECT_EQ(LiveFileName, PathOf("b_live.txt"));
-    EXPECT_EQ(LiveFileTime, 0);
+    EXPECT_EQ(File.Name, PathOf("b_live.txt"));
+    EXPECT_EQ(File.Time, 0);
     EXPECT_EQ(Windows.LabelText(TLabel::FileName), "b_live.txt");
     EXPECT_EQ(Windows.ReloadsPosted, reloads + 1);
     EXPECT_EQ(Windows.StatusRefreshes, 1);
-    ASSERT_EQ(SessionLogs.Count(), sessions + 1);
-    const std::vector<std::string>& summary = SessionLogs.Items(sessions);
+    ASSERT_EQ(Live.SessionLogs.Count(), sessions + 1);
+    const std::vector<std::string>& summary = Live.SessionLogs.Items(sessions);
     ASSERT_EQ(summary.size(), 14u);
     EXPECT_EQ(summary[2].substr(0, 14), " 1[01]Driver 1");
-    EXPECT_EQ(Players->Count(), 0);
-    EXPECT_DOUBLE_EQ(Players->GameSession().SessionTimeDelta, -1.0);
+    EXPECT_EQ(Live.Players->Count(), 0);
+    EXPECT_DOUBLE_EQ(Live.Players->GameSession().SessionTimeDelta, -1.0);
 
     Changed();
-    EXPECT_EQ(Players->Count(), 2);
-    EXPECT_EQ(SessionLogs.Count(), sessions + 1);
+    EXPECT_EQ(Live.Players->Count(), 2);
+    EXPECT_EQ(Live.SessionLogs.Count(), sessions + 1);
 }
 
 TEST_F(ReloadCycle, AnErrorIsLoggedOnceAndThatVersionIsNotReadAgain) {
     Follow("a_live.txt", LiveText(TwoCars));
-    ASSERT_EQ(Players->Count(), 2);
+    ASSERT_EQ(Live.Players->Count(), 2);
 
     // Larger than any live file is allowed to be; sparse, so it costs no disk.
     fs::resize_file(PathOf("a_live.txt"), MaxLiveFileSize + 1);
@@ -150,31 +145,30 @@ TEST_F(ReloadCycle, AnErrorIsLoggedOnceAndThatVersionIsNotReadAgain) {
     Changed();
     ASSERT_EQ(Windows.Log.size(), 1u);
     EXPECT_NE(Windows.Log[0].find("too large"), std::string::npos);
-    EXPECT_EQ(LiveFileTime, GetFileStamp(PathOf("a_live.txt")));
-    EXPECT_EQ(Players->Count(), 2);
-    EXPECT_EQ(Players->Item(0).HistoryCount, 0);
+    EXPECT_EQ(File.Time, GetFileStamp(PathOf("a_live.txt")));
+    EXPECT_EQ(Live.Players->Count(), 2);
+    EXPECT_EQ(Live.Players->Item(0).HistoryCount, 0);
 
     Changed(); // same stamp: searched, not read again
     EXPECT_EQ(Windows.Log.size(), 1u);
-    EXPECT_EQ(LiveFileName, PathOf("a_live.txt"));
+    EXPECT_EQ(File.Name, PathOf("a_live.txt"));
 
     // A file gone between the stamp and the read.
-    LiveFileName = PathOf("gone_live.txt");
-    ReadFollowedFile({42, 0}, Windows, Hooks);
+    File.Name = PathOf("gone_live.txt");
+    ReadFollowedFile(File, Live, {42, 0}, Windows, Hooks);
     EXPECT_EQ(Windows.Log.size(), 2u);
-    EXPECT_EQ(LiveFileTime, 42);
-    EXPECT_TRUE(LiveSlots.empty());
-    EXPECT_EQ(Players->Count(), 2);
+    EXPECT_EQ(File.Time, 42);
+    EXPECT_EQ(Live.Players->Count(), 2);
 
-    // Errors from the hooks are logged too, whatever they throw, and labels stay as they were.
-    LiveFileName = PathOf("a_live.txt");
-    Hooks.DetectRaceEvents = [](TPlayers&) { throw std::runtime_error("detector failed"); };
+    // Errors from the reader are logged too, whatever they throw, and labels stay as they were.
+    File.Name = PathOf("a_live.txt");
+    Hooks.ReadText = []() -> std::string { throw std::runtime_error("reader failed"); };
     Write("a_live.txt", LiveText(TwoCars, "FullCourseYellow"));
     Changed();
     ASSERT_EQ(Windows.Log.size(), 3u);
-    EXPECT_EQ(Windows.Log[2], "detector failed");
+    EXPECT_EQ(Windows.Log[2], "reader failed");
     EXPECT_EQ(Windows.LabelText(TLabel::Phase), "GreenFlag");
-    Hooks.DetectRaceEvents = [](TPlayers&) { throw 7; };
+    Hooks.ReadText = []() -> std::string { throw 7; };
     Write("a_live.txt", LiveText(TwoCars));
     EXPECT_NO_THROW(Changed());
     EXPECT_EQ(Windows.Log.size(), 4u);
@@ -182,27 +176,27 @@ TEST_F(ReloadCycle, AnErrorIsLoggedOnceAndThatVersionIsNotReadAgain) {
 
 TEST_F(ReloadCycle, AReadingTornByTheWriterIsDroppedAndTheCompleteFileReadNext) {
     Follow("a_live.txt", LiveText(TwoCars));
-    const TFileStamp before = LiveFileTime;
+    const TFileStamp before = File.Time;
     // The plug-in truncates and rewrites in place; our read lands inside "Driver=Alice" and
     // the writer completes the file before we look at it again.
     const std::string whole = LiveText({{"Alice", 1}, {"Bob", 2}});
     const std::string cut = whole.substr(0, whole.find("Driver=Alice") + 9);
     Write("a_live.txt", cut);
     Hooks.ReadText = [&] {
-        const std::string text = ReadLiveFile();
+        const std::string text = ReadLiveFile(File.Name);
         Write("a_live.txt", whole);
         return text;
     };
     Changed();
-    EXPECT_EQ(LiveFileTime, before) << "dropped, so the completed file is read at the next message";
-    EXPECT_EQ(Players->IndexOfDriver("Al", 0), -1);
-    EXPECT_EQ(Players->Item(0).HistoryCount, 0) << "no merge at all";
+    EXPECT_EQ(File.Time, before) << "dropped, so the completed file is read at the next message";
+    EXPECT_EQ(Live.Players->IndexOfDriver("Al", 0), -1);
+    EXPECT_EQ(Live.Players->Item(0).HistoryCount, 0) << "no merge at all";
 
     Hooks.ReadText = nullptr;
     Changed();
-    EXPECT_EQ(LiveFileTime, GetFileStamp(PathOf("a_live.txt")));
-    EXPECT_NE(Players->IndexOfDriver("Alice", 0), -1);
-    EXPECT_EQ(Players->IndexOfDriver("Al", 0), -1);
+    EXPECT_EQ(File.Time, GetFileStamp(PathOf("a_live.txt")));
+    EXPECT_NE(Live.Players->IndexOfDriver("Alice", 0), -1);
+    EXPECT_EQ(Live.Players->IndexOfDriver("Al", 0), -1);
 }
 
 TEST_F(ReloadCycle, AFirstReadingWithoutEndIsTakenOnlyOnceTheFileHasKeptStill) {
@@ -211,7 +205,7 @@ TEST_F(ReloadCycle, AFirstReadingWithoutEndIsTakenOnlyOnceTheFileHasKeptStill) {
     // The first reading of a new file, caught half written: no phantom driver "An".
     const std::string whole = LiveText({{"Ann", 1, 4}, {"Bob", 2, 4}});
     Follow("a_live.txt", whole.substr(0, whole.find("Driver=Ann") + 9));
-    EXPECT_EQ(Players->IndexOfDriver("An", 0), -1);
+    EXPECT_EQ(Live.Players->IndexOfDriver("An", 0), -1);
     EXPECT_EQ(Windows.DelayedReload, UnendedReadingWait) << "looked at again after the wait";
     // Growing prefixes never count as a file that kept still.
     for (std::size_t cut = whole.find("[Slot1]"); cut < whole.rfind("[END]"); cut += 40) {
@@ -219,16 +213,16 @@ TEST_F(ReloadCycle, AFirstReadingWithoutEndIsTakenOnlyOnceTheFileHasKeptStill) {
         Write("a_live.txt", whole.substr(0, cut));
         Changed();
     }
-    EXPECT_EQ(Players->CountSeen(), 0);
+    EXPECT_EQ(Live.Players->CountSeen(), 0);
     // A writer not yet known to write the marker: the same bytes for the wait are complete.
     const std::string unended = whole.substr(0, whole.rfind("[END]"));
     Write("a_live.txt", unended);
     Changed();
-    EXPECT_EQ(Players->CountSeen(), 0);
+    EXPECT_EQ(Live.Players->CountSeen(), 0);
     now += UnendedReadingWait;
     Changed();
-    EXPECT_EQ(Players->CountSeen(), 2);
-    EXPECT_EQ(Players->Item(Players->IndexOfDriver("Bob", 0)).BestLap, 90.5f);
+    EXPECT_EQ(Live.Players->CountSeen(), 2);
+    EXPECT_EQ(Live.Players->Item(Live.Players->IndexOfDriver("Bob", 0)).BestLap, 90.5f);
 }
 
 TEST_F(ReloadCycle, OnceTheWriterEndsWithEndATornReadingIsNeverTakenUntilItDropsTheMarker) {
@@ -236,7 +230,7 @@ TEST_F(ReloadCycle, OnceTheWriterEndsWithEndATornReadingIsNeverTakenUntilItDrops
     Hooks.Now = [&now] { return now; };
     const auto version = [](int laps) { return LiveText({{"Ann", 1, laps}, {"Bob", 2, laps}}); };
     Follow("a_live.txt", version(4));
-    ASSERT_EQ(Players->Item(0).Laps, 4);
+    ASSERT_EQ(Live.Players->Item(0).Laps, 4);
 
     // The writer stalls inside "BestLap=" of the next version, then goes on in small steps
     // over a minute: the half version never goes on air, however long it stands.
@@ -247,11 +241,11 @@ TEST_F(ReloadCycle, OnceTheWriterEndsWithEndATornReadingIsNeverTakenUntilItDrops
         now += std::chrono::seconds(5);
         Changed();
     }
-    EXPECT_EQ(Players->Item(0).Laps, 4);
-    EXPECT_EQ(Players->Item(0).HistoryCount, 0) << "no merge at all";
+    EXPECT_EQ(Live.Players->Item(0).Laps, 4);
+    EXPECT_EQ(Live.Players->Item(0).HistoryCount, 0) << "no merge at all";
     Write("a_live.txt", next);
     Changed();
-    EXPECT_EQ(Players->Item(0).Laps, 5) << "the whole version, with its marker, at once";
+    EXPECT_EQ(Live.Players->Item(0).Laps, 5) << "the whole version, with its marker, at once";
 
     // The writer stops writing the marker: after UnendedGiveUpAfter of distinct versions its
     // readings are taken as they come, with one log line, until the marker comes back.
@@ -260,7 +254,7 @@ TEST_F(ReloadCycle, OnceTheWriterEndsWithEndATornReadingIsNeverTakenUntilItDrops
         const std::string unended = version(laps);
         Write("a_live.txt", unended.substr(0, unended.rfind("[END]")));
         Changed();
-        EXPECT_EQ(Players->Item(0).Laps, laps >= 11 ? laps : 5) << laps;
+        EXPECT_EQ(Live.Players->Item(0).Laps, laps >= 11 ? laps : 5) << laps;
     }
     ASSERT_EQ(Windows.Log.size(), 1u);
     EXPECT_EQ(Windows.Log[0], "a_live.txt does not end with [END]: its readings are taken as "
@@ -272,7 +266,7 @@ TEST_F(ReloadCycle, OnceTheWriterEndsWithEndATornReadingIsNeverTakenUntilItDrops
     now += std::chrono::seconds(30);
     Changed();
     Changed();
-    EXPECT_EQ(Players->Item(0).Laps, 13);
+    EXPECT_EQ(Live.Players->Item(0).Laps, 13);
 }
 
 TEST_F(ReloadCycle, AChangeThatKeepsStampAndSizeIsReadByItsBytes) {
@@ -281,21 +275,21 @@ TEST_F(ReloadCycle, AChangeThatKeepsStampAndSizeIsReadByItsBytes) {
     Follow("a_live.txt", LiveText({{"Ann", 1}, {"Bob", 2}}));
     Write("a_live.txt", LiveText({{"Bob", 1}, {"Ann", 2}}));
     ASSERT_TRUE(SetWriteTime(PathOf("a_live.txt"), Clock - 1));
-    ASSERT_EQ(GetFileStamp(PathOf("a_live.txt")), LiveFileTime);
+    ASSERT_EQ(GetFileStamp(PathOf("a_live.txt")), File.Time);
     Changed();
-    EXPECT_EQ(Players->Item(Players->IndexOfDriver("Bob", 0)).Position[0], 1);
+    EXPECT_EQ(Live.Players->Item(Live.Players->IndexOfDriver("Bob", 0)).Position[0], 1);
     Changed();
-    EXPECT_EQ(Players->Item(0).HistoryCount, 1) << "unchanged bytes are not merged again";
+    EXPECT_EQ(Live.Players->Item(0).HistoryCount, 1) << "unchanged bytes are not merged again";
 }
 
 TEST_F(ReloadCycle, AReadingWithoutCarsIsSkippedSilently) {
     Follow("a_live.txt", LiveText(TwoCars));
     Write("a_live.txt", LiveText({}, "FullCourseYellow"));
     Changed();
-    EXPECT_EQ(LiveFileTime, GetFileStamp(PathOf("a_live.txt")));
-    EXPECT_EQ(Players->Item(0).HistoryCount, 0);
+    EXPECT_EQ(File.Time, GetFileStamp(PathOf("a_live.txt")));
+    EXPECT_EQ(Live.Players->Item(0).HistoryCount, 0);
     EXPECT_EQ(Windows.LabelText(TLabel::Phase), "GreenFlag");
-    EXPECT_EQ(EventQueue.Count(), 0);
+    EXPECT_EQ(Live.EventQueue.Count(), 0);
     EXPECT_TRUE(Windows.Log.empty());
 }
 
@@ -308,13 +302,15 @@ TEST_F(ReloadCycle, UTF16FilesAreReadWithTheirMarkAndReportedOnceWithout) {
         return out;
     };
     for (const bool bigEndian : {false, true}) {
-        ResetLiveState();
+        Live = TBroadcast();
+        File = TFollowedFile();
         Follow("a_live.txt", utf16(LiveText(TwoCars), bigEndian, true));
-        ASSERT_TRUE(Players) << bigEndian;
-        EXPECT_EQ(Players->CountSeen(), 2) << bigEndian;
+        ASSERT_TRUE(Live.Players) << bigEndian;
+        EXPECT_EQ(Live.Players->CountSeen(), 2) << bigEndian;
         EXPECT_TRUE(Windows.Log.empty()) << bigEndian;
     }
-    ResetLiveState();
+    Live = TBroadcast();
+    File = TFollowedFile();
     Follow("b_live.txt", utf16(LiveText(TwoCars), false, false));
     Write("b_live.txt", utf16(LiveText(TwoCars, "FullCourseYellow"), false, false));
     Changed();
@@ -327,12 +323,14 @@ TEST_F(ReloadCycle, AQuietFileHidingANewerSessionByItsNameIsExplained) {
     Follow("b_live.txt", LiveText(TwoCars));
     Write("a_live.txt", LiveText(TwoCars));
     Changed();
-    ASSERT_EQ(LiveFileName, PathOf("b_live.txt")) << "the name order holds";
-    CheckFeedQuiet(Folder.String(), Windows, std::chrono::steady_clock::now() + FeedQuietAfter);
+    ASSERT_EQ(File.Name, PathOf("b_live.txt")) << "the name order holds";
+    CheckFeedQuiet(File, Folder.String(), Windows,
+                   std::chrono::steady_clock::now() + FeedQuietAfter);
     ASSERT_EQ(Windows.Log.size(), 2u);
     EXPECT_EQ(Windows.Log[1].rfind("a_live.txt is being written while b_live.txt is not", 0), 0u)
         << Windows.Log[1];
-    CheckFeedQuiet(Folder.String(), Windows, std::chrono::steady_clock::now() + 2 * FeedQuietAfter);
+    CheckFeedQuiet(File, Folder.String(), Windows,
+                   std::chrono::steady_clock::now() + 2 * FeedQuietAfter);
     EXPECT_EQ(Windows.Log.size(), 2u) << "said once";
 }
 
@@ -346,10 +344,10 @@ TEST_F(ReloadCycle, FullCourseYellowStopsRankingWhileItLasts) {
 
     Write("a_live.txt", LiveText(TwoCars, "FullCourseYellow"));
     Changed();
-    ASSERT_EQ(EventQueue.Count(), 1);
-    EXPECT_EQ(EventQueue.Items(0).Title, "FullCourseYellow");
-    EXPECT_EQ(EventQueue.Items(0).Text, "");
-    EXPECT_EQ(EventQueue.Items(0).Duration, 10);
+    ASSERT_EQ(Live.EventQueue.Count(), 1);
+    EXPECT_EQ(Live.EventQueue.Items(0).Title, "FullCourseYellow");
+    EXPECT_EQ(Live.EventQueue.Items(0).Text, "");
+    EXPECT_EQ(Live.EventQueue.Items(0).Duration, 10);
     EXPECT_EQ(Windows.RankingSwitchesOff, 1);
     EXPECT_EQ(Windows.LabelText(TLabel::Phase), "FullCourseYellow");
     EXPECT_EQ(Windows.StatusRefreshes, refreshes + 2);
@@ -357,7 +355,7 @@ TEST_F(ReloadCycle, FullCourseYellowStopsRankingWhileItLasts) {
     Windows.Ranking = true; // the operator starts a strip during the yellow
     Write("a_live.txt", LiveText(TwoCars, "FullCourseYellow"));
     Changed();
-    EXPECT_EQ(EventQueue.Count(), 1);
+    EXPECT_EQ(Live.EventQueue.Count(), 1);
     EXPECT_EQ(Windows.RankingSwitchesOff, 2);
     EXPECT_EQ(Windows.StatusRefreshes, refreshes + 3);
 
@@ -367,7 +365,7 @@ TEST_F(ReloadCycle, FullCourseYellowStopsRankingWhileItLasts) {
     EXPECT_EQ(Windows.RankingSwitchesOff, 3);
     EXPECT_EQ(Windows.LabelText(TLabel::Phase), "GreenFlag");
     EXPECT_EQ(Windows.StatusRefreshes, refreshes + 5);
-    EXPECT_EQ(EventQueue.Count(), 1);
+    EXPECT_EQ(Live.EventQueue.Count(), 1);
 
     Windows.Ranking = true; // after the yellow a strip may run again
     Write("a_live.txt", LiveText(TwoCars));
@@ -385,28 +383,28 @@ TEST_F(ReloadCycle, BrokenFilesNeverCrashTheCycle) {
     }
     Write("a_live.txt", garbage);
     Changed();
-    EXPECT_EQ(LiveFileName, PathOf("a_live.txt"));
-    EXPECT_EQ(Players->Count(), 2);
-    EXPECT_EQ(Players->Item(0).HistoryCount, 0);
+    EXPECT_EQ(File.Name, PathOf("a_live.txt"));
+    EXPECT_EQ(Live.Players->Count(), 2);
+    EXPECT_EQ(Live.Players->Item(0).HistoryCount, 0);
 
     // Replaced by a directory: it is no live file any more, so the session ends with its last
     // good records archived, and the folder holds nothing to follow.
     fs::remove(PathOf("a_live.txt"));
     fs::create_directory(PathOf("a_live.txt"));
-    const int sessions = SessionLogs.Count();
+    const int sessions = Live.SessionLogs.Count();
     Changed();
-    EXPECT_EQ(LiveFileName, "");
+    EXPECT_EQ(File.Name, "");
     EXPECT_EQ(Windows.LabelText(TLabel::FileName), "");
-    ASSERT_EQ(SessionLogs.Count(), sessions + 1);
-    EXPECT_EQ(SessionLogs.Items(sessions).size(), 4u);
-    EXPECT_EQ(Players->Count(), 0);
+    ASSERT_EQ(Live.SessionLogs.Count(), sessions + 1);
+    EXPECT_EQ(Live.SessionLogs.Items(sessions).size(), 4u);
+    EXPECT_EQ(Live.Players->Count(), 0);
 
     // Gone for good, then written anew: followed and read again.
     fs::remove(PathOf("a_live.txt"));
     Changed();
-    EXPECT_EQ(SessionLogs.Count(), sessions + 1);
+    EXPECT_EQ(Live.SessionLogs.Count(), sessions + 1);
     Follow("a_live.txt", LiveText(TwoCars));
-    EXPECT_EQ(Players->Count(), 2);
+    EXPECT_EQ(Live.Players->Count(), 2);
     EXPECT_TRUE(Windows.Log.empty());
 }
 

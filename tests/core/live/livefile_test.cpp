@@ -227,30 +227,27 @@ TEST(LiveSessionPersistence, KeysLeftOutKeepTheirLastValue) {
 
 class LiveFileOnDisk : public ::testing::Test {
   protected:
-    void SetUp() override {
-        LiveSlots.clear();
-        LiveSession = {};
-    }
-    void TearDown() override { LiveFileName.clear(); }
+    std::string Path;
+    std::vector<TSlot> Slots;
+    TGameSession Session;
     const TTempFolder Temp{"kestrune-livefile"};
     const std::filesystem::path& folder = Temp.Path();
 };
 
 TEST_F(LiveFileOnDisk, ReadsTheFollowedFile) {
-    LiveFileName = (folder / "a_live.txt").string();
-    std::ofstream(LiveFileName, std::ios::binary)
-        << "[Session]\r\nScene=X\r\n[Slot00]\r\nDriver=A\r\n";
-    ParseLiveFile();
-    ASSERT_EQ(LiveSlots.size(), 1u);
-    EXPECT_EQ(LiveSession.Scene, "X");
+    Path = (folder / "a_live.txt").string();
+    std::ofstream(Path, std::ios::binary) << "[Session]\r\nScene=X\r\n[Slot00]\r\nDriver=A\r\n";
+    ParseLiveFile(Path, Slots, Session);
+    ASSERT_EQ(Slots.size(), 1u);
+    EXPECT_EQ(Session.Scene, "X");
 }
 
 TEST_F(LiveFileOnDisk, FailuresThrowWithTheSystemMessageAndKeepTheSession) {
-    LiveSession.Scene = "kept";
-    LiveSlots.resize(3);
-    LiveFileName = (folder / "missing_live.txt").string();
+    Session.Scene = "kept";
+    Slots.resize(3);
+    Path = (folder / "missing_live.txt").string();
     try {
-        ParseLiveFile();
+        ParseLiveFile(Path, Slots, Session);
         FAIL() << "a missing file must raise";
     } catch (const std::runtime_error& e) {
 #ifdef _WIN32
@@ -260,27 +257,28 @@ TEST_F(LiveFileOnDisk, FailuresThrowWithTheSystemMessageAndKeepTheSession) {
 #endif
         EXPECT_NE(std::string(e.what()).find(systemSays), std::string::npos) << e.what();
     }
-    EXPECT_TRUE(LiveSlots.empty());
-    EXPECT_EQ(LiveSession.Scene, "kept");
+    EXPECT_TRUE(Slots.empty());
+    EXPECT_EQ(Session.Scene, "kept");
 
-    LiveFileName = folder.string();
-    EXPECT_THROW(ParseLiveFile(), std::runtime_error) << "a directory is not a live file";
+    Path = folder.string();
+    EXPECT_THROW(ParseLiveFile(Path, Slots, Session), std::runtime_error)
+        << "a directory is not a live file";
 }
 
 TEST_F(LiveFileOnDisk, RefusesFilesLargerThanTheLimit) {
-    LiveFileName = (folder / "big_live.txt").string();
+    Path = (folder / "big_live.txt").string();
     {
-        std::ofstream out(LiveFileName, std::ios::binary);
+        std::ofstream out(Path, std::ios::binary);
         out << "[Slot0]\nDriver=A\n";
     }
-    std::filesystem::resize_file(LiveFileName, MaxLiveFileSize + 1);
+    std::filesystem::resize_file(Path, MaxLiveFileSize + 1);
     try {
-        ParseLiveFile();
+        ParseLiveFile(Path, Slots, Session);
         FAIL() << "an oversized file must be refused";
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
     }
-    EXPECT_TRUE(LiveSlots.empty());
+    EXPECT_TRUE(Slots.empty());
 }
 
 } // namespace

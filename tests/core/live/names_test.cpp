@@ -10,19 +10,8 @@
 
 namespace {
 
-/// The alias and ignore lists are process-wide; every case starts and ends with both empty.
 class Names : public ::testing::Test {
   protected:
-    void SetUp() override { ClearLists(); }
-    void TearDown() override {
-        ClearLists();
-        KestruneConfig.Stats1NameLength = 5;
-    }
-    static void ClearLists() {
-        SetAliasList({});
-        std::vector<std::string> none;
-        ApplyIgnoreList(none);
-    }
     /// Writes `text` to a fresh ini file of this case and returns its path.
     std::string WriteIni(const std::string& text) {
         const std::string path = Folder.File("kestrune.ini");
@@ -30,6 +19,7 @@ class Names : public ::testing::Test {
         return path;
     }
     const TTempFolder Folder{"kestrune-names"};
+    TNameLists Lists;
 };
 
 TPlayer Record(const std::string& driver, const std::string& alias) {
@@ -103,7 +93,9 @@ TEST_F(Names, NameLengthZeroOrLessGivesEmptyNames) {
 }
 
 TEST_F(Names, NamesCannotReorderTheFiguresAfterThem) {
-    const std::string override = "\u202E" "Evil" "\u202C";
+    const std::string override = "\u202E"
+                                 "Evil"
+                                 "\u202C";
     EXPECT_EQ(IsolatedName(override), "Evil") << "bidirectional controls are dropped";
     const std::string arabic = "\u0645\u062D\u0645\u062F"; // a name written right to left
     EXPECT_EQ(IsolatedName(arabic), "\u2068" + arabic + "\u2069");
@@ -132,69 +124,69 @@ TEST_F(Names, UpperCasingChangesOnlyAtoZ) {
 }
 
 TEST_F(Names, AliasLookupIgnoresCase) {
-    SetAliasList({"Jon Doe=DOE", "JON DOE=second", "Sam=a=b", "Empty="});
-    EXPECT_EQ(AliasOf("jon doe"), "DOE");
-    EXPECT_EQ(AliasOf("Jon Doe"), "DOE");
-    EXPECT_EQ(AliasOf("Jon"), "");
-    EXPECT_EQ(AliasOf("Jon Doe "), "");
-    EXPECT_EQ(AliasOf("sam"), "a=b");
-    EXPECT_EQ(AliasOf("Empty"), "");
+    Lists.SetAliases({"Jon Doe=DOE", "JON DOE=second", "Sam=a=b", "Empty="});
+    EXPECT_EQ(Lists.AliasOf("jon doe"), "DOE");
+    EXPECT_EQ(Lists.AliasOf("Jon Doe"), "DOE");
+    EXPECT_EQ(Lists.AliasOf("Jon"), "");
+    EXPECT_EQ(Lists.AliasOf("Jon Doe "), "");
+    EXPECT_EQ(Lists.AliasOf("sam"), "a=b");
+    EXPECT_EQ(Lists.AliasOf("Empty"), "");
     // An empty alias falls back to the shortened driver name.
-    EXPECT_EQ(DisplayName(Record("Empty Name", AliasOf("Empty Name")), 5), "E.NAM");
+    EXPECT_EQ(DisplayName(Record("Empty Name", Lists.AliasOf("Empty Name")), 5), "E.NAM");
 }
 
 TEST_F(Names, IgnoreListMatchesWholeLinesWithoutCase) {
-    EXPECT_FALSE(IsIgnored("Jon Doe"));
-    EXPECT_FALSE(IgnoreList().has_value());
+    EXPECT_FALSE(Lists.IsIgnored("Jon Doe"));
+    EXPECT_FALSE(Lists.IgnoreList().has_value());
 
     std::vector<std::string> memo{"JON DOE"};
-    ApplyIgnoreList(memo);
-    EXPECT_TRUE(IsIgnored("Jon Doe"));
-    EXPECT_FALSE(IsIgnored("Jon"));
+    Lists.ApplyIgnoreList(memo);
+    EXPECT_TRUE(Lists.IsIgnored("Jon Doe"));
+    EXPECT_FALSE(Lists.IsIgnored("Jon"));
 
     memo = {"JON DOE "};
-    ApplyIgnoreList(memo);
-    EXPECT_FALSE(IsIgnored("Jon Doe"));
-    EXPECT_TRUE(IsIgnored("jon doe "));
+    Lists.ApplyIgnoreList(memo);
+    EXPECT_FALSE(Lists.IsIgnored("Jon Doe"));
+    EXPECT_TRUE(Lists.IsIgnored("jon doe "));
 }
 
 TEST_F(Names, ApplyDropsEmptyLines) {
     std::vector<std::string> memo{"", "", ""};
-    ApplyIgnoreList(memo);
+    Lists.ApplyIgnoreList(memo);
     EXPECT_TRUE(memo.empty());
-    EXPECT_FALSE(IgnoreList().has_value());
-    EXPECT_FALSE(IsIgnored(""));
+    EXPECT_FALSE(Lists.IgnoreList().has_value());
+    EXPECT_FALSE(Lists.IsIgnored(""));
 
     memo = {"a", "", "b", "  "};
-    ApplyIgnoreList(memo);
+    Lists.ApplyIgnoreList(memo);
     EXPECT_EQ(memo, (std::vector<std::string>{"a", "b", "  "}));
-    ASSERT_TRUE(IgnoreList().has_value());
-    EXPECT_EQ(*IgnoreList(), memo);
-    EXPECT_TRUE(IsIgnored("A"));
-    EXPECT_TRUE(IsIgnored("b"));
-    EXPECT_TRUE(IsIgnored("  "));
-    EXPECT_FALSE(IsIgnored(""));
+    ASSERT_TRUE(Lists.IgnoreList().has_value());
+    EXPECT_EQ(*Lists.IgnoreList(), memo);
+    EXPECT_TRUE(Lists.IsIgnored("A"));
+    EXPECT_TRUE(Lists.IsIgnored("b"));
+    EXPECT_TRUE(Lists.IsIgnored("  "));
+    EXPECT_FALSE(Lists.IsIgnored(""));
 
     memo = {""};
-    ApplyIgnoreList(memo);
-    EXPECT_FALSE(IsIgnored("a"));
+    Lists.ApplyIgnoreList(memo);
+    EXPECT_FALSE(Lists.IsIgnored("a"));
 }
 
 TEST_F(Names, LoadAliasListFromFile) {
     const std::string path = WriteIni("[Config]\r\nFolder=x\r\n"
                                       "[DriverNameAlias]\r\nJon Doe=DOE\r\nAmy Fox=\r\n"
                                       "Max Power=The Max\r\n[Other]\r\nBob=BOB\r\n");
-    LoadAliasList(path);
-    EXPECT_EQ(AliasList(),
+    Lists.LoadAliases(path);
+    EXPECT_EQ(Lists.AliasList(),
               (std::vector<std::string>{"Jon Doe=DOE", "Amy Fox=", "Max Power=The Max"}));
-    EXPECT_EQ(AliasOf("jon doe"), "DOE");
-    EXPECT_EQ(AliasOf("MAX POWER"), "The Max");
-    EXPECT_EQ(AliasOf("Bob"), "");
+    EXPECT_EQ(Lists.AliasOf("jon doe"), "DOE");
+    EXPECT_EQ(Lists.AliasOf("MAX POWER"), "The Max");
+    EXPECT_EQ(Lists.AliasOf("Bob"), "");
 
     // A missing file empties a list that was filled before.
-    LoadAliasList(Folder.File("missing.ini"));
-    EXPECT_TRUE(AliasList().empty());
-    EXPECT_EQ(AliasOf("Jon Doe"), "");
+    Lists.LoadAliases(Folder.File("missing.ini"));
+    EXPECT_TRUE(Lists.AliasList().empty());
+    EXPECT_EQ(Lists.AliasOf("Jon Doe"), "");
 }
 
 TEST_F(Names, ThousandsOfAliasesInALargeFileLoadInOnePass) {
@@ -206,21 +198,21 @@ TEST_F(Names, ThousandsOfAliasesInALargeFileLoadInOnePass) {
         text += "Driver " + std::to_string(i) + "=D" + std::to_string(i) + padding + "\n";
     }
     const std::string path = WriteIni(text);
-    EXPECT_EQ(LoadAliasList(path), "");
+    EXPECT_EQ(Lists.LoadAliases(path), "");
     const std::vector<std::string> keys = ProfileKeys(text, "DriverNameAlias");
-    ASSERT_EQ(AliasList().size(), keys.size());
+    ASSERT_EQ(Lists.AliasList().size(), keys.size());
     ASSERT_GT(keys.size(), 1000u);
-    const std::string& last = AliasList().back();
+    const std::string& last = Lists.AliasList().back();
     EXPECT_EQ(last.substr(0, last.find('=')), keys.back());
-    EXPECT_EQ(AliasOf(keys.back()).size(), MaxProfileValue);
+    EXPECT_EQ(Lists.AliasOf(keys.back()).size(), MaxProfileValue);
 }
 
 TEST_F(Names, ReloadAliasesRenewsExistingRecords) {
     TPlayers players;
     std::vector<std::string> memo{"ignored one"};
-    ApplyIgnoreList(memo);
+    Lists.ApplyIgnoreList(memo);
     players.Merge({Slot("Jon Doe", 1), Slot("Amy Fox", 2), Slot("Ignored One", 3)},
-                  MergeNameRules());
+                  Lists.MergeRules());
     ASSERT_EQ(players.Count(), 2);
     EXPECT_EQ(players.Item(0).Alias, "");
     EXPECT_EQ(DisplayName(players.Item(0), 5), "J.DOE");
@@ -228,17 +220,17 @@ TEST_F(Names, ReloadAliasesRenewsExistingRecords) {
     // Editing the file alone changes nothing until the aliases are reloaded.
     const std::string path = WriteIni("[DriverNameAlias]\r\njon doe=Doe\r\nAmy Fox=FOXY\r\n");
     EXPECT_EQ(players.Item(0).Alias, "");
-    ReloadAliases(path, players);
+    Lists.ReloadAliases(path, players);
     EXPECT_EQ(players.Item(0).Alias, "Doe");
     EXPECT_EQ(players.Item(1).Alias, "FOXY");
     EXPECT_EQ(DisplayName(players.Item(0), 5), "DOE");
 
     // A record created after the reload takes the new alias.
     WriteIni("[DriverNameAlias]\r\nAmy Fox=FOXY\r\nNew Comer=NEWBY\r\n");
-    ReloadAliases(path, players);
+    Lists.ReloadAliases(path, players);
     EXPECT_EQ(players.Item(0).Alias, "");
     EXPECT_EQ(players.Item(1).Alias, "FOXY");
-    players.Merge({Slot("New Comer", 1)}, MergeNameRules());
+    players.Merge({Slot("New Comer", 1)}, Lists.MergeRules());
     ASSERT_EQ(players.Count(), 3);
     EXPECT_EQ(players.Item(2).Alias, "NEWBY");
     // The absent record keeps what the reload gave it.

@@ -2,6 +2,7 @@
 // each gives its error text, and what was good before (the logo, the old file) stays.
 
 #include "app/bitmapfile.h"
+#include "app/broadcast.h"
 #include "app/config.h"
 #include "app/mainform.h"
 #include "app/reload.h"
@@ -141,26 +142,20 @@ class TSmallDisk {
 
 class FaultMatrixUi : public ::testing::Test {
   protected:
-    void SetUp() override {
-        Players = std::make_unique<TPlayers>();
-        EventQueue.Clear();
-        LiveFileName.clear();
-        LiveFileTime = 0;
-        ShownPhase = {};
-    }
     void TearDown() override {
         Main.reset();
         Msg.reset();
         Stats.reset();
-        KestruneConfig = {};
         Disk.reset();
     }
 
     /// Creates the three windows as the program does, with the configuration file at `ini`.
     void Start(const std::string& ini) {
-        Main = std::make_unique<TFormMain>(ini);
-        Stats = std::make_unique<TFormStats1>(TTowerSources{Players, KestruneConfig});
-        Msg = std::make_unique<TFormMsg1>(TTickerSources{EventQueue, RankingList, Players});
+        Load = LoadConfig(ini);
+        Main = std::make_unique<TFormMain>(ini, Load, Live);
+        Stats = std::make_unique<TFormStats1>(TTowerSources{Live.Players, Load.Config});
+        Msg = std::make_unique<TFormMsg1>(
+            TTickerSources{Live.EventQueue, Live.RankingList, Live.Players});
         Main->SetBroadcastWindows(Stats.get(), Msg.get());
     }
     QString LogText() const { return Main->findChild<QPlainTextEdit*>("Memo1")->toPlainText(); }
@@ -190,6 +185,8 @@ class FaultMatrixUi : public ::testing::Test {
     const TTempFolder Temp{"kestrune-uifaults"};
     const fs::path& Folder = Temp.Path();
     std::unique_ptr<TSmallDisk> Disk;
+    TBroadcast Live;
+    TConfigLoad Load;
     std::unique_ptr<TFormMain> Main;
     std::unique_ptr<TFormStats1> Stats;
     std::unique_ptr<TFormMsg1> Msg;

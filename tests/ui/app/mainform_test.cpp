@@ -1,3 +1,4 @@
+#include "app/broadcast.h"
 #include "app/config.h"
 #include "app/mainform.h"
 #include "app/reload.h"
@@ -54,27 +55,19 @@ template <typename Predicate> bool WaitFor(Predicate done, int milliseconds = 60
 
 class MainWindow : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::filesystem::create_directories(folder / "live");
-        Players = std::make_unique<TPlayers>();
-        EventQueue.Clear();
-        LiveFileName.clear();
-        LiveFileTime = 0;
-        ShownPhase = {};
-        std::vector<std::string> none;
-        ApplyIgnoreList(none);
-    }
+    void SetUp() override { std::filesystem::create_directories(folder / "live"); }
     void TearDown() override {
         main.reset();
         msg.reset();
         stats.reset();
-        KestruneConfig = {};
     }
     void Start(const std::string& config) {
         std::ofstream(ini, std::ios::binary) << config; // the bytes as given, CR LF included
-        main = std::make_unique<TFormMain>(ini);
-        stats = std::make_unique<TFormStats1>(TTowerSources{Players, KestruneConfig});
-        msg = std::make_unique<TFormMsg1>(TTickerSources{EventQueue, RankingList, Players});
+        Load = LoadConfig(ini);
+        main = std::make_unique<TFormMain>(ini, Load, Live);
+        stats = std::make_unique<TFormStats1>(TTowerSources{Live.Players, Load.Config});
+        msg = std::make_unique<TFormMsg1>(
+            TTickerSources{Live.EventQueue, Live.RankingList, Live.Players});
         main->SetBroadcastWindows(stats.get(), msg.get());
         main->show();
         main->ApplicationEvents1Idle();
@@ -101,19 +94,21 @@ class MainWindow : public ::testing::Test {
         ASSERT_TRUE(feed.waitForStarted());
         const bool shown = WaitFor([&] {
             return !Find<QLabel>("LabelFileName")->text().isEmpty() &&
-                   Find<QLabel>("LabelSession")->text() == "Race" && EventQueue.Count() > 0;
+                   Find<QLabel>("LabelSession")->text() == "Race" && Live.EventQueue.Count() > 0;
         });
         feed.terminate();
         feed.waitForFinished(10000);
         EXPECT_TRUE(shown) << followed << " log: " << LogText().toStdString();
         EXPECT_TRUE(Find<QLabel>("LabelFileName")->text().endsWith("_live.txt"));
         EXPECT_FALSE(Find<QLabel>("LabelPhase")->text().isEmpty());
-        EXPECT_GT(Players->CountSeen(), 0);
+        EXPECT_GT(Live.Players->CountSeen(), 0);
     }
     // First, so that it goes after the windows that watch it.
     const TTempFolder Temp{"kestrune-main"};
     const std::filesystem::path& folder = Temp.Path();
     const std::string ini = Temp.File("kestrune.ini");
+    TBroadcast Live;
+    TConfigLoad Load;
     std::unique_ptr<TFormMain> main;
     std::unique_ptr<TFormStats1> stats;
     std::unique_ptr<TFormMsg1> msg;
@@ -155,7 +150,7 @@ TEST_F(MainWindow, LayoutCaptionsAndStartUp) {
 TEST_F(MainWindow, BadColourIsShownAndStartUpGoesOn) {
     Start("[Config]\r\nStats1FontInPitColor=pink\r\nStats1NameLength=7\r\n");
     EXPECT_TRUE(LogText().contains(QString::fromUtf8("'pink' は整数ではありません")));
-    EXPECT_EQ(KestruneConfig.Stats1NameLength, 7);
+    EXPECT_EQ(main->Config().Stats1NameLength, 7);
 }
 
 TEST_F(MainWindow, ButtonsToggleTheBroadcastWindows) {
@@ -225,8 +220,8 @@ TEST_F(MainWindow, WheelOverARankingButtonClicksIt) {
     EXPECT_FALSE(msg->RankingMode()) << "a sideways swipe is no wheel step";
     Wheel(Find<QPushButton>("Button10"));
     EXPECT_TRUE(msg->RankingMode());
-    ASSERT_GE(RankingList.Count(), 1);
-    EXPECT_EQ(RankingList.Items(0).Title, "Gap");
+    ASSERT_GE(Live.RankingList.Count(), 1);
+    EXPECT_EQ(Live.RankingList.Items(0).Title, "Gap");
     Wheel(Find<QPushButton>("Button10"));
     EXPECT_FALSE(msg->RankingMode()) << "a second press ends the strip";
 
@@ -261,19 +256,19 @@ TEST_F(MainWindow, ApplyReportsAndSessionLogs) {
     memo->setPlainText("a\n\nb");
     Find<QPushButton>("Button14")->click();
     EXPECT_EQ(memo->toPlainText(), "a\nb");
-    EXPECT_TRUE(IsIgnored("A"));
+    EXPECT_TRUE(Live.Names.IsIgnored("A"));
 
     TSlot slot;
     slot.Driver = "Tom Rider";
     slot.Position = 1;
     slot.BestLap = 83.456f;
-    Players->Merge({slot});
+    Live.Players->Merge({slot});
     Find<QPushButton>("Button4")->click();
     const QString report = Find<QPlainTextEdit>("MemoData")->toPlainText();
     EXPECT_TRUE(report.startsWith("[Bestlap]\n 1 [01]Tom Rider")) << report.toStdString();
 
-    const int before = SessionLogs.Count();
-    SessionLogs.AddSession(*Players);
+    const int before = Live.SessionLogs.Count();
+    Live.SessionLogs.AddSession(*Live.Players);
     auto* combo = Find<QComboBox>("ComboBox1");
     main->ComboBox1DropDown();
     main->ComboBox1DropDown();
@@ -319,11 +314,11 @@ TEST_F(MainWindow, AFirstStartChoosesItsFolderOnTheInfoTab) {
     EXPECT_EQ(LoadConfig(ini).Config.Folder, live) << "kept for the next start";
 
     // Another folder later: the race so far is archived, as at a switch of file.
-    const int sessions = SessionLogs.Count();
+    const int sessions = Live.SessionLogs.Count();
     std::filesystem::create_directories(folder / "other");
     main->FollowFolder((folder / "other").string());
-    EXPECT_EQ(SessionLogs.Count(), sessions + 1);
-    EXPECT_EQ(Players->Count(), 0);
+    EXPECT_EQ(Live.SessionLogs.Count(), sessions + 1);
+    EXPECT_EQ(Live.Players->Count(), 0);
     EXPECT_TRUE(Find<QLabel>("LabelFileName")->text().isEmpty());
 }
 
@@ -336,7 +331,8 @@ TEST_F(MainWindow, WindowsOffTheScreensAfterADisplayChangeAreFittedBack) {
     emit QGuiApplication::primaryScreen()->geometryChanged(screen);
     EXPECT_TRUE(WaitFor([&] {
         return screen.contains(stats->frameGeometry()) && screen.contains(msg->frameGeometry());
-    })) << "tower at " << stats->x() << ", ticker at " << msg->y();
+    })) << "tower at "
+        << stats->x() << ", ticker at " << msg->y();
     EXPECT_TRUE(LogText().contains("The standings window was off the screens"));
     const TWindowBounds saved = BoundsOf(stats.get());
     EXPECT_TRUE(screen.contains(QRect(saved.Left, saved.Top, saved.Width, saved.Height)))

@@ -1,3 +1,4 @@
+#include "app/broadcast.h"
 #include "live/players.h"
 #include "messages/msg1.h"
 #include "messages/raceevent.h"
@@ -52,27 +53,18 @@ QImage Rgb(const QImage& image) {
 
 class Msg1Test : public ::testing::Test {
   protected:
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-
-    static void Reset() {
-        EventQueue.Clear();
-        RankingList.Clear();
-        Players = std::make_unique<TPlayers>();
-    }
-
-    static void SetSession(const std::string& session, const std::string& phase,
-                           const std::string& yellowFlag = "", int lengthLaps = 0) {
+    void SetSession(const std::string& session, const std::string& phase,
+                    const std::string& yellowFlag = "", int lengthLaps = 0) {
         TGameSession values;
         values.Session = session;
         values.GamePhase = phase;
         values.YellowFlag = yellowFlag;
         values.LengthLaps = lengthLaps;
-        Players->SetSession(values);
+        Live.Players->SetSession(values);
     }
 
-    static void AddLeader(int laps) {
-        TPlayer& leader = Players->Item(Players->AddPlayer());
+    void AddLeader(int laps) {
+        TPlayer& leader = Live.Players->Item(Live.Players->AddPlayer());
         leader.Driver = "Leader";
         leader.Position[0] = 1;
         leader.Laps = laps;
@@ -83,22 +75,23 @@ class Msg1Test : public ::testing::Test {
         return QFontMetrics(Form.font()).horizontalAdvance(text);
     }
 
-    TFormMsg1 Form{TTickerSources{EventQueue, RankingList, Players}};
+    TBroadcast Live;
+    TFormMsg1 Form{TTickerSources{Live.EventQueue, Live.RankingList, Live.Players}};
 };
 
 } // namespace
 
 TEST_F(Msg1Test, EventBoxHoldsRedTitleThenTheMarkup) {
-    EventQueue.AddEvent("Pit-in", "#1# ABC", 6);
+    Live.EventQueue.AddEvent("Pit-in", "#1# ABC", 6);
     Form.Timer1Timer();
-    ASSERT_TRUE(EventQueue.Items(0).Shown);
+    ASSERT_TRUE(Live.EventQueue.Items(0).Shown);
 
     const int space = Width(" ");
     const int half = space / 2;
     const int titleWidth = Width(" Pit-in ");
     const int boxWidth = Width("###");
     const int markupWidth = space + boxWidth + half + Width(" ABC") + space;
-    EXPECT_EQ(Form.DrawEvent(nullptr, EventQueue.Items(0), 0, false),
+    EXPECT_EQ(Form.DrawEvent(nullptr, Live.EventQueue.Items(0), 0, false),
               5 + titleWidth + markupWidth + Width("#"));
 
     const int lineHeight = Form.LineHeight();
@@ -133,7 +126,7 @@ TEST_F(Msg1Test, NumberBoxIsRedOnlyForTheValueOne) {
         QColor fill;
     } cases[] = {{"#1#", Qt::red}, {"#01#", Qt::red}, {"#3#", Qt::black}, {"#x#", Qt::black}};
     for (const auto& c : cases) {
-        EventQueue.AddEvent("", c.text, 5);
+        Live.EventQueue.AddEvent("", c.text, 5);
     }
     Form.Timer1Timer();
     const QImage shown = Form.Composite();
@@ -141,15 +134,15 @@ TEST_F(Msg1Test, NumberBoxIsRedOnlyForTheValueOne) {
     const int inset = lineHeight / 10;
     const int boxWidth = Width("###");
     int x = 0;
-    for (int i = 0; i < EventQueue.Count(); ++i) {
+    for (int i = 0; i < Live.EventQueue.Count(); ++i) {
         SCOPED_TRACE(cases[i].text);
-        ASSERT_TRUE(EventQueue.Items(i).Shown);
+        ASSERT_TRUE(Live.EventQueue.Items(i).Shown);
         const int boxLeft = x + 5 + Width(" ");
         EXPECT_EQ(At(shown, boxLeft, 2 + inset), cases[i].fill);
         EXPECT_EQ(At(shown, boxLeft + boxWidth - 1, 2 + inset), cases[i].fill);
         const QRect boxArea(boxLeft, 2 + inset, boxWidth, lineHeight - 2 * inset);
         EXPECT_GT(CountPixels(shown, boxArea, Exactly(Qt::white)), 5) << "the white content";
-        x += Form.DrawEvent(nullptr, EventQueue.Items(i), x, false);
+        x += Form.DrawEvent(nullptr, Live.EventQueue.Items(i), x, false);
     }
 
     // With neither title nor text the box is two spaces of white.
@@ -158,55 +151,55 @@ TEST_F(Msg1Test, NumberBoxIsRedOnlyForTheValueOne) {
 }
 
 TEST_F(Msg1Test, PageLastsForItsLongestEventWhichAWaitingEventInherits) {
-    EventQueue.AddEvent("A", "Alpha", 8);
-    EventQueue.AddEvent("B", "Bravo", 10);
-    EventQueue.AddEvent("C", "Charlie", 6);
-    const int a = Form.DrawEvent(nullptr, EventQueue.Items(0), 0, false);
-    const int b = Form.DrawEvent(nullptr, EventQueue.Items(1), 0, false);
+    Live.EventQueue.AddEvent("A", "Alpha", 8);
+    Live.EventQueue.AddEvent("B", "Bravo", 10);
+    Live.EventQueue.AddEvent("C", "Charlie", 6);
+    const int a = Form.DrawEvent(nullptr, Live.EventQueue.Items(0), 0, false);
+    const int b = Form.DrawEvent(nullptr, Live.EventQueue.Items(1), 0, false);
     Form.resize(a + b + 10, Form.height()); // A and B fit exactly, C does not
 
     Form.Timer1Timer();
-    ASSERT_EQ(EventQueue.Count(), 3);
-    EXPECT_TRUE(EventQueue.Items(0).Shown);
-    EXPECT_TRUE(EventQueue.Items(1).Shown);
-    EXPECT_FALSE(EventQueue.Items(2).Shown);
-    EXPECT_EQ(EventQueue.Items(2).Remaining, 10);
+    ASSERT_EQ(Live.EventQueue.Count(), 3);
+    EXPECT_TRUE(Live.EventQueue.Items(0).Shown);
+    EXPECT_TRUE(Live.EventQueue.Items(1).Shown);
+    EXPECT_FALSE(Live.EventQueue.Items(2).Shown);
+    EXPECT_EQ(Live.EventQueue.Items(2).Remaining, 10);
 
     for (int tick = 2; tick <= 10; ++tick) {
         Form.Timer1Timer();
     }
-    ASSERT_EQ(EventQueue.Count(), 3) << "A and B stay for ten seconds";
-    EXPECT_FALSE(EventQueue.Items(2).Shown);
+    ASSERT_EQ(Live.EventQueue.Count(), 3) << "A and B stay for ten seconds";
+    EXPECT_FALSE(Live.EventQueue.Items(2).Shown);
 
     Form.Timer1Timer(); // the page expires and C comes up in the same tick
-    ASSERT_EQ(EventQueue.Count(), 1);
-    EXPECT_EQ(EventQueue.Items(0).Title, "C");
-    EXPECT_TRUE(EventQueue.Items(0).Shown);
+    ASSERT_EQ(Live.EventQueue.Count(), 1);
+    EXPECT_EQ(Live.EventQueue.Items(0).Title, "C");
+    EXPECT_TRUE(Live.EventQueue.Items(0).Shown);
     for (int tick = 12; tick <= 20; ++tick) {
         Form.Timer1Timer();
     }
-    EXPECT_EQ(EventQueue.Count(), 1) << "C keeps the page's ten seconds";
+    EXPECT_EQ(Live.EventQueue.Count(), 1) << "C keeps the page's ten seconds";
     Form.Timer1Timer();
-    EXPECT_EQ(EventQueue.Count(), 0);
+    EXPECT_EQ(Live.EventQueue.Count(), 0);
 }
 
 TEST_F(Msg1Test, WideEventShowsAloneCutAndZeroDurationLastsOneTick) {
-    EventQueue.AddEvent("Wide", std::string(120, 'W'), 0);
-    EventQueue.AddEvent("Next", "x", 7);
-    ASSERT_GT(Form.DrawEvent(nullptr, EventQueue.Items(0), 0, false), Form.width());
+    Live.EventQueue.AddEvent("Wide", std::string(120, 'W'), 0);
+    Live.EventQueue.AddEvent("Next", "x", 7);
+    ASSERT_GT(Form.DrawEvent(nullptr, Live.EventQueue.Items(0), 0, false), Form.width());
 
     Form.Timer1Timer();
-    EXPECT_TRUE(EventQueue.Items(0).Shown);
-    EXPECT_FALSE(EventQueue.Items(1).Shown);
-    EXPECT_EQ(EventQueue.Items(1).Remaining, 7) << "a zero page time is not carried over";
+    EXPECT_TRUE(Live.EventQueue.Items(0).Shown);
+    EXPECT_FALSE(Live.EventQueue.Items(1).Shown);
+    EXPECT_EQ(Live.EventQueue.Items(1).Remaining, 7) << "a zero page time is not carried over";
     const QImage shown = Form.Composite();
     EXPECT_EQ(shown.size(), Form.size());
     EXPECT_EQ(At(shown, Form.width() - 1, 2), QColor(Qt::white)) << "box runs to the edge";
 
     Form.Timer1Timer();
-    ASSERT_EQ(EventQueue.Count(), 1);
-    EXPECT_EQ(EventQueue.Items(0).Title, "Next");
-    EXPECT_TRUE(EventQueue.Items(0).Shown);
+    ASSERT_EQ(Live.EventQueue.Count(), 1);
+    EXPECT_EQ(Live.EventQueue.Items(0).Title, "Next");
+    EXPECT_TRUE(Live.EventQueue.Items(0).Shown);
 }
 
 TEST_F(Msg1Test, StatusLineColoursAndPlaces) {
@@ -263,12 +256,12 @@ TEST_F(Msg1Test, LineHeightFollowsTheFontSize) {
 }
 
 TEST_F(Msg1Test, PaintingShowsTheComposedPicture) {
-    EventQueue.AddEvent("Fastest Lap", "#1# Leader 1:23.456", 5);
+    Live.EventQueue.AddEvent("Fastest Lap", "#1# Leader 1:23.456", 5);
     Form.Timer1Timer();
     EXPECT_EQ(Rgb(Form.grab().toImage()), Rgb(Form.Composite()));
 
-    RankingList.AddEvent("Best Lap", "", 0);
-    RankingList.AddEvent("", "#1# Leader 1:23.456", 0);
+    Live.RankingList.AddEvent("Best Lap", "", 0);
+    Live.RankingList.AddEvent("", "#1# Leader 1:23.456", 0);
     Form.SetRankingMode(true);
     for (int tick = 0; tick < 5; ++tick) {
         Form.Timer1Timer();
@@ -280,15 +273,15 @@ TEST_F(Msg1Test, PaintingShowsTheComposedPicture) {
 }
 
 TEST_F(Msg1Test, RankingStripStandsStillThenScrollsToItsEnd) {
-    EventQueue.AddEvent("Pit-in", "#2# Someone", 6);
+    Live.EventQueue.AddEvent("Pit-in", "#2# Someone", 6);
     Form.Timer1Timer();
-    RankingList.AddEvent("Best Lap", "", 0);
+    Live.RankingList.AddEvent("Best Lap", "", 0);
     for (int i = 1; i <= 8; ++i) {
-        RankingList.AddEvent("", "#" + std::to_string(i) + "# Driver " + std::to_string(i), 0);
+        Live.RankingList.AddEvent("", "#" + std::to_string(i) + "# Driver " + std::to_string(i), 0);
     }
     int expectedWidth = 4;
-    for (int i = 0; i < RankingList.Count(); ++i) {
-        expectedWidth += Form.DrawEvent(nullptr, RankingList.Items(i), expectedWidth, false);
+    for (int i = 0; i < Live.RankingList.Count(); ++i) {
+        expectedWidth += Form.DrawEvent(nullptr, Live.RankingList.Items(i), expectedWidth, false);
     }
 
     Form.SetRankingMode(true);
@@ -317,13 +310,13 @@ TEST_F(Msg1Test, RankingStripStandsStillThenScrollsToItsEnd) {
     Form.ScrollTick();
     EXPECT_EQ(Form.ScrollOffset(), 1);
     EXPECT_EQ(Rgb(Form.Composite()), Rgb(strip.copy(1, 0, w, Form.height())));
-    ASSERT_EQ(EventQueue.Count(), 1);
-    EXPECT_EQ(EventQueue.Items(0).Remaining, 6) << "events are frozen under the strip";
+    ASSERT_EQ(Live.EventQueue.Count(), 1);
+    EXPECT_EQ(Live.EventQueue.Items(0).Remaining, 6) << "events are frozen under the strip";
 
     // A second request while the strip runs neither rebuilds nor restarts it.
     const QImage built = strip.copy();
-    RankingList.Clear();
-    RankingList.AddEvent("Pit Stops", "#1# Other", 0);
+    Live.RankingList.Clear();
+    Live.RankingList.AddEvent("Pit Stops", "#1# Other", 0);
     Form.SetRankingMode(true);
     EXPECT_EQ(Form.RankingBitmap(), built);
     EXPECT_EQ(Form.RankingWidth(), expectedWidth);
@@ -337,8 +330,8 @@ TEST_F(Msg1Test, RankingStripStandsStillThenScrollsToItsEnd) {
     }
     EXPECT_FALSE(Form.RankingMode());
     EXPECT_EQ(Form.ScrollOffset(), end);
-    EXPECT_TRUE(EventQueue.Items(0).Shown) << "the event line returns as it was";
-    EXPECT_EQ(EventQueue.Items(0).Remaining, 6);
+    EXPECT_TRUE(Live.EventQueue.Items(0).Shown) << "the event line returns as it was";
+    EXPECT_EQ(Live.EventQueue.Items(0).Remaining, 6);
     EXPECT_TRUE(Form.RankingBitmap().isNull()) << "the strip's memory is given back";
 
     const QImage line = Form.Composite();
@@ -348,9 +341,9 @@ TEST_F(Msg1Test, RankingStripStandsStillThenScrollsToItsEnd) {
 }
 
 TEST_F(Msg1Test, ALongRankingIsDrawnWholeSoNoBlackScrollsAfterIt) {
-    RankingList.AddEvent("Best Lap", "", 0);
+    Live.RankingList.AddEvent("Best Lap", "", 0);
     for (int i = 1; i <= 60; ++i) {
-        RankingList.AddEvent(
+        Live.RankingList.AddEvent(
             "", "#" + std::to_string(i) + "# DRIVER" + std::to_string(i) + "  1:23.456", 0);
     }
     Form.SetRankingMode(true);
@@ -393,7 +386,7 @@ bool ProcessUntil(const std::function<bool()>& done) {
 TEST_F(Msg1Test, ScrollTicksReachTheTickerOnlyWhileTheStripScrolls) {
     TTickCounter counter;
     Form.installEventFilter(&counter);
-    RankingList.AddEvent("Best Lap", std::string(200, 'x'), 0);
+    Live.RankingList.AddEvent("Best Lap", std::string(200, 'x'), 0);
     Form.SetRankingMode(true);
     for (int tick = 0; tick < 4; ++tick) {
         Form.Timer1Timer();
@@ -413,7 +406,8 @@ TEST_F(Msg1Test, ScrollTicksReachTheTickerOnlyWhileTheStripScrolls) {
     Form.removeEventFilter(&counter);
 
     // A ticker destroyed mid-strip takes its thread along: no tick reaches freed memory.
-    auto doomed = std::make_unique<TFormMsg1>(TTickerSources{EventQueue, RankingList, Players});
+    auto doomed = std::make_unique<TFormMsg1>(
+        TTickerSources{Live.EventQueue, Live.RankingList, Live.Players});
     doomed->SetRankingMode(true);
     for (int tick = 0; tick < 5; ++tick) {
         doomed->Timer1Timer();

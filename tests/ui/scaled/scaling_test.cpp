@@ -2,6 +2,7 @@
 // pictures have the screen's own pixels, are drawn sharp rather than stretched, and are what
 // the windows show, pixel for pixel.
 
+#include "app/broadcast.h"
 #include "app/config.h"
 #include "live/players.h"
 #include "messages/msg1.h"
@@ -52,17 +53,9 @@ QImage Rgb(const QImage& image) {
 
 class Scaled : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_GT(AskedScale(), 1.0) << "run with --scale=F, F above 1";
-        Players = std::make_unique<TPlayers>();
-        EventQueue.Clear();
-        RankingList.Clear();
-    }
-    void TearDown() override {
-        Players = std::make_unique<TPlayers>();
-        EventQueue.Clear();
-        RankingList.Clear();
-    }
+    void SetUp() override { ASSERT_GT(AskedScale(), 1.0) << "run with --scale=F, F above 1"; }
+    TBroadcast Live;
+    TKestruneConfig Config;
 };
 
 TSlot Car(const std::string& driver, int position) {
@@ -81,8 +74,8 @@ TEST_F(Scaled, TheTowerIsDrawnAtDevicePixelsSharpAndShownAsDrawn) {
     for (int i = 1; i <= 12; ++i) {
         cars.push_back(Car("Driver Number " + std::to_string(i), i));
     }
-    Players->Merge(cars);
-    TFormStats1 tower(TTowerSources{Players, KestruneConfig});
+    Live.Players->Merge(cars);
+    TFormStats1 tower(TTowerSources{Live.Players, Config});
     tower.show();
     tower.RedrawRequest();
     const qreal scale = AskedScale();
@@ -110,31 +103,31 @@ TEST_F(Scaled, TheTowerIsDrawnAtDevicePixelsSharpAndShownAsDrawn) {
 }
 
 TEST_F(Scaled, TheTickerLineAndStripAreSharpAndTheStripMovesByDevicePixels) {
-    TFormMsg1 ticker(TTickerSources{EventQueue, RankingList, Players});
+    TFormMsg1 ticker(TTickerSources{Live.EventQueue, Live.RankingList, Live.Players});
     ticker.show();
     const qreal scale = AskedScale();
-    EventQueue.AddEvent("Pit-in", "#12# Driver Number Twelve", 6);
+    Live.EventQueue.AddEvent("Pit-in", "#12# Driver Number Twelve", 6);
     ticker.Timer1Timer();
     const QImage line = ticker.Composite();
     EXPECT_EQ(line.size(), QSize(static_cast<int>(std::ceil(569 * scale)),
                                  static_cast<int>(std::ceil(77 * scale))));
     // The event's white box, less the space at its ends.
     const int space = QFontMetrics(ticker.font()).horizontalAdvance(' ');
-    const int boxWidth = ticker.DrawEvent(nullptr, EventQueue.Items(0), 0, false) - 5 -
+    const int boxWidth = ticker.DrawEvent(nullptr, Live.EventQueue.Items(0), 0, false) - 5 -
                          QFontMetrics(ticker.font()).horizontalAdvance('#');
     const QRect text(5 + space, 2, boxWidth - 2 * space, ticker.LineHeight());
     QImage plain(ticker.size(), QImage::Format_RGB32);
     plain.fill(Qt::black);
     {
         QPainter painter(&plain);
-        ticker.DrawEvent(&painter, EventQueue.Items(0), 0, true);
+        ticker.DrawEvent(&painter, Live.EventQueue.Items(0), 0, true);
     }
     EXPECT_GT(ColumnChanges(line, DeviceRect(text, scale)), ColumnChanges(plain, text));
     EXPECT_EQ(Shown(ticker), Rgb(line));
 
-    RankingList.AddEvent("Best Lap", "", 0);
+    Live.RankingList.AddEvent("Best Lap", "", 0);
     for (int i = 1; i <= 8; ++i) {
-        RankingList.AddEvent("", "#" + std::to_string(i) + "# Driver " + std::to_string(i), 0);
+        Live.RankingList.AddEvent("", "#" + std::to_string(i) + "# Driver " + std::to_string(i), 0);
     }
     ticker.SetRankingMode(true);
     for (int tick = 0; tick < 5; ++tick) {

@@ -37,16 +37,16 @@ TSlot Car(const char* driver, int position, int laps = 0) {
 }
 
 /// One reading as the reload cycle applies it: merge, then the session values.
-void Feed(const std::vector<TSlot>& cars, const char* session, double time,
-          const char* phase = "GreenFlag") {
-    Players->Merge(cars);
+void FeedInto(TPlayers& players, const std::vector<TSlot>& cars, const char* session, double time,
+              const char* phase) {
+    players.Merge(cars);
     TGameSession values;
     values.Session = session;
     values.GamePhase = phase;
     values.SessionTime = time;
     values.LengthLaps = 30;
     values.TrackLength = 5500.0;
-    Players->SetSession(values);
+    players.SetSession(values);
 }
 
 QColor At(const QImage& image, int x, int y) {
@@ -80,22 +80,15 @@ QImage Expected(QSize size, const QFont& font, const std::function<void(QPainter
 
 class Stats1 : public ::testing::Test {
   protected:
-    void SetUp() override {
-        SavedPlayers = std::move(Players);
-        Players = std::make_unique<TPlayers>();
-        SavedConfig = KestruneConfig;
-        KestruneConfig = TKestruneConfig{};
-        KestruneConfig.Stats1FontInPitColor = PitColour;
-    }
-    void TearDown() override {
-        Window.reset();
-        Players = std::move(SavedPlayers);
-        KestruneConfig = SavedConfig;
+    void SetUp() override { Config.Stats1FontInPitColor = PitColour; }
+    void Feed(const std::vector<TSlot>& cars, const char* session, double time,
+              const char* phase = "GreenFlag") {
+        FeedInto(*Players, cars, session, time, phase);
     }
     /// Shows the window (which measures its columns) and draws the current records. The lap
     /// counter's column starts past the designed width of 159, so race pictures are wider.
     const QImage& Open(int width = 159) {
-        Window = std::make_unique<TFormStats1>(TTowerSources{Players, KestruneConfig});
+        Window = std::make_unique<TFormStats1>(TTowerSources{Players, Config});
         Window->resize(width, 476);
         Window->show();
         Window->RedrawRequest();
@@ -124,13 +117,13 @@ class Stats1 : public ::testing::Test {
         });
     }
 
+    std::unique_ptr<TPlayers> Players = std::make_unique<TPlayers>();
+    TKestruneConfig Config;
     std::unique_ptr<TFormStats1> Window;
-    std::unique_ptr<TPlayers> SavedPlayers;
-    TKestruneConfig SavedConfig;
 };
 
 TEST_F(Stats1, MeasuresColumnsWhenShown) {
-    TFormStats1 hidden(TTowerSources{Players, KestruneConfig});
+    TFormStats1 hidden(TTowerSources{Players, Config});
     EXPECT_EQ(hidden.size(), QSize(159, 476));
     EXPECT_EQ(hidden.DigitsWidth(), 0);
     EXPECT_TRUE(hidden.windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -290,7 +283,7 @@ TEST_F(Stats1, BestLapsWithAndWithoutMinutes) {
     cars[2].LapDistanceTravelled = 2750.0;
     cars[3].LapDistanceTravelled = 2750.0;
     Feed(cars, "Qualify", 100.0);
-    KestruneConfig.Stats1DrawMinutes = false;
+    Config.Stats1DrawMinutes = false;
     const QImage& image = Open();
     const int left = CLeft + Pos() + Name() + 7;
     const auto check = [&](int i, const QString& text) {
@@ -306,7 +299,7 @@ TEST_F(Stats1, BestLapsWithAndWithoutMinutes) {
     check(1, ":59.250");
     check(2, ":23.456 A5");
     check(3, " A5");
-    KestruneConfig.Stats1DrawMinutes = true;
+    Config.Stats1DrawMinutes = true;
     Window->RedrawRequest();
     check(0, "1:15.500");
     check(2, "1:23.456 A5");
@@ -345,7 +338,7 @@ TEST_F(Stats1, NoNameColumnMovesTheBarsLeft) {
     std::vector<TSlot> cars{Car("Tom Rider", 1, 5), Car("Bob Lee", 2, 5)};
     cars[1].TimeGapToPrev = 6.25f;
     Feed(cars, "Race", 100.0);
-    KestruneConfig.Stats1NameLength = 0;
+    Config.Stats1NameLength = 0;
     const QImage& image = Open();
     EXPECT_EQ(Name(), 2);
     const QRect bar = Bar(1);
@@ -355,7 +348,7 @@ TEST_F(Stats1, NoNameColumnMovesTheBarsLeft) {
 }
 
 TEST_F(Stats1, ShiftArrowResizesAndArrowMoves) {
-    TFormStats1 window(TTowerSources{Players, KestruneConfig});
+    TFormStats1 window(TTowerSources{Players, Config});
     window.setGeometry(100, 100, 159, 10);
     QKeyEvent shiftUp(QEvent::KeyPress, Qt::Key_Up, Qt::ShiftModifier);
     QCoreApplication::sendEvent(&window, &shiftUp);

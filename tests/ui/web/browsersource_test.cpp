@@ -1,6 +1,7 @@
 // The tower and the ticker as browser sources: real windows (offscreen), the real server on a
 // free port, and a real headless Chromium showing the pages.
 
+#include "app/broadcast.h"
 #include "app/config.h"
 #include "cdpbrowser.h"
 #include "live/players.h"
@@ -69,11 +70,9 @@ bool Until(const std::function<bool()>& done, int ms = 10000) {
 class BrowserSourceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        Players = std::make_unique<TPlayers>();
-        EventQueue.Clear();
-        RankingList.Clear();
-        Tower = std::make_unique<TFormStats1>(TTowerSources{Players, KestruneConfig});
-        Ticker = std::make_unique<TFormMsg1>(TTickerSources{EventQueue, RankingList, Players});
+        Tower = std::make_unique<TFormStats1>(TTowerSources{Live.Players, Config});
+        Ticker = std::make_unique<TFormMsg1>(
+            TTickerSources{Live.EventQueue, Live.RankingList, Live.Players});
         // The test pages the ticker itself: an event must not run out while a busy machine
         // is slow to show it.
         QTimer* paging = Ticker->findChild<QTimer*>();
@@ -103,7 +102,7 @@ class BrowserSourceTest : public ::testing::Test {
             cars.push_back(
                 Car("Driver " + std::string(1, static_cast<char>('A' + i)), (i + turn) % 10 + 1));
         }
-        Players->Merge(cars);
+        Live.Players->Merge(cars);
         Tower->RedrawRequest();
     }
 
@@ -145,6 +144,8 @@ class BrowserSourceTest : public ::testing::Test {
     }
 
     TCdpBrowser Browser;
+    TBroadcast Live;
+    TKestruneConfig Config;
     std::unique_ptr<TFormStats1> Tower;
     std::unique_ptr<TFormMsg1> Ticker;
     std::unique_ptr<TWebServer> Server;
@@ -162,7 +163,7 @@ TEST_F(BrowserSourceTest, PagesShowTheWindowsPicturesPixelForPixelAsTheyChange) 
     EXPECT_EQ(DifferencesOnceShown(tower, Tower->Bitmap()), 0);
 
     const int tickerFrames = Frames(ticker);
-    EventQueue.AddEvent("Fastest Lap", "#1# DRIVER C  1:20.428", 5);
+    Live.EventQueue.AddEvent("Fastest Lap", "#1# DRIVER C  1:20.428", 5);
     Ticker->Timer1Timer(); // pages the event onto the line
     ASSERT_TRUE(ShownMoreThan(ticker, tickerFrames));
     EXPECT_EQ(DifferencesOnceShown(ticker, Ticker->Composite()), 0);
@@ -173,7 +174,7 @@ TEST_F(BrowserSourceTest, TransparentClearsOnlyTheBackgroundAndScaleKeepsPixels)
     const QString page = OpenShown("ticker?transparent=1&scale=2", Ticker->Composite().size() * 2);
     const int frames = Frames(page);
     // Black text and a black number box on the event's white box are ink, not background.
-    EventQueue.AddEvent("Fastest Lap", "#3# DRIVER C  1:20.428", 5);
+    Live.EventQueue.AddEvent("Fastest Lap", "#3# DRIVER C  1:20.428", 5);
     Ticker->Timer1Timer();
     ASSERT_TRUE(ShownMoreThan(page, frames));
     const QImage picture = Ticker->Composite();
@@ -213,12 +214,12 @@ TEST_F(BrowserSourceTest, TransparentClearsOnlyTheBackgroundAndScaleKeepsPixels)
 
 TEST_F(BrowserSourceTest, TheRankingStripScrollsAt100PixelsASecondOnTheBrowsersClock) {
     const QString page = OpenShown("ticker", Ticker->size());
-    RankingList.AddEvent("Best Lap", "", 0);
+    Live.RankingList.AddEvent("Best Lap", "", 0);
     for (int i = 1; i <= 60; ++i) {
-        RankingList.AddEvent("",
-                             "#" + std::to_string(i) + "# DRIVER" + std::to_string(i) + "  1:2" +
-                                 std::to_string(i % 10) + ".456",
-                             0);
+        Live.RankingList.AddEvent("",
+                                  "#" + std::to_string(i) + "# DRIVER" + std::to_string(i) +
+                                      "  1:2" + std::to_string(i % 10) + ".456",
+                                  0);
     }
     Ticker->SetRankingMode(true);
     const QImage strip = Ticker->RankingBitmap().copy();
@@ -408,11 +409,12 @@ TEST_F(BrowserSourceTest, AbusiveClientsAreCutOffAtOnceAndGoodPagesAreServed) {
         fragments->write(empty);
         PumpEvents(0);
     }
-    EXPECT_TRUE(
-        Until([&] { return fragments->state() != QAbstractSocket::ConnectedState; }, 30000))
+    EXPECT_TRUE(Until([&] { return fragments->state() != QAbstractSocket::ConnectedState; }, 30000))
         << "the endless message was not cut off";
     EXPECT_EQ(std::count_if(Log.begin(), Log.end(),
-                            [](const std::string& line) { return line.find("frames (") != std::string::npos; }),
+                            [](const std::string& line) {
+                                return line.find("frames (") != std::string::npos;
+                            }),
               2)
         << "one line each, not one a frame";
 

@@ -1,0 +1,31 @@
+#pragma once
+// The live file being followed and all that is known of it: whoever follows a file owns one,
+// and a switch to another file starts a fresh one, so nothing of the old file can linger.
+
+#include "live/endmarker.h"
+#include "live/feedquiet.h"
+#include "platform/filestamp.h"
+
+#include <cstdint>
+#include <string>
+
+struct TFollowedFile {
+    TFollowedFile() = default;
+    explicit TFollowedFile(std::string path) : Name(std::move(path)) {}
+
+    /// The file's path; empty when none is followed.
+    std::string Name;
+    /// Its stamp when it was last read; 0 = not read yet.
+    TFileStamp Time = 0;
+    /// Size and a hash of its bytes at the last reading: with the stamp they tell whether it
+    /// changed, also where stamps are coarse or cached.
+    int64_t Size = 0;
+    uint64_t Hash = 0;
+    /// Its writer's habit with the "[END]" marker: decides whether a reading without it is
+    /// taken.
+    TEndMarkerRule Marker;
+    /// Whether its feed has gone quiet.
+    TFeedQuiet Quiet;
+    /// It looked like UTF-16 without a byte-order mark, and the operator was told once.
+    bool EncodingReported = false;
+};
