@@ -97,13 +97,13 @@ TNameRules RulesFor(const THeader& header) {
 }
 
 /// Each reading parsed as the reload cycle does; one without cars is skipped, as there.
-std::vector<TSnapshot> ParseReadings(std::string_view input) {
+std::vector<TSnapshot> ParseReadings(std::string_view input, std::string_view separator) {
     std::vector<TSnapshot> snapshots;
     std::vector<TSlot> slots;
     TGameSession session;
     while (true) {
         const std::size_t cut = input.find(ReadingSeparator);
-        ParseLiveText(input.substr(0, cut), slots, session);
+        ParseLiveText(input.substr(0, cut), slots, session, separator);
         if (!slots.empty()) {
             snapshots.push_back({slots, session});
         }
@@ -162,9 +162,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         return 0;
     }
     const THeader header = ReadHeader(data);
-    SetUserDecimalSeparator(header.CommaSeparator ? "," : ".");
     const std::vector<TSnapshot> snapshots = ParseReadings(
-        std::string_view(reinterpret_cast<const char*>(data) + HeaderSize, size - HeaderSize));
+        std::string_view(reinterpret_cast<const char*>(data) + HeaderSize, size - HeaderSize),
+        header.CommaSeparator ? "," : ".");
     if (snapshots.empty()) {
         return 0;
     }

@@ -120,8 +120,8 @@ int32_t ToInt(std::string_view text) {
     return ParseDecimalInt(text).value_or(0);
 }
 
-float ToSlotFloat(std::string_view text) {
-    return ParseDecimalFloat(text).value_or(-1.0f);
+float ToSlotFloat(std::string_view text, std::string_view separator) {
+    return ParseDecimalFloat(text, separator).value_or(-1.0f);
 }
 
 bool IsLineEndByte(char c) {
@@ -190,9 +190,11 @@ const char* TakeInt(const char* p, const char* end, int32_t& field) {
     return TakeNumber(p, end, field, PlainInt, [](std::string_view value) { return ToInt(value); });
 }
 
-const char* TakeSlotFloat(const char* p, const char* end, float& field) {
-    return TakeNumber(p, end, field, PlainDecimal,
-                      [](std::string_view value) { return ToSlotFloat(value); });
+const char* TakeSlotFloat(const char* p, const char* end, float& field,
+                          std::string_view separator) {
+    return TakeNumber(p, end, field, PlainDecimal, [separator](std::string_view value) {
+        return ToSlotFloat(value, separator);
+    });
 }
 
 template <typename Text> const char* TakeText(const char* p, const char* end, Text& field) {
@@ -202,7 +204,8 @@ template <typename Text> const char* TakeText(const char* p, const char* end, Te
 }
 
 /// Fills the slot's field for `key` from the value that starts at `p`; returns the next line.
-const char* FillSlot(TSlot& slot, SlotKey key, const char* p, const char* end) {
+const char* FillSlot(TSlot& slot, SlotKey key, const char* p, const char* end,
+                     std::string_view separator) {
     switch (key) {
     case SlotKey::Driver:
         return TakeText(p, end, slot.Driver);
@@ -217,32 +220,34 @@ const char* FillSlot(TSlot& slot, SlotKey key, const char* p, const char* end) {
     case SlotKey::InSector:
         return TakeInt(p, end, slot.InSector);
     case SlotKey::BestLap:
-        return TakeSlotFloat(p, end, slot.BestLap);
+        return TakeSlotFloat(p, end, slot.BestLap, separator);
     case SlotKey::LastLap:
-        return TakeSlotFloat(p, end, slot.LastLap);
+        return TakeSlotFloat(p, end, slot.LastLap, separator);
     case SlotKey::Pitstops:
         return TakeInt(p, end, slot.Pitstops);
     case SlotKey::InPits:
         return TakeInt(p, end, slot.InPits);
     case SlotKey::TimeGapToLider:
-        return TakeSlotFloat(p, end, slot.TimeGapToLider);
+        return TakeSlotFloat(p, end, slot.TimeGapToLider, separator);
     case SlotKey::LapGapToLider:
         return TakeInt(p, end, slot.LapGapToLider);
     case SlotKey::TimeGapToPrev:
-        return TakeSlotFloat(p, end, slot.TimeGapToPrev);
+        return TakeSlotFloat(p, end, slot.TimeGapToPrev, separator);
     case SlotKey::LapGapToPrev:
         return TakeInt(p, end, slot.LapGapToPrev);
     case SlotKey::LapDistanceTravelled:
-        return TakeNumber(
-            p, end, slot.LapDistanceTravelled, PlainDecimal,
-            [](std::string_view value) { return ParseDecimalDouble(value).value_or(-1.0); });
+        return TakeNumber(p, end, slot.LapDistanceTravelled, PlainDecimal,
+                          [separator](std::string_view value) {
+                              return ParseDecimalDouble(value, separator).value_or(-1.0);
+                          });
     case SlotKey::FinishStatus:
         return TakeText(p, end, slot.FinishStatus);
     case SlotKey::BestSectors:
     case SlotKey::LastLapSectors: {
         const char* lineEnd = LineEnd(p, end);
         ParseTriple(std::string_view(p, static_cast<std::size_t>(lineEnd - p)),
-                    key == SlotKey::BestSectors ? slot.BestSectors : slot.LastLapSectors);
+                    key == SlotKey::BestSectors ? slot.BestSectors : slot.LastLapSectors,
+                    separator);
         return NextLine(lineEnd, end);
     }
     case SlotKey::Sectors:
@@ -253,25 +258,26 @@ const char* FillSlot(TSlot& slot, SlotKey key, const char* p, const char* end) {
     return NextLine(LineEnd(p, end), end);
 }
 
-void FillSession(TGameSession& session, SessionKey key, std::string_view value) {
+void FillSession(TGameSession& session, SessionKey key, std::string_view value,
+                 std::string_view separator) {
     switch (key) {
     case SessionKey::Scene:
         session.Scene.assign(value);
         break;
     case SessionKey::TrackLength:
-        session.TrackLength = ParseDecimalDouble(value).value_or(0.0);
+        session.TrackLength = ParseDecimalDouble(value, separator).value_or(0.0);
         break;
     case SessionKey::SessionTime:
-        session.SessionTime = ParseDecimalDouble(value).value_or(0.0);
+        session.SessionTime = ParseDecimalDouble(value, separator).value_or(0.0);
         break;
     case SessionKey::LengthLaps:
         session.LengthLaps = ToInt(value);
         break;
     case SessionKey::AmbientTemp:
-        session.AmbientTemp = ParseDecimalFloat(value).value_or(0.0f);
+        session.AmbientTemp = ParseDecimalFloat(value, separator).value_or(0.0f);
         break;
     case SessionKey::TrackTemp:
-        session.TrackTemp = ParseDecimalFloat(value).value_or(0.0f);
+        session.TrackTemp = ParseDecimalFloat(value, separator).value_or(0.0f);
         break;
     case SessionKey::Session:
         session.Session.assign(value);
@@ -351,7 +357,8 @@ void EnterSection(std::string_view line, std::vector<TSlot>& slots, std::size_t&
 
 /// Reads the slot line at `p`, trying the key at `expected` first (and moving it on to the key
 /// after the one found); returns the start of the next line.
-const char* ReadSlotLine(TSlot& slot, std::size_t& expected, const char* p, const char* end) {
+const char* ReadSlotLine(TSlot& slot, std::size_t& expected, const char* p, const char* end,
+                         std::string_view separator) {
     if (expected >= std::size(SlotKeys) || !LineHasKey(p, end, SlotKeys[expected].name)) {
         const std::optional<std::size_t> found = FindKeyAt(SlotKeys, p, end);
         if (!found) {
@@ -360,23 +367,24 @@ const char* ReadSlotLine(TSlot& slot, std::size_t& expected, const char* p, cons
         expected = *found;
     }
     const KeyName<SlotKey>& key = SlotKeys[expected++];
-    return FillSlot(slot, key.key, p + key.name.size() + 1, end);
+    return FillSlot(slot, key.key, p + key.name.size() + 1, end, separator);
 }
 
-const char* ReadSessionLine(TGameSession& session, const char* p, const char* end) {
+const char* ReadSessionLine(TGameSession& session, const char* p, const char* end,
+                            std::string_view separator) {
     const std::optional<std::size_t> found = FindKeyAt(SessionKeys, p, end);
     const char* value = found ? p + SessionKeys[*found].name.size() + 1 : p;
     const char* lineEnd = LineEnd(value, end);
     if (found) {
         FillSession(session, SessionKeys[*found].key,
-                    std::string_view(value, static_cast<std::size_t>(lineEnd - value)));
+                    std::string_view(value, static_cast<std::size_t>(lineEnd - value)), separator);
     }
     return NextLine(lineEnd, end);
 }
 
 } // namespace
 
-void ParseTriple(std::string_view value, std::array<float, 3>& triple) {
+void ParseTriple(std::string_view value, std::array<float, 3>& triple, std::string_view separator) {
     if (ParsePlainTriple(value, triple)) {
         return;
     }
@@ -388,16 +396,17 @@ void ParseTriple(std::string_view value, std::array<float, 3>& triple) {
     if (first == std::string_view::npos) {
         return;
     }
-    triple[0] = ToSlotFloat(list.substr(0, first));
+    triple[0] = ToSlotFloat(list.substr(0, first), separator);
     const std::size_t second = list.find(',', first + 1);
     if (second == std::string_view::npos) {
         return;
     }
-    triple[1] = ToSlotFloat(list.substr(first + 1, second - first - 1));
-    triple[2] = ToSlotFloat(list.substr(second + 1));
+    triple[1] = ToSlotFloat(list.substr(first + 1, second - first - 1), separator);
+    triple[2] = ToSlotFloat(list.substr(second + 1), separator);
 }
 
-void ParseLiveText(std::string_view text, std::vector<TSlot>& slots, TGameSession& session) {
+void ParseLiveText(std::string_view text, std::vector<TSlot>& slots, TGameSession& session,
+                   std::string_view separator) {
     // Slots of the previous reading are reset and reused, so their strings keep their memory.
     std::size_t count = 0;
     const std::size_t nul = text.find('\0');
@@ -425,8 +434,8 @@ void ParseLiveText(std::string_view text, std::vector<TSlot>& slots, TGameSessio
             p = NextLine(lineEnd, end);
             continue;
         }
-        p = section == Section::Slot ? ReadSlotLine(slots[count - 1], expected, p, end)
-                                     : ReadSessionLine(session, p, end);
+        p = section == Section::Slot ? ReadSlotLine(slots[count - 1], expected, p, end, separator)
+                                     : ReadSessionLine(session, p, end, separator);
     }
     slots.resize(count);
 }

@@ -2,6 +2,7 @@
 // One reading of the live file: the cars (TSlot) and the session values (TGameSession).
 
 #include "live/racewords.h"
+#include "platform/numbers.h"
 
 #include <array>
 #include <cstdint>
@@ -52,13 +53,17 @@ struct TGameSession {
 constexpr std::size_t MaxLiveFileSize = 64u * 1024u * 1024u;
 
 /// Fills a three-float field from the value of a "BestSectors=" or "LastLapSectors=" line
-/// (the value still carries its enclosing characters, e.g. "(31.2,30.1,29.8)").
-void ParseTriple(std::string_view value, std::array<float, 3>& triple);
+/// (the value still carries its enclosing characters, e.g. "(31.2,30.1,29.8)"). Numbers take
+/// "." or `separator` as their decimal separator.
+void ParseTriple(std::string_view value, std::array<float, 3>& triple,
+                 std::string_view separator = UserDecimalSeparator());
 
 /// Parses a whole live file held in memory. `slots` is emptied and refilled in file order;
 /// `session` is only overwritten field by field, so keys a file leaves out keep older values.
-/// A zero byte ends the text.
-void ParseLiveText(std::string_view text, std::vector<TSlot>& slots, TGameSession& session);
+/// A zero byte ends the text. Numbers take "." or `separator` (the user's, which the plug-in
+/// may write) as their decimal separator.
+void ParseLiveText(std::string_view text, std::vector<TSlot>& slots, TGameSession& session,
+                   std::string_view separator = UserDecimalSeparator());
 
 /// True when the text's last line (a zero byte ends the text; empty lines at the end do not
 /// count) is the "[END]" section line the writer puts last: a reading caught while the writer

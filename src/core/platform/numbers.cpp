@@ -9,11 +9,6 @@
 
 namespace {
 
-std::string& SeparatorSlot() {
-    static std::string separator = SystemDecimalSeparator();
-    return separator;
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -102,11 +97,8 @@ std::optional<double> FastDecimal(const DecimalShape& shape) {
 } // namespace
 
 const std::string& UserDecimalSeparator() {
-    return SeparatorSlot();
-}
-
-void SetUserDecimalSeparator(std::string separator) {
-    SeparatorSlot() = std::move(separator);
+    static const std::string separator = SystemDecimalSeparator();
+    return separator;
 }
 
 std::optional<int32_t> ParseDecimalInt(std::string_view text) {
@@ -138,7 +130,7 @@ std::optional<int32_t> ParseDecimalInt(std::string_view text) {
     return static_cast<int32_t>(value);
 }
 
-std::optional<double> ParseDecimalDouble(std::string_view text) {
+std::optional<double> ParseDecimalDouble(std::string_view text, std::string_view separator) {
     const char* plainEnd = text.data();
     if (const std::optional<double> plain = TakePlainDecimal(plainEnd, text.data() + text.size());
         plain && plainEnd == text.data() + text.size()) {
@@ -149,7 +141,7 @@ std::optional<double> ParseDecimalDouble(std::string_view text) {
         negative = text.front() == '-';
         text.remove_prefix(1);
     }
-    const DecimalShape shape = ScanDecimal(text, UserDecimalSeparator());
+    const DecimalShape shape = ScanDecimal(text, separator);
     if (!shape.valid) {
         return std::nullopt;
     }
@@ -179,8 +171,8 @@ std::optional<double> ParseDecimalDouble(std::string_view text) {
     return negative ? -value : value;
 }
 
-std::optional<float> ParseDecimalFloat(std::string_view text) {
-    const std::optional<double> value = ParseDecimalDouble(text);
+std::optional<float> ParseDecimalFloat(std::string_view text, std::string_view separator) {
+    const std::optional<double> value = ParseDecimalDouble(text, separator);
     if (!value || std::fabs(*value) > static_cast<double>(std::numeric_limits<float>::max())) {
         return std::nullopt;
     }

@@ -7,22 +7,21 @@
 #include <string>
 #include <string_view>
 
-/// The decimal separator of the user's number format, read once from the regional settings
-/// (SystemDecimalSeparator); it may
-/// be more than one byte.
+/// The decimal separator of the user's number format, read from the regional settings
+/// (SystemDecimalSeparator) at the first call and the same ever after (a program whose toolkit
+/// sets the locale calls it once that is done); it may be more than one byte.
 const std::string& UserDecimalSeparator();
-
-/// Overrides the separator (tests, and a program that learns it from its toolkit).
-void SetUserDecimalSeparator(std::string separator);
 
 /// A whole decimal number with an optional sign, within 32 bits.
 std::optional<int32_t> ParseDecimalInt(std::string_view text);
 
-/// A decimal number (optional sign, fraction and exponent) with "." or the user's separator.
-std::optional<double> ParseDecimalDouble(std::string_view text);
+/// A decimal number (optional sign, fraction and exponent) with "." or `separator`.
+std::optional<double> ParseDecimalDouble(std::string_view text,
+                                         std::string_view separator = UserDecimalSeparator());
 
 /// As ParseDecimalDouble, and also within the range of a 32-bit float.
-std::optional<float> ParseDecimalFloat(std::string_view text);
+std::optional<float> ParseDecimalFloat(std::string_view text,
+                                       std::string_view separator = UserDecimalSeparator());
 
 // The plain forms a live file writes almost always, read in one step where the text is: the
 // parser calls these at a value's first byte, so it need not find the line's end first. Each

@@ -15,10 +15,10 @@ struct Reading {
     TGameSession session;
 };
 
-Reading Parse(std::string_view text, TGameSession session = {}) {
+Reading Parse(std::string_view text, TGameSession session = {}, std::string_view separator = ".") {
     Reading r;
     r.session = std::move(session);
-    ParseLiveText(text, r.slots, r.session);
+    ParseLiveText(text, r.slots, r.session, separator);
     return r;
 }
 
@@ -176,19 +176,16 @@ TEST(LiveFileValues, KeysOutOfTheWritersOrderAndLongDigitRuns) {
 }
 
 TEST(LiveFileValues, UserDecimalSeparatorIsAcceptedBesidesPoint) {
-    SetUserDecimalSeparator(",");
-    const Reading r = Parse("[Slot0]\nBestLap=91,5\nLastLap=92.5\n");
-    SetUserDecimalSeparator(".");
+    const Reading r = Parse("[Slot0]\nBestLap=91,5\nLastLap=92.5\n", {}, ",");
     EXPECT_FLOAT_EQ(r.slots[0].BestLap, 91.5f);
     EXPECT_FLOAT_EQ(r.slots[0].LastLap, 92.5f);
     const Reading point = Parse("[Slot0]\nBestLap=91,5\n");
     EXPECT_EQ(point.slots[0].BestLap, -1.0f);
 
-    SetUserDecimalSeparator("\xD9\xAB"); // U+066B, two bytes in UTF-8
     const Reading arabic = Parse("[Slot0]\nBestLap=91\xD9\xAB"
                                  "5\nLastLap=91\xD9"
-                                 "5\n");
-    SetUserDecimalSeparator(".");
+                                 "5\n",
+                                 {}, "\xD9\xAB"); // U+066B, two bytes in UTF-8
     EXPECT_FLOAT_EQ(arabic.slots[0].BestLap, 91.5f);
     EXPECT_EQ(arabic.slots[0].LastLap, -1.0f) << "half a separator is no separator";
 }

@@ -9,6 +9,7 @@
 
 namespace {
 
+// Process-wide by necessity: a signal handler has no object to reach but these.
 int SignalPipe[2] = {-1, -1};
 volatile sig_atomic_t SignalsReceived = 0;
 

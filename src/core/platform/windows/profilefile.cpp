@@ -32,6 +32,7 @@ void WriteAll(HANDLE file, const std::string& data, const std::string& path) {
 
 /// A name for the temporary file beside `path` that no other writer uses.
 std::wstring TemporaryBeside(const std::string& path) {
+    // Process-wide by necessity: names must differ between any two writers of this process.
     static std::atomic<unsigned> made{0};
     return WideText(path + "." + std::to_string(::GetCurrentProcessId()) + "-" +
                     std::to_string(made++) + ".tmp");

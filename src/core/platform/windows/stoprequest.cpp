@@ -6,6 +6,7 @@
 
 namespace {
 
+// Process-wide by necessity: the console control handler has no object to reach but these.
 /// Never destroyed: the handler may run while the program's statics are being torn down.
 std::function<void()>* OnStop = nullptr;
 std::atomic<int> Requests{0};
