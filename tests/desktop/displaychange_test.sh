@@ -6,16 +6,13 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 program=$1
+root=$(cd "$here/../.." && pwd)
+source "$root/scripts/lib/processes.sh"
+source "$root/scripts/lib/x11.sh"
+source "$root/scripts/lib/ini.sh"
 work=$(mktemp -d /tmp/kestrune-display-XXXXXX)
-pids=()
-cleanup() {
-  for (( i=${#pids[@]}-1; i>=0; i-- )); do
-    kill "${pids[$i]}" 2>/dev/null || true
-    wait "${pids[$i]}" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+kestrune_remove_on_exit "$work"
+trap kestrune_cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 if [ "$(id -u)" -ne 0 ] || ! command -v Xorg >/dev/null || ! command -v xrandr >/dev/null; then
@@ -52,16 +49,12 @@ for n in $(seq 70 99); do
   if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
 done
 [ -n "$display" ] || fail "no free X display number"
-Xorg "$display" -config "$work/dummy.conf" -noreset -nolisten tcp -logfile "$work/xorg.log" \
-  >"$work/xorg.out" 2>&1 &
-pids+=($!)
+kestrune_start Xorg "$display" -config "$work/dummy.conf" -noreset -nolisten tcp \
+  -logfile "$work/xorg.log" >"$work/xorg.out" 2>&1
 export DISPLAY=$display
 for _ in $(seq 300); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || fail "Xorg did not start: $(tail -n 5 "$work/xorg.out")"
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 300); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
-wmctrl -m >/dev/null 2>&1 || fail "openbox did not start: $(tail -n 5 "$work/openbox.log")"
+kestrune_openbox "$work/openbox.log" || fail "openbox did not start: $(tail -n 5 "$work/openbox.log")"
 
 unset QT_QPA_PLATFORM
 export QT_QPA_PLATFORM=xcb
@@ -69,17 +62,15 @@ export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 mkdir -p "$work/live"
 cp "$program" "$work/kestrune"
 ini="$work/kestrune.ini"
-printf '[Config]\nFolder=%s\nWindowX=1300\nWindowY=500\nStats1X=1600\nStats1Y=100\nStats1W=260\nStats1H=420\nMsgX=1200\nMsgY=900\nMsgW=640\nMsgH=77\n' \
-  "$work/live" > "$ini"
-"$work/kestrune" >"$work/out.txt" 2>&1 &
-running=$!
-pids+=("$running")
+kestrune_write_ini "$ini" "$work/live" WindowX=1300 WindowY=500 Stats1X=1600 Stats1Y=100 \
+  Stats1W=260 Stats1H=420 MsgX=1200 MsgY=900 MsgW=640 MsgH=77
+kestrune_start "$work/kestrune" >"$work/out.txt" 2>&1
+running=$started_pid
 
-window_id() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1 || true; }
 console= tower= ticker=
 for _ in $(seq 300); do
-  console=$(window_id "Kestrune - r12_08") tower=$(window_id "Live Window")
-  ticker=$(window_id "Message Window")
+  console=$(kestrune_window_id "Kestrune - r12_08") tower=$(kestrune_window_id "Live Window")
+  ticker=$(kestrune_window_id "Message Window")
   [ -n "$console" ] && [ -n "$tower" ] && [ -n "$ticker" ] && break
   sleep 0.1
 done
@@ -119,7 +110,7 @@ status=0
 for _ in $(seq 300); do kill -0 "$running" 2>/dev/null || break; sleep 0.1; done
 wait "$running" || status=$?
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
-value() { sed -n "s/^$1=//p" "$ini"; }
+value() { kestrune_ini_value "$ini" "$1"; }
 for window in Window Stats1 Msg; do
   x=$(value "${window}X") y=$(value "${window}Y") w=$(value "${window}W") h=$(value "${window}H")
   [ $((x + w)) -le 1280 ] && [ $((y + h)) -le 720 ] && [ "$x" -ge 0 ] && [ "$y" -ge 0 ] ||

@@ -8,26 +8,19 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 program=$1
-source "$here/../../scripts/lib/xvfb.sh"
+root=$(cd "$here/../.." && pwd)
+source "$root/scripts/lib/processes.sh"
+source "$root/scripts/lib/xvfb.sh"
+source "$root/scripts/lib/x11.sh"
+source "$root/scripts/lib/ini.sh"
 work=$(mktemp -d /tmp/kestrune-desktop-XXXXXX)
-pids=()
-cleanup() {
-  for (( i=${#pids[@]}-1; i>=0; i-- )); do
-    kill "${pids[$i]}" 2>/dev/null || true
-    wait "${pids[$i]}" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+kestrune_remove_on_exit "$work"
+trap kestrune_cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 kestrune_xvfb 1280x1024x24
-pids+=("$xvfb_pid")
 # Up to 30 s for a loaded machine; what openbox said goes into the failure.
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 300); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
-wmctrl -m >/dev/null 2>&1 || fail "openbox did not start: $(tail -n 5 "$work/openbox.log")"
+kestrune_openbox "$work/openbox.log" || fail "openbox did not start: $(tail -n 5 "$work/openbox.log")"
 
 unset QT_QPA_PLATFORM
 export QT_QPA_PLATFORM=xcb
@@ -37,14 +30,13 @@ mkdir -p "$work/live"
 # A copy, so the configuration file beside it is this test's own.
 cp "$program" "$work/kestrune"
 ini="$work/kestrune.ini"
-printf '[Config]\nFolder=%s\n' "$work/live" > "$ini"
+kestrune_write_ini "$ini" "$work/live"
 
 running=
 # Starts the program and waits until its three windows are mapped; sets $running.
 start() {
-  "$work/kestrune" > "$work/out.txt" 2>&1 &
-  running=$!
-  pids+=("$running")
+  kestrune_start "$work/kestrune" > "$work/out.txt" 2>&1
+  running=$started_pid
   for _ in $(seq 300); do
     [ "$(windows | wc -l)" -ge 3 ] && return 0
     kill -0 "$running" 2>/dev/null || fail "the program died: $(cat "$work/out.txt")"
@@ -65,12 +57,9 @@ close_console() {
   fail "the program did not end after its console was closed"
 }
 # Where the server has the client area's top-left corner (wmctrl -lG adds the frame's offsets).
-position() {
-  xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-    END { print x, y }'
-}
+position() { kestrune_geometry "$1" | cut -d' ' -f1-2; }
 bounds() { grep -E '^(Window|Stats1|Msg)[XYWH]=' "$ini" | sort; }
-value() { sed -n "s/^$1=//p" "$ini" | tr -d '\r'; }
+value() { kestrune_ini_value "$ini" "$1"; }
 
 # 1. First run, no bounds: the window manager places each window.
 start
@@ -107,10 +96,8 @@ wmctrl -a "Kestrune - r12_08"
 tower=$(window_id "Live Window")
 ticker=$(window_id "Message Window")
 [ -n "$tower" ] && [ -n "$ticker" ] || fail "broadcast windows not found: $(windows)"
-xev -id "$tower" -event structure -event property > "$work/tower-events.txt" 2>&1 &
-pids+=($!)
-xev -id "$ticker" -event structure -event property > "$work/ticker-events.txt" 2>&1 &
-pids+=($!)
+kestrune_start xev -id "$tower" -event structure -event property > "$work/tower-events.txt" 2>&1
+kestrune_start xev -id "$ticker" -event structure -event property > "$work/ticker-events.txt" 2>&1
 # Sets a new property on both windows until each xev has printed it: from then on xev listens,
 # and its log holds every event before the mark.
 marks=0
@@ -125,8 +112,7 @@ mark_logs() {
   fail "xev did not report $mark in 30 s: $(tail -n 3 "$work"/*-events.txt)"
 }
 mark_logs
-xmessage -geometry +700+700 "another program" &
-pids+=($!)
+kestrune_start xmessage -geometry +700+700 "another program"
 other=
 for _ in $(seq 300); do
   other=$(wmctrl -l | awk '$NF == "xmessage" { print $1 }' | head -n1)
@@ -182,27 +168,23 @@ saved=$(bounds | tr '\n' ' ')
 # 5. At 150 % display scaling the bounds are logical pixels: a tower saved at 1000 + 260 and a
 # ticker at 700 + 640 lie beyond the 853 logical pixels of this 1280-pixel screen. Each window
 # comes up wholly on the screen, the tower 260 x 1.5 = 390 screen pixels wide.
-printf '[Config]\nFolder=%s\nStats1X=1000\nStats1Y=60\nStats1W=260\nStats1H=420\nMsgX=700\nMsgY=560\nMsgW=640\nMsgH=77\n' \
-  "$work/live" > "$ini"
+kestrune_write_ini "$ini" "$work/live" Stats1X=1000 Stats1Y=60 Stats1W=260 Stats1H=420 \
+  MsgX=700 MsgY=560 MsgW=640 MsgH=77
 export QT_SCALE_FACTOR=1.5
 start
 unset QT_SCALE_FACTOR
-extent() { # ID -> "X Y W H" of the client area on the screen
-  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-    /^  Width/{w=$NF} /^  Height/{h=$NF} END{print x, y, w, h}'
-}
 for title in "Kestrune - r12_08" "Live Window" "Message Window"; do
   id=$(window_id "$title")
   on=0
   for _ in $(seq 300); do
-    read -r x y w h <<<"$(extent "$id")"
+    read -r x y w h <<<"$(kestrune_geometry "$id")"
     if [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ $((y + h)) -le 1024 ]; then
       on=1
       break
     fi
     sleep 0.1
   done
-  [ "$on" -eq 1 ] || fail "at 150 % '$title' is not wholly on the 1280 x 1024 screen: $(extent "$id")"
+  [ "$on" -eq 1 ] || fail "at 150 % '$title' is not wholly on the 1280 x 1024 screen: $(kestrune_geometry "$id")"
   if [ "$title" = "Live Window" ] && [ "$w" -ne 390 ]; then
     fail "at 150 % the tower is $w screen pixels wide, not 390"
   fi

@@ -17,22 +17,19 @@ windows_build=$(cd "$1" && pwd)
 wine=${KESTRUNE_WINE:-/usr/lib/wine/wine64}
 : "${WINEPREFIX:?the caller sets up a wine prefix}"
 export WINEDEBUG=-all
-source "$here/../../scripts/lib/xvfb.sh"
+root=$(cd "$here/../.." && pwd)
+source "$root/scripts/lib/processes.sh"
+source "$root/scripts/lib/xvfb.sh"
+source "$root/scripts/lib/x11.sh"
+source "$root/scripts/lib/ini.sh"
 
 work=$(mktemp -d /tmp/kestrune-wine-XXXXXX)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill "${pids[$i]}" 2>/dev/null || true
-    wait "${pids[$i]}" 2>/dev/null || true
-  done
-  if [ "${KESTRUNE_KEEP_SHOTS:-0}" = "1" ]; then
-    echo "wine test: screenshots kept in $work"
-  else
-    rm -rf "$work"
-  fi
-}
-trap cleanup EXIT
+if [ "${KESTRUNE_KEEP_SHOTS:-0}" = "1" ]; then
+  trap 'kestrune_cleanup; echo "wine test: screenshots kept in $work"' EXIT
+else
+  kestrune_remove_on_exit "$work"
+  trap kestrune_cleanup EXIT
+fi
 fail() {
   echo "FAIL (wine desktop): $*" >&2
   [ -f "$work/out.txt" ] && sed 's/^/  program: /' "$work/out.txt" | tail -n 20 >&2
@@ -42,12 +39,8 @@ fail() {
 # A wine session belongs to the display it started on: end any other first.
 "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
 kestrune_xvfb 1280x1024x24
-pids+=("$xvfb_pid")
 # Up to 30 s for a loaded machine; what openbox said goes into the failure.
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 300); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
-wmctrl -m >/dev/null 2>&1 || fail "openbox did not start: $(tail -n 5 "$work/openbox.log")"
+kestrune_openbox "$work/openbox.log" || fail "openbox did not start: $(tail -n 5 "$work/openbox.log")"
 
 # Display scaling, as Windows' LogPixels (96 dots per inch is 100 %); 100 % unless a step says.
 set_dpi() {
@@ -65,29 +58,26 @@ ini="$work/kestrune.ini"
 live_windows=$("$wine" winepath -w "$work/live" 2>/dev/null | tr -d '\r')
 [ -n "$live_windows" ] || fail "winepath gave no Windows path for $work/live"
 web_port=$(python3 -c "import socket; s = socket.socket(); s.bind(('127.0.0.1', 0)); print(s.getsockname()[1])")
-printf '[Config]\r\nFolder=%s\r\nStats1X=700\r\nStats1Y=60\r\nStats1W=260\r\nStats1H=420\r\nMsgX=40\r\nMsgY=700\r\nMsgW=640\r\nMsgH=77\r\nWebPort=%s\r\n' \
-  "$live_windows" "$web_port" > "$ini"
+kestrune_write_ini --crlf "$ini" "$live_windows" Stats1X=700 Stats1Y=60 Stats1W=260 Stats1H=420 \
+  MsgX=40 MsgY=700 MsgW=640 MsgH=77 WebPort="$web_port"
 
-"$wine" "$windows_build/src/tools/feed/kestrune-feed.exe" --folder "$live_windows" --session race \
-  --cars 16 --laps 40 --speed 20 --rate 5 --seed 7 --quiet > "$work/feed.txt" 2>&1 &
-feed=$!
-pids+=("$feed")
+kestrune_start "$wine" "$windows_build/src/tools/feed/kestrune-feed.exe" --folder "$live_windows" \
+  --session race --cars 16 --laps 40 --speed 20 --rate 5 --seed 7 --quiet > "$work/feed.txt" 2>&1
+feed=$started_pid
 
 running=
 console= tower= ticker=
-window_id() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1; }
 start() { # [PROGRAM]: kestrune.exe in the test's folder unless another is given
   local exe=${1:-$work/kestrune.exe}
   (cd "$(dirname "$exe")" && exec "$wine" "$exe") > "$work/out.txt" 2>&1 &
   running=$!
-  pids+=("$running")
+  kestrune_track "$running"
   for _ in $(seq 600); do
-    if [ -n "$(window_id "Kestrune - r12_08")" ] && [ -n "$(window_id "Live Window")" ] &&
-       [ -n "$(window_id "Message Window")" ]; then
+    console=$(kestrune_window_id "Kestrune - r12_08")
+    tower=$(kestrune_window_id "Live Window")
+    ticker=$(kestrune_window_id "Message Window")
+    if [ -n "$console" ] && [ -n "$tower" ] && [ -n "$ticker" ]; then
       # Mapped, not only created.
-      console=$(window_id "Kestrune - r12_08")
-      tower=$(window_id "Live Window")
-      ticker=$(window_id "Message Window")
       if xwininfo -id "$ticker" 2>/dev/null | grep -q IsViewable &&
          xwininfo -id "$tower" 2>/dev/null | grep -q IsViewable; then
         return 0
@@ -111,16 +101,12 @@ wait_exit() {
   done
   fail "kestrune.exe did not end after $1"
 }
-value() { sed -n "s/^$1=//p" "$ini" 2>/dev/null | tr -d '\r'; }
-geometry() { # ID -> "X Y W H" of the client area on the screen
-  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-    /^  Width/{w=$NF} /^  Height/{h=$NF} END{print x, y, w, h}'
-}
+value() { kestrune_ini_value "$ini" "$1"; }
 # The geometry of window ID once two readings 0.2 s apart agree; 1 after 30 s of change.
 settled() {
   local last= now=
   for _ in $(seq 150); do
-    now=$(geometry "$1")
+    now=$(kestrune_geometry "$1")
     [ "$now" = "$last" ] && { echo "$now"; return 0; }
     last=$now
     sleep 0.2
@@ -134,7 +120,7 @@ settled() {
 moved_from() {
   local last= now=
   for _ in $(seq 150); do
-    now=$(geometry "$1")
+    now=$(kestrune_geometry "$1")
     if [ "${now% * *}" != "${2% * *}" ] && [ "$now" = "$last" ]; then
       echo "$now"
       return 0
@@ -153,8 +139,8 @@ bright() { convert "$1" -crop "$2" +repage -threshold 62% -format '%[fx:int(mean
 
 # 1. Three windows at their configured sizes, the data drawn.
 start
-read -r _ _ tw th <<<"$(geometry "$tower")"
-read -r _ _ mw mh <<<"$(geometry "$ticker")"
+read -r _ _ tw th <<<"$(kestrune_geometry "$tower")"
+read -r _ _ mw mh <<<"$(kestrune_geometry "$ticker")"
 [ "$tw x $th" = "260 x 420" ] || fail "the tower is $tw x $th, configured 260 x 420"
 [ "$mw x $mh" = "640 x 77" ] || fail "the ticker is $mw x $mh, configured 640 x 77"
 
@@ -194,7 +180,6 @@ echo "wine test: windows mapped at their sizes; rows ($rows px) and status line 
 # 2. "Best Lap" sends a ranking strip that scrolls at 100 px/s. The button lies at a fixed
 # place on the console's Info tab: group box at (8, 48) in the page, button at (12, 20) in
 # it, 75 x 25; the tab bar above is about 24 pixels high.
-read -r cx cy _ _ <<<"$(geometry "$console")"
 # The strip lists ten cars at most; with ten best laps in the live file it is long enough to be
 # measured. A tower picture drawn after that shows the program has read on past it.
 best_laps() {
@@ -218,16 +203,15 @@ blue() {
 # Presses "Best Lap" at display scale SCALE and prints the strip's speed range in device pixels
 # a second; fails unless it is 100 x SCALE within 10 %.
 strip_speed() {
-  local scale=$1 cx cy x y
+  local scale=$1 x y
   # In front, so the click reaches the button whatever the windows overlap.
   wmctrl -i -a "$console"
   for _ in $(seq 100); do
     [ "$(xdotool getactivewindow 2>/dev/null || true)" = "$((console))" ] && break
     sleep 0.1
   done
-  read -r cx cy _ _ <<<"$(geometry "$console")"
   read -r x y <<<"$(python3 -c "import sys; s = float(sys.argv[1]); print(round((8 + 12 + 37) * s), round((24 + 48 + 20 + 12) * s))" "$scale")"
-  xdotool mousemove $((cx + x)) $((cy + y)) click 1
+  kestrune_click "$console" "$x" "$y" || fail "no click on \"Best Lap\""
   # The strip stands still for five ticks of the ticker's one-second timer, then scrolls: two
   # screenshots in a row that both show the strip and differ. The second opens the measurement.
   shot "$ticker" "$work/strip-0.png"
@@ -276,7 +260,7 @@ done
 [ "$(answer -X BREW "$web/tower")" = 405 ] || fail "a bad request was not refused"
 [ "$(answer "$web/")" = 200 ] || fail "a bad request left the server unable to serve /"
 # The console, last clicked, lies over the tower's lower rows: it goes below them first.
-console_before=$(geometry "$console")
+console_before=$(kestrune_geometry "$console")
 wmctrl -i -r "$console" -e "0,20,560,-1,-1"
 at=$(moved_from "$console" "$console_before") || fail "the console did not move off the tower in 30 s: at $at"
 for _ in $(seq 100); do
@@ -292,8 +276,8 @@ differing=$(compare -metric AE "$work/tower-page.png" "$work/tower-b.png" null: 
 echo "wine test: a headless Chromium shows the tower's picture pixel for pixel"
 
 # 4. Closing the console (WM_CLOSE) saves the bounds beside the .exe and ends with status 0.
-tower_before=$(geometry "$tower")
-ticker_before=$(geometry "$ticker")
+tower_before=$(kestrune_geometry "$tower")
+ticker_before=$(kestrune_geometry "$ticker")
 wmctrl -i -r "$tower" -e "0,760,90,-1,-1"
 wmctrl -i -r "$ticker" -e "0,60,760,-1,-1"
 at=$(moved_from "$tower" "$tower_before") || fail "the tower did not move to 760,90 in 30 s: at $at"
@@ -322,7 +306,7 @@ echo "wine test: the console's close saved the bounds and a second start restore
 # 6. The end of the session: the bounds are saved while the system asks whether the session
 # may end (WM_QUERYENDSESSION), since the system may end the program as soon as it is told the
 # session ends (WM_ENDSESSION). Then the program ends.
-tower_before=$(geometry "$tower")
+tower_before=$(kestrune_geometry "$tower")
 wmctrl -i -r "$tower" -e "0,720,120,-1,-1"
 at=$(moved_from "$tower" "$tower_before") || fail "the tower did not move to 720,120 in 30 s: at $at"
 read -r tx3 ty3 _ _ <<<"$at"
@@ -359,8 +343,8 @@ tower_changes=() ticker_changes=()
 for dpi in 96 120 144 192; do
   scale=$(python3 -c "print($dpi / 96)")
   set_dpi "$dpi"
-  printf '[Config]\r\nFolder=%s\r\nWindowX=0\r\nWindowY=0\r\nStats1X=700\r\nStats1Y=60\r\nStats1W=260\r\nStats1H=420\r\nMsgX=40\r\nMsgY=440\r\nMsgW=640\r\nMsgH=77\r\n' \
-    "$live_windows" > "$ini"
+  kestrune_write_ini --crlf "$ini" "$live_windows" WindowX=0 WindowY=0 Stats1X=700 Stats1Y=60 \
+    Stats1W=260 Stats1H=420 MsgX=40 MsgY=440 MsgW=640 MsgH=77
   start
   on_screen "$console" "the console" >/dev/null
   read -r _ _ tw _ <<<"$(on_screen "$tower" "the tower")"
@@ -412,7 +396,6 @@ start "$unpacked/kestrune.exe"
 # Folder... lies on the Info tab at (376, 116) in the page, 75 x 21, below the tab bar. The
 # system places the ticker over it here: only a console in front takes the click.
 at=$(settled "$console") || fail "the console kept moving for 30 s: at $at"
-read -r cx cy _ _ <<<"$at"
 # Bottom to top, as the window manager stacks its windows.
 stacking() { xprop -root _NET_CLIENT_LIST_STACKING | sed 's/^[^#]*# //; s/,//g'; }
 above() { # TOP BOTTOM: window TOP is stacked above window BOTTOM
@@ -422,10 +405,10 @@ above() { # TOP BOTTOM: window TOP is stacked above window BOTTOM
 }
 for _ in $(seq 300); do above "$console" "$ticker" && break; sleep 0.1; done
 above "$console" "$ticker" || fail "a first start left the console beneath the ticker: $(stacking)"
-xdotool mousemove $((cx + 376 + 37)) $((cy + 24 + 116 + 10)) click 1
+kestrune_click "$console" $((376 + 37)) $((24 + 116 + 10)) || fail "no click on Folder..."
 dialog=
 for _ in $(seq 300); do
-  dialog=$(window_id "Select Folder")
+  dialog=$(kestrune_window_id "Select Folder")
   [ -n "$dialog" ] && xwininfo -id "$dialog" 2>/dev/null | grep -q IsViewable && break
   dialog=
   sleep 0.1
@@ -441,9 +424,8 @@ xdotool key Return
 for _ in $(seq 300); do [ "$(value Folder)" = "$fresh_live" ] && break; sleep 0.1; done
 [ "$(value Folder)" = "$fresh_live" ] ||
   fail "the chosen folder was not written to kestrune.ini: Folder=$(value Folder)"
-"$wine" "$unpacked/kestrune-feed.exe" --folder "$fresh_live" --session race --cars 8 --laps 5 \
-  --speed 20 --rate 5 --seed 3 --quiet > "$work/fresh-feed.txt" 2>&1 &
-pids+=($!)
+kestrune_start "$wine" "$unpacked/kestrune-feed.exe" --folder "$fresh_live" --session race --cars 8 --laps 5 \
+  --speed 20 --rate 5 --seed 3 --quiet > "$work/fresh-feed.txt" 2>&1
 wmctrl -i -a "$tower"
 rows=$(await_bright "$tower" "$work/fresh-tower.png" 100x170+8+5 100 600)
 [ "$rows" -ge 100 ] || fail "after the folder was chosen the tower drew no rows ($rows bright pixels)"
