@@ -161,12 +161,11 @@ void ReadSeenFile(TFollowedFile& file, TBroadcast& live, const TFileState& seen,
             file.Marker.Ended();
         }
         file.Hash = rawHash;
-        std::vector<TSlot> slots;
-        ParseLiveText(text, slots, live.Session);
-        if (slots.empty()) {
+        ParseLiveText(text, file.Slots, live.Session);
+        if (file.Slots.empty()) {
             return;
         }
-        MergeAndShow(slots, live, windows);
+        MergeAndShow(file.Slots, live, windows);
     });
 }
 

@@ -4,10 +4,12 @@
 
 #include "live/endmarker.h"
 #include "live/feedquiet.h"
+#include "live/livefile.h"
 #include "platform/filestamp.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct TFollowedFile {
     TFollowedFile() = default;
@@ -26,6 +28,9 @@ struct TFollowedFile {
     TEndMarkerRule Marker;
     /// Whether its feed has gone quiet.
     TFeedQuiet Quiet;
+    /// The cars of its latest reading, in file order. Kept, so that each reading's slots and
+    /// their strings reuse the memory of the one before.
+    std::vector<TSlot> Slots;
     /// It looked like UTF-16 without a byte-order mark, and the operator was told once.
     bool EncodingReported = false;
 };

@@ -191,8 +191,8 @@ const char* TakeInt(const char* p, const char* end, int32_t& field) {
 }
 
 const char* TakeSlotFloat(const char* p, const char* end, float& field,
-                          std::string_view separator) {
-    return TakeNumber(p, end, field, PlainDecimal, [separator](std::string_view value) {
+                          const std::string_view& separator) {
+    return TakeNumber(p, end, field, PlainDecimal, [&separator](std::string_view value) {
         return ToSlotFloat(value, separator);
     });
 }
@@ -205,7 +205,7 @@ template <typename Text> const char* TakeText(const char* p, const char* end, Te
 
 /// Fills the slot's field for `key` from the value that starts at `p`; returns the next line.
 const char* FillSlot(TSlot& slot, SlotKey key, const char* p, const char* end,
-                     std::string_view separator) {
+                     const std::string_view& separator) {
     switch (key) {
     case SlotKey::Driver:
         return TakeText(p, end, slot.Driver);
@@ -237,7 +237,7 @@ const char* FillSlot(TSlot& slot, SlotKey key, const char* p, const char* end,
         return TakeInt(p, end, slot.LapGapToPrev);
     case SlotKey::LapDistanceTravelled:
         return TakeNumber(p, end, slot.LapDistanceTravelled, PlainDecimal,
-                          [separator](std::string_view value) {
+                          [&separator](std::string_view value) {
                               return ParseDecimalDouble(value, separator).value_or(-1.0);
                           });
     case SlotKey::FinishStatus:
@@ -259,7 +259,7 @@ const char* FillSlot(TSlot& slot, SlotKey key, const char* p, const char* end,
 }
 
 void FillSession(TGameSession& session, SessionKey key, std::string_view value,
-                 std::string_view separator) {
+                 const std::string_view& separator) {
     switch (key) {
     case SessionKey::Scene:
         session.Scene.assign(value);
@@ -358,7 +358,7 @@ void EnterSection(std::string_view line, std::vector<TSlot>& slots, std::size_t&
 /// Reads the slot line at `p`, trying the key at `expected` first (and moving it on to the key
 /// after the one found); returns the start of the next line.
 const char* ReadSlotLine(TSlot& slot, std::size_t& expected, const char* p, const char* end,
-                         std::string_view separator) {
+                         const std::string_view& separator) {
     if (expected >= std::size(SlotKeys) || !LineHasKey(p, end, SlotKeys[expected].name)) {
         const std::optional<std::size_t> found = FindKeyAt(SlotKeys, p, end);
         if (!found) {
@@ -371,7 +371,7 @@ const char* ReadSlotLine(TSlot& slot, std::size_t& expected, const char* p, cons
 }
 
 const char* ReadSessionLine(TGameSession& session, const char* p, const char* end,
-                            std::string_view separator) {
+                            const std::string_view& separator) {
     const std::optional<std::size_t> found = FindKeyAt(SessionKeys, p, end);
     const char* value = found ? p + SessionKeys[*found].name.size() + 1 : p;
     const char* lineEnd = LineEnd(value, end);
