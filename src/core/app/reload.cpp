@@ -1,7 +1,7 @@
 #include "app/reload.h"
 
+#include "live/folderreading.h"
 #include "live/livefile.h"
-#include "live/livefolder.h"
 #include "live/textencoding.h"
 #include "messages/racedetect.h"
 #include "platform/bytehash.h"
@@ -57,21 +57,15 @@ void MergeAndShow(const std::vector<TSlot>& slots, TBroadcast& live, TWindowLink
     windows.SetLabelText(TLabel::Flags, session.YellowFlag);
 }
 
-/// The followed file's bytes, read now, when they differ from its last reading's; nullopt
-/// when they are the same. A file not read yet, or unreadable now, counts as unchanged (its
-/// stamp decides).
-std::optional<std::string> ChangedBytes(const TFollowedFile& file) {
-    if (file.Time == 0) {
-        return std::nullopt;
+/// Whether `reading` finds the followed file changed since it was last read: its stamp or
+/// size, or, both equal, its bytes (a file system with one-second stamps, a writer that
+/// restores the time, a share's cached attributes). A file not read yet, or unreadable now,
+/// counts as unchanged when its stamp and size are.
+bool ChangedSinceRead(const TFollowedFile& file, const TFolderReading& reading) {
+    if (reading.Seen != TFileState{file.Time, file.Size}) {
+        return true;
     }
-    try {
-        std::string text = ReadLiveFile(file.Name);
-        if (HashBytes(text) != file.Hash) {
-            return text;
-        }
-    } catch (const std::exception&) {
-    }
-    return std::nullopt;
+    return file.Time != 0 && reading.Bytes && HashBytes(*reading.Bytes) != file.Hash;
 }
 
 std::string FileNamePart(const std::string& path) {
@@ -79,15 +73,15 @@ std::string FileNamePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-/// Follows the newest live file of `folder` if it is another one than the followed file.
-void SwitchToNewestFile(TFollowedFile& file, TBroadcast& live, const std::string& folder,
+/// Follows the newest live file the reading found if it is another one than the followed
+/// file.
+void SwitchToNewestFile(TFollowedFile& file, TBroadcast& live, const TFolderReading& reading,
                         TWindowLink& windows) {
     // A folder that exists but cannot be listed says nothing about its files: keep following.
-    const std::optional<std::string> newest = TryFindNewestLiveFile(folder);
-    if (!newest || *newest == file.Name) {
+    if (!reading.Newest || *reading.Newest == file.Name) {
         return;
     }
-    FollowFile(file, live, *newest, windows);
+    FollowFile(file, live, *reading.Newest, windows);
 }
 
 /// Runs one step of the cycle so that no error leaves the message handler: the log gets the
@@ -132,27 +126,27 @@ std::string ParserText(TFollowedFile& file, std::string bytes, TWindowLink& wind
     return text;
 }
 
-/// ReadFollowedFile, with the bytes already read after `seen` when the caller has them.
-void ReadSeenFile(TFollowedFile& file, TBroadcast& live, const TFileState& seen,
-                  std::optional<std::string> bytes, TWindowLink& windows,
-                  const TReloadHooks& hooks) {
+/// Takes a reading of the followed file: file.Time = its stamp first, so a version that fails
+/// is not read again; then as ReadFollowedFile says.
+void TakeReading(TFollowedFile& file, TBroadcast& live, TFolderReading reading,
+                 TWindowLink& windows, TSteadyTime now) {
     const TFileState previous{file.Time, file.Size};
-    file.Time = seen.Stamp;
-    file.Size = seen.Size;
+    file.Time = reading.Seen.Stamp;
+    file.Size = reading.Seen.Size;
+    if (!reading.Bytes) {
+        windows.AddLog(reading.Error);
+        return;
+    }
     Guarded(file, windows, [&] {
-        std::string raw = bytes            ? std::move(*bytes)
-                          : hooks.ReadText ? hooks.ReadText()
-                                           : ReadLiveFile(file.Name);
+        std::string raw = std::move(*reading.Bytes);
         // The hash is of the bytes on disk, which is what a later look compares.
         const uint64_t rawHash = HashBytes(raw);
-        const TSteadyTime now = hooks.Now ? hooks.Now() : std::chrono::steady_clock::now();
         const std::string text = ParserText(file, std::move(raw), windows);
         const bool ended = EndsWithEndSection(text);
         // Torn by the writer (its write brings another message), or without its end: caught
         // while the writer was busy (the rest of the file brings a message), or from a writer
         // that does not end it so.
-        if (GetFileState(file.Name) != seen ||
-            (!ended && !TakeUnendedReading(file, text, now, windows))) {
+        if (reading.Torn || (!ended && !TakeUnendedReading(file, text, now, windows))) {
             file.Time = previous.Stamp;
             file.Size = previous.Size;
             return;
@@ -182,7 +176,8 @@ void UpdatePlayers(TPlayers& players, const std::vector<TSlot>& slots, const TGa
 
 void ReadFollowedFile(TFollowedFile& file, TBroadcast& live, const TFileState& seen,
                       TWindowLink& windows, const TReloadHooks& hooks) {
-    ReadSeenFile(file, live, seen, std::nullopt, windows, hooks);
+    TakeReading(file, live, ReadFollowedBytes(file.Name, seen, hooks.ReadText), windows,
+                hooks.Now ? hooks.Now() : std::chrono::steady_clock::now());
 }
 
 void FollowFile(TFollowedFile& file, TBroadcast& live, const std::string& path,
@@ -197,34 +192,45 @@ void FollowFile(TFollowedFile& file, TBroadcast& live, const std::string& path,
     }
 }
 
-void LiveFolderChanged(TFollowedFile& file, TBroadcast& live, const std::string& folder,
-                       TWindowLink& windows, const TReloadHooks& hooks) {
-    if (!file.Name.empty()) {
-        const TFileState state = GetFileState(file.Name);
-        std::optional<std::string> bytes;
-        if (state.Stamp != 0 &&
-            (state.Stamp != file.Time || state.Size != file.Size || (bytes = ChangedBytes(file)))) {
-            ReadSeenFile(file, live, state, std::move(bytes), windows, hooks);
-            const TGamePhase phase = live.Players->GameSession().GamePhase.Is();
-            if (const auto line = file.Quiet.FileChanged(std::chrono::steady_clock::now(), phase,
-                                                         FileNamePart(file.Name))) {
-                windows.AddLog(*line);
-            }
-            return;
-        }
+void ApplyFolderReading(TFollowedFile& file, TBroadcast& live, const std::string& folder,
+                        TFolderReading reading, TWindowLink& windows, TSteadyTime now) {
+    // Taken before a switch of folder or file: what follows it is read anew.
+    if (reading.Folder != folder || reading.Path != file.Name) {
+        return;
     }
-    Guarded(file, windows, [&] { SwitchToNewestFile(file, live, folder, windows); });
+    if (!file.Name.empty() && reading.Seen.Stamp != 0 && ChangedSinceRead(file, reading)) {
+        TakeReading(file, live, std::move(reading), windows, now);
+        const TGamePhase phase = live.Players->GameSession().GamePhase.Is();
+        // The quiet clock is the real one: a replay's or test's own clock only moves the marker
+        // rule.
+        if (const auto line = file.Quiet.FileChanged(std::chrono::steady_clock::now(), phase,
+                                                     FileNamePart(file.Name))) {
+            windows.AddLog(*line);
+        }
+        return;
+    }
+    if (reading.FolderLooked) {
+        file.WrittenAfter = reading.WrittenAfter;
+    }
+    Guarded(file, windows, [&] { SwitchToNewestFile(file, live, reading, windows); });
 }
 
-void CheckFeedQuiet(TFollowedFile& file, const std::string& folder, TWindowLink& windows,
-                    TSteadyTime now) {
+void LiveFolderChanged(TFollowedFile& file, TBroadcast& live, const std::string& folder,
+                       TWindowLink& windows, const TReloadHooks& hooks) {
+    const TSteadyTime now = hooks.Now ? hooks.Now() : std::chrono::steady_clock::now();
+    ApplyFolderReading(file, live, folder,
+                       ReadLiveFolder(folder, file.Name, {file.Time, file.Size}, hooks.ReadText),
+                       windows, now);
+}
+
+void CheckFeedQuiet(TFollowedFile& file, TWindowLink& windows, TSteadyTime now) {
     const std::string followed = FileNamePart(file.Name);
     const auto line = file.Quiet.Check(now, followed);
     if (!line) {
         return;
     }
     windows.AddLog(*line);
-    if (const auto other = LiveFileWrittenAfter(folder, file.Name)) {
+    if (const std::optional<std::string>& other = file.WrittenAfter) {
         const std::string written = FileNamePart(*other);
         windows.AddLog(written + " is being written while " + followed +
                        " is not, but it is not followed because its name sorts before " + followed +

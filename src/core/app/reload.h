@@ -3,6 +3,7 @@
 // reaches the windows only through TWindowLink.
 
 #include "app/broadcast.h"
+#include "live/folderreading.h"
 #include "live/followedfile.h"
 #include "live/windowlink.h"
 #include "platform/filestamp.h"
@@ -54,19 +55,26 @@ void ReadFollowedFile(TFollowedFile& file, TBroadcast& live, const TFileState& s
 void FollowFile(TFollowedFile& file, TBroadcast& live, const std::string& path,
                 TWindowLink& windows);
 
-/// The whole handler of WmLiveFolderChanged: re-reads the followed file when its stamp or size
+/// Applies a reading of `folder` (ReadLiveFolder, made on the reader thread) on the window
+/// thread: takes the followed file's bytes as ReadFollowedFile does when its stamp or size
 /// changed, or, both equal, when its bytes differ from the last reading's (a file system with
-/// one-second stamps, a writer that restores the time, a share's cached attributes);
-/// otherwise looks for the newest live file in `folder` and, if it is another one, switches to
-/// it (new session, file label, a reload posted so it is read at once, status refresh).
+/// one-second stamps, a writer that restores the time, a share's cached attributes); otherwise,
+/// if the newest live file it found is another one, switches to it (new session, file label, a
+/// reload posted so it is read at once, status refresh). A reading of another folder or file
+/// than the followed one was taken before a switch and is dropped. `now` drives the [END]
+/// rule.
+void ApplyFolderReading(TFollowedFile& file, TBroadcast& live, const std::string& folder,
+                        TFolderReading reading, TWindowLink& windows, TSteadyTime now);
+
+/// The reload cycle in one step on the calling thread (tests, benchmarks): ReadLiveFolder,
+/// then ApplyFolderReading.
 void LiveFolderChanged(TFollowedFile& file, TBroadcast& live, const std::string& folder,
                        TWindowLink& windows, const TReloadHooks& hooks = {});
 
 /// Called about once a second: logs, once, that a running session's file has stopped changing,
-/// and, when another live file of `folder` was written after it, that this file is hidden by
-/// the name order and why.
-void CheckFeedQuiet(TFollowedFile& file, const std::string& folder, TWindowLink& windows,
-                    TSteadyTime now);
+/// and, when the last look at the folder found another live file written after it, that this
+/// file is hidden by the name order and why. It touches no disk.
+void CheckFeedQuiet(TFollowedFile& file, TWindowLink& windows, TSteadyTime now);
 
 /// The handler of WmWatcherEnded: logs "ログファイルの監視に失敗しました".
 void WatcherEnded(TWindowLink& windows);

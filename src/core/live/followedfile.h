@@ -8,6 +8,7 @@
 #include "platform/filestamp.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct TFollowedFile {
     /// The cars of its latest reading, in file order. Kept, so that each reading's slots and
     /// their strings reuse the memory of the one before.
     std::vector<TSlot> Slots;
+    /// The live file written after it, as the last look at the folder found.
+    std::optional<std::string> WrittenAfter;
     /// It looked like UTF-16 without a byte-order mark, and the operator was told once.
     bool EncodingReported = false;
 };

@@ -12,3 +12,6 @@ constexpr int WmRedraw = 0x83EA; // WM_APP+1002
 constexpr int WmWatcherResumed = 0x83EB; // WM_APP+1003
 /// A scroll tick of the ranking strip, posted by the scroll thread to the ticker itself.
 constexpr int WmScrollTick = 0x83EC; // WM_APP+1004
+/// A reading of the live folder, carried by the message, from the reader thread to the main
+/// window.
+constexpr int WmLiveFolderRead = 0x83ED; // WM_APP+1005

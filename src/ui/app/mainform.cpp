@@ -1,8 +1,10 @@
 #include "app/mainform.h"
 
 #include "app/config.h"
+#include "app/folderreadingevent.h"
 #include "live/livefile.h"
 #include "live/livefolder.h"
+#include "live/livereader.h"
 #include "live/names.h"
 #include "messages/msg1.h"
 #include "platform/filechk.h"
@@ -70,10 +72,17 @@ TFormMain::TFormMain(std::string configPath, const TConfigLoad& load, TBroadcast
 }
 
 TFormMain::~TFormMain() {
+    StopWatcher();
+    qApp->removeEventFilter(this);
+}
+
+void TFormMain::StopWatcher() {
     if (Watcher) {
         Watcher->Stop();
     }
-    qApp->removeEventFilter(this);
+    if (Reader) {
+        Reader->Stop();
+    }
 }
 
 void TFormMain::FormCreate(const TConfigLoad& load) {
@@ -99,19 +108,26 @@ void TFormMain::FormCreate(const TConfigLoad& load) {
     Live.Names.LoadAliases(ConfigFile);
 
     auto* quietCheck = new QTimer(this);
-    connect(quietCheck, &QTimer::timeout, this, [this] {
-        CheckFeedQuiet(FollowedFile, Settings.Folder, *this, std::chrono::steady_clock::now());
-    });
+    connect(quietCheck, &QTimer::timeout, this,
+            [this] { CheckFeedQuiet(FollowedFile, *this, std::chrono::steady_clock::now()); });
     quietCheck->start(1000);
 }
 
 void TFormMain::StartWatcher() {
-    if (Watcher) {
-        Watcher->Stop();
-    }
+    StopWatcher();
+    Reader = std::make_shared<TLiveReader>(Settings.Folder, [this](TFolderReading reading) {
+        QCoreApplication::postEvent(this, new TFolderReadingEvent(std::move(reading)));
+    });
+    Reader->Follow(FollowedFile.Name);
     Watcher = std::make_unique<TFileChecker>(
         Settings.Folder, IsLiveFileName,
-        [this](int message) { PostMessage(this, static_cast<QEvent::Type>(message)); },
+        [this, reader = Reader](int message) {
+            if (message == WmLiveFolderChanged) {
+                reader->Request();
+            } else {
+                PostMessage(this, static_cast<QEvent::Type>(message));
+            }
+        },
         Settings.FolderPolling);
     Watcher->Start();
     const std::string following = FollowingText(Settings.Folder, Watcher->Way());
@@ -137,9 +153,9 @@ void TFormMain::FollowFolder(const std::string& folder) {
         ShowError(ToQString(e.what()));
     }
     Settings.Folder = folder;
+    StartWatcher();
     // The last file's records are archived, and nothing of it is kept.
     FollowFile(FollowedFile, Live, "", *this);
-    StartWatcher();
 }
 
 void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
@@ -249,7 +265,8 @@ void TFormMain::PostStandingsRedraw() {
 }
 
 void TFormMain::PostReload() {
-    PostMessage(this, EventLiveFolderChanged);
+    Reader->Follow(FollowedFile.Name);
+    Reader->Request();
 }
 
 void TFormMain::PostReloadAfter(std::chrono::milliseconds delay) {
@@ -292,9 +309,11 @@ bool TFormMain::event(QEvent* event) {
         FollowingSaid = true;
         return true;
     }
-    if (type == EventLiveFolderChanged) {
+    if (type == TFolderReadingEvent::Kind) {
         ++Reloads;
-        LiveFolderChanged(FollowedFile, Live, Settings.Folder, *this);
+        ApplyFolderReading(FollowedFile, Live, Settings.Folder,
+                           std::move(static_cast<TFolderReadingEvent*>(event)->Reading), *this,
+                           std::chrono::steady_clock::now());
         return true;
     }
     if (type == QEvent::Resize) {

@@ -23,6 +23,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class TFileChecker;
+class TLiveReader;
 class TFormMsg1;
 class TFormStats1;
 
@@ -117,8 +118,11 @@ class TFormMain : public QWidget, public TWindowLink {
     void BuildMessageTab();
     void BuildIgnoreTab();
     void FormCreate(const TConfigLoad& load);
-    /// Starts watching the configured folder, saying so; with none, says how to choose one.
+    /// Starts watching and reading the configured folder, saying so; with none, says how to
+    /// choose one.
     void StartWatcher();
+    /// Ends the watcher, then the reader: neither delivers anything after it.
+    void StopWatcher();
     bool HandleWheel(QEvent* event);
     void PressRanking(TComposeRanking compose);
     void ShowReport(const std::vector<std::string>& lines);
@@ -130,6 +134,9 @@ class TFormMain : public QWidget, public TWindowLink {
     std::string LogoFile;
     QImage LogoImage;
     std::unique_ptr<TFileChecker> Watcher;
+    /// Reads the followed file off the window thread; shared with the watcher's thread, which
+    /// asks it for a reading after each change.
+    std::shared_ptr<TLiveReader> Reader;
     TFormStats1* Stats = nullptr;
     TFormMsg1* Msg = nullptr;
     /// Makes the tower and the ticker top-most, or not, without re-creating their windows.

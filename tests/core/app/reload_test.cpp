@@ -324,13 +324,11 @@ TEST_F(ReloadCycle, AQuietFileHidingANewerSessionByItsNameIsExplained) {
     Write("a_live.txt", LiveText(TwoCars));
     Changed();
     ASSERT_EQ(File.Name, PathOf("b_live.txt")) << "the name order holds";
-    CheckFeedQuiet(File, Folder.String(), Windows,
-                   std::chrono::steady_clock::now() + FeedQuietAfter);
+    CheckFeedQuiet(File, Windows, std::chrono::steady_clock::now() + FeedQuietAfter);
     ASSERT_EQ(Windows.Log.size(), 2u);
     EXPECT_EQ(Windows.Log[1].rfind("a_live.txt is being written while b_live.txt is not", 0), 0u)
         << Windows.Log[1];
-    CheckFeedQuiet(File, Folder.String(), Windows,
-                   std::chrono::steady_clock::now() + 2 * FeedQuietAfter);
+    CheckFeedQuiet(File, Windows, std::chrono::steady_clock::now() + 2 * FeedQuietAfter);
     EXPECT_EQ(Windows.Log.size(), 2u) << "said once";
 }
 
