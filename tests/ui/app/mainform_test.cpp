@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -34,9 +35,12 @@
 #endif
 #include "testfiles.h"
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -365,6 +369,56 @@ TEST_F(MainWindow, FollowsASharedFolderWrittenByAnotherMachine) {
     EXPECT_TRUE(WaitFor([&] { return LogText().contains("by looking at it every 200 ms"); }))
         << LogText().toStdString();
     FollowFeed(share.MountPoint.string(), share.Source.string());
+    main.reset(); // stop the watcher before the mount goes
+}
+
+TEST_F(MainWindow, AShareThatStopsAnsweringStopsOnlyTheReadingNeverTheWindows) {
+    if (!TFuseMount::Available()) {
+        GTEST_SKIP() << "no /dev/fuse on this machine";
+    }
+    TFuseMount share(folder / "simulator-pc", folder / "share");
+    ASSERT_TRUE(share.Mounted) << "bindfs could not mount (scripts/setup installs it)";
+    Start("[Config]\r\nFolder=" + share.MountPoint.string() + "\r\n");
+    QProcess feed;
+    feed.start(KESTRUNE_FEED_BINARY,
+               {"--folder", QString::fromStdString(share.Source.string()), "--session", "race",
+                "--cars", "8", "--laps", "30", "--speed", "20", "--rate", "10", "--quiet"});
+    ASSERT_TRUE(feed.waitForStarted());
+    ASSERT_TRUE(WaitFor([&] { return Live.Players->CountSeen() > 0; })) << LogText().toStdString();
+
+    // The server goes away. Should a read on the window thread hang, this lets the share go
+    // on after a minute, so that the test fails rather than hangs.
+    share.Stall(true);
+    std::atomic<bool> released = false;
+    std::thread watchdog([&] {
+        for (int i = 0; i < 600 && !released; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        share.Stall(false);
+    });
+    // A reading asked for now meets the stopped server, as one under way when it stopped would.
+    main->PostReload();
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(50);
+    const int reloads = main->ReloadsHandled();
+    const bool windowsLived = WaitFor([&] { return ticks >= 40; }, 60000);
+    // One reading may have been on its way already.
+    const bool readingStood = main->ReloadsHandled() <= reloads + 2;
+    released = true;
+    share.Stall(false);
+    watchdog.join();
+    EXPECT_TRUE(windowsLived && readingStood)
+        << "the window thread waited for the share: " << ticks << " ticks, "
+        << main->ReloadsHandled() - reloads << " readings";
+
+    // Once the server answers again, the feed is followed on.
+    const int laps = Live.Players->Item(0).Laps;
+    EXPECT_TRUE(WaitFor([&] { return Live.Players->Item(0).Laps > laps; }))
+        << LogText().toStdString();
+    feed.terminate();
+    feed.waitForFinished(10000);
     main.reset(); // stop the watcher before the mount goes
 }
 #endif
