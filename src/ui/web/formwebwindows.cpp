@@ -24,28 +24,9 @@ QSize TFormWebWindows::TickerSize() const {
     return DeviceSize(Ticker.size(), Ticker.devicePixelRatioF());
 }
 
-bool TFormWebWindows::StripShown() const {
-    return Ticker.RankingMode();
-}
-
-const QImage& TFormWebWindows::StripPicture() const {
-    return Ticker.RankingBitmap();
-}
-
-const std::vector<QRect>& TFormWebWindows::StripInk() const {
-    return Ticker.RankingInkBoxes();
-}
-
-int TFormWebWindows::StripOffset() const {
-    return Ticker.ScrollOffset();
-}
-
-int TFormWebWindows::StripEndOffset() const {
-    return Ticker.StripEndOffset();
-}
-
-bool TFormWebWindows::StripScrolling() const {
-    return Ticker.Scrolling();
+TStripSnapshot TFormWebWindows::Strip() const {
+    return {Ticker.RankingMode(),  Ticker.RankingBitmap(),  Ticker.RankingInkBoxes(),
+            Ticker.ScrollOffset(), Ticker.StripEndOffset(), Ticker.Scrolling()};
 }
 
 void TFormWebWindows::Watch(QObject* receiver, std::function<void()> tower,

@@ -15,12 +15,7 @@ class TFormWebWindows : public TWebWindows {
     QSize TowerSize() const override;
     QImage TickerLine(std::vector<QRect>* ink) const override;
     QSize TickerSize() const override;
-    bool StripShown() const override;
-    const QImage& StripPicture() const override;
-    const std::vector<QRect>& StripInk() const override;
-    int StripOffset() const override;
-    int StripEndOffset() const override;
-    bool StripScrolling() const override;
+    TStripSnapshot Strip() const override;
     void Watch(QObject* receiver, std::function<void()> tower, std::function<void()> ticker,
                std::function<void()> scrolls) override;
 

@@ -4,6 +4,7 @@
 // protocol's answers, so what it sends is read in small pieces, counted and dropped; a client
 // that sends more than a page ever would, or that stops answering, is cut off at once.
 
+#include "web/channeloutput.h"
 #include "web/websocket.h"
 
 #include <QObject>
@@ -23,7 +24,7 @@ constexpr std::size_t MaxIncomingMessage = 1024;
 constexpr qint64 AnswerLimitMs = 10000;
 constexpr qint64 PingEveryMs = 2000;
 
-class TLiveChannel : public QObject {
+class TLiveChannel : public QObject, public TChannelOutput {
     Q_OBJECT
   public:
     /// Takes over `socket`, whose handshake (already read) is answered here. `dropped` is
@@ -34,10 +35,10 @@ class TLiveChannel : public QObject {
                  std::function<void()> progress, std::function<void()> gone, QObject* parent);
     ~TLiveChannel() override;
 
-    void SendText(const std::string& text);
-    void SendBinary(const QByteArray& bytes);
+    void SendText(const std::string& text) override;
+    void SendBinary(const QByteArray& bytes) override;
     /// Bytes written and not yet taken by the system: pictures, texts and pongs alike.
-    qint64 Backlog() const;
+    qint64 Backlog() const override;
     /// Pings the page now and then; drops it when it has left a ping unanswered too long.
     void CheckAlive(qint64 now);
     /// Cuts the client off at once, with a log line saying why.

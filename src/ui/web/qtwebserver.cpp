@@ -2,24 +2,20 @@
 
 #include "platform/freememory.h"
 #include "web/livechannel.h"
-#include "web/livemessages.h"
 
 #include <QDateTime>
-#include <QFutureWatcher>
 #include <QNetworkInterface>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QPointer>
 #include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 
 namespace {
 
-/// A client this far behind gets no new picture until it catches up.
-constexpr qint64 MaxBacklog = 1 << 20;
-/// One this far behind is dropped: more than a picture past the point where pictures wait.
+/// A client this far behind is dropped: more than a picture past the point where pictures
+/// wait for it (MaxBacklog).
 constexpr qint64 DropBacklog = 4 << 20;
 /// At most this many drops are logged one by one in a window; the rest are counted.
 constexpr int DropLinesPerWindow = 5;
@@ -74,13 +70,10 @@ QHostAddress AddressFrom(const std::string& text) {
 
 TWebServer::TWebServer(std::unique_ptr<TWebWindows> sources,
                        std::function<void(const std::string&)> log, QObject* parent)
-    : QObject(parent), Sources(std::move(sources)), Log(std::move(log)), Http(new QTcpServer(this)),
+    : QObject(parent), Feed(std::move(sources)), Log(std::move(log)), Http(new QTcpServer(this)),
       Sweep(new QTimer(this)) {
     Http->setMaxPendingConnections(MaxWebClients);
     connect(Http, &QTcpServer::newConnection, this, &TWebServer::AcceptConnections);
-    Sources->Watch(
-        this, [this] { TowerChanged(); }, [this] { TickerChanged(); },
-        [this] { TickerScrollStarted(); });
     connect(Sweep, &QTimer::timeout, this, &TWebServer::DropSlowClients);
 }
 
@@ -107,8 +100,9 @@ bool TWebServer::Listen(const std::string& address, int port) {
         return false;
     }
     Sweep->start(1000);
-    TowerChanged();
-    TickerChanged();
+    // The feed learns what the windows show, a strip among it, before the first page comes.
+    Feed.TowerChanged();
+    Feed.TickerChanged();
     const std::vector<QHostAddress> reachable = ReachableAt(host);
     const std::string url = UrlOf(reachable.front(), ServingPort());
     std::string also;
@@ -130,279 +124,8 @@ int TWebServer::ConnectionCount() const {
 
 bool TWebServer::ChannelBehind(quint16 peerPort) const {
     return std::any_of(Clients.begin(), Clients.end(), [peerPort](const auto& client) {
-        return client->Channel->PeerPort() == peerPort && Backlog(*client) > MaxBacklog;
+        return client->Channel->PeerPort() == peerPort && client->Channel->Backlog() > MaxBacklog;
     });
-}
-
-void TWebServer::TowerChanged() {
-    if (!TowerFlushQueued) {
-        TowerFlushQueued = true;
-        TowerChangedAt = NowMs();
-        QTimer::singleShot(0, this, &TWebServer::FlushTower);
-    }
-}
-
-void TWebServer::TickerChanged() {
-    if (!TickerFlushQueued) {
-        TickerFlushQueued = true;
-        TickerChangedAt = NowMs();
-        QTimer::singleShot(0, this, &TWebServer::FlushTicker);
-    }
-}
-
-std::string TWebServer::StripMessageNow(qint64 drawnAt) const {
-    const QSize ticker = Sources->TickerSize();
-    // The strip's pixels are the device's: at 150 % it moves 150 of them a second.
-    const int speed = static_cast<int>(100 * Sources->StripPicture().devicePixelRatio() + 0.5);
-    return StripMessage(ticker.width(), ticker.height(), Sources->StripOffset(),
-                        Sources->StripEndOffset(), Sources->StripScrolling(), speed, drawnAt);
-}
-
-TPictureRef TWebServer::Numbered(QImage image, qint64 drawnAt, std::vector<QRect> ink) {
-    auto picture = std::make_shared<TPushedPicture>();
-    picture->Image = std::move(image);
-    picture->DrawnAt = drawnAt;
-    picture->Ink = std::move(ink);
-    picture->Number = ++PicturesTaken;
-    return picture;
-}
-
-TPictureRef TWebServer::TakeTower(qint64 drawnAt) {
-    return Numbered(Sources->TowerPicture(), drawnAt, Sources->TowerInk());
-}
-
-TPictureRef TWebServer::TakeLine(qint64 drawnAt) {
-    std::vector<QRect> ink;
-    QImage line = Sources->TickerLine(&ink);
-    return Numbered(std::move(line), drawnAt, std::move(ink));
-}
-
-TPictureRef TWebServer::TakeStrip(qint64 drawnAt) {
-    return Numbered(Sources->StripPicture(), drawnAt, Sources->StripInk());
-}
-
-void TWebServer::Follow(TPushedPicture& next, const TPictureRef& previous) {
-    if (previous) {
-        next.BaseNumber = previous->Number;
-        next.Base = previous->Image;
-    }
-}
-
-bool TWebServer::Watched(TWebPage page) const {
-    return std::any_of(Clients.begin(), Clients.end(),
-                       [page](const auto& client) { return client->Request.Page == page; });
-}
-
-void TWebServer::FlushTower() {
-    TowerFlushQueued = false;
-    if (!Watched(TWebPage::Tower)) {
-        // Nothing is held for no one: a page that comes takes the picture of that moment.
-        TowerPicture.reset();
-        return;
-    }
-    const QImage& picture = Sources->TowerPicture();
-    if (picture.isNull() || (TowerPicture && picture == TowerPicture->Image)) {
-        return;
-    }
-    TPictureRef next = TakeTower(TowerChangedAt);
-    Follow(*next, TowerPicture);
-    TowerPicture = std::move(next);
-    for (const auto& client : Clients) {
-        if (client->Request.Page == TWebPage::Tower) {
-            SendPicture(*client, TowerPicture);
-        }
-    }
-}
-
-void TWebServer::FlushTicker() {
-    TickerFlushQueued = false;
-    const bool watched = Watched(TWebPage::Ticker);
-    if (Sources->StripShown()) {
-        const qint64 key = Sources->StripPicture().cacheKey();
-        if (StripShown && key == StripKey) {
-            return; // the pages scroll it on their own
-        }
-        StripShown = true;
-        StripKey = key;
-        StripPicture.reset();
-        if (!watched) {
-            return;
-        }
-        StripPicture = TakeStrip(TickerChangedAt);
-        for (const auto& client : Clients) {
-            if (client->Request.Page == TWebPage::Ticker) {
-                SendStrip(*client);
-            }
-        }
-        return;
-    }
-    const bool afterStrip = StripShown;
-    StripShown = false;
-    if (StripPicture) {
-        StripPicture.reset();
-        ReturnFreeMemory(); // as the window does when its strip ends
-    }
-    if (!watched) {
-        LinePicture.reset();
-        return;
-    }
-    TPictureRef line = TakeLine(TickerChangedAt);
-    if (line->Image.isNull() || (!afterStrip && LinePicture && line->Image == LinePicture->Image)) {
-        return;
-    }
-    Follow(*line, LinePicture);
-    LinePicture = std::move(line);
-    for (const auto& client : Clients) {
-        if (client->Request.Page == TWebPage::Ticker) {
-            SendPicture(*client, LinePicture);
-        }
-    }
-}
-
-void TWebServer::TickerScrollStarted() {
-    if (!StripShown) {
-        return;
-    }
-    const std::string message = ScrollMessage(Sources->StripOffset(), NowMs());
-    for (const auto& client : Clients) {
-        if (client->Request.Page == TWebPage::Ticker) {
-            Enqueue(*client, TOutgoing{[message] { return message; }, nullptr, false});
-        }
-    }
-}
-
-void TWebServer::SendCurrent(TClient& client) {
-    // What no page was watching is taken now.
-    const qint64 now = NowMs();
-    if (client.Request.Page == TWebPage::Tower) {
-        if (!TowerPicture) {
-            TowerPicture = TakeTower(now);
-        }
-        SendPicture(client, TowerPicture);
-    } else if (StripShown) {
-        if (!StripPicture) {
-            StripPicture = TakeStrip(now);
-        }
-        SendStrip(client);
-    } else {
-        if (!LinePicture) {
-            LinePicture = TakeLine(now);
-        }
-        SendPicture(client, LinePicture);
-    }
-}
-
-void TWebServer::SendPicture(TClient& client, const TPictureRef& picture) {
-    if (!picture || picture->Image.isNull()) {
-        return;
-    }
-    Enqueue(client, TOutgoing{nullptr, picture, true});
-}
-
-void TWebServer::SendStrip(TClient& client) {
-    if (!StripPicture || StripPicture->Image.isNull()) {
-        return;
-    }
-    // The offset is the window's when the strip goes, if the window still shows it.
-    const qint64 key = StripKey;
-    const std::string queued = StripMessageNow(StripPicture->DrawnAt);
-    const qint64 drawnAt = StripPicture->DrawnAt;
-    Enqueue(client,
-            TOutgoing{[this, key, queued, drawnAt] {
-                          if (!Sources->StripShown() || Sources->StripPicture().cacheKey() != key) {
-                              return queued;
-                          }
-                          return StripMessageNow(drawnAt);
-                      },
-                      StripPicture, false});
-}
-
-void TWebServer::Enqueue(TClient& client, TOutgoing message) {
-    if (message.Replaceable) {
-        std::erase_if(client.Queue, [](const TOutgoing& waiting) { return waiting.Replaceable; });
-    }
-    if (message.Picture) {
-        // The form it will most likely go in is started now; Pump makes sure of it.
-        const bool behindOthers = std::any_of(client.Queue.begin(), client.Queue.end(),
-                                              [](const TOutgoing& waiting) { return waiting.Picture; });
-        Encoding(*message.Picture, client.Request.Transparent,
-                 message.Replaceable && !behindOthers && PatchFor(client, *message.Picture));
-    }
-    client.Queue.push_back(std::move(message));
-    Pump(client);
-}
-
-bool TWebServer::PatchFor(const TClient& client, const TPushedPicture& picture) {
-    return client.Shown != 0 && client.Shown == picture.BaseNumber;
-}
-
-void TWebServer::Pump(TClient& client) {
-    while (!client.Queue.empty()) {
-        TOutgoing& next = client.Queue.front();
-        if (!next.Picture) {
-            client.Channel->SendText(next.Text());
-            client.Queue.pop_front();
-            continue;
-        }
-        const bool patch = next.Replaceable && PatchFor(client, *next.Picture);
-        const QFuture<TEncodedPicture> encoded =
-            Encoding(*next.Picture, client.Request.Transparent, patch);
-        if (!encoded.isFinished() || (next.Replaceable && Backlog(client) > MaxBacklog)) {
-            return; // the encoding's end, or the client's progress, pumps again
-        }
-        const TEncodedPicture& form = encoded.result();
-        const TPushedPicture& picture = *next.Picture;
-        if (!next.Replaceable) {
-            client.Channel->SendText(next.Text());
-        } else if (form.Whole) {
-            client.Channel->SendText(
-                PictureMessage(picture.Image.width(), picture.Image.height(), picture.DrawnAt));
-        } else {
-            client.Channel->SendText(PatchMessage(picture.Image.width(), picture.Image.height(),
-                                                  form.Boxes, picture.DrawnAt));
-        }
-        client.Channel->SendBinary(form.Png);
-        // A strip takes the window's place in the page: the next picture goes whole.
-        client.Shown = next.Replaceable ? picture.Number : 0;
-        client.Queue.pop_front();
-    }
-}
-
-void TWebServer::PumpAll() {
-    for (const auto& client : Clients) {
-        Pump(*client);
-    }
-}
-
-QFuture<TEncodedPicture> TWebServer::Encoding(TPushedPicture& picture, bool transparent,
-                                              bool patch) {
-    std::optional<QFuture<TEncodedPicture>>& encoded = picture.Encoded[transparent][patch];
-    if (!encoded) {
-        // Copies of the images and boxes go to the pool: the window draws on meanwhile.
-        encoded = QtConcurrent::run(
-            [image = picture.Image, base = picture.Base, ink = picture.Ink, transparent, patch] {
-                return patch ? EncodePatch(base, image, ink, transparent)
-                             : EncodeWhole(image, ink, transparent);
-            });
-        auto* watcher = new QFutureWatcher<TEncodedPicture>(this);
-        connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-            watcher->deleteLater();
-            PumpAll();
-        });
-        watcher->setFuture(*encoded);
-    }
-    return *encoded;
-}
-
-qint64 TWebServer::Backlog(const TClient& client) {
-    return client.Channel->Backlog();
-}
-
-TWebSizes TWebServer::Sizes() const {
-    const QSize tower =
-        Sources->TowerPicture().isNull() ? Sources->TowerSize() : Sources->TowerPicture().size();
-    const QSize ticker = Sources->TickerSize();
-    return {{tower.width(), tower.height()}, {ticker.width(), ticker.height()}};
 }
 
 void TWebServer::AcceptConnections() {
@@ -437,9 +160,9 @@ void TWebServer::MakeRoomForConnection() {
     if (static_cast<int>(Pending.size()) < MaxPendingRequests) {
         return;
     }
-    const auto oldest = std::min_element(
-        Pending.begin(), Pending.end(),
-        [](const auto& a, const auto& b) { return a.second < b.second; });
+    const auto oldest =
+        std::min_element(Pending.begin(), Pending.end(),
+                         [](const auto& a, const auto& b) { return a.second < b.second; });
     QTcpSocket* dropped = oldest->first;
     Pending.erase(oldest);
     dropped->disconnect(this);
@@ -467,7 +190,7 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
     case TRequestStatus::Complete:
         break;
     }
-    const TWebRoute route = RouteRequest(read.Head, Sizes());
+    const TWebRoute route = RouteRequest(read.Head, Feed.Sizes());
     if (!route.Socket) {
         Answer(socket, route.Answer);
         return;
@@ -503,7 +226,6 @@ void TWebServer::OpenChannel(QTcpSocket* socket, const TRequestRead& read,
     // The head is taken; any bytes after it are the channel's first frames.
     socket->read(static_cast<qint64>(read.HeadLength));
     auto client = std::make_unique<TClient>();
-    client->Request = request;
     TClient* raw = client.get();
     const std::string page = socket->peerAddress().toString().toStdString();
     raw->Channel = new TLiveChannel(
@@ -511,9 +233,9 @@ void TWebServer::OpenChannel(QTcpSocket* socket, const TRequestRead& read,
         [this, page](const std::string& reason) {
             LogDrop("Web server: a page at " + page + " " + reason + " and was dropped");
         },
-        [this, raw] { Pump(*raw); }, [this, raw] { RemoveClient(raw); }, this);
+        [this, raw] { Feed.Pump(*raw->Feed); }, [this, raw] { RemoveClient(raw); }, this);
     Clients.push_back(std::move(client));
-    SendCurrent(*raw);
+    raw->Feed = Feed.Open(request, *raw->Channel);
 }
 
 void TWebServer::LogDrop(const std::string& line) {
@@ -541,6 +263,7 @@ void TWebServer::RemoveClient(const TClient* client) {
     const auto found = std::find_if(Clients.begin(), Clients.end(),
                                     [client](const auto& c) { return c.get() == client; });
     if (found != Clients.end()) {
+        Feed.Close((*found)->Feed);
         (*found)->Channel->deleteLater();
         Clients.erase(found);
     }

@@ -13,6 +13,19 @@
 
 class QObject;
 
+/// The ticker's ranking strip at one moment.
+struct TStripSnapshot {
+    /// Whether the ticker shows a strip; the rest is the last strip's, or empty, when not.
+    bool Shown = false;
+    QImage Picture;
+    /// The picture's boxes whose black is ink.
+    std::vector<QRect> Ink;
+    /// How far it has moved, the offset at which it ends, and whether it moves now.
+    int Offset = 0;
+    int EndOffset = 0;
+    bool Scrolling = false;
+};
+
 /// Pictures, sizes, boxes and offsets are in the windows' device pixels: a browser source
 /// shows exactly the pixels the window shows, at any display scaling.
 class TWebWindows {
@@ -28,14 +41,8 @@ class TWebWindows {
     virtual QImage TickerLine(std::vector<QRect>* ink) const = 0;
     virtual QSize TickerSize() const = 0;
 
-    /// The ranking strip: whether the ticker shows one, its picture and ink boxes, how far it
-    /// has moved, the offset at which it ends, and whether it moves now.
-    virtual bool StripShown() const = 0;
-    virtual const QImage& StripPicture() const = 0;
-    virtual const std::vector<QRect>& StripInk() const = 0;
-    virtual int StripOffset() const = 0;
-    virtual int StripEndOffset() const = 0;
-    virtual bool StripScrolling() const = 0;
+    /// The ranking strip as it stands now, read at one moment so its parts agree.
+    virtual TStripSnapshot Strip() const = 0;
 
     /// Calls `tower` when the tower's picture changes, `ticker` when the ticker's does and
     /// `scrolls` when a strip starts to move, on the windows' thread, while `receiver` lives.
