@@ -14,6 +14,7 @@
 
 #include "livetext.h"
 #include "testfiles.h"
+#include "watchermessages.h"
 
 #include <atomic>
 #include <chrono>
@@ -30,30 +31,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-/// The watcher's messages, handed to the test's thread as the event loop would.
-class TMessageQueue {
-  public:
-    void Post(int message) {
-        std::lock_guard lock(Mutex);
-        Pending += message == WmLiveFolderChanged;
-        Arrived.notify_all();
-    }
-    /// Waits up to `wait` for a message; true when one came.
-    bool Take(std::chrono::milliseconds wait) {
-        std::unique_lock lock(Mutex);
-        if (!Arrived.wait_for(lock, wait, [&] { return Pending > 0; })) {
-            return false;
-        }
-        --Pending;
-        return true;
-    }
-
-  private:
-    std::mutex Mutex;
-    std::condition_variable Arrived;
-    int Pending = 0;
-};
-
 std::string Bytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -67,7 +44,7 @@ TEST(SlowWriter, NearlyEveryVersionIsShownAndNothingFalse) {
         const std::string live = folder.File("live");
         const std::string snapshots = folder.File("snapshots");
         fs::create_directories(live);
-        TMessageQueue queue;
+        TWatcherMessages queue;
         TFileChecker watcher(
             live, IsLiveFileName, [&](int m) { queue.Post(m); }, TFolderPolling::Off);
         watcher.Start();
@@ -94,7 +71,8 @@ TEST(SlowWriter, NearlyEveryVersionIsShownAndNothingFalse) {
             // A reload the cycle posts to itself (a newly followed file) is a message too.
             const bool posted = windows.ReloadsPosted > 0;
             windows.ReloadsPosted = 0;
-            const bool message = posted || queue.Take(std::chrono::milliseconds(20));
+            const bool message =
+                posted || queue.Take(std::chrono::milliseconds(20)) == WmLiveFolderChanged;
             const bool due = std::chrono::steady_clock::now() >= delayedAt;
             if (message || due) {
                 if (due) {

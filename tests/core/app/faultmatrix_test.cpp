@@ -17,6 +17,7 @@
 
 #include "livetext.h"
 #include "testfiles.h"
+#include "watchermessages.h"
 
 #include <algorithm>
 #include <chrono>
@@ -40,35 +41,10 @@ namespace {
 // Only a bound for failing instead of hanging; nothing is asserted about speed.
 constexpr std::chrono::seconds Deadline{120};
 
-/// The main window's message queue: the watcher thread posts, the test thread takes.
-class TMessageQueue {
-  public:
-    void Post(int message) {
-        std::lock_guard<std::mutex> lock(Mutex);
-        Messages.push_back(message);
-        Arrived.notify_all();
-    }
-    /// The oldest message, waiting up to `wait` for one.
-    std::optional<int> Take(std::chrono::milliseconds wait) {
-        std::unique_lock<std::mutex> lock(Mutex);
-        if (!Arrived.wait_for(lock, wait, [&] { return !Messages.empty(); })) {
-            return std::nullopt;
-        }
-        const int message = Messages.front();
-        Messages.pop_front();
-        return message;
-    }
-
-  private:
-    std::mutex Mutex;
-    std::condition_variable Arrived;
-    std::deque<int> Messages;
-};
-
 /// Headless windows whose reload request goes through the queue, as the real one is posted.
 class TQueuedWindows : public THeadlessWindows {
   public:
-    explicit TQueuedWindows(TMessageQueue& queue) : Queue(queue) {}
+    explicit TQueuedWindows(TWatcherMessages& queue) : Queue(queue) {}
     void PostReload() override {
         THeadlessWindows::PostReload();
         Queue.Post(WmLiveFolderChanged);
@@ -80,7 +56,7 @@ class TQueuedWindows : public THeadlessWindows {
     std::optional<std::chrono::steady_clock::time_point> Due;
 
   private:
-    TMessageQueue& Queue;
+    TWatcherMessages& Queue;
 };
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -163,7 +139,7 @@ class FaultMatrix : public ::testing::Test {
 
     const TTempFolder Root{"kestrune-faults"};
     const std::string Folder = Root.File("live");
-    TMessageQueue Queue;
+    TWatcherMessages Queue;
     TQueuedWindows Windows{Queue};
     TBroadcast Live;
     TFollowedFile File;

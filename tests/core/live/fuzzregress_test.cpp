@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "carslot.h"
+
 #include <climits>
 #include <limits>
 #include <string>
@@ -42,13 +44,7 @@ TEST(FuzzRegressLapTime, HugeTimesKeepTheirShape) {
 }
 
 TSlot Car(std::string driver, int32_t position, float gapToPrev) {
-    TSlot slot;
-    slot.Driver = std::move(driver);
-    slot.Position = position;
-    slot.Laps = 3;
-    slot.TimeGapToPrev = gapToPrev;
-    slot.FinishStatus = "None";
-    return slot;
+    return CarSlot(std::move(driver), position, {.Laps = 3, .TimeGapToPrev = gapToPrev});
 }
 
 TGameSession Race(double time) {

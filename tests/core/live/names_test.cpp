@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "carslot.h"
+
 #include "testfiles.h"
 
 #include <fstream>
@@ -30,10 +32,7 @@ TPlayer Record(const std::string& driver, const std::string& alias) {
 }
 
 TSlot Slot(const std::string& driver, int32_t position) {
-    TSlot slot;
-    slot.Driver = driver;
-    slot.Position = position;
-    return slot;
+    return CarSlot(driver, position, {.FinishStatus = ""});
 }
 
 } // namespace

@@ -2,21 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "carslot.h"
+
 #include <algorithm>
 #include <random>
 
 namespace {
 
 TSlot Car(std::string driver, int32_t position, int32_t laps = 0, float best = 0.0f) {
-    TSlot slot;
-    slot.Driver = std::move(driver);
-    slot.Vehicle = "Car";
-    slot.VehicleClass = "GT";
-    slot.Position = position;
-    slot.Laps = laps;
-    slot.BestLap = best;
-    slot.FinishStatus = "None";
-    return slot;
+    return CarSlot(std::move(driver), position,
+                   {.Laps = laps, .BestLap = best, .Vehicle = "Car", .VehicleClass = "GT"});
 }
 
 TGameSession RaceSession(double time, std::string phase = "GreenFlag") {

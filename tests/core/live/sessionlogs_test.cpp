@@ -2,19 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include "carslot.h"
+
 #include <stdexcept>
 
 namespace {
 
 TSlot Car(std::string driver, int32_t position, int32_t laps, float best) {
-    TSlot slot;
-    slot.Driver = std::move(driver);
-    slot.Vehicle = "Formula Classic";
-    slot.VehicleClass = "F3";
-    slot.Position = position;
-    slot.Laps = laps;
-    slot.BestLap = best;
-    return slot;
+    return CarSlot(std::move(driver), position,
+                   {.Laps = laps,
+                    .BestLap = best,
+                    .FinishStatus = "",
+                    .Vehicle = "Formula Classic",
+                    .VehicleClass = "F3"});
 }
 
 TGameSession Session(double time) {

@@ -4,16 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "carslot.h"
+
 namespace {
 
 TSlot Car(std::string driver, int32_t position, int32_t laps = 5, float best = 90.0f) {
-    TSlot slot;
-    slot.Driver = std::move(driver);
-    slot.Position = position;
-    slot.Laps = laps;
-    slot.BestLap = best;
-    slot.FinishStatus = "None";
-    return slot;
+    return CarSlot(std::move(driver), position, {.Laps = laps, .BestLap = best});
 }
 
 TGameSession Session(std::string kind = "Race", std::string phase = "GreenFlag",

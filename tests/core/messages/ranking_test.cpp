@@ -4,16 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "carslot.h"
+
 namespace {
 
 TSlot Car(std::string driver, int32_t position, float best = -1.0f) {
-    TSlot slot;
-    slot.Driver = std::move(driver);
-    slot.Position = position;
-    slot.Laps = 12;
-    slot.BestLap = best;
-    slot.FinishStatus = "None";
-    return slot;
+    return CarSlot(std::move(driver), position, {.Laps = 12, .BestLap = best});
 }
 
 TPlayers Read(const std::vector<TSlot>& slots) {

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include "carslot.h"
+
 #include <cmath>
 #include <memory>
 #include <string>
@@ -59,12 +61,9 @@ class Scaled : public ::testing::Test {
 };
 
 TSlot Car(const std::string& driver, int position) {
-    TSlot slot;
-    slot.Driver = driver;
-    slot.Position = position;
-    slot.LapDistanceTravelled = 1000.0;
-    slot.FinishStatus = position == 3 ? "DNF" : "None";
-    return slot;
+    return CarSlot(
+        driver, position,
+        {.LapDistanceTravelled = 1000.0, .FinishStatus = position == 3 ? "DNF" : "None"});
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "carslot.h"
+
 #include <functional>
 #include <memory>
 
@@ -27,13 +29,7 @@ const QColor Black(0, 0, 0), White(255, 255, 255), Silver(192, 192, 192), Red(25
 constexpr TColor PitColour = 0x00FF00; // green
 
 TSlot Car(const char* driver, int position, int laps = 0) {
-    TSlot slot;
-    slot.Driver = driver;
-    slot.Position = position;
-    slot.Laps = laps;
-    slot.LapDistanceTravelled = 1000.0;
-    slot.FinishStatus = "None";
-    return slot;
+    return CarSlot(driver, position, {.Laps = laps, .LapDistanceTravelled = 1000.0});
 }
 
 /// One reading as the reload cycle applies it: merge, then the session values.

@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include "carslot.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -32,14 +34,10 @@
 namespace {
 
 TSlot Car(const std::string& driver, int position) {
-    TSlot slot;
-    slot.Driver = driver;
-    slot.Position = position;
-    slot.Laps = 3;
-    slot.LapDistanceTravelled = 1000.0 * position;
-    slot.FinishStatus = "None";
-    slot.BestLap = 80.0F + static_cast<float>(position) / 7.0F;
-    return slot;
+    return CarSlot(driver, position,
+                   {.Laps = 3,
+                    .BestLap = 80.0F + static_cast<float>(position) / 7.0F,
+                    .LapDistanceTravelled = 1000.0 * position});
 }
 
 /// The pixels of `shot` that differ from `picture` in colour (alpha ignored when `opaque`).
