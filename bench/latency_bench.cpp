@@ -105,7 +105,7 @@ void BM_WriteToRows(benchmark::State& state) {
             state.SkipWithError("the watcher did not report the write");
             break;
         }
-        LiveFolderChanged(followed, live, folder.string(), windows);
+        windows.Apply(LiveFolderChanged(followed, live, folder.string(), false), live.EventQueue);
         BuildRows(*live.Players, 5, rows);
         const auto end = std::chrono::steady_clock::now();
         const double seconds = std::chrono::duration<double>(end - start).count();

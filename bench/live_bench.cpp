@@ -109,7 +109,8 @@ void BM_ReloadCycle(benchmark::State& state) {
     for (auto _ : state) {
         followed.Name = files[next];
         next = (next + 1) % files.size();
-        ReadFollowedFile(followed, live, GetFileState(followed.Name), windows);
+        windows.Apply(ReadFollowedFile(followed, live, GetFileState(followed.Name), false),
+                      live.EventQueue);
         BuildRows(*live.Players, 5, rows);
         live.EventQueue.Clear();
         windows.Log.clear();

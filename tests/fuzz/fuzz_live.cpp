@@ -138,7 +138,9 @@ void MergeReading(TPlayers& players, const TSnapshot& snapshot, const TNameRules
     if (players.GameSession().Session == "Race") {
         UpdateBattleScores(players);
     }
-    DetectRaceEvents(players, windows, queue);
+    TReadingResult result;
+    DetectRaceEvents(players, windows.Ranking, result);
+    windows.Apply(result, queue);
     if (queue.Count() > MaxQueued) {
         queue.Clear();
     }

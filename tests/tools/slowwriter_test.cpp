@@ -79,7 +79,8 @@ TEST(SlowWriter, NearlyEveryVersionIsShownAndNothingFalse) {
                     delayedAt = std::chrono::steady_clock::time_point::max();
                 }
                 const uint64_t before = followed.Hash;
-                LiveFolderChanged(followed, broadcast, live, windows, hooks);
+                windows.Apply(LiveFolderChanged(followed, broadcast, live, false, hooks),
+                              broadcast.EventQueue);
                 if (followed.Hash != before) {
                     shown.insert(followed.Hash);
                 }

@@ -15,46 +15,39 @@ namespace {
 /// A full-course yellow stops any ranking strip for as long as it lasts (and once more when it
 /// ends, in case one was started meanwhile) and queues its own message when it begins. The
 /// shown phase is still the previous reading's.
-void HandleFullCourseYellow(const TPhaseWord& phase, TBroadcast& live, TWindowLink& windows) {
+void HandleFullCourseYellow(const TPhaseWord& phase, TBroadcast& live, TReadingResult& result) {
     const bool yellowNow = phase == TGamePhase::FullCourseYellow;
     const bool yellowShown = live.ShownPhase == TGamePhase::FullCourseYellow;
     if (!yellowNow && !yellowShown) {
         return;
     }
-    if (windows.RankingMode()) {
-        windows.SetRankingMode(false);
-    }
+    result.StopRanking = true;
     if (yellowNow && !yellowShown) {
-        live.EventQueue.AddEvent(FullCourseYellowPhase, "", EventSeconds::FullCourseYellow);
+        result.Event(FullCourseYellowPhase, "", EventSeconds::FullCourseYellow);
     }
-    if (windows.MessageWindowVisible()) {
-        windows.RefreshStatus();
-    }
+    result.RefreshStatus = true;
 }
 
 /// The ticker's status line shows the phase, so it is redrawn when the phase changes.
-void UpdatePhaseLabel(const TPhaseWord& phase, TBroadcast& live, TWindowLink& windows) {
+void UpdatePhaseLabel(const TPhaseWord& phase, TBroadcast& live, TReadingResult& result) {
     if (live.ShownPhase == phase) {
         return;
     }
-    windows.SetLabelText(TLabel::Phase, phase.Text());
+    result.SetLabel(TLabel::Phase, phase.Text());
     live.ShownPhase = phase;
-    if (windows.MessageWindowVisible()) {
-        windows.RefreshStatus();
-    }
+    result.RefreshStatus = true;
 }
 
-void MergeAndShow(const std::vector<TSlot>& slots, TBroadcast& live, TWindowLink& windows) {
+void MergeAndShow(const std::vector<TSlot>& slots, TBroadcast& live, bool rankingOn,
+                  TReadingResult& result) {
     UpdatePlayers(*live.Players, slots, live.Session, live.Names.MergeRules());
-    if (windows.StandingsVisible()) {
-        windows.PostStandingsRedraw();
-    }
-    DetectRaceEvents(*live.Players, windows, live.EventQueue);
+    result.Merged = true;
+    DetectRaceEvents(*live.Players, rankingOn, result);
     const TGameSession& session = live.Players->GameSession();
-    windows.SetLabelText(TLabel::Session, session.Session.Text());
-    HandleFullCourseYellow(session.GamePhase, live, windows);
-    UpdatePhaseLabel(session.GamePhase, live, windows);
-    windows.SetLabelText(TLabel::Flags, session.YellowFlag);
+    result.SetLabel(TLabel::Session, session.Session.Text());
+    HandleFullCourseYellow(session.GamePhase, live, result);
+    UpdatePhaseLabel(session.GamePhase, live, result);
+    result.SetLabel(TLabel::Flags, session.YellowFlag);
 }
 
 /// Whether `reading` finds the followed file changed since it was last read: its stamp or
@@ -76,23 +69,24 @@ std::string FileNamePart(const std::string& path) {
 /// Follows the newest live file the reading found if it is another one than the followed
 /// file.
 void SwitchToNewestFile(TFollowedFile& file, TBroadcast& live, const TFolderReading& reading,
-                        TWindowLink& windows) {
+                        TReadingResult& result) {
     // A folder that exists but cannot be listed says nothing about its files: keep following.
     if (!reading.Newest || *reading.Newest == file.Name) {
         return;
     }
-    FollowFile(file, live, *reading.Newest, windows);
+    result.Add(FollowFile(file, live, *reading.Newest));
 }
 
 /// Runs one step of the cycle so that no error leaves the message handler: the log gets the
 /// error's text and the records keep their last good state.
-template <typename Step> void Guarded(const TFollowedFile& file, TWindowLink& windows, Step step) {
+template <typename Step>
+void Guarded(const TFollowedFile& file, TReadingResult& result, Step step) {
     try {
         step();
     } catch (const std::exception& error) {
-        windows.AddLog(error.what());
+        result.Log(error.what());
     } catch (...) {
-        windows.AddLog("Unknown error while reading " + file.Name);
+        result.Log("Unknown error while reading " + file.Name);
     }
 }
 
@@ -100,53 +94,53 @@ template <typename Step> void Guarded(const TFollowedFile& file, TWindowLink& wi
 /// TEndMarkerRule); otherwise it is held back, and looked at again when only time can change
 /// that.
 bool TakeUnendedReading(TFollowedFile& file, std::string_view bytes, TSteadyTime now,
-                        TWindowLink& windows) {
+                        TReadingResult& result) {
     const TUnendedVerdict verdict = file.Marker.Unended(bytes, now);
     if (verdict.GaveUpNow) {
-        windows.AddLog(FileNamePart(file.Name) +
-                       " does not end with [END]: its readings are taken as they are");
+        result.Log(FileNamePart(file.Name) +
+                   " does not end with [END]: its readings are taken as they are");
     }
     if (verdict.LookAgainAfter) {
-        windows.PostReloadAfter(*verdict.LookAgainAfter);
+        result.ReadAgainAfter = *verdict.LookAgainAfter;
     }
     return verdict.Take;
 }
 
 /// The followed file's bytes as the parser reads them (UTF-16 converted); a file that looks
 /// like UTF-16 without a byte-order mark is reported once.
-std::string ParserText(TFollowedFile& file, std::string bytes, TWindowLink& windows) {
+std::string ParserText(TFollowedFile& file, std::string bytes, TReadingResult& result) {
     TTextEncoding encoding = TTextEncoding::Bytes;
     std::string text = LiveTextBytes(std::move(bytes), encoding);
     if (encoding == TTextEncoding::Utf16WithoutMark && !file.EncodingReported) {
         file.EncodingReported = true;
-        windows.AddLog(FileNamePart(file.Name) +
-                       " looks like UTF-16 text without a byte-order mark and cannot be read: "
-                       "the plug-in must write UTF-8, or UTF-16 that starts with a mark");
+        result.Log(FileNamePart(file.Name) +
+                   " looks like UTF-16 text without a byte-order mark and cannot be read: "
+                   "the plug-in must write UTF-8, or UTF-16 that starts with a mark");
     }
     return text;
 }
 
 /// Takes a reading of the followed file: file.Time = its stamp first, so a version that fails
 /// is not read again; then as ReadFollowedFile says.
-void TakeReading(TFollowedFile& file, TBroadcast& live, TFolderReading reading,
-                 TWindowLink& windows, TSteadyTime now) {
+void TakeReading(TFollowedFile& file, TBroadcast& live, TFolderReading reading, bool rankingOn,
+                 TSteadyTime now, TReadingResult& result) {
     const TFileState previous{file.Time, file.Size};
     file.Time = reading.Seen.Stamp;
     file.Size = reading.Seen.Size;
     if (!reading.Bytes) {
-        windows.AddLog(reading.Error);
+        result.Log(reading.Error);
         return;
     }
-    Guarded(file, windows, [&] {
+    Guarded(file, result, [&] {
         std::string raw = std::move(*reading.Bytes);
         // The hash is of the bytes on disk, which is what a later look compares.
         const uint64_t rawHash = HashBytes(raw);
-        const std::string text = ParserText(file, std::move(raw), windows);
+        const std::string text = ParserText(file, std::move(raw), result);
         const bool ended = EndsWithEndSection(text);
         // Torn by the writer (its write brings another message), or without its end: caught
         // while the writer was busy (the rest of the file brings a message), or from a writer
         // that does not end it so.
-        if (reading.Torn || (!ended && !TakeUnendedReading(file, text, now, windows))) {
+        if (reading.Torn || (!ended && !TakeUnendedReading(file, text, now, result))) {
             file.Time = previous.Stamp;
             file.Size = previous.Size;
             return;
@@ -159,8 +153,12 @@ void TakeReading(TFollowedFile& file, TBroadcast& live, TFolderReading reading,
         if (file.Slots.empty()) {
             return;
         }
-        MergeAndShow(file.Slots, live, windows);
+        MergeAndShow(file.Slots, live, rankingOn, result);
     });
+}
+
+TSteadyTime NowOf(const TReloadHooks& hooks) {
+    return hooks.Now ? hooks.Now() : std::chrono::steady_clock::now();
 }
 
 } // namespace
@@ -174,72 +172,72 @@ void UpdatePlayers(TPlayers& players, const std::vector<TSlot>& slots, const TGa
     }
 }
 
-void ReadFollowedFile(TFollowedFile& file, TBroadcast& live, const TFileState& seen,
-                      TWindowLink& windows, const TReloadHooks& hooks) {
-    TakeReading(file, live, ReadFollowedBytes(file.Name, seen, hooks.ReadText), windows,
-                hooks.Now ? hooks.Now() : std::chrono::steady_clock::now());
+TReadingResult ReadFollowedFile(TFollowedFile& file, TBroadcast& live, const TFileState& seen,
+                                bool rankingOn, const TReloadHooks& hooks) {
+    TReadingResult result;
+    TakeReading(file, live, ReadFollowedBytes(file.Name, seen, hooks.ReadText), rankingOn,
+                NowOf(hooks), result);
+    return result;
 }
 
-void FollowFile(TFollowedFile& file, TBroadcast& live, const std::string& path,
-                TWindowLink& windows) {
+TReadingResult FollowFile(TFollowedFile& file, TBroadcast& live, const std::string& path) {
     // Nothing known of the new file: not its stamp, nor whether its writer ends it with [END].
     file = TFollowedFile(path);
-    windows.SetLabelText(TLabel::FileName, FileNamePart(file.Name));
     live.StartNewSession();
-    windows.PostReload();
-    if (windows.MessageWindowVisible()) {
-        windows.RefreshStatus();
-    }
+    TReadingResult result;
+    result.SetLabel(TLabel::FileName, FileNamePart(file.Name));
+    result.ReadNow = true;
+    result.RefreshStatus = true;
+    return result;
 }
 
-void ApplyFolderReading(TFollowedFile& file, TBroadcast& live, const std::string& folder,
-                        TFolderReading reading, TWindowLink& windows, TSteadyTime now) {
+TReadingResult ApplyFolderReading(TFollowedFile& file, TBroadcast& live, const std::string& folder,
+                                  TFolderReading reading, bool rankingOn, TSteadyTime now) {
+    TReadingResult result;
     // Taken before a switch of folder or file: what follows it is read anew.
     if (reading.Folder != folder || reading.Path != file.Name) {
-        return;
+        return result;
     }
     if (!file.Name.empty() && reading.Seen.Stamp != 0 && ChangedSinceRead(file, reading)) {
-        TakeReading(file, live, std::move(reading), windows, now);
+        TakeReading(file, live, std::move(reading), rankingOn, now, result);
         const TGamePhase phase = live.Players->GameSession().GamePhase.Is();
         // The quiet clock is the real one: a replay's or test's own clock only moves the marker
         // rule.
         if (const auto line = file.Quiet.FileChanged(std::chrono::steady_clock::now(), phase,
                                                      FileNamePart(file.Name))) {
-            windows.AddLog(*line);
+            result.Log(*line);
         }
-        return;
+        return result;
     }
     if (reading.FolderLooked) {
         file.WrittenAfter = reading.WrittenAfter;
     }
-    Guarded(file, windows, [&] { SwitchToNewestFile(file, live, reading, windows); });
+    Guarded(file, result, [&] { SwitchToNewestFile(file, live, reading, result); });
+    return result;
 }
 
-void LiveFolderChanged(TFollowedFile& file, TBroadcast& live, const std::string& folder,
-                       TWindowLink& windows, const TReloadHooks& hooks) {
-    const TSteadyTime now = hooks.Now ? hooks.Now() : std::chrono::steady_clock::now();
-    ApplyFolderReading(file, live, folder,
-                       ReadLiveFolder(folder, file.Name, {file.Time, file.Size}, hooks.ReadText),
-                       windows, now);
+TReadingResult LiveFolderChanged(TFollowedFile& file, TBroadcast& live, const std::string& folder,
+                                 bool rankingOn, const TReloadHooks& hooks) {
+    const TSteadyTime now = NowOf(hooks);
+    return ApplyFolderReading(
+        file, live, folder,
+        ReadLiveFolder(folder, file.Name, {file.Time, file.Size}, hooks.ReadText), rankingOn, now);
 }
 
-void CheckFeedQuiet(TFollowedFile& file, TWindowLink& windows, TSteadyTime now) {
+TReadingResult CheckFeedQuiet(TFollowedFile& file, TSteadyTime now) {
+    TReadingResult result;
     const std::string followed = FileNamePart(file.Name);
     const auto line = file.Quiet.Check(now, followed);
     if (!line) {
-        return;
+        return result;
     }
-    windows.AddLog(*line);
+    result.Log(*line);
     if (const std::optional<std::string>& other = file.WrittenAfter) {
         const std::string written = FileNamePart(*other);
-        windows.AddLog(written + " is being written while " + followed +
-                       " is not, but it is not followed because its name sorts before " + followed +
-                       ": the clock of the PC that named " + followed +
-                       " was probably ahead. Move " + followed + " out of the folder to follow " +
-                       written + ".");
+        result.Log(written + " is being written while " + followed +
+                   " is not, but it is not followed because its name sorts before " + followed +
+                   ": the clock of the PC that named " + followed + " was probably ahead. Move " +
+                   followed + " out of the folder to follow " + written + ".");
     }
-}
-
-void WatcherEnded(TWindowLink& windows) {
-    windows.AddLog(WatcherEndedText);
+    return result;
 }

@@ -1,11 +1,11 @@
 #pragma once
-// The reload cycle: what the main window does when the live folder changes. Window-free; it
-// reaches the windows only through TWindowLink.
+// The reload cycle: what the main window does with each reading of the live folder.
+// Window-free: each step returns what changed (TReadingResult), which the windows apply.
 
 #include "app/broadcast.h"
 #include "live/folderreading.h"
 #include "live/followedfile.h"
-#include "live/windowlink.h"
+#include "messages/readingresult.h"
 #include "platform/filestamp.h"
 
 #include <chrono>
@@ -33,48 +33,43 @@ struct TReloadHooks {
 void UpdatePlayers(TPlayers& players, const std::vector<TSlot>& slots, const TGameSession& session,
                    const TNameRules& rules);
 
-/// Reads `file`, seen a moment ago in `seen`, into the broadcast's records and updates the
-/// labels: file.Time = seen.Stamp first, so a version that fails is not read again. A reading
+/// Reads `file`, seen a moment ago in `seen`, into the broadcast's records, and returns what
+/// changed: file.Time = seen.Stamp first, so a version that fails is not read again. A reading
 /// during which the file's stamp or size changed was torn by the writer: it is dropped whole
 /// (no parse, no merge, no labels) and file.Time goes back, so the write that tore it, which
 /// brings its own message, is read. A reading without "[END]" is held back the same way as
-/// file.Marker decides (a reload is asked for through PostReloadAfter when only time can
-/// change the verdict). UTF-16 text with a byte-order mark is read as UTF-8; UTF-16 without one
-/// is reported once per file. A reading without cars stops silently; then merge,
-/// standings redraw (if visible), race events, the session label, the full-course-yellow handling
-/// (ranking strip off, one "FullCourseYellow" event when it begins), the phase label and the flag
-/// label. Any error is appended to the log and the records keep their last good state; nothing
-/// escapes.
-void ReadFollowedFile(TFollowedFile& file, TBroadcast& live, const TFileState& seen,
-                      TWindowLink& windows, const TReloadHooks& hooks = {});
+/// file.Marker decides (ReadAgainAfter says when only time can change the verdict). UTF-16
+/// text with a byte-order mark is read as UTF-8; UTF-16 without one is reported once per file.
+/// A reading without cars stops silently; then merge, race events (`rankingOn`: a strip runs
+/// now), the session label, the full-course-yellow handling (ranking strip off, one
+/// "FullCourseYellow" event when it begins), the phase label and the flag label. Any error is
+/// a log line and the records keep their last good state; nothing escapes.
+TReadingResult ReadFollowedFile(TFollowedFile& file, TBroadcast& live, const TFileState& seen,
+                                bool rankingOn, const TReloadHooks& hooks = {});
 
 /// Takes up `path` as the followed file, as a new session: `file` starts afresh (nothing of
-/// the previous file is kept: stamp, size, hash, its [END] habit, the quiet clock), the file
-/// label is set, the records are archived (StartNewSession), a reload is posted and the status
-/// line refreshed. The program's switch to a newer file and the replay's --switch both use it.
-void FollowFile(TFollowedFile& file, TBroadcast& live, const std::string& path,
-                TWindowLink& windows);
+/// the previous file is kept: stamp, size, hash, its [END] habit, the quiet clock) and the
+/// records are archived (StartNewSession); the result sets the file label, asks for a reading
+/// at once and refreshes the status line. The program's switch to a newer file and the
+/// replay's --switch both use it.
+TReadingResult FollowFile(TFollowedFile& file, TBroadcast& live, const std::string& path);
 
 /// Applies a reading of `folder` (ReadLiveFolder, made on the reader thread) on the window
 /// thread: takes the followed file's bytes as ReadFollowedFile does when its stamp or size
 /// changed, or, both equal, when its bytes differ from the last reading's (a file system with
 /// one-second stamps, a writer that restores the time, a share's cached attributes); otherwise,
-/// if the newest live file it found is another one, switches to it (new session, file label, a
-/// reload posted so it is read at once, status refresh). A reading of another folder or file
-/// than the followed one was taken before a switch and is dropped. `now` drives the [END]
-/// rule.
-void ApplyFolderReading(TFollowedFile& file, TBroadcast& live, const std::string& folder,
-                        TFolderReading reading, TWindowLink& windows, TSteadyTime now);
+/// if the newest live file it found is another one, follows it (FollowFile). A reading of
+/// another folder or file than the followed one was taken before a switch and is dropped.
+/// `now` drives the [END] rule.
+TReadingResult ApplyFolderReading(TFollowedFile& file, TBroadcast& live, const std::string& folder,
+                                  TFolderReading reading, bool rankingOn, TSteadyTime now);
 
 /// The reload cycle in one step on the calling thread (tests, benchmarks): ReadLiveFolder,
 /// then ApplyFolderReading.
-void LiveFolderChanged(TFollowedFile& file, TBroadcast& live, const std::string& folder,
-                       TWindowLink& windows, const TReloadHooks& hooks = {});
+TReadingResult LiveFolderChanged(TFollowedFile& file, TBroadcast& live, const std::string& folder,
+                                 bool rankingOn, const TReloadHooks& hooks = {});
 
-/// Called about once a second: logs, once, that a running session's file has stopped changing,
-/// and, when the last look at the folder found another live file written after it, that this
-/// file is hidden by the name order and why. It touches no disk.
-void CheckFeedQuiet(TFollowedFile& file, TWindowLink& windows, TSteadyTime now);
-
-/// The handler of WmWatcherEnded: logs "ログファイルの監視に失敗しました".
-void WatcherEnded(TWindowLink& windows);
+/// Called about once a second: says, once, that a running session's file has stopped
+/// changing, and, when the last look at the folder found another live file written after it,
+/// that this file is hidden by the name order and why. It touches no disk.
+TReadingResult CheckFeedQuiet(TFollowedFile& file, TSteadyTime now);

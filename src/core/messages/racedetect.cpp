@@ -21,22 +21,21 @@ std::string Boxed(int32_t position, const std::string& driver) {
     return "#" + std::to_string(position) + "# " + IsolatedName(driver);
 }
 
-void AnnounceFinish(const TPlayer& car, int32_t position, TWindowLink& windows,
-                    TRaceEventList& queue) {
+void AnnounceFinish(const TPlayer& car, int32_t position, TReadingResult& result) {
     switch (car.FinishStatus.Is()) {
     case TFinishStatus::Dnf:
-        queue.AddEvent("DNF", car.Driver, EventSeconds::Retirement);
-        windows.AddLog("[DNF] " + car.Driver);
+        result.Event("DNF", car.Driver, EventSeconds::Retirement);
+        result.Log("[DNF] " + car.Driver);
         break;
     case TFinishStatus::Dq:
-        queue.AddEvent("DQ", car.Driver, EventSeconds::Retirement);
-        windows.AddLog("[DQ] " + car.Driver);
+        result.Event("DQ", car.Driver, EventSeconds::Retirement);
+        result.Log("[DQ] " + car.Driver);
         break;
     case TFinishStatus::Finished:
         // A finisher matters more than a ranking strip: stop it at once.
-        windows.SetRankingMode(false);
-        queue.AddEvent(FinishOrdinal(position), car.Driver,
-                       position == 1 ? EventSeconds::Winner : EventSeconds::Finisher);
+        result.StopRanking = true;
+        result.Event(FinishOrdinal(position), car.Driver,
+                     position == 1 ? EventSeconds::Winner : EventSeconds::Finisher);
         break;
     case TFinishStatus::None:
     case TFinishStatus::Other:
@@ -51,28 +50,27 @@ bool EntersPitsUnderGreen(const TPlayer& car, const TGameSession& session) {
 
 /// The messages of one car in a race, in the order finish or pit-in, final lap, fastest lap.
 void DetectRaceCar(TPlayer& car, int32_t position, const TGameSession& session,
-                   TWindowLink& windows, TRaceEventList& queue) {
+                   TReadingResult& result) {
     if (car.Has(PlayerFlag::FinishStatusChanged)) {
-        AnnounceFinish(car, position, windows, queue);
+        AnnounceFinish(car, position, result);
     } else if (EntersPitsUnderGreen(car, session)) {
-        queue.AddEvent("Pit-in", Boxed(position, car.Driver), EventSeconds::PitIn);
+        result.Event("Pit-in", Boxed(position, car.Driver), EventSeconds::PitIn);
     }
     const bool leaderLap = car.Has(PlayerFlag::LapCompleted) && position == 1;
     // A race run to time has LengthLaps 0 and so no final lap; 64-bit keeps the sum exact.
     if (leaderLap && session.LengthLaps > 0 &&
         static_cast<int64_t>(car.Laps) == static_cast<int64_t>(session.LengthLaps) - 1) {
-        queue.AddEvent("Final Lap", Boxed(position, car.Driver), EventSeconds::FinalLap);
+        result.Event("Final Lap", Boxed(position, car.Driver), EventSeconds::FinalLap);
     }
-    if (leaderLap && windows.MessageWindowVisible()) {
-        windows.RefreshStatus();
-    }
+    // The status line counts the leader's laps.
+    result.RefreshStatus = result.RefreshStatus || leaderLap;
     // The first two laps are out-laps and traffic; a "fastest lap" there says nothing.
     if (car.Has(PlayerFlag::SessionBestLap) && car.Laps > 2) {
         const std::string best = LapTimeText(car.BestLap);
-        queue.AddEvent("Fastest Lap", Boxed(position, car.Driver) + "  " + best,
-                       EventSeconds::FastestLap);
-        windows.AddLog("[Fastest] " + car.Driver + " " + best + "(Lap" + std::to_string(car.Laps) +
-                       ")");
+        result.Event("Fastest Lap", Boxed(position, car.Driver) + "  " + best,
+                     EventSeconds::FastestLap);
+        result.Log("[Fastest] " + car.Driver + " " + best + "(Lap" + std::to_string(car.Laps) +
+                   ")");
     }
 }
 
@@ -105,8 +103,8 @@ void DampBattleScores(TPlayers& players) {
     }
 }
 
-void DetectBattle(TPlayers& players, const std::vector<int>& byPosition, TWindowLink& windows,
-                  TRaceEventList& queue) {
+void DetectBattle(TPlayers& players, const std::vector<int>& byPosition, bool stripShown,
+                  TReadingResult& result) {
     if (players.Count() < 2) {
         return;
     }
@@ -119,30 +117,30 @@ void DetectBattle(TPlayers& players, const std::vector<int>& byPosition, TWindow
     const auto position = static_cast<int32_t>(p);
     chaser.BattleScore = AnnouncedScore;
     // The strip hides the event line; a battle queued now would be stale when it returns.
-    if (!windows.RankingMode()) {
-        queue.AddEvent("",
-                       Boxed(position - 1, ahead.Driver) + "  <  " +
-                           LapTimeText(chaser.TimeGapToPrev[0], true) + "  >  " + chaser.Driver +
-                           " #" + std::to_string(position) + "#",
-                       EventSeconds::Battle);
+    if (!stripShown) {
+        result.Event("",
+                     Boxed(position - 1, ahead.Driver) + "  <  " +
+                         LapTimeText(chaser.TimeGapToPrev[0], true) + "  >  " + chaser.Driver +
+                         " #" + std::to_string(position) + "#",
+                     EventSeconds::Battle);
     }
     DampBattleScores(players);
 }
 
-void DetectRace(TPlayers& players, TWindowLink& windows, TRaceEventList& queue) {
+void DetectRace(TPlayers& players, bool rankingOn, TReadingResult& result) {
     const std::vector<int> byPosition = players.SeenIndexByPosition(players.Count());
     const TGameSession& session = players.GameSession();
     for (std::size_t p = 1; p < byPosition.size(); ++p) {
         if (byPosition[p] >= 0) {
-            DetectRaceCar(players.Item(byPosition[p]), static_cast<int32_t>(p), session, windows,
-                          queue);
+            DetectRaceCar(players.Item(byPosition[p]), static_cast<int32_t>(p), session, result);
         }
     }
-    DetectBattle(players, byPosition, windows, queue);
+    // A finisher of this reading has stopped the strip already.
+    DetectBattle(players, byPosition, rankingOn && !result.StopRanking, result);
 }
 
 /// Practice, qualifying and the like: disqualifications and improved best laps only.
-void DetectOtherSession(const TPlayers& players, TRaceEventList& queue) {
+void DetectOtherSession(const TPlayers& players, TReadingResult& result) {
     const TGameSession& session = players.GameSession();
     for (int i = 0; i < players.Count(); ++i) {
         const TPlayer& car = players.Item(i);
@@ -150,7 +148,7 @@ void DetectOtherSession(const TPlayers& players, TRaceEventList& queue) {
             continue;
         }
         if (car.Has(PlayerFlag::FinishStatusChanged) && car.FinishStatus == TFinishStatus::Dq) {
-            queue.AddEvent("DQ", car.Driver, EventSeconds::SessionDq);
+            result.Event("DQ", car.Driver, EventSeconds::SessionDq);
             continue;
         }
         if (session.Session == TSessionKind::Warmup || !car.Has(PlayerFlag::BestLapImproved)) {
@@ -162,7 +160,7 @@ void DetectOtherSession(const TPlayers& players, TRaceEventList& queue) {
             const auto behind = static_cast<float>(car.BestLap - players.SessionBestTime());
             text += "  +" + LapTimeText(behind, true);
         }
-        queue.AddEvent("", text, EventSeconds::ImprovedLap);
+        result.Event("", text, EventSeconds::ImprovedLap);
     }
 }
 
@@ -181,10 +179,10 @@ std::string FinishOrdinal(int position) {
     }
 }
 
-void DetectRaceEvents(TPlayers& players, TWindowLink& windows, TRaceEventList& queue) {
+void DetectRaceEvents(TPlayers& players, bool rankingOn, TReadingResult& result) {
     if (players.GameSession().Session == TSessionKind::Race) {
-        DetectRace(players, windows, queue);
+        DetectRace(players, rankingOn, result);
         return;
     }
-    DetectOtherSession(players, queue);
+    DetectOtherSession(players, result);
 }

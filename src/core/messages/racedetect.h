@@ -3,8 +3,7 @@
 // at most one close fight per reading.
 
 #include "live/players.h"
-#include "live/windowlink.h"
-#include "messages/raceevent.h"
+#include "messages/readingresult.h"
 
 #include <string>
 #include <vector>
@@ -12,7 +11,8 @@
 /// 1 "Winner", 2 "2nd", 3 "3rd", any other n "<n>th" (so 21 gives "21th", as broadcast).
 std::string FinishOrdinal(int position);
 
-/// Turns the marks of the latest merge into messages on `queue`, log lines, ranking stop, status
-/// refresh, battle + damping. Call once after each merge (and, in a race, after the battle
+/// Turns the marks of the latest merge into ticker messages and log lines, a ranking stop and a
+/// status refresh in `result`, and announces and damps a battle (none while `rankingOn`: the
+/// strip hides the event line). Call once after each merge (and, in a race, after the battle
 /// scores were raised): the marks describe one merge only, so each change is announced once.
-void DetectRaceEvents(TPlayers& players, TWindowLink& windows, TRaceEventList& queue);
+void DetectRaceEvents(TPlayers& players, bool rankingOn, TReadingResult& result);

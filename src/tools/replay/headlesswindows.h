@@ -1,8 +1,10 @@
 #pragma once
 
 #include "live/windowlink.h"
+#include "messages/readingresult.h"
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,18 +13,18 @@
 /// hidden, not in ranking mode, unless told otherwise.
 class THeadlessWindows : public TWindowLink {
   public:
-    bool MessageWindowVisible() const override { return MessageVisible; }
     bool RankingMode() const override { return Ranking; }
     void SetRankingMode(bool on) override;
-    void RefreshStatus() override { ++StatusRefreshes; }
-    bool StandingsVisible() const override { return StandingsShown; }
-    void PostStandingsRedraw() override { ++StandingsRedraws; }
-    void PostReload() override { ++ReloadsPosted; }
-    void PostReloadAfter(std::chrono::milliseconds delay) override { DelayedReload = delay; }
+
+    /// Applies what a reading changed as the console does: labels, messages onto `queue` and
+    /// log lines in their order, a standings redraw while the tower is shown, a status refresh
+    /// while the ticker is, the strip stopped, a reading asked for now or later.
+    void Apply(const TReadingResult& result, TRaceEventList& queue);
+
     /// What the reload cycle last wrote to a label.
     std::string LabelText(TLabel label) const;
-    void SetLabelText(TLabel label, const std::string& text) override;
-    void AddLog(const std::string& text) override;
+    void SetLabelText(TLabel label, const std::string& text);
+    void AddLog(const std::string& text);
 
     bool MessageVisible = false;
     bool Ranking = false;

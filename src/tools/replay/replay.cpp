@@ -131,15 +131,20 @@ int main(int argc, char** argv) {
         // A switch takes up the next file exactly as the program takes up a newer live file;
         // otherwise each snapshot stands for the same followed file, rewritten.
         if (switching) {
-            FollowFile(file, live, step.Path, windows);
+            windows.Apply(FollowFile(file, live, step.Path), live.EventQueue);
             switching = false;
         } else {
             file.Name = step.Path;
         }
-        ReadFollowedFile(file, live, GetFileState(step.Path), windows, hooks);
+        const auto read = [&] {
+            windows.Apply(
+                ReadFollowedFile(file, live, GetFileState(step.Path), windows.Ranking, hooks),
+                live.EventQueue);
+        };
+        read();
         for (int again = 0; again < 2 && windows.DelayedReload.count() > 0; ++again) {
             clock += std::exchange(windows.DelayedReload, std::chrono::milliseconds{0});
-            ReadFollowedFile(file, live, GetFileState(step.Path), windows, hooks);
+            read();
         }
         windows.DelayedReload = std::chrono::milliseconds{0};
         clock += std::chrono::milliseconds{200}; // the feed's usual pace between versions

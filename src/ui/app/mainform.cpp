@@ -108,8 +108,9 @@ void TFormMain::FormCreate(const TConfigLoad& load) {
     Live.Names.LoadAliases(ConfigFile);
 
     auto* quietCheck = new QTimer(this);
-    connect(quietCheck, &QTimer::timeout, this,
-            [this] { CheckFeedQuiet(FollowedFile, *this, std::chrono::steady_clock::now()); });
+    connect(quietCheck, &QTimer::timeout, this, [this] {
+        ApplyReading(CheckFeedQuiet(FollowedFile, std::chrono::steady_clock::now()));
+    });
     quietCheck->start(1000);
 }
 
@@ -155,7 +156,7 @@ void TFormMain::FollowFolder(const std::string& folder) {
     Settings.Folder = folder;
     StartWatcher();
     // The last file's records are archived, and nothing of it is kept.
-    FollowFile(FollowedFile, Live, "", *this);
+    ApplyReading(FollowFile(FollowedFile, Live, ""));
 }
 
 void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
@@ -236,10 +237,6 @@ void TFormMain::SetBroadcastOnTop(bool on) {
     }
 }
 
-bool TFormMain::MessageWindowVisible() const {
-    return Msg != nullptr && Msg->isVisible();
-}
-
 bool TFormMain::RankingMode() const {
     return Msg != nullptr && Msg->RankingMode();
 }
@@ -250,27 +247,33 @@ void TFormMain::SetRankingMode(bool on) {
     }
 }
 
-void TFormMain::RefreshStatus() {
-    if (Msg != nullptr) {
+void TFormMain::ApplyReading(const TReadingResult& result) {
+    for (std::size_t i = 0; i < result.Labels.size(); ++i) {
+        if (result.Labels[i]) {
+            SetLabelText(static_cast<TLabel>(i), *result.Labels[i]);
+        }
+    }
+    if (result.StopRanking) {
+        SetRankingMode(false);
+    }
+    PostNotices(result, Live.EventQueue, [this](const std::string& line) { AddLog(line); });
+    if (result.Merged && Stats != nullptr && Stats->isVisible()) {
+        PostMessage(Stats, EventRedraw);
+    }
+    if (result.RefreshStatus && Msg != nullptr && Msg->isVisible()) {
         Msg->RefreshStatus();
     }
-}
-
-bool TFormMain::StandingsVisible() const {
-    return Stats != nullptr && Stats->isVisible();
-}
-
-void TFormMain::PostStandingsRedraw() {
-    PostMessage(Stats, EventRedraw);
+    if (result.ReadNow) {
+        PostReload();
+    }
+    if (result.ReadAgainAfter) {
+        QTimer::singleShot(*result.ReadAgainAfter, this, [this] { PostReload(); });
+    }
 }
 
 void TFormMain::PostReload() {
     Reader->Follow(FollowedFile.Name);
     Reader->Request();
-}
-
-void TFormMain::PostReloadAfter(std::chrono::milliseconds delay) {
-    QTimer::singleShot(delay, this, [this] { PostReload(); });
 }
 
 void TFormMain::SetLabelText(TLabel label, const std::string& text) {
@@ -299,7 +302,7 @@ void TFormMain::ShowError(const QString& text) {
 bool TFormMain::event(QEvent* event) {
     const QEvent::Type type = event->type();
     if (type == EventWatcherEnded) {
-        WatcherEnded(*this);
+        AddLog(WatcherEndedText);
         return true;
     }
     if (type == EventWatcherResumed) {
@@ -311,9 +314,10 @@ bool TFormMain::event(QEvent* event) {
     }
     if (type == TFolderReadingEvent::Kind) {
         ++Reloads;
-        ApplyFolderReading(FollowedFile, Live, Settings.Folder,
-                           std::move(static_cast<TFolderReadingEvent*>(event)->Reading), *this,
-                           std::chrono::steady_clock::now());
+        ApplyReading(
+            ApplyFolderReading(FollowedFile, Live, Settings.Folder,
+                               std::move(static_cast<TFolderReadingEvent*>(event)->Reading),
+                               RankingMode(), std::chrono::steady_clock::now()));
         return true;
     }
     if (type == QEvent::Resize) {

@@ -48,17 +48,19 @@ class TFormMain : public QWidget, public TWindowLink {
     /// while one of its own file dialogs is open, which takes the activation itself).
     void ApplicationEvents1Deactivate();
 
-    // TWindowLink
-    bool MessageWindowVisible() const override;
+    // TWindowLink: the ticker's ranking strip.
     bool RankingMode() const override;
     void SetRankingMode(bool on) override;
-    void RefreshStatus() override;
-    bool StandingsVisible() const override;
-    void PostStandingsRedraw() override;
-    void PostReload() override;
-    void PostReloadAfter(std::chrono::milliseconds delay) override;
-    void SetLabelText(TLabel label, const std::string& text) override;
-    void AddLog(const std::string& text) override;
+
+    /// Shows what a reading changed, in one place: the labels, the ticker's messages and the
+    /// log lines in their order, the tower's redraw while it is shown, the status line while
+    /// the ticker is, the strip stopped, and the next reading asked for.
+    void ApplyReading(const TReadingResult& result);
+    /// Asks the reader for a reading of the followed file now.
+    void PostReload();
+    void SetLabelText(TLabel label, const std::string& text);
+    /// Appends one line to the log.
+    void AddLog(const std::string& text);
 
     // Button actions, public so the wheel rule and tests run exactly what a click runs.
     void Button2Click();      // Live Window

@@ -41,24 +41,6 @@ namespace {
 // Only a bound for failing instead of hanging; nothing is asserted about speed.
 constexpr std::chrono::seconds Deadline{120};
 
-/// Headless windows whose reload request goes through the queue, as the real one is posted.
-class TQueuedWindows : public THeadlessWindows {
-  public:
-    explicit TQueuedWindows(TWatcherMessages& queue) : Queue(queue) {}
-    void PostReload() override {
-        THeadlessWindows::PostReload();
-        Queue.Post(WmLiveFolderChanged);
-    }
-    /// The main window's timer: the pump runs the reload once it is due.
-    void PostReloadAfter(std::chrono::milliseconds delay) override {
-        Due = std::chrono::steady_clock::now() + delay;
-    }
-    std::optional<std::chrono::steady_clock::time_point> Due;
-
-  private:
-    TWatcherMessages& Queue;
-};
-
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -95,9 +77,21 @@ class FaultMatrix : public ::testing::Test {
     /// Handles one message as the main window does.
     void Dispatch(int message) {
         if (message == WmLiveFolderChanged) {
-            LiveFolderChanged(File, Live, Folder, Windows, Hooks);
+            Apply(LiveFolderChanged(File, Live, Folder, Windows.Ranking, Hooks));
         } else if (message == WmWatcherEnded) {
-            WatcherEnded(Windows);
+            Windows.AddLog(WatcherEndedText);
+        }
+    }
+
+    /// As the main window applies a result: a reading asked for now goes through the queue, as
+    /// the real one is posted; one asked for later is run by the pump once it is due.
+    void Apply(const TReadingResult& result) {
+        Windows.Apply(result, Live.EventQueue);
+        if (result.ReadNow) {
+            Queue.Post(WmLiveFolderChanged);
+        }
+        if (result.ReadAgainAfter) {
+            Due = std::chrono::steady_clock::now() + *result.ReadAgainAfter;
         }
     }
 
@@ -111,8 +105,8 @@ class FaultMatrix : public ::testing::Test {
             if (const std::optional<int> message = Queue.Take(std::chrono::milliseconds(100))) {
                 Dispatch(*message);
             }
-            if (Windows.Due && std::chrono::steady_clock::now() >= *Windows.Due) {
-                Windows.Due.reset();
+            if (Due && std::chrono::steady_clock::now() >= *Due) {
+                Due.reset();
                 Dispatch(WmLiveFolderChanged);
             }
         }
@@ -140,7 +134,8 @@ class FaultMatrix : public ::testing::Test {
     const TTempFolder Root{"kestrune-faults"};
     const std::string Folder = Root.File("live");
     TWatcherMessages Queue;
-    TQueuedWindows Windows{Queue};
+    THeadlessWindows Windows;
+    std::optional<std::chrono::steady_clock::time_point> Due;
     TBroadcast Live;
     TFollowedFile File;
     TReloadHooks Hooks;

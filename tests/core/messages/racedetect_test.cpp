@@ -30,7 +30,9 @@ struct Feed {
     void Read(const std::vector<TSlot>& slots, const TGameSession& session = Session()) {
         Players.Merge(slots);
         Players.SetSession(session);
-        DetectRaceEvents(Players, Windows, Queue);
+        TReadingResult result;
+        DetectRaceEvents(Players, Windows.Ranking, result);
+        Windows.Apply(result, Queue);
     }
     /// A first reading that creates the records without announcing anything, then a clean queue.
     void Start(const std::vector<TSlot>& slots, const TGameSession& session = Session()) {
