@@ -111,8 +111,8 @@ bool TakeUnendedReading(TFollowedFile& file, std::string_view bytes, TSteadyTime
 std::string ParserText(TFollowedFile& file, std::string bytes, TReadingResult& result) {
     TTextEncoding encoding = TTextEncoding::Bytes;
     std::string text = LiveTextBytes(std::move(bytes), encoding);
-    if (encoding == TTextEncoding::Utf16WithoutMark && !file.EncodingReported) {
-        file.EncodingReported = true;
+    if (encoding == TTextEncoding::Utf16WithoutMark && file.EncodingReportedFor != file.Name) {
+        file.EncodingReportedFor = file.Name;
         result.Log(FileNamePart(file.Name) +
                    " looks like UTF-16 text without a byte-order mark and cannot be read: "
                    "the plug-in must write UTF-8, or UTF-16 that starts with a mark");
@@ -208,6 +208,9 @@ TReadingResult ApplyFolderReading(TFollowedFile& file, TBroadcast& live, const s
             result.Log(*line);
         }
         return result;
+    }
+    if (!reading.FolderError.empty()) {
+        result.Log(reading.FolderError);
     }
     if (reading.FolderLooked) {
         file.WrittenAfter = reading.WrittenAfter;

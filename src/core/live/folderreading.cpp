@@ -36,9 +36,17 @@ TFolderReading ReadLiveFolder(const std::string& folder, const std::string& path
     // A file that keeps changing is followed on: the folder is listed only when it has not.
     if (seen.Stamp == 0 || seen == previous) {
         reading.FolderLooked = true;
-        reading.Newest = TryFindNewestLiveFile(folder);
-        if (seen.Stamp != 0) {
-            reading.WrittenAfter = LiveFileWrittenAfter(folder, path);
+        try {
+            reading.Newest = TryFindNewestLiveFile(folder);
+            if (seen.Stamp != 0) {
+                reading.WrittenAfter = LiveFileWrittenAfter(folder, path);
+            }
+        } catch (const std::exception& error) {
+            reading.Newest.reset();
+            reading.FolderError = error.what();
+        } catch (...) {
+            reading.Newest.reset();
+            reading.FolderError = "Unknown error while looking at " + folder;
         }
     }
     return reading;

@@ -22,10 +22,12 @@ struct TFolderReading {
     std::string Error;
     /// Only when the file is as at the previous look (or none is followed or it is gone): the
     /// folder's newest live file (nullopt: the folder could not be listed), and the live file
-    /// written after the followed one, if any (see LiveFileWrittenAfter).
+    /// written after the followed one, if any (see LiveFileWrittenAfter); FolderError says why
+    /// the look failed, if it did.
     bool FolderLooked = false;
     std::optional<std::string> Newest;
     std::optional<std::string> WrittenAfter;
+    std::string FolderError;
 };
 
 /// Reads the followed file `path` of `folder` (none when empty) and, when its stamp and size

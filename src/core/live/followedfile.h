@@ -34,6 +34,7 @@ struct TFollowedFile {
     std::vector<TSlot> Slots;
     /// The live file written after it, as the last look at the folder found.
     std::optional<std::string> WrittenAfter;
-    /// It looked like UTF-16 without a byte-order mark, and the operator was told once.
-    bool EncodingReported = false;
+    /// The name under which it looked like UTF-16 without a byte-order mark, and the operator
+    /// was told once (a replay's snapshots each have a name of their own).
+    std::string EncodingReportedFor;
 };

@@ -38,7 +38,14 @@ struct TLiveReader::TShared {
             const std::string path = Followed;
             const TFileState previous = path == LastPath ? LastSeen : TFileState{};
             lock.unlock();
-            TFolderReading reading = ReadLiveFolder(Folder, path, previous);
+            TFolderReading reading;
+            try {
+                reading = ReadLiveFolder(Folder, path, previous);
+            } catch (...) {
+                // Out of memory: this reading is lost, not the program; the next change reads.
+                lock.lock();
+                continue;
+            }
             lock.lock();
             LastPath = path;
             LastSeen = reading.Seen;

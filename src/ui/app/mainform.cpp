@@ -154,9 +154,11 @@ void TFormMain::FollowFolder(const std::string& folder) {
         ShowError(ToQString(e.what()));
     }
     Settings.Folder = folder;
+    // The last file's records are archived, and nothing of it is kept; the new reader starts
+    // with no file, so it never reads the old one (on a share that may not answer).
+    const TReadingResult left = FollowFile(FollowedFile, Live, "");
     StartWatcher();
-    // The last file's records are archived, and nothing of it is kept.
-    ApplyReading(FollowFile(FollowedFile, Live, ""));
+    ApplyReading(left);
 }
 
 void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {

@@ -25,26 +25,24 @@ std::string UserCollationLocale() {
     return {};
 }
 
-struct TCollatorCloser {
-    void operator()(UCollator* collator) const { ucol_close(collator); }
-};
-
-/// Opened once; ICU allows comparisons with one collator from several threads.
+/// Opened once; ICU allows comparisons with one collator from several threads. Never closed:
+/// a reader thread left behind in a stalled share's I/O may still sort the folder's names
+/// while the program's statics are being torn down.
 UCollator* UserCollator() {
-    static const std::unique_ptr<UCollator, TCollatorCloser> collator = [] {
+    static UCollator* const collator = [] {
         UErrorCode status = U_ZERO_ERROR;
         UCollator* opened = ucol_open(UserCollationLocale().c_str(), &status);
         if (U_FAILURE(status)) {
             if (opened != nullptr) {
                 ucol_close(opened);
             }
-            return std::unique_ptr<UCollator, TCollatorCloser>();
+            return static_cast<UCollator*>(nullptr);
         }
         // Secondary strength: accents count, case does not.
         ucol_setStrength(opened, UCOL_SECONDARY);
-        return std::unique_ptr<UCollator, TCollatorCloser>(opened);
+        return opened;
     }();
-    return collator.get();
+    return collator;
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -25,7 +26,8 @@ std::string ResolveTarget(const std::string& path) {
 }
 
 [[noreturn]] void ThrowWriteError(const std::string& path, int error) {
-    throw std::runtime_error("Cannot write \"" + path + "\": " + std::strerror(error));
+    throw std::runtime_error("Cannot write \"" + path +
+                             "\": " + std::system_category().message(error));
 }
 
 void WriteAll(int fd, const std::string& data, const std::string& path) {
@@ -66,7 +68,8 @@ std::string ReadProfileForUpdate(const std::string& path) {
         // Read-only is the owner's word, also for root, whom access() lets write anything.
         if ((info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) {
             const int error = (info.st_mode & 0222) == 0 ? EACCES : errno;
-            throw std::runtime_error("\"" + path + "\" is read-only (" + std::strerror(error) +
+            throw std::runtime_error("\"" + path + "\" is read-only (" +
+                                     std::system_category().message(error) +
                                      "); it is left as it is");
         }
         // An existing file that cannot be read must not be replaced by one holding a single key.

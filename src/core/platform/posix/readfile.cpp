@@ -8,12 +8,16 @@
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
 
 [[noreturn]] void ThrowSystemError(const char* what, const std::string& path, int error) {
-    throw std::runtime_error(std::string(what) + " \"" + path + "\": " + std::strerror(error));
+    // The category's message, not strerror: the reader thread and the window thread both
+    // report errors, and strerror may share one buffer between threads.
+    throw std::runtime_error(std::string(what) + " \"" + path +
+                             "\": " + std::system_category().message(error));
 }
 
 } // namespace
