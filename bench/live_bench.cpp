@@ -107,9 +107,9 @@ void BM_ReloadCycle(benchmark::State& state) {
     std::vector<TStats1Data> rows;
     std::size_t next = 0;
     for (auto _ : state) {
-        followed.Name = files[next];
+        followed.LiveFileName = files[next];
         next = (next + 1) % files.size();
-        windows.Apply(ReadFollowedFile(followed, live, GetFileState(followed.Name), false),
+        windows.Apply(ReadFollowedFile(followed, live, GetFileState(followed.LiveFileName), false),
                       live.EventQueue);
         BuildRows(*live.Players, 5, rows);
         live.EventQueue.Clear();

@@ -78,11 +78,11 @@ TEST(SlowWriter, NearlyEveryVersionIsShownAndNothingFalse) {
                 if (due) {
                     delayedAt = std::chrono::steady_clock::time_point::max();
                 }
-                const uint64_t before = followed.Hash;
+                const uint64_t before = followed.LiveFileHash;
                 windows.Apply(LiveFolderChanged(followed, broadcast, live, false, hooks),
                               broadcast.EventQueue);
-                if (followed.Hash != before) {
-                    shown.insert(followed.Hash);
+                if (followed.LiveFileHash != before) {
+                    shown.insert(followed.LiveFileHash);
                 }
                 if (windows.DelayedReload.count() > 0) {
                     delayedAt = std::chrono::steady_clock::now() + windows.DelayedReload;

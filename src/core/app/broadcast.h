@@ -23,7 +23,7 @@ struct TBroadcast {
     TRaceEventList RankingList;
     /// The session values as last read: a reading only overwrites the keys it has, so values a
     /// file leaves out are kept, across readings and across files.
-    TGameSession Session;
+    TGameSession LiveSession;
     /// The phase on the phase label, as bytes: a change of phase is seen against it, never
     /// against what a window gives back.
     TPhaseWord ShownPhase;

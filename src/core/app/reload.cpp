@@ -40,7 +40,7 @@ void UpdatePhaseLabel(const TPhaseWord& phase, TBroadcast& live, TReadingResult&
 
 void MergeAndShow(const std::vector<TSlot>& slots, TBroadcast& live, bool rankingOn,
                   TReadingResult& result) {
-    UpdatePlayers(*live.Players, slots, live.Session, live.Names.MergeRules());
+    UpdatePlayers(*live.Players, slots, live.LiveSession, live.Names.MergeRules());
     result.Merged = true;
     DetectRaceEvents(*live.Players, rankingOn, result);
     const TGameSession& session = live.Players->GameSession();
@@ -55,10 +55,11 @@ void MergeAndShow(const std::vector<TSlot>& slots, TBroadcast& live, bool rankin
 /// restores the time, a share's cached attributes). A file not read yet, or unreadable now,
 /// counts as unchanged when its stamp and size are.
 bool ChangedSinceRead(const TFollowedFile& file, const TFolderReading& reading) {
-    if (reading.Seen != TFileState{file.Time, file.Size}) {
+    if (reading.Seen != TFileState{file.LiveFileTime, file.LiveFileSize}) {
         return true;
     }
-    return file.Time != 0 && reading.Bytes && HashBytes(*reading.Bytes) != file.Hash;
+    return file.LiveFileTime != 0 && reading.Bytes &&
+           HashBytes(*reading.Bytes) != file.LiveFileHash;
 }
 
 std::string FileNamePart(const std::string& path) {
@@ -71,7 +72,7 @@ std::string FileNamePart(const std::string& path) {
 void SwitchToNewestFile(TFollowedFile& file, TBroadcast& live, const TFolderReading& reading,
                         TReadingResult& result) {
     // A folder that exists but cannot be listed says nothing about its files: keep following.
-    if (!reading.Newest || *reading.Newest == file.Name) {
+    if (!reading.Newest || *reading.Newest == file.LiveFileName) {
         return;
     }
     result.Add(FollowFile(file, live, *reading.Newest));
@@ -86,7 +87,7 @@ void Guarded(const TFollowedFile& file, TReadingResult& result, Step step) {
     } catch (const std::exception& error) {
         result.Log(error.what());
     } catch (...) {
-        result.Log("Unknown error while reading " + file.Name);
+        result.Log("Unknown error while reading " + file.LiveFileName);
     }
 }
 
@@ -95,9 +96,9 @@ void Guarded(const TFollowedFile& file, TReadingResult& result, Step step) {
 /// that.
 bool TakeUnendedReading(TFollowedFile& file, std::string_view bytes, TSteadyTime now,
                         TReadingResult& result) {
-    const TUnendedVerdict verdict = file.Marker.Unended(bytes, now);
+    const TUnendedVerdict verdict = file.LiveFileMarker.Unended(bytes, now);
     if (verdict.GaveUpNow) {
-        result.Log(FileNamePart(file.Name) +
+        result.Log(FileNamePart(file.LiveFileName) +
                    " does not end with [END]: its readings are taken as they are");
     }
     if (verdict.LookAgainAfter) {
@@ -111,22 +112,23 @@ bool TakeUnendedReading(TFollowedFile& file, std::string_view bytes, TSteadyTime
 std::string ParserText(TFollowedFile& file, std::string bytes, TReadingResult& result) {
     TTextEncoding encoding = TTextEncoding::Bytes;
     std::string text = LiveTextBytes(std::move(bytes), encoding);
-    if (encoding == TTextEncoding::Utf16WithoutMark && file.EncodingReportedFor != file.Name) {
-        file.EncodingReportedFor = file.Name;
-        result.Log(FileNamePart(file.Name) +
+    if (encoding == TTextEncoding::Utf16WithoutMark &&
+        file.EncodingReportedFor != file.LiveFileName) {
+        file.EncodingReportedFor = file.LiveFileName;
+        result.Log(FileNamePart(file.LiveFileName) +
                    " looks like UTF-16 text without a byte-order mark and cannot be read: "
                    "the plug-in must write UTF-8, or UTF-16 that starts with a mark");
     }
     return text;
 }
 
-/// Takes a reading of the followed file: file.Time = its stamp first, so a version that fails
-/// is not read again; then as ReadFollowedFile says.
+/// Takes a reading of the followed file: file.LiveFileTime = its stamp first, so a version that
+/// fails is not read again; then as ReadFollowedFile says.
 void TakeReading(TFollowedFile& file, TBroadcast& live, TFolderReading reading, bool rankingOn,
                  TSteadyTime now, TReadingResult& result) {
-    const TFileState previous{file.Time, file.Size};
-    file.Time = reading.Seen.Stamp;
-    file.Size = reading.Seen.Size;
+    const TFileState previous{file.LiveFileTime, file.LiveFileSize};
+    file.LiveFileTime = reading.Seen.Stamp;
+    file.LiveFileSize = reading.Seen.Size;
     if (!reading.Bytes) {
         result.Log(reading.Error);
         return;
@@ -141,19 +143,19 @@ void TakeReading(TFollowedFile& file, TBroadcast& live, TFolderReading reading, 
         // while the writer was busy (the rest of the file brings a message), or from a writer
         // that does not end it so.
         if (reading.Torn || (!ended && !TakeUnendedReading(file, text, now, result))) {
-            file.Time = previous.Stamp;
-            file.Size = previous.Size;
+            file.LiveFileTime = previous.Stamp;
+            file.LiveFileSize = previous.Size;
             return;
         }
         if (ended) {
-            file.Marker.Ended();
+            file.LiveFileMarker.Ended();
         }
-        file.Hash = rawHash;
-        ParseLiveText(text, file.Slots, live.Session);
-        if (file.Slots.empty()) {
+        file.LiveFileHash = rawHash;
+        ParseLiveText(text, file.LiveSlots, live.LiveSession);
+        if (file.LiveSlots.empty()) {
             return;
         }
-        MergeAndShow(file.Slots, live, rankingOn, result);
+        MergeAndShow(file.LiveSlots, live, rankingOn, result);
     });
 }
 
@@ -175,7 +177,7 @@ void UpdatePlayers(TPlayers& players, const std::vector<TSlot>& slots, const TGa
 TReadingResult ReadFollowedFile(TFollowedFile& file, TBroadcast& live, const TFileState& seen,
                                 bool rankingOn, const TReloadHooks& hooks) {
     TReadingResult result;
-    TakeReading(file, live, ReadFollowedBytes(file.Name, seen, hooks.ReadText), rankingOn,
+    TakeReading(file, live, ReadFollowedBytes(file.LiveFileName, seen, hooks.ReadText), rankingOn,
                 NowOf(hooks), result);
     return result;
 }
@@ -185,7 +187,7 @@ TReadingResult FollowFile(TFollowedFile& file, TBroadcast& live, const std::stri
     file = TFollowedFile(path);
     live.StartNewSession();
     TReadingResult result;
-    result.SetLabel(TLabel::FileName, FileNamePart(file.Name));
+    result.SetLabel(TLabel::FileName, FileNamePart(file.LiveFileName));
     result.ReadNow = true;
     result.RefreshStatus = true;
     return result;
@@ -195,16 +197,16 @@ TReadingResult ApplyFolderReading(TFollowedFile& file, TBroadcast& live, const s
                                   TFolderReading reading, bool rankingOn, TSteadyTime now) {
     TReadingResult result;
     // Taken before a switch of folder or file: what follows it is read anew.
-    if (reading.Folder != folder || reading.Path != file.Name) {
+    if (reading.Folder != folder || reading.Path != file.LiveFileName) {
         return result;
     }
-    if (!file.Name.empty() && reading.Seen.Stamp != 0 && ChangedSinceRead(file, reading)) {
+    if (!file.LiveFileName.empty() && reading.Seen.Stamp != 0 && ChangedSinceRead(file, reading)) {
         TakeReading(file, live, std::move(reading), rankingOn, now, result);
         const TGamePhase phase = live.Players->GameSession().GamePhase.Is();
         // The quiet clock is the real one: a replay's or test's own clock only moves the marker
         // rule.
-        if (const auto line = file.Quiet.FileChanged(std::chrono::steady_clock::now(), phase,
-                                                     FileNamePart(file.Name))) {
+        if (const auto line = file.FeedQuiet.FileChanged(std::chrono::steady_clock::now(), phase,
+                                                         FileNamePart(file.LiveFileName))) {
             result.Log(*line);
         }
         return result;
@@ -222,15 +224,17 @@ TReadingResult ApplyFolderReading(TFollowedFile& file, TBroadcast& live, const s
 TReadingResult LiveFolderChanged(TFollowedFile& file, TBroadcast& live, const std::string& folder,
                                  bool rankingOn, const TReloadHooks& hooks) {
     const TSteadyTime now = NowOf(hooks);
-    return ApplyFolderReading(
-        file, live, folder,
-        ReadLiveFolder(folder, file.Name, {file.Time, file.Size}, hooks.ReadText), rankingOn, now);
+    return ApplyFolderReading(file, live, folder,
+                              ReadLiveFolder(folder, file.LiveFileName,
+                                             {file.LiveFileTime, file.LiveFileSize},
+                                             hooks.ReadText),
+                              rankingOn, now);
 }
 
 TReadingResult CheckFeedQuiet(TFollowedFile& file, TSteadyTime now) {
     TReadingResult result;
-    const std::string followed = FileNamePart(file.Name);
-    const auto line = file.Quiet.Check(now, followed);
+    const std::string followed = FileNamePart(file.LiveFileName);
+    const auto line = file.FeedQuiet.Check(now, followed);
     if (!line) {
         return result;
     }

@@ -34,13 +34,13 @@ void UpdatePlayers(TPlayers& players, const std::vector<TSlot>& slots, const TGa
                    const TNameRules& rules);
 
 /// Reads `file`, seen a moment ago in `seen`, into the broadcast's records, and returns what
-/// changed: file.Time = seen.Stamp first, so a version that fails is not read again. A reading
-/// during which the file's stamp or size changed was torn by the writer: it is dropped whole
-/// (no parse, no merge, no labels) and file.Time goes back, so the write that tore it, which
-/// brings its own message, is read. A reading without "[END]" is held back the same way as
-/// file.Marker decides (ReadAgainAfter says when only time can change the verdict). UTF-16
-/// text with a byte-order mark is read as UTF-8; UTF-16 without one is reported once per file.
-/// A reading without cars stops silently; then merge, race events (`rankingOn`: a strip runs
+/// changed: file.LiveFileTime = seen.Stamp first, so a version that fails is not read again. A
+/// reading during which the file's stamp or size changed was torn by the writer: it is dropped
+/// whole (no parse, no merge, no labels) and file.LiveFileTime goes back, so the write that tore
+/// it, which brings its own message, is read. A reading without "[END]" is held back the same way
+/// as file.LiveFileMarker decides (ReadAgainAfter says when only time can change the verdict).
+/// UTF-16 text with a byte-order mark is read as UTF-8; UTF-16 without one is reported once per
+/// file. A reading without cars stops silently; then merge, race events (`rankingOn`: a strip runs
 /// now), the session label, the full-course-yellow handling (ranking strip off, one
 /// "FullCourseYellow" event when it begins), the phase label and the flag label. Any error is
 /// a log line and the records keep their last good state; nothing escapes.

@@ -14,24 +14,24 @@
 
 struct TFollowedFile {
     TFollowedFile() = default;
-    explicit TFollowedFile(std::string path) : Name(std::move(path)) {}
+    explicit TFollowedFile(std::string path) : LiveFileName(std::move(path)) {}
 
     /// The file's path; empty when none is followed.
-    std::string Name;
+    std::string LiveFileName;
     /// Its stamp when it was last read; 0 = not read yet.
-    TFileStamp Time = 0;
+    TFileStamp LiveFileTime = 0;
     /// Size and a hash of its bytes at the last reading: with the stamp they tell whether it
     /// changed, also where stamps are coarse or cached.
-    int64_t Size = 0;
-    uint64_t Hash = 0;
+    int64_t LiveFileSize = 0;
+    uint64_t LiveFileHash = 0;
     /// Its writer's habit with the "[END]" marker: decides whether a reading without it is
     /// taken.
-    TEndMarkerRule Marker;
+    TEndMarkerRule LiveFileMarker;
     /// Whether its feed has gone quiet.
-    TFeedQuiet Quiet;
+    TFeedQuiet FeedQuiet;
     /// The cars of its latest reading, in file order. Kept, so that each reading's slots and
     /// their strings reuse the memory of the one before.
-    std::vector<TSlot> Slots;
+    std::vector<TSlot> LiveSlots;
     /// The live file written after it, as the last look at the folder found.
     std::optional<std::string> WrittenAfter;
     /// The name under which it looked like UTF-16 without a byte-order mark, and the operator

@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
             windows.Apply(FollowFile(file, live, step.Path), live.EventQueue);
             switching = false;
         } else {
-            file.Name = step.Path;
+            file.LiveFileName = step.Path;
         }
         const auto read = [&] {
             windows.Apply(

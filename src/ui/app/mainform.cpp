@@ -55,7 +55,8 @@ bool InsideScrollArea(QWidget* widget) {
 
 TFormMain::TFormMain(std::string configPath, const TConfigLoad& load, TBroadcast& broadcast,
                      QWidget* parent)
-    : QWidget(parent), ConfigFile(std::move(configPath)), Settings(load.Config), Live(broadcast) {
+    : QWidget(parent), ConfigFile(std::move(configPath)), KestruneConfig(load.Config),
+      Live(broadcast) {
     setWindowTitle("Kestrune - r12_08");
     setFont(FontWithPixelHeight(ProportionalGothicFamilies(), 12));
     resize(DesignedWidth, DesignedHeight);
@@ -100,7 +101,7 @@ void TFormMain::FormCreate(const TConfigLoad& load) {
         }
     }
     // The designed 538 x 261 is an outer size too.
-    const TKestruneConfig& c = Settings;
+    const TKestruneConfig& c = KestruneConfig;
     PlaceWindow(this, c.WindowX, c.WindowY, c.WindowW != Unset ? c.WindowW : DesignedWidth,
                 c.WindowH != Unset ? c.WindowH : DesignedHeight);
 
@@ -116,12 +117,12 @@ void TFormMain::FormCreate(const TConfigLoad& load) {
 
 void TFormMain::StartWatcher() {
     StopWatcher();
-    Reader = std::make_shared<TLiveReader>(Settings.Folder, [this](TFolderReading reading) {
+    Reader = std::make_shared<TLiveReader>(KestruneConfig.Folder, [this](TFolderReading reading) {
         QCoreApplication::postEvent(this, new TFolderReadingEvent(std::move(reading)));
     });
-    Reader->Follow(FollowedFile.Name);
+    Reader->Follow(FollowedFile.LiveFileName);
     Watcher = std::make_unique<TFileChecker>(
-        Settings.Folder, IsLiveFileName,
+        KestruneConfig.Folder, IsLiveFileName,
         [this, reader = Reader](int message) {
             if (message == WmLiveFolderChanged) {
                 reader->Request();
@@ -129,14 +130,14 @@ void TFormMain::StartWatcher() {
                 PostMessage(this, static_cast<QEvent::Type>(message));
             }
         },
-        Settings.FolderPolling);
+        KestruneConfig.FolderPolling);
     Watcher->Start();
-    const std::string following = FollowingText(Settings.Folder, Watcher->Way());
+    const std::string following = FollowingText(KestruneConfig.Folder, Watcher->Way());
     if (!following.empty()) {
         AddLog(following);
     }
     FollowingSaid = Watcher->Way() != TFileChecker::TWay::Unknown && !following.empty();
-    if (Settings.Folder.empty()) {
+    if (KestruneConfig.Folder.empty()) {
         // A first start: said where the operator looks first, with the way out.
         SetLabelText(TLabel::FileName, NoFolderLabel);
         AddLog(NoFolderText);
@@ -153,7 +154,7 @@ void TFormMain::FollowFolder(const std::string& folder) {
         // Followed all the same: the show goes on, and the operator knows it is not kept.
         ShowError(ToQString(e.what()));
     }
-    Settings.Folder = folder;
+    KestruneConfig.Folder = folder;
     // The last file's records are archived, and nothing of it is kept; the new reader starts
     // with no file, so it never reads the old one (on a share that may not answer).
     const TReadingResult left = FollowFile(FollowedFile, Live, "");
@@ -183,7 +184,7 @@ void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
     if (Stats != nullptr && Msg != nullptr) {
         // The ticker owns it: it goes before either window it draws from.
         StartWebService(
-            *Stats, *Msg, Settings.WebAddress, Settings.WebPort,
+            *Stats, *Msg, KestruneConfig.WebAddress, KestruneConfig.WebPort,
             [this](const std::string& line) { AddLog(line); }, Msg);
     }
 }
@@ -193,7 +194,7 @@ void TFormMain::ApplicationEvents1Idle() {
         return;
     }
     IdleDone = true;
-    const TKestruneConfig& c = Settings;
+    const TKestruneConfig& c = KestruneConfig;
     if (Stats != nullptr) {
         PlaceWindow(Stats, c.Stats1X, c.Stats1Y, c.Stats1W, c.Stats1H);
         Stats->ApplyFont(c.Stats1FontSize, c.Stats1FontBold);
@@ -209,7 +210,7 @@ void TFormMain::ApplicationEvents1Idle() {
             Stats->SetLeaderFont(Msg->font());
         }
     }
-    if (Settings.Folder.empty()) {
+    if (KestruneConfig.Folder.empty()) {
         // A first start: the console's notice and its Folder... button must not lie beneath
         // the broadcast windows the system placed over it.
         raise();
@@ -274,7 +275,7 @@ void TFormMain::ApplyReading(const TReadingResult& result) {
 }
 
 void TFormMain::PostReload() {
-    Reader->Follow(FollowedFile.Name);
+    Reader->Follow(FollowedFile.LiveFileName);
     Reader->Request();
 }
 
@@ -310,14 +311,14 @@ bool TFormMain::event(QEvent* event) {
     if (type == EventWatcherResumed) {
         // "again" only after a first "Following": a share slow to answer at start gets its
         // first one now.
-        AddLog(FollowingText(Settings.Folder, Watcher->Way(), FollowingSaid));
+        AddLog(FollowingText(KestruneConfig.Folder, Watcher->Way(), FollowingSaid));
         FollowingSaid = true;
         return true;
     }
     if (type == TFolderReadingEvent::Kind) {
         ++Reloads;
         ApplyReading(
-            ApplyFolderReading(FollowedFile, Live, Settings.Folder,
+            ApplyFolderReading(FollowedFile, Live, KestruneConfig.Folder,
                                std::move(static_cast<TFolderReadingEvent*>(event)->Reading),
                                RankingMode(), std::chrono::steady_clock::now()));
         return true;

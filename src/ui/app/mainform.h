@@ -91,7 +91,7 @@ class TFormMain : public QWidget, public TWindowLink {
     const QImage& Logo() const { return LogoImage; }
     const std::string& ConfigPath() const { return ConfigFile; }
     /// The settings as loaded, with the folder as last chosen.
-    const TKestruneConfig& Config() const { return Settings; }
+    const TKestruneConfig& Config() const { return KestruneConfig; }
     /// The followed live file.
     const TFollowedFile& Followed() const { return FollowedFile; }
     /// Shows an error to the operator without blocking the event loop, and logs it.
@@ -130,7 +130,7 @@ class TFormMain : public QWidget, public TWindowLink {
     void ShowReport(const std::vector<std::string>& lines);
 
     std::string ConfigFile;
-    TKestruneConfig Settings;
+    TKestruneConfig KestruneConfig;
     TBroadcast& Live;
     TFollowedFile FollowedFile;
     std::string LogoFile;

@@ -138,7 +138,7 @@ QString TFormMain::AskOperator(const std::function<QString()>& dialog) {
 void TFormMain::ButtonFolderClick() {
     const QString chosen = AskOperator([this] {
         return QFileDialog::getExistingDirectory(this, "Live folder",
-                                                 QString::fromUtf8(Settings.Folder));
+                                                 QString::fromUtf8(KestruneConfig.Folder));
     });
     if (!chosen.isEmpty()) {
         // Written as the system writes paths, so the file reads as one typed by hand would.
@@ -175,7 +175,7 @@ void TFormMain::Button14Click() {
 
 void TFormMain::PressRanking(TComposeRanking compose) {
     PressRankingButton(*this, [this, compose] {
-        compose(*Live.Players, Settings.Stats1NameLength, *this, Live.RankingList);
+        compose(*Live.Players, KestruneConfig.Stats1NameLength, *this, Live.RankingList);
     });
 }
 

@@ -117,8 +117,10 @@ class FaultMatrix : public ::testing::Test {
     void Follow(const std::string& name, const std::string& text) {
         Write(name, text);
         const TFileStamp stamp = GetFileStamp(PathOf(name));
-        ASSERT_TRUE(PumpUntil([&] { return File.Name == PathOf(name) && File.Time == stamp; }))
-            << "following " << name;
+        ASSERT_TRUE(PumpUntil([&] {
+            return File.LiveFileName == PathOf(name) && File.LiveFileTime == stamp;
+        })) << "following "
+            << name;
     }
 
     /// The records, labels and log as the last good reading of TwoCars left them.
@@ -175,7 +177,7 @@ TEST_F(FaultMatrix, FollowedFileThatStopsBeingAReadableFileEndsTheSession) {
         const int sessions = Live.SessionLogs.Count();
 
         breakIt();
-        ASSERT_TRUE(PumpUntil([&] { return File.Name.empty(); })) << what;
+        ASSERT_TRUE(PumpUntil([&] { return File.LiveFileName.empty(); })) << what;
         EXPECT_EQ(Windows.LabelText(TLabel::FileName), "") << what;
         EXPECT_EQ(Live.Players->Count(), 0) << what;
         // The last good records are not lost: they are the archived session.
@@ -213,9 +215,9 @@ TEST_F(FaultMatrix, DamagedContentKeepsTheLastGoodRecords) {
     for (const auto& [what, text] : damaged) {
         Write("a_live.txt", text);
         const TFileStamp stamp = GetFileStamp(PathOf("a_live.txt"));
-        ASSERT_TRUE(PumpUntil([&] { return File.Time == stamp; })) << what;
+        ASSERT_TRUE(PumpUntil([&] { return File.LiveFileTime == stamp; })) << what;
         ExpectTwoCarsKept(what);
-        EXPECT_EQ(File.Name, PathOf("a_live.txt")) << what;
+        EXPECT_EQ(File.LiveFileName, PathOf("a_live.txt")) << what;
     }
     // Nothing in the log but, after five seconds of it, that the writer does not write [END].
     const auto onlyEndNotice = [&] {
@@ -250,7 +252,7 @@ TEST_F(FaultMatrix, AHundredMegabyteFileIsRefusedAndTheRecordsKept) {
     ASSERT_EQ(Windows.Log.size(), 1u);
     EXPECT_TRUE(Contains(Windows.Log[0], "too large")) << Windows.Log[0];
     ExpectTwoCarsKept("100 MB");
-    EXPECT_EQ(File.Name, PathOf("a_live.txt"));
+    EXPECT_EQ(File.LiveFileName, PathOf("a_live.txt"));
 
     // Once the file is whole again it is read as usual.
     Write("a_live.txt", LiveText({{"Ann", 2}, {"Bob", 1}}));
@@ -279,7 +281,7 @@ TEST_F(FaultMatrix, AFileNobodyCanReadIsLoggedAndTheRecordsKept) {
     EXPECT_TRUE(Contains(Windows.Log[0], "Cannot read file")) << Windows.Log[0];
     EXPECT_TRUE(Contains(Windows.Log[0], PathOf("a_live.txt"))) << Windows.Log[0];
     ExpectTwoCarsKept("read error");
-    EXPECT_EQ(File.Name, PathOf("a_live.txt"));
+    EXPECT_EQ(File.LiveFileName, PathOf("a_live.txt"));
 
     fs::remove(PathOf("a_live.txt"));
     Write("a_live.txt", LiveText({{"Ann", 2}, {"Bob", 1}}));
@@ -324,7 +326,7 @@ TEST_F(FaultMatrix, RemovingTheWatchedFolderEndsWatchingOnce) {
     for (int i = 0; i < 3; ++i) {
         Dispatch(WmLiveFolderChanged);
     }
-    EXPECT_EQ(File.Name, "");
+    EXPECT_EQ(File.LiveFileName, "");
     EXPECT_EQ(Live.Players->Count(), 0);
     EXPECT_EQ(Live.SessionLogs.Count(), sessions + 1);
     EXPECT_EQ(Windows.Log.size(), 1u);
@@ -343,7 +345,7 @@ TEST_F(FaultMatrix, AThousandLiveFilesFollowTheNewestByName) {
     fs::create_directory(PathOf("zzzz_live.txt"));
 
     ASSERT_TRUE(PumpUntil([&] { return Live.Players->Count() > 0; }));
-    EXPECT_EQ(File.Name, PathOf("RUN0999_live.txt"));
+    EXPECT_EQ(File.LiveFileName, PathOf("RUN0999_live.txt"));
     EXPECT_EQ(Windows.LabelText(TLabel::FileName), "RUN0999_live.txt");
     ASSERT_EQ(Live.Players->Count(), 1);
     EXPECT_EQ(Live.Players->Item(0).Driver, "Driver 999");

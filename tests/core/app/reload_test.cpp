@@ -39,7 +39,7 @@ class ReloadCycle : public ::testing::Test {
     void Follow(const std::string& name, const std::string& text) {
         Write(name, text);
         Changed();
-        ASSERT_EQ(File.Name, PathOf(name));
+        ASSERT_EQ(File.LiveFileName, PathOf(name));
         Changed();
     }
 
@@ -53,15 +53,15 @@ class ReloadCycle : public ::testing::Test {
 
 TEST_F(ReloadCycle, FollowsTheNewestFileAndReadsItOnlyWhenItChanges) {
     Changed(); // empty folder: nothing to follow, nothing happens
-    EXPECT_EQ(File.Name, "");
+    EXPECT_EQ(File.LiveFileName, "");
     EXPECT_EQ(Windows.ReloadsPosted, 0);
 
     Write("a_live.txt", LiveText({{"Zed", 1}}));
     Write("B_live.txt", LiveText(TwoCars));
     const int sessions = Live.SessionLogs.Count();
     Changed();
-    EXPECT_EQ(File.Name, PathOf("B_live.txt"));
-    EXPECT_EQ(File.Time, 0);
+    EXPECT_EQ(File.LiveFileName, PathOf("B_live.txt"));
+    EXPECT_EQ(File.LiveFileTime, 0);
     EXPECT_EQ(Windows.LabelText(TLabel::FileName), "B_live.txt");
     EXPECT_EQ(Windows.ReloadsPosted, 1);
     EXPECT_EQ(Live.Players->Count(), 0);
@@ -69,7 +69,7 @@ TEST_F(ReloadCycle, FollowsTheNewestFileAndReadsItOnlyWhenItChanges) {
 
     Changed(); // the posted reload reads the new file
     ASSERT_EQ(Live.Players->Count(), 2);
-    EXPECT_EQ(File.Time, GetFileStamp(PathOf("B_live.txt")));
+    EXPECT_EQ(File.LiveFileTime, GetFileStamp(PathOf("B_live.txt")));
     EXPECT_EQ(Windows.LabelText(TLabel::Session), "Race");
     EXPECT_EQ(Windows.LabelText(TLabel::Phase), "GreenFlag");
     EXPECT_EQ(Windows.LabelText(TLabel::Flags), "Sector2");
@@ -114,15 +114,15 @@ TEST_F(ReloadCycle, SwitchArchivesOneSummaryAndStartsFreshRecords) {
     Write("b_live.txt", LiveText(TwoCars));
     Write("a_live.txt", LiveText(twelve));
     Changed();
-    EXPECT_EQ(File.Name, PathOf("a_live.txt"));
+    EXPECT_EQ(File.LiveFileName, PathOf("a_live.txt"));
     EXPECT_EQ(Live.Players->Item(0).HistoryCount, 1);
 
     Windows.MessageVisible = true;
     const int sessions = Live.SessionLogs.Count();
     const int reloads = Windows.ReloadsPosted;
     Changed();
-    EXPECT_EQ(File.Name, PathOf("b_live.txt"));
-    EXPECT_EQ(File.Time, 0);
+    EXPECT_EQ(File.LiveFileName, PathOf("b_live.txt"));
+    EXPECT_EQ(File.LiveFileTime, 0);
     EXPECT_EQ(Windows.LabelText(TLabel::FileName), "b_live.txt");
     EXPECT_EQ(Windows.ReloadsPosted, reloads + 1);
     EXPECT_EQ(Windows.StatusRefreshes, 1);
@@ -148,23 +148,23 @@ TEST_F(ReloadCycle, AnErrorIsLoggedOnceAndThatVersionIsNotReadAgain) {
     Changed();
     ASSERT_EQ(Windows.Log.size(), 1u);
     EXPECT_NE(Windows.Log[0].find("too large"), std::string::npos);
-    EXPECT_EQ(File.Time, GetFileStamp(PathOf("a_live.txt")));
+    EXPECT_EQ(File.LiveFileTime, GetFileStamp(PathOf("a_live.txt")));
     EXPECT_EQ(Live.Players->Count(), 2);
     EXPECT_EQ(Live.Players->Item(0).HistoryCount, 0);
 
     Changed(); // same stamp: searched, not read again
     EXPECT_EQ(Windows.Log.size(), 1u);
-    EXPECT_EQ(File.Name, PathOf("a_live.txt"));
+    EXPECT_EQ(File.LiveFileName, PathOf("a_live.txt"));
 
     // A file gone between the stamp and the read.
-    File.Name = PathOf("gone_live.txt");
+    File.LiveFileName = PathOf("gone_live.txt");
     Windows.Apply(ReadFollowedFile(File, Live, {42, 0}, false, Hooks), Live.EventQueue);
     EXPECT_EQ(Windows.Log.size(), 2u);
-    EXPECT_EQ(File.Time, 42);
+    EXPECT_EQ(File.LiveFileTime, 42);
     EXPECT_EQ(Live.Players->Count(), 2);
 
     // Errors from the reader are logged too, whatever they throw, and labels stay as they were.
-    File.Name = PathOf("a_live.txt");
+    File.LiveFileName = PathOf("a_live.txt");
     Hooks.ReadText = []() -> std::string { throw std::runtime_error("reader failed"); };
     Write("a_live.txt", LiveText(TwoCars, "FullCourseYellow"));
     Changed();
@@ -179,25 +179,26 @@ TEST_F(ReloadCycle, AnErrorIsLoggedOnceAndThatVersionIsNotReadAgain) {
 
 TEST_F(ReloadCycle, AReadingTornByTheWriterIsDroppedAndTheCompleteFileReadNext) {
     Follow("a_live.txt", LiveText(TwoCars));
-    const TFileStamp before = File.Time;
+    const TFileStamp before = File.LiveFileTime;
     // The plug-in truncates and rewrites in place; our read lands inside "Driver=Alice" and
     // the writer completes the file before we look at it again.
     const std::string whole = LiveText({{"Alice", 1}, {"Bob", 2}});
     const std::string cut = whole.substr(0, whole.find("Driver=Alice") + 9);
     Write("a_live.txt", cut);
     Hooks.ReadText = [&] {
-        const std::string text = ReadLiveFile(File.Name);
+        const std::string text = ReadLiveFile(File.LiveFileName);
         Write("a_live.txt", whole);
         return text;
     };
     Changed();
-    EXPECT_EQ(File.Time, before) << "dropped, so the completed file is read at the next message";
+    EXPECT_EQ(File.LiveFileTime, before)
+        << "dropped, so the completed file is read at the next message";
     EXPECT_EQ(Live.Players->IndexOfDriver("Al", 0), -1);
     EXPECT_EQ(Live.Players->Item(0).HistoryCount, 0) << "no merge at all";
 
     Hooks.ReadText = nullptr;
     Changed();
-    EXPECT_EQ(File.Time, GetFileStamp(PathOf("a_live.txt")));
+    EXPECT_EQ(File.LiveFileTime, GetFileStamp(PathOf("a_live.txt")));
     EXPECT_NE(Live.Players->IndexOfDriver("Alice", 0), -1);
     EXPECT_EQ(Live.Players->IndexOfDriver("Al", 0), -1);
 }
@@ -278,7 +279,7 @@ TEST_F(ReloadCycle, AChangeThatKeepsStampAndSizeIsReadByItsBytes) {
     Follow("a_live.txt", LiveText({{"Ann", 1}, {"Bob", 2}}));
     Write("a_live.txt", LiveText({{"Bob", 1}, {"Ann", 2}}));
     ASSERT_TRUE(SetWriteTime(PathOf("a_live.txt"), Clock - 1));
-    ASSERT_EQ(GetFileStamp(PathOf("a_live.txt")), File.Time);
+    ASSERT_EQ(GetFileStamp(PathOf("a_live.txt")), File.LiveFileTime);
     Changed();
     EXPECT_EQ(Live.Players->Item(Live.Players->IndexOfDriver("Bob", 0)).Position[0], 1);
     Changed();
@@ -289,7 +290,7 @@ TEST_F(ReloadCycle, AReadingWithoutCarsIsSkippedSilently) {
     Follow("a_live.txt", LiveText(TwoCars));
     Write("a_live.txt", LiveText({}, "FullCourseYellow"));
     Changed();
-    EXPECT_EQ(File.Time, GetFileStamp(PathOf("a_live.txt")));
+    EXPECT_EQ(File.LiveFileTime, GetFileStamp(PathOf("a_live.txt")));
     EXPECT_EQ(Live.Players->Item(0).HistoryCount, 0);
     EXPECT_EQ(Windows.LabelText(TLabel::Phase), "GreenFlag");
     EXPECT_EQ(Live.EventQueue.Count(), 0);
@@ -326,7 +327,7 @@ TEST_F(ReloadCycle, AQuietFileHidingANewerSessionByItsNameIsExplained) {
     Follow("b_live.txt", LiveText(TwoCars));
     Write("a_live.txt", LiveText(TwoCars));
     Changed();
-    ASSERT_EQ(File.Name, PathOf("b_live.txt")) << "the name order holds";
+    ASSERT_EQ(File.LiveFileName, PathOf("b_live.txt")) << "the name order holds";
     Windows.Apply(CheckFeedQuiet(File, std::chrono::steady_clock::now() + FeedQuietAfter),
                   Live.EventQueue);
     ASSERT_EQ(Windows.Log.size(), 2u);
@@ -386,7 +387,7 @@ TEST_F(ReloadCycle, BrokenFilesNeverCrashTheCycle) {
     }
     Write("a_live.txt", garbage);
     Changed();
-    EXPECT_EQ(File.Name, PathOf("a_live.txt"));
+    EXPECT_EQ(File.LiveFileName, PathOf("a_live.txt"));
     EXPECT_EQ(Live.Players->Count(), 2);
     EXPECT_EQ(Live.Players->Item(0).HistoryCount, 0);
 
@@ -396,7 +397,7 @@ TEST_F(ReloadCycle, BrokenFilesNeverCrashTheCycle) {
     fs::create_directory(PathOf("a_live.txt"));
     const int sessions = Live.SessionLogs.Count();
     Changed();
-    EXPECT_EQ(File.Name, "");
+    EXPECT_EQ(File.LiveFileName, "");
     EXPECT_EQ(Windows.LabelText(TLabel::FileName), "");
     ASSERT_EQ(Live.SessionLogs.Count(), sessions + 1);
     EXPECT_EQ(Live.SessionLogs.Items(sessions).size(), 4u);
