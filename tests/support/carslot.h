@@ -10,7 +10,7 @@
 
 /// The fields of a car besides its name and position; the defaults are a running car that
 /// has not yet set a lap.
-struct TCarSpec {
+struct TCarDetails {
     int32_t Laps = 0;
     float BestLap = 0.0f;
     float TimeGapToPrev = 0.0f;
@@ -20,16 +20,16 @@ struct TCarSpec {
     const char* VehicleClass = "";
 };
 
-inline TSlot CarSlot(std::string driver, int32_t position, const TCarSpec& spec = {}) {
+inline TSlot CarSlot(std::string driver, int32_t position, const TCarDetails& details = {}) {
     TSlot slot;
     slot.Driver = std::move(driver);
-    slot.Vehicle = spec.Vehicle;
-    slot.VehicleClass = spec.VehicleClass;
+    slot.Vehicle = details.Vehicle;
+    slot.VehicleClass = details.VehicleClass;
     slot.Position = position;
-    slot.Laps = spec.Laps;
-    slot.BestLap = spec.BestLap;
-    slot.TimeGapToPrev = spec.TimeGapToPrev;
-    slot.LapDistanceTravelled = spec.LapDistanceTravelled;
-    slot.FinishStatus = spec.FinishStatus;
+    slot.Laps = details.Laps;
+    slot.BestLap = details.BestLap;
+    slot.TimeGapToPrev = details.TimeGapToPrev;
+    slot.LapDistanceTravelled = details.LapDistanceTravelled;
+    slot.FinishStatus = details.FinishStatus;
     return slot;
 }
