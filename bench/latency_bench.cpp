@@ -1,22 +1,22 @@
 // From a write of the live file to updated records and rows, through the real folder watcher:
 // the watcher's 200 ms gathering sleep plus everything after it.
 
-#include "livegen.h"
+#include "bench/livegen.h"
 
-#include "app/reload.h"
-#include "headlesswindows.h"
-#include "live/livefolder.h"
-#include "messages/racedetect.h"
-#include "messages/raceevent.h"
-#include "platform/filechk.h"
-#include "platform/filestamp.h"
-#include "platform/folderpoll.h"
-#include "platform/messageids.h"
-#include "standings/rows.h"
+#include "core/app/reload.h"
+#include "core/live/livefolder.h"
+#include "core/messages/racedetect.h"
+#include "core/messages/raceevent.h"
+#include "core/platform/filechk.h"
+#include "core/platform/filestamp.h"
+#include "core/platform/folderpoll.h"
+#include "core/platform/messageids.h"
+#include "core/standings/rows.h"
+#include "tools/headless/headlesswindows.h"
 
 #include <benchmark/benchmark.h>
 
-#include "fusemount.h"
+#include "tests/support/fusemount.h"
 
 #include <algorithm>
 #include <chrono>
@@ -105,7 +105,8 @@ void BM_WriteToRows(benchmark::State& state) {
             state.SkipWithError("the watcher did not report the write");
             break;
         }
-        windows.Apply(LiveFolderChanged(followed, live, folder.string(), false), live.EventQueue);
+        ApplyReadingResult(windows, LiveFolderChanged(followed, live, folder.string(), false),
+                           live.EventQueue);
         BuildRows(*live.Players, 5, rows);
         const auto end = std::chrono::steady_clock::now();
         const double seconds = std::chrono::duration<double>(end - start).count();

@@ -1,18 +1,18 @@
 // Parsing and merging live files of 20 to 2000 cars, against a baseline that only reads the file
 // and finds its line ends: the least any parser must do.
 
-#include "livegen.h"
+#include "bench/livegen.h"
 
-#include "app/broadcast.h"
-#include "app/reload.h"
-#include "headlesswindows.h"
-#include "live/livefile.h"
-#include "live/names.h"
-#include "live/players.h"
-#include "messages/racedetect.h"
-#include "messages/raceevent.h"
-#include "platform/readfile.h"
-#include "standings/rows.h"
+#include "core/app/broadcast.h"
+#include "core/app/reload.h"
+#include "core/live/livefile.h"
+#include "core/live/names.h"
+#include "core/live/players.h"
+#include "core/messages/racedetect.h"
+#include "core/messages/raceevent.h"
+#include "core/platform/readfile.h"
+#include "core/standings/rows.h"
+#include "tools/headless/headlesswindows.h"
 
 #include <benchmark/benchmark.h>
 
@@ -109,8 +109,9 @@ void BM_ReloadCycle(benchmark::State& state) {
     for (auto _ : state) {
         followed.LiveFileName = files[next];
         next = (next + 1) % files.size();
-        windows.Apply(ReadFollowedFile(followed, live, GetFileState(followed.LiveFileName), false),
-                      live.EventQueue);
+        ApplyReadingResult(
+            windows, ReadFollowedFile(followed, live, GetFileState(followed.LiveFileName), false),
+            live.EventQueue);
         BuildRows(*live.Players, 5, rows);
         live.EventQueue.Clear();
         windows.Log.clear();

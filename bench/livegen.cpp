@@ -1,4 +1,4 @@
-#include "livegen.h"
+#include "bench/livegen.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,11 +4,11 @@
 // still and how late the window thread's one-second timer ever fired, with and without the
 // stop.
 
-#include "app/broadcast.h"
-#include "app/config.h"
-#include "app/mainform.h"
-#include "messages/msg1.h"
-#include "standings/stats1.h"
+#include "core/app/broadcast.h"
+#include "core/app/config.h"
+#include "ui/app/mainform.h"
+#include "ui/messages/msg1.h"
+#include "ui/standings/stats1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,7 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "fusemount.h"
+#include "tests/support/fusemount.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,18 +1,18 @@
 // Drawing the tower and the ticker, on the offscreen platform, against a plain QPainter
 // baseline of the same amount of text and rectangles.
 
-#include "livegen.h"
+#include "bench/livegen.h"
 
-#include "app/broadcast.h"
-#include "app/config.h"
-#include "headlesswindows.h"
-#include "live/livefile.h"
-#include "live/players.h"
-#include "messages/msg1.h"
-#include "messages/raceevent.h"
-#include "messages/ranking.h"
-#include "standings/rows.h"
-#include "standings/stats1.h"
+#include "core/app/broadcast.h"
+#include "core/app/config.h"
+#include "core/live/livefile.h"
+#include "core/live/players.h"
+#include "core/messages/raceevent.h"
+#include "core/messages/ranking.h"
+#include "core/standings/rows.h"
+#include "tools/headless/headlesswindows.h"
+#include "ui/messages/msg1.h"
+#include "ui/standings/stats1.h"
 
 #include <QApplication>
 #include <QPainter>

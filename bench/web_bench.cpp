@@ -2,18 +2,18 @@
 // shows in the page, how exactly the page scrolls a ranking strip, and what two open pages
 // cost the program while a strip scrolls. Figures are counters of one run each.
 
-#include "app/broadcast.h"
-#include "app/config.h"
-#include "cdpbrowser.h"
-#include "live/livefile.h"
-#include "live/players.h"
-#include "livegen.h"
-#include "messages/msg1.h"
-#include "messages/raceevent.h"
-#include "standings/stats1.h"
-#include "web/formwebwindows.h"
-#include "web/pictureencoding.h"
-#include "web/qtwebserver.h"
+#include "bench/livegen.h"
+#include "core/app/broadcast.h"
+#include "core/app/config.h"
+#include "core/live/livefile.h"
+#include "core/live/players.h"
+#include "core/messages/raceevent.h"
+#include "tests/support/cdpbrowser.h"
+#include "ui/messages/msg1.h"
+#include "ui/standings/stats1.h"
+#include "ui/web/formwebwindows.h"
+#include "ui/web/pictureencoding.h"
+#include "ui/web/qtwebserver.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

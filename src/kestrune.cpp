@@ -1,14 +1,14 @@
 // The program: the console, the standings tower and the message ticker. It reads no command
 // line; everything comes from the configuration file and the live folder.
 
-#include "app/broadcast.h"
-#include "app/config.h"
-#include "app/mainform.h"
-#include "app/qtsoakreport.h"
-#include "messages/msg1.h"
-#include "platform/numbers.h"
-#include "standings/stats1.h"
-#include "support/qtsignals.h"
+#include "core/app/broadcast.h"
+#include "core/app/config.h"
+#include "core/platform/numbers.h"
+#include "ui/app/mainform.h"
+#include "ui/app/qtsoakreport.h"
+#include "ui/messages/msg1.h"
+#include "ui/standings/stats1.h"
+#include "ui/support/qtsignals.h"
 
 #include <QApplication>
 #include <QTimer>

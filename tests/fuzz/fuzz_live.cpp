@@ -9,15 +9,15 @@
 //      the records coming from a long session whose counters stand at their extremes
 //   3: the clock of the session summary, from a table of ordinary and extreme times
 
-#include "headlesswindows.h"
-#include "live/livefile.h"
-#include "live/players.h"
-#include "live/reports.h"
-#include "live/sessionlogs.h"
-#include "messages/racedetect.h"
-#include "messages/ranking.h"
-#include "platform/numbers.h"
-#include "standings/rows.h"
+#include "core/live/livefile.h"
+#include "core/live/players.h"
+#include "core/live/reports.h"
+#include "core/live/sessionlogs.h"
+#include "core/messages/racedetect.h"
+#include "core/messages/ranking.h"
+#include "core/platform/numbers.h"
+#include "core/standings/rows.h"
+#include "tools/headless/headlesswindows.h"
 
 #include <algorithm>
 #include <climits>
@@ -140,7 +140,7 @@ void MergeReading(TPlayers& players, const TSnapshot& snapshot, const TNameRules
     }
     TReadingResult result;
     DetectRaceEvents(players, windows.Ranking, result);
-    windows.Apply(result, queue);
+    ApplyReadingResult(windows, result, queue);
     if (queue.Count() > MaxQueued) {
         queue.Clear();
     }

@@ -5,7 +5,7 @@
 // Input: section, key and value separated by the byte 0x1E, then the rest is the file's text
 // (which may hold 0x1E itself).
 
-#include "platform/profile.h"
+#include "core/platform/profile.h"
 
 #include <cstddef>
 #include <cstdint>

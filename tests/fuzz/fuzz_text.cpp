@@ -6,13 +6,13 @@
 // text. Lap times are read from every four bytes of the text as float bit patterns, so NaN and
 // infinities come up.
 
-#include "live/laptime.h"
-#include "live/names.h"
-#include "messages/markup.h"
-#include "platform/colornames.h"
-#include "platform/intvalue.h"
-#include "platform/localetext.h"
-#include "platform/numbers.h"
+#include "core/live/laptime.h"
+#include "core/live/names.h"
+#include "core/messages/markup.h"
+#include "core/platform/colornames.h"
+#include "core/platform/intvalue.h"
+#include "core/platform/localetext.h"
+#include "core/platform/numbers.h"
 
 #include <cerrno>
 #include <cmath>

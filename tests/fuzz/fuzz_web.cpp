@@ -5,9 +5,9 @@
 // for a handshake whose Origin, if any, is the server's own address. The bytes after a whole
 // head are read as a client's WebSocket frames, in one piece and byte by byte, which must agree.
 
-#include "web/httprequest.h"
-#include "web/webroutes.h"
-#include "web/websocket.h"
+#include "core/web/httprequest.h"
+#include "core/web/webroutes.h"
+#include "core/web/websocket.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -93,7 +93,8 @@ void CheckFrames(std::string_view bytes) {
     Require(whole.Frames.size() <= bytes.size() / 6, "more frames than their bytes can hold");
     for (std::size_t i = 0; i < whole.Frames.size(); ++i) {
         const TIncomingFrame& frame = whole.Frames[i];
-        Require(frame.Payload == byByte.Frames[i].Payload && frame.Opcode == byByte.Frames[i].Opcode,
+        Require(frame.Payload == byByte.Frames[i].Payload &&
+                    frame.Opcode == byByte.Frames[i].Opcode,
                 "a frame read differently when it arrives in pieces");
         const bool control = (static_cast<uint8_t>(frame.Opcode) & 0x8) != 0;
         Require(control ? frame.Payload.size() <= 125 && frame.Final : frame.Payload.empty(),

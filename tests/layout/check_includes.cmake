@@ -1,11 +1,14 @@
-# Fails on any #include "..." in src/ that crosses folders against the layers:
+# Fails on any #include "..." of src/, tests/ or bench/ that does not name its layer from the
+# source root (core/live/players.h, ui/app/mainform.h, tools/feed/racesim.h, tests/support/
+# testfiles.h, bench/livegen.h), and on any include in src/ against the layers:
 #   core: platform <- live <- (messages, standings) <- app; platform <- web
 #   ui:   support <- (messages, standings) <- web <- app, each on top of the whole core
-#   the program and the tools on top.
-# A folder always includes its own files. The operating system's own headers (POSIX, Windows,
-# X11, ICU) are included only by the implementations in core/platform/posix and
-# core/platform/windows, so everything else builds on both systems.
-# Usage: cmake -DSOURCE_DIR=<src> -P check_includes.cmake
+#   tools: feed on the platform, headless on the core, replay on both; the program on top.
+# Tests and benchmarks may include any layer; nothing in src/ includes them.
+# The operating system's own headers (POSIX, Windows, X11, ICU) are included only by the
+# implementations in core/platform/posix and core/platform/windows, so everything else builds
+# on both systems.
+# Usage: cmake -DPROJECT_DIR=<the project's root> -P check_includes.cmake
 cmake_minimum_required(VERSION 3.25)
 
 set(core_all "core/platform;core/live;core/messages;core/standings;core/app;core/web")
@@ -22,17 +25,18 @@ set(allowed_ui/web "${core_all};ui/support;ui/messages;ui/standings")
 set(allowed_ui/app "${core_all};ui/support;ui/messages;ui/standings;ui/web")
 set(allowed_program "${core_all};ui/support;ui/messages;ui/standings;ui/web;ui/app")
 set(allowed_tools/feed "core/platform")
-set(allowed_tools/replay "${core_all}")
+set(allowed_tools/headless "${core_all}")
+set(allowed_tools/replay "${core_all};tools/headless")
 
-# The include roots, in the order the compiler searches them.
-set(roots core ui tools tools/replay)
-
-function(folder_of path out)
-  file(RELATIVE_PATH rel "${SOURCE_DIR}" "${path}")
-  if(rel MATCHES "^((core|ui|tools)/[^/]+)/")
+# The layer a file of the project is in, from its path relative to the project's root: two
+# folders under src/ (core/live), src's own files the program, tests and bench whole.
+function(layer_of_file rel out)
+  if(rel MATCHES "^src/((core|ui|tools)/[^/]+)/")
     set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
-  elseif(NOT rel MATCHES "/")
+  elseif(rel MATCHES "^src/[^/]+$")
     set(${out} "program" PARENT_SCOPE)
+  elseif(rel MATCHES "^(tests|bench)/")
+    set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
   else()
     set(${out} "" PARENT_SCOPE)
   endif()
@@ -41,43 +45,48 @@ endfunction()
 set(system_headers_regex
   "^[ \t]*#[ \t]*include[ \t]*<(unistd|fcntl|dirent|poll|pthread|dlfcn|signal|windows|shlobj|shellapi|io|direct)\\.h>|^[ \t]*#[ \t]*include[ \t]*<(sys|unicode|X11|xcb)/")
 
-file(GLOB_RECURSE files "${SOURCE_DIR}/*.h" "${SOURCE_DIR}/*.cpp")
+file(GLOB_RECURSE files RELATIVE "${PROJECT_DIR}" "${PROJECT_DIR}/src/*.h" "${PROJECT_DIR}/src/*.cpp"
+     "${PROJECT_DIR}/tests/*.h" "${PROJECT_DIR}/tests/*.cpp" "${PROJECT_DIR}/bench/*.h"
+     "${PROJECT_DIR}/bench/*.cpp")
 set(failures "")
-foreach(file IN LISTS files)
-  file(RELATIVE_PATH rel_file "${SOURCE_DIR}" "${file}")
-  if(NOT rel_file MATCHES "^core/platform/(posix|windows)/")
+foreach(rel_file IN LISTS files)
+  set(file "${PROJECT_DIR}/${rel_file}")
+  layer_of_file("${rel_file}" from)
+  if(from STREQUAL "")
+    string(APPEND failures "\n  ${rel_file}: not in a known folder")
+    continue()
+  endif()
+  if(rel_file MATCHES "^src/" AND NOT rel_file MATCHES "^src/core/platform/(posix|windows)/")
     file(STRINGS "${file}" system_lines REGEX "${system_headers_regex}")
     foreach(line IN LISTS system_lines)
       string(APPEND failures "\n  ${rel_file}: the system's header outside the platform layer: ${line}")
     endforeach()
   endif()
-  folder_of("${file}" from)
-  if(from STREQUAL "")
-    string(APPEND failures "\n  ${file}: not in a known folder")
-    continue()
-  endif()
-  get_filename_component(dir "${file}" DIRECTORY)
   file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
   foreach(line IN LISTS lines)
     string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" header "${line}")
-    set(target "")
-    if(EXISTS "${dir}/${header}")
-      set(target "${dir}/${header}")
+    # The layer is read from the include itself; the file must be where it says.
+    if(header MATCHES "^(core|ui|tools)/")
+      set(target "src/${header}")
+    elseif(header MATCHES "^(tests|bench)/")
+      set(target "${header}")
     else()
-      foreach(root IN LISTS roots)
-        if(target STREQUAL "" AND EXISTS "${SOURCE_DIR}/${root}/${header}")
-          set(target "${SOURCE_DIR}/${root}/${header}")
-        endif()
-      endforeach()
-    endif()
-    if(target STREQUAL "")
-      string(APPEND failures "\n  ${file}: \"${header}\" is not a file of src/")
+      string(APPEND failures "\n  ${rel_file}: \"${header}\" does not name its layer (core/, ui/, tools/, tests/ or bench/)")
       continue()
     endif()
-    folder_of("${target}" to)
+    if(NOT EXISTS "${PROJECT_DIR}/${target}" OR header MATCHES "(^|/)\\.\\.?/")
+      string(APPEND failures "\n  ${rel_file}: \"${header}\" is not a file of the project")
+      continue()
+    endif()
+    layer_of_file("${target}" to)
+    if(from STREQUAL "tests" OR from STREQUAL "bench")
+      if(to STREQUAL "bench" AND from STREQUAL "tests")
+        string(APPEND failures "\n  ${rel_file}: a test may not include a benchmark's file (\"${header}\")")
+      endif()
+      continue()
+    endif()
     if(NOT to STREQUAL from AND NOT to IN_LIST allowed_${from})
-      file(RELATIVE_PATH rel "${SOURCE_DIR}" "${file}")
-      string(APPEND failures "\n  ${rel}: ${from} may not include ${to} (\"${header}\")")
+      string(APPEND failures "\n  ${rel_file}: ${from} may not include ${to} (\"${header}\")")
     endif()
   endforeach()
 endforeach()
@@ -86,4 +95,4 @@ if(failures)
   message(FATAL_ERROR "Includes against the layers:${failures}")
 endif()
 list(LENGTH files count)
-message(STATUS "${count} files, every include follows the layers")
+message(STATUS "${count} files, every include names its layer and follows the layers")

@@ -2,7 +2,7 @@
 // A car of one reading, as tests build them: name and position, and whatever else a case
 // needs by name.
 
-#include "live/livefile.h"
+#include "core/live/livefile.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "cdpbrowser.h"
+#include "tests/support/cdpbrowser.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "testfiles.h"
+#include "tests/support/testfiles.h"
 
 #ifdef _WIN32
 #include <windows.h>

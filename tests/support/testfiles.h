@@ -1,7 +1,7 @@
 #pragma once
 // Files for tests: a fresh folder per test and whole-file reads.
 
-#include "platform/utf8path.h"
+#include "core/platform/utf8path.h"
 
 #include <gtest/gtest.h>
 

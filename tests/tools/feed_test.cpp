@@ -1,14 +1,14 @@
 // kestrune-feed: whole simulated sessions read back with the program's own parser, the file
 // writer, the command line, and the built command run for real.
 
-#include "feed/feedoptions.h"
-#include "feed/livewriter.h"
-#include "feed/racesim.h"
-#include "live/livefile.h"
+#include "core/live/livefile.h"
+#include "tools/feed/feedoptions.h"
+#include "tools/feed/livewriter.h"
+#include "tools/feed/racesim.h"
 
 #include <gtest/gtest.h>
 
-#include "testfiles.h"
+#include "tests/support/testfiles.h"
 
 #include <algorithm>
 #include <chrono>

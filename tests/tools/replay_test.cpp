@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "testfiles.h"
+#include "tests/support/testfiles.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -123,7 +123,8 @@ TEST_F(Replay, YellowSwitchMissingFilesAndSummaries) {
 TEST_F(Replay, ASwitchTakesUpTheNextFileAsTheProgramDoes) {
     // The first file ends with [END]; the next one's writer does not write it. The program
     // forgets the first file's habit when it takes up the next, and so must the replay.
-    const std::string a = Write("a_live.txt", Race(100.0, "GreenFlag", Car(0, "Alpha Driver", 1, 1)));
+    const std::string a =
+        Write("a_live.txt", Race(100.0, "GreenFlag", Car(0, "Alpha Driver", 1, 1)));
     std::string next = Race(5.0, "GreenFlag", Car(0, "Bob Lee", 1, 0));
     next.erase(next.rfind("[END]"));
     const std::string b = Write("b_live.txt", next);

@@ -2,19 +2,19 @@
 // watcher follows the folder and the reload cycle reads what it posts, as the program does.
 // Nearly every version must be shown, and nothing that was never written as a whole.
 
-#include "app/reload.h"
-#include "headlesswindows.h"
-#include "live/livefile.h"
-#include "live/livefolder.h"
-#include "platform/bytehash.h"
-#include "platform/filechk.h"
-#include "platform/messageids.h"
+#include "core/app/reload.h"
+#include "core/live/livefile.h"
+#include "core/live/livefolder.h"
+#include "core/platform/bytehash.h"
+#include "core/platform/filechk.h"
+#include "core/platform/messageids.h"
+#include "tools/headless/headlesswindows.h"
 
 #include <gtest/gtest.h>
 
-#include "livetext.h"
-#include "testfiles.h"
-#include "watchermessages.h"
+#include "tests/support/livetext.h"
+#include "tests/support/testfiles.h"
+#include "tests/support/watchermessages.h"
 
 #include <atomic>
 #include <chrono>
@@ -79,8 +79,9 @@ TEST(SlowWriter, NearlyEveryVersionIsShownAndNothingFalse) {
                     delayedAt = std::chrono::steady_clock::time_point::max();
                 }
                 const uint64_t before = followed.LiveFileHash;
-                windows.Apply(LiveFolderChanged(followed, broadcast, live, false, hooks),
-                              broadcast.EventQueue);
+                ApplyReadingResult(windows,
+                                   LiveFolderChanged(followed, broadcast, live, false, hooks),
+                                   broadcast.EventQueue);
                 if (followed.LiveFileHash != before) {
                     shown.insert(followed.LiveFileHash);
                 }

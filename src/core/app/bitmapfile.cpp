@@ -1,4 +1,4 @@
-#include "app/bitmapfile.h"
+#include "core/app/bitmapfile.h"
 
 #include <cstdlib>
 

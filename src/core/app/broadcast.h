@@ -3,11 +3,11 @@
 // message queue and ranking strip, the operator's name lists and what the labels show. The
 // program, the replay, each test and each benchmark own one; the windows draw from it.
 
-#include "live/livefile.h"
-#include "live/names.h"
-#include "live/players.h"
-#include "live/sessionlogs.h"
-#include "messages/raceevent.h"
+#include "core/live/livefile.h"
+#include "core/live/names.h"
+#include "core/live/players.h"
+#include "core/live/sessionlogs.h"
+#include "core/messages/raceevent.h"
 
 #include <memory>
 

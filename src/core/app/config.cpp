@@ -1,10 +1,10 @@
-#include "app/config.h"
+#include "core/app/config.h"
 
-#include "platform/intvalue.h"
-#include "platform/localetext.h"
-#include "platform/profile.h"
-#include "platform/programplace.h"
-#include "platform/utf8path.h"
+#include "core/platform/intvalue.h"
+#include "core/platform/localetext.h"
+#include "core/platform/profile.h"
+#include "core/platform/programplace.h"
+#include "core/platform/utf8path.h"
 
 #include <filesystem>
 #include <map>

@@ -3,8 +3,8 @@
 // written back on exit. Every key, with its kind, default and the values the program applies,
 // is one line of the settings table in config.cpp.
 
-#include "platform/colornames.h"
-#include "platform/filechk.h"
+#include "core/platform/colornames.h"
+#include "core/platform/filechk.h"
 
 #include <algorithm>
 #include <cstdint>

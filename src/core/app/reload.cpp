@@ -1,11 +1,11 @@
-#include "app/reload.h"
+#include "core/app/reload.h"
 
-#include "live/folderreading.h"
-#include "live/livefile.h"
-#include "live/textencoding.h"
-#include "messages/racedetect.h"
-#include "platform/bytehash.h"
-#include "platform/readfile.h"
+#include "core/live/folderreading.h"
+#include "core/live/livefile.h"
+#include "core/live/textencoding.h"
+#include "core/messages/racedetect.h"
+#include "core/platform/bytehash.h"
+#include "core/platform/readfile.h"
 
 #include <exception>
 #include <optional>

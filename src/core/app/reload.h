@@ -2,11 +2,11 @@
 // The reload cycle: what the main window does with each reading of the live folder.
 // Window-free: each step returns what changed (TReadingResult), which the windows apply.
 
-#include "app/broadcast.h"
-#include "live/folderreading.h"
-#include "live/followedfile.h"
-#include "messages/readingresult.h"
-#include "platform/filestamp.h"
+#include "core/app/broadcast.h"
+#include "core/live/folderreading.h"
+#include "core/live/followedfile.h"
+#include "core/messages/readingresult.h"
+#include "core/platform/filestamp.h"
 
 #include <chrono>
 #include <functional>

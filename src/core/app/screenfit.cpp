@@ -1,4 +1,4 @@
-#include "app/screenfit.h"
+#include "core/app/screenfit.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -72,9 +72,10 @@ TWindowBounds FitToScreens(TWindowBounds wanted, const std::vector<TWindowBounds
     if (WhollyShown(wanted, screens)) {
         return wanted;
     }
-    const auto most = std::max_element(screens.begin(), screens.end(), [&](const auto& a, const auto& b) {
-        return SharedArea(wanted, a) < SharedArea(wanted, b);
-    });
+    const auto most =
+        std::max_element(screens.begin(), screens.end(), [&](const auto& a, const auto& b) {
+            return SharedArea(wanted, a) < SharedArea(wanted, b);
+        });
     const TWindowBounds& nearest =
         SharedArea(wanted, *most) > 0
             ? *most

@@ -2,7 +2,7 @@
 // Keeping configured window bounds within what the screens can show: a typo of 32000 must not
 // cost gigabytes of window pictures, nor put a broadcast window where nobody can find it.
 
-#include "app/config.h"
+#include "core/app/config.h"
 
 #include <vector>
 

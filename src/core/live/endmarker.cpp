@@ -1,6 +1,6 @@
-#include "live/endmarker.h"
+#include "core/live/endmarker.h"
 
-#include "platform/bytehash.h"
+#include "core/platform/bytehash.h"
 
 using std::chrono::duration_cast;
 using std::chrono::milliseconds;

@@ -5,7 +5,7 @@
 // such a half file standing for as long as it likes, and a half file on air means phantom
 // drivers, false fastest laps and false pit entries.
 
-#include "platform/steadyclock.h"
+#include "core/platform/steadyclock.h"
 
 #include <chrono>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // A feed that stops (the simulator paused, the share gone, the plug-in crashed) looks exactly
 // like a quiet race; this notices it, so the operator reads it in the log.
 
-#include "live/racewords.h"
-#include "platform/steadyclock.h"
+#include "core/live/racewords.h"
+#include "core/platform/steadyclock.h"
 
 #include <chrono>
 #include <optional>

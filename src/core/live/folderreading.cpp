@@ -1,7 +1,7 @@
-#include "live/folderreading.h"
+#include "core/live/folderreading.h"
 
-#include "live/livefile.h"
-#include "live/livefolder.h"
+#include "core/live/livefile.h"
+#include "core/live/livefolder.h"
 
 #include <exception>
 

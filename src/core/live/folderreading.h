@@ -3,7 +3,7 @@
 // looks at its stamp and size, and, when it has not changed, which live file is newest. It
 // touches the disk only, so the reader thread takes it while the windows go on drawing.
 
-#include "platform/filestamp.h"
+#include "core/platform/filestamp.h"
 
 #include <functional>
 #include <optional>

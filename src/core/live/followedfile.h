@@ -2,10 +2,10 @@
 // The live file being followed and all that is known of it: whoever follows a file owns one,
 // and a switch to another file starts a fresh one, so nothing of the old file can linger.
 
-#include "live/endmarker.h"
-#include "live/feedquiet.h"
-#include "live/livefile.h"
-#include "platform/filestamp.h"
+#include "core/live/endmarker.h"
+#include "core/live/feedquiet.h"
+#include "core/live/livefile.h"
+#include "core/platform/filestamp.h"
 
 #include <cstdint>
 #include <optional>

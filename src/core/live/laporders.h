@@ -2,7 +2,7 @@
 // The average lap and the three sort orders shared by the reports, the ranking strip and the
 // session summaries.
 
-#include "live/players.h"
+#include "core/live/players.h"
 
 /// Mean of the three latest completed laps in single precision, or -1 when any of them is not
 /// greater than 0.

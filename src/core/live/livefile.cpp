@@ -1,8 +1,8 @@
-#include "live/livefile.h"
+#include "core/live/livefile.h"
 
-#include "platform/bytewords.h"
-#include "platform/numbers.h"
-#include "platform/readfile.h"
+#include "core/platform/bytewords.h"
+#include "core/platform/numbers.h"
+#include "core/platform/readfile.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,8 @@
 #pragma once
 // One reading of the live file: the cars (TSlot) and the session values (TGameSession).
 
-#include "live/racewords.h"
-#include "platform/numbers.h"
+#include "core/live/racewords.h"
+#include "core/platform/numbers.h"
 
 #include <array>
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "live/livefolder.h"
+#include "core/live/livefolder.h"
 
-#include "platform/collation.h"
-#include "platform/filestamp.h"
-#include "platform/folderlist.h"
+#include "core/platform/collation.h"
+#include "core/platform/filestamp.h"
+#include "core/platform/folderlist.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "live/livereader.h"
+#include "core/live/livereader.h"
 
 #include <chrono>
 #include <condition_variable>

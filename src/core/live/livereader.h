@@ -4,7 +4,7 @@
 // never the tower or the ticker on air. It hands each reading over, moved; parsing, merging
 // and drawing stay with the windows.
 
-#include "live/folderreading.h"
+#include "core/live/folderreading.h"
 
 #include <functional>
 #include <memory>

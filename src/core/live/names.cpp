@@ -1,7 +1,7 @@
-#include "live/names.h"
+#include "core/live/names.h"
 
-#include "platform/localetext.h"
-#include "platform/profile.h"
+#include "core/platform/localetext.h"
+#include "core/platform/profile.h"
 
 #include <algorithm>
 

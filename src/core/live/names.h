@@ -1,7 +1,7 @@
 #pragma once
 // Driver name aliases from the configuration file, short display names, and the ignore list.
 
-#include "live/players.h"
+#include "core/live/players.h"
 
 #include <optional>
 #include <string>

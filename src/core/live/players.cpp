@@ -1,7 +1,7 @@
-#include "live/players.h"
+#include "core/live/players.h"
 
-#include "platform/bytehash.h"
-#include "platform/bytewords.h"
+#include "core/platform/bytehash.h"
+#include "core/platform/bytewords.h"
 
 #include <algorithm>
 #include <climits>

@@ -2,7 +2,7 @@
 // One record per driver of the followed live file, merged from every reading, with short
 // histories and the marks of what the latest reading changed.
 
-#include "live/livefile.h"
+#include "core/live/livefile.h"
 
 #include <array>
 #include <cstdint>

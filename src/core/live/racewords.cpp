@@ -1,4 +1,4 @@
-#include "live/racewords.h"
+#include "core/live/racewords.h"
 
 TSessionKind SessionKindOf(std::string_view text) {
     if (text == "Race") {

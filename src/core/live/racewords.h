@@ -3,7 +3,7 @@
 // car's finish status. Each is read into its meaning once, where the file is parsed; the bytes
 // are kept beside it, because labels, logs, reports and the replay show them as written.
 
-#include "platform/bytewords.h"
+#include "core/platform/bytewords.h"
 
 #include <ostream>
 #include <string>

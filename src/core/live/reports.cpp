@@ -1,7 +1,7 @@
-#include "live/reports.h"
+#include "core/live/reports.h"
 
-#include "live/laporders.h"
-#include "live/laptime.h"
+#include "core/live/laporders.h"
+#include "core/live/laptime.h"
 
 #include <algorithm>
 #include <cstdio>

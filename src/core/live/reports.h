@@ -2,7 +2,7 @@
 // The "Data" tab's plain-text reports of the current driver records. Each is a one-off listing
 // for a fixed-pitch memo; names are the drivers' own, never aliases.
 
-#include "live/players.h"
+#include "core/live/players.h"
 
 #include <string>
 #include <vector>

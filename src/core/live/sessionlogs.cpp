@@ -1,8 +1,8 @@
-#include "live/sessionlogs.h"
+#include "core/live/sessionlogs.h"
 
-#include "live/laporders.h"
-#include "live/laptime.h"
-#include "platform/localeinfo.h"
+#include "core/live/laporders.h"
+#include "core/live/laptime.h"
+#include "core/platform/localeinfo.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // Text summaries of the sessions that were followed and then left for another live file.
 // They live in memory for the rest of the run; the Data tab recalls them.
 
-#include "live/players.h"
+#include "core/live/players.h"
 
 #include <ctime>
 #include <string>

@@ -1,6 +1,6 @@
-#include "live/textencoding.h"
+#include "core/live/textencoding.h"
 
-#include "platform/localetext.h"
+#include "core/platform/localetext.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "messages/markup.h"
+#include "core/messages/markup.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "messages/racedetect.h"
+#include "core/messages/racedetect.h"
 
-#include "live/laptime.h"
-#include "live/names.h"
+#include "core/live/laptime.h"
+#include "core/live/names.h"
 
 #include <algorithm>
 #include <cstdint>

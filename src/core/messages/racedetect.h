@@ -2,8 +2,8 @@
 // Turns the change marks of the latest merge into ticker messages and log lines, and announces
 // at most one close fight per reading.
 
-#include "live/players.h"
-#include "messages/readingresult.h"
+#include "core/live/players.h"
+#include "core/messages/readingresult.h"
 
 #include <string>
 #include <vector>

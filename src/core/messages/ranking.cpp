@@ -1,9 +1,9 @@
-#include "messages/ranking.h"
+#include "core/messages/ranking.h"
 
-#include "live/laporders.h"
-#include "live/laptime.h"
-#include "live/names.h"
-#include "messages/racedetect.h"
+#include "core/live/laporders.h"
+#include "core/live/laptime.h"
+#include "core/live/names.h"
+#include "core/messages/racedetect.h"
 
 #include <algorithm>
 #include <limits>

@@ -3,9 +3,9 @@
 // the leader and to the car ahead. Each fills the ranking list from the driver records as they
 // stand at the press and switches the ticker into ranking mode.
 
-#include "live/players.h"
-#include "live/windowlink.h"
-#include "messages/raceevent.h"
+#include "core/live/players.h"
+#include "core/live/windowlink.h"
+#include "core/messages/raceevent.h"
 
 #include <functional>
 

@@ -1,4 +1,4 @@
-#include "messages/readingresult.h"
+#include "core/messages/readingresult.h"
 
 void TReadingResult::Add(TReadingResult later) {
     Merged = Merged || later.Merged;
@@ -15,16 +15,5 @@ void TReadingResult::Add(TReadingResult later) {
     ReadNow = ReadNow || later.ReadNow;
     if (later.ReadAgainAfter) {
         ReadAgainAfter = later.ReadAgainAfter;
-    }
-}
-
-void PostNotices(const TReadingResult& result, TRaceEventList& queue,
-                 const std::function<void(const std::string&)>& log) {
-    for (const TNotice& notice : result.Notices) {
-        if (notice.IsEvent) {
-            queue.AddEvent(notice.Title, notice.Text, notice.Seconds);
-        } else if (log) {
-            log(notice.Title);
-        }
     }
 }

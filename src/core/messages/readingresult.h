@@ -1,12 +1,11 @@
 #pragma once
 // What one reading of the live file changed, for the windows to show: the reload cycle and
-// race event detection fill it, and the console applies it in one place.
+// race event detection fill it, and ApplyReadingResult (readingsink.h) applies it.
 
-#include "messages/raceevent.h"
+#include "core/messages/raceevent.h"
 
 #include <array>
 #include <chrono>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,8 +49,3 @@ struct TReadingResult {
     /// Takes in what `later` changed after this, as one result.
     void Add(TReadingResult later);
 };
-
-/// Puts the result's messages on `queue` and hands its log lines to `log`, in the order they
-/// arose.
-void PostNotices(const TReadingResult& result, TRaceEventList& queue,
-                 const std::function<void(const std::string&)>& log);

@@ -1,4 +1,4 @@
-#include "messages/statusline.h"
+#include "core/messages/statusline.h"
 
 #include <cstdio>
 

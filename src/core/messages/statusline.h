@@ -2,8 +2,8 @@
 // What the ticker's status line says: the notice at the right, the phase or lap counter at
 // the left. Decided here so the replay and the tests see the same texts the window draws.
 
-#include "live/players.h"
-#include "platform/colornames.h"
+#include "core/live/players.h"
+#include "core/platform/colornames.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
-#include "platform/colornames.h"
+#include "core/platform/colornames.h"
 
-#include "platform/intvalue.h"
-#include "platform/localetext.h"
+#include "core/platform/intvalue.h"
+#include "core/platform/localetext.h"
 
 #include <array>
 

@@ -1,10 +1,10 @@
-#include "platform/folderpoll.h"
+#include "core/platform/folderpoll.h"
 
-#include "platform/bytehash.h"
-#include "platform/collation.h"
-#include "platform/filestamp.h"
-#include "platform/folderlist.h"
-#include "platform/readfile.h"
+#include "core/platform/bytehash.h"
+#include "core/platform/collation.h"
+#include "core/platform/filestamp.h"
+#include "core/platform/folderlist.h"
+#include "core/platform/readfile.h"
 
 #include <algorithm>
 #include <optional>

@@ -3,8 +3,8 @@
 // another machine writes (network shares, FUSE mounts). Window-free and thread-free: the
 // folder watcher's thread calls it between pauses.
 
-#include "platform/folderlist.h"
-#include "platform/steadyclock.h"
+#include "core/platform/folderlist.h"
+#include "core/platform/steadyclock.h"
 
 #include <chrono>
 #include <string>

@@ -1,6 +1,6 @@
-#include "platform/intvalue.h"
+#include "core/platform/intvalue.h"
 
-#include "platform/numbers.h"
+#include "core/platform/numbers.h"
 
 #include <charconv>
 

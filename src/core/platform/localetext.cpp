@@ -1,6 +1,6 @@
-#include "platform/localetext.h"
+#include "core/platform/localetext.h"
 
-#include "platform/legacytext.h"
+#include "core/platform/legacytext.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -163,9 +163,9 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     // ASCII reads the same in every code page and folds to a-z alone: no decoding needed. A
     // profile lookup compares every key of the file this way.
     if (IsAscii(a) && IsAscii(b)) {
-        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                   return AsciiLower(x) == AsciiLower(y);
-               });
+        return a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(),
+                          [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
     }
     return FoldCase(a) == FoldCase(b);
 }

@@ -1,6 +1,6 @@
-#include "platform/numbers.h"
+#include "core/platform/numbers.h"
 
-#include "platform/localeinfo.h"
+#include "core/platform/localeinfo.h"
 
 #include <charconv>
 #include <cmath>

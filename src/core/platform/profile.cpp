@@ -1,6 +1,6 @@
-#include "platform/profile.h"
+#include "core/platform/profile.h"
 
-#include "platform/localetext.h"
+#include "core/platform/localetext.h"
 
 #include <set>
 #include <stdexcept>

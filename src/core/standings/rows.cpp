@@ -1,7 +1,7 @@
-#include "standings/rows.h"
+#include "core/standings/rows.h"
 
-#include "live/names.h"
-#include "platform/colornames.h"
+#include "core/live/names.h"
+#include "core/platform/colornames.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // The standings tower as data: one row per driver present in the latest reading, in position
 // order, with everything the drawing needs and nothing of the window.
 
-#include "live/players.h"
+#include "core/live/players.h"
 
 #include <cstdint>
 #include <string>

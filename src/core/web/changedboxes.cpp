@@ -1,4 +1,4 @@
-#include "web/changedboxes.h"
+#include "core/web/changedboxes.h"
 
 #include <algorithm>
 #include <cstring>

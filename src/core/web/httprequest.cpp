@@ -1,4 +1,4 @@
-#include "web/httprequest.h"
+#include "core/web/httprequest.h"
 
 #include <algorithm>
 #include <optional>

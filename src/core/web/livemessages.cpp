@@ -1,4 +1,4 @@
-#include "web/livemessages.h"
+#include "core/web/livemessages.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
 #pragma once
 // The live channel's messages: a JSON text that describes what follows, then, for a picture,
-// a patch or a strip, the PNG image as a binary message. `drawnAt` is the wall clock in milliseconds
-// when the window drew it, so a page on the same machine can tell how late it shows it.
+// a patch or a strip, the PNG image as a binary message. `drawnAt` is the wall clock in
+// milliseconds when the window drew it, so a page on the same machine can tell how late it shows
+// it.
 
-#include "web/changedboxes.h"
+#include "core/web/changedboxes.h"
 
 #include <cstdint>
 #include <string>

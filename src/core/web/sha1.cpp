@@ -1,4 +1,4 @@
-#include "web/sha1.h"
+#include "core/web/sha1.h"
 
 #include <vector>
 

@@ -1,12 +1,13 @@
-#include "web/webpages.h"
+#include "core/web/webpages.h"
 
 namespace {
 
 // The page's script. It keeps one picture (the tower, or the ticker's line), which patches
-// change in part, or one ranking strip, and draws it on a canvas of the window's size; the canvas is enlarged by whole
-// pixels (?scale=N) without smoothing. A strip scrolls on the browser's own clock from the
-// moment the window starts scrolling it, at the speed it gives, so a slow frame never slows
-// it. Messages are handled strictly in order, although decoding an image is asynchronous.
+// change in part, or one ranking strip, and draws it on a canvas of the window's size; the canvas
+// is enlarged by whole pixels (?scale=N) without smoothing. A strip scrolls on the browser's own
+// clock from the moment the window starts scrolling it, at the speed it gives, so a slow frame
+// never slows it. Messages are handled strictly in order, although decoding an image is
+// asynchronous.
 const char* const PageScript = R"JS(
 (() => {
   const params = new URLSearchParams(location.search);

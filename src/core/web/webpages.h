@@ -2,7 +2,7 @@
 // The browser-source pages, built into the program: an index and one page per broadcast
 // window, whose script draws the pictures the live channel pushes.
 
-#include "web/webroutes.h"
+#include "core/web/webroutes.h"
 
 #include <string>
 

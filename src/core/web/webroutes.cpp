@@ -1,7 +1,7 @@
-#include "web/webroutes.h"
+#include "core/web/webroutes.h"
 
-#include "web/webpages.h"
-#include "web/websocket.h"
+#include "core/web/webpages.h"
+#include "core/web/websocket.h"
 
 namespace {
 

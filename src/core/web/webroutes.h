@@ -3,7 +3,7 @@
 // channel of a page, or a refusal. Nothing here ever names a file: the server is read-only and
 // serves only what is built into the program.
 
-#include "web/httprequest.h"
+#include "core/web/httprequest.h"
 
 #include <optional>
 #include <string>

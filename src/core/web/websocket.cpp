@@ -1,6 +1,6 @@
-#include "web/websocket.h"
+#include "core/web/websocket.h"
 
-#include "web/sha1.h"
+#include "core/web/sha1.h"
 
 #include <algorithm>
 
@@ -116,7 +116,7 @@ TFrameFault TFrameReader::CheckHead() const {
     // Fragments count together: a message split into many pieces is still one message.
     const uint64_t before = continuation ? MessageBytes : 0;
     return PayloadLeft > MaxMessage || before + PayloadLeft > MaxMessage ? TFrameFault::TooLarge
-                                                                          : TFrameFault::None;
+                                                                         : TFrameFault::None;
 }
 
 bool TFrameReader::TakeHead(std::string_view& bytes) {

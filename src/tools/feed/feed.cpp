@@ -1,11 +1,11 @@
 // kestrune-feed: a simulated session written as a live file, for rehearsals, demonstrations
 // and end-to-end tests when no simulator is at hand.
 
-#include "feedoptions.h"
-#include "feedrun.h"
+#include "tools/feed/feedoptions.h"
+#include "tools/feed/feedrun.h"
 
-#include "platform/commandline.h"
-#include "platform/stoprequest.h"
+#include "core/platform/commandline.h"
+#include "core/platform/stoprequest.h"
 
 #include <atomic>
 #include <iostream>

@@ -1,6 +1,6 @@
-#include "feedoptions.h"
+#include "tools/feed/feedoptions.h"
 
-#include "roster.h"
+#include "tools/feed/roster.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,8 +1,8 @@
 #pragma once
 // The command line of kestrune-feed.
 
-#include "livewriter.h"
-#include "sessionkind.h"
+#include "tools/feed/livewriter.h"
+#include "tools/feed/sessionkind.h"
 
 #include <cstdint>
 #include <string>
@@ -22,7 +22,7 @@ struct FeedOptions {
     std::uint64_t seed = 0;
     bool seedGiven = false;
     WriteMode write = WriteMode::InPlace;
-    int writeMs = 0; ///< an in-place write spread line by line over this many milliseconds
+    int writeMs = 0;       ///< an in-place write spread line by line over this many milliseconds
     std::string snapshots; ///< empty: no numbered copies
     bool quiet = false;
     bool help = false;

@@ -1,9 +1,9 @@
-#include "feedrun.h"
+#include "tools/feed/feedrun.h"
 
-#include "livewriter.h"
-#include "racesim.h"
+#include "tools/feed/livewriter.h"
+#include "tools/feed/racesim.h"
 
-#include "platform/utf8path.h"
+#include "core/platform/utf8path.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #pragma once
 // The loop of kestrune-feed: run the chosen sessions, writing a live file at a steady pace.
 
-#include "feedoptions.h"
+#include "tools/feed/feedoptions.h"
 
 #include <atomic>
 #include <ostream>

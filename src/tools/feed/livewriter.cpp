@@ -1,6 +1,6 @@
-#include "livewriter.h"
+#include "tools/feed/livewriter.h"
 
-#include "platform/utf8path.h"
+#include "core/platform/utf8path.h"
 
 #include <cerrno>
 #include <chrono>

@@ -2,7 +2,7 @@
 // Putting live files on disk the way a simulator plug-in does, and naming them so that a
 // follower that takes the name sorting last always takes the newest session.
 
-#include "sessionkind.h"
+#include "tools/feed/sessionkind.h"
 
 #include <chrono>
 #include <ctime>

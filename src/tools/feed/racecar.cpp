@@ -1,4 +1,4 @@
-#include "racecar.h"
+#include "tools/feed/racecar.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "racesim.h"
+#include "tools/feed/racesim.h"
 
-#include "standings.h"
+#include "tools/feed/standings.h"
 
 #include <algorithm>
 #include <cmath>

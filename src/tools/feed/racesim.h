@@ -2,11 +2,11 @@
 // A deterministic simulated session: practice, qualifying, warm-up or a race, advanced in
 // fixed ticks of session time, so the same seed gives the same session however it is stepped.
 
-#include "feedrandom.h"
-#include "racecar.h"
-#include "roster.h"
-#include "sessionkind.h"
-#include "snapshottext.h"
+#include "tools/feed/feedrandom.h"
+#include "tools/feed/racecar.h"
+#include "tools/feed/roster.h"
+#include "tools/feed/sessionkind.h"
+#include "tools/feed/snapshottext.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 // What a simulated session shows in the live file at one moment.
 
-#include "racesim.h"
+#include "tools/feed/racesim.h"
 
-#include "standings.h"
+#include "tools/feed/standings.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "roster.h"
+#include "tools/feed/roster.h"
 
 #include <algorithm>
 #include <array>

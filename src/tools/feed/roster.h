@@ -1,7 +1,7 @@
 #pragma once
 // The invented entry list of a simulated event: drivers, cars and the venue.
 
-#include "feedrandom.h"
+#include "tools/feed/feedrandom.h"
 
 #include <string>
 #include <vector>

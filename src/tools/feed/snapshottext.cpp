@@ -1,4 +1,4 @@
-#include "snapshottext.h"
+#include "tools/feed/snapshottext.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "standings.h"
+#include "tools/feed/standings.h"
 
 #include <algorithm>
 #include <cmath>

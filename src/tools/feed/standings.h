@@ -1,7 +1,7 @@
 #pragma once
 // Running order and the four gap values of every car, derived from the cars' state.
 
-#include "racecar.h"
+#include "tools/feed/racecar.h"
 
 #include <vector>
 

@@ -2,20 +2,20 @@
 // rankings and reports as the program, and prints what they produce, for tests and for
 // examining a session after the fact.
 
-#include "replayoptions.h"
-#include "replayprint.h"
+#include "tools/replay/replayoptions.h"
+#include "tools/replay/replayprint.h"
 
-#include "app/broadcast.h"
-#include "app/config.h"
-#include "app/reload.h"
-#include "headlesswindows.h"
-#include "live/followedfile.h"
-#include "live/reports.h"
-#include "messages/ranking.h"
-#include "platform/commandline.h"
-#include "platform/filestamp.h"
-#include "platform/numbers.h"
-#include "standings/rows.h"
+#include "core/app/broadcast.h"
+#include "core/app/config.h"
+#include "core/app/reload.h"
+#include "core/live/followedfile.h"
+#include "core/live/reports.h"
+#include "core/messages/ranking.h"
+#include "core/platform/commandline.h"
+#include "core/platform/filestamp.h"
+#include "core/platform/numbers.h"
+#include "core/standings/rows.h"
+#include "tools/headless/headlesswindows.h"
 
 #include <clocale>
 #include <cstdio>
@@ -131,13 +131,14 @@ int main(int argc, char** argv) {
         // A switch takes up the next file exactly as the program takes up a newer live file;
         // otherwise each snapshot stands for the same followed file, rewritten.
         if (switching) {
-            windows.Apply(FollowFile(file, live, step.Path), live.EventQueue);
+            ApplyReadingResult(windows, FollowFile(file, live, step.Path), live.EventQueue);
             switching = false;
         } else {
             file.LiveFileName = step.Path;
         }
         const auto read = [&] {
-            windows.Apply(
+            ApplyReadingResult(
+                windows,
                 ReadFollowedFile(file, live, GetFileState(step.Path), windows.Ranking, hooks),
                 live.EventQueue);
         };

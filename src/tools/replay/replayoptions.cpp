@@ -1,4 +1,4 @@
-#include "replayoptions.h"
+#include "tools/replay/replayoptions.h"
 
 #include <algorithm>
 #include <array>

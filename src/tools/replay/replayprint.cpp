@@ -1,4 +1,4 @@
-#include "replayprint.h"
+#include "tools/replay/replayprint.h"
 
 namespace {
 

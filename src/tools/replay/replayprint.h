@@ -1,8 +1,8 @@
 #pragma once
 // The lines kestrune-replay prints: one record per line, fields separated by one TAB.
 
-#include "live/players.h"
-#include "standings/rows.h"
+#include "core/live/players.h"
+#include "core/standings/rows.h"
 
 #include <cstdio>
 #include <string>

@@ -2,8 +2,8 @@
 // The posted message that carries a reading of the live folder from the reader thread to the
 // console: the bytes travel moved, and are parsed and merged on the window thread.
 
-#include "live/folderreading.h"
-#include "platform/messageids.h"
+#include "core/live/folderreading.h"
+#include "core/platform/messageids.h"
 
 #include <QEvent>
 

@@ -1,18 +1,18 @@
-#include "app/mainform.h"
+#include "ui/app/mainform.h"
 
-#include "app/config.h"
-#include "app/folderreadingevent.h"
-#include "live/livefile.h"
-#include "live/livefolder.h"
-#include "live/livereader.h"
-#include "live/names.h"
-#include "messages/msg1.h"
-#include "platform/filechk.h"
-#include "platform/utf8path.h"
-#include "standings/stats1.h"
-#include "support/qtplacement.h"
-#include "support/qtsupport.h"
-#include "web/webservice.h"
+#include "core/app/config.h"
+#include "core/live/livefile.h"
+#include "core/live/livefolder.h"
+#include "core/live/livereader.h"
+#include "core/live/names.h"
+#include "core/platform/filechk.h"
+#include "core/platform/utf8path.h"
+#include "ui/app/folderreadingevent.h"
+#include "ui/messages/msg1.h"
+#include "ui/standings/stats1.h"
+#include "ui/support/qtplacement.h"
+#include "ui/support/qtsupport.h"
+#include "ui/web/webservice.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -251,27 +251,27 @@ void TFormMain::SetRankingMode(bool on) {
 }
 
 void TFormMain::ApplyReading(const TReadingResult& result) {
-    for (std::size_t i = 0; i < result.Labels.size(); ++i) {
-        if (result.Labels[i]) {
-            SetLabelText(static_cast<TLabel>(i), *result.Labels[i]);
-        }
-    }
-    if (result.StopRanking) {
-        SetRankingMode(false);
-    }
-    PostNotices(result, Live.EventQueue, [this](const std::string& line) { AddLog(line); });
-    if (result.Merged && Stats != nullptr && Stats->isVisible()) {
-        PostMessage(Stats, EventRedraw);
-    }
-    if (result.RefreshStatus && Msg != nullptr && Msg->isVisible()) {
-        Msg->RefreshStatus();
-    }
-    if (result.ReadNow) {
-        PostReload();
-    }
-    if (result.ReadAgainAfter) {
-        QTimer::singleShot(*result.ReadAgainAfter, this, [this] { PostReload(); });
-    }
+    ApplyReadingResult(*this, result, Live.EventQueue);
+}
+
+bool TFormMain::StandingsVisible() const {
+    return Stats != nullptr && Stats->isVisible();
+}
+
+void TFormMain::RedrawStandings() {
+    PostMessage(Stats, EventRedraw);
+}
+
+bool TFormMain::TickerVisible() const {
+    return Msg != nullptr && Msg->isVisible();
+}
+
+void TFormMain::RefreshStatus() {
+    Msg->RefreshStatus();
+}
+
+void TFormMain::ReadAgainAfter(std::chrono::milliseconds delay) {
+    QTimer::singleShot(delay, this, [this] { PostReload(); });
 }
 
 void TFormMain::PostReload() {

@@ -1,12 +1,14 @@
 #pragma once
 // The operator's console: five tabs, the log, the buttons for the broadcast windows and the
 // ranking strip, and the handlers of the watcher's messages. It is also the windows' side of
-// the reload cycle (TWindowLink).
+// the reload cycle: the ranking strip's switch (TWindowLink) and what a reading changes
+// (TReadingSink).
 
-#include "app/config.h"
-#include "app/reload.h"
-#include "live/windowlink.h"
-#include "messages/ranking.h"
+#include "core/app/config.h"
+#include "core/app/reload.h"
+#include "core/live/windowlink.h"
+#include "core/messages/ranking.h"
+#include "core/messages/readingsink.h"
 
 #include <QImage>
 #include <QWidget>
@@ -30,7 +32,7 @@ class TFormStats1;
 /// The Logs tab keeps this many of the latest lines.
 constexpr int MaxLogLines = 5000;
 
-class TFormMain : public QWidget, public TWindowLink {
+class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     Q_OBJECT
   public:
     /// Runs the creation step with the configuration `load` read from `configPath` (its errors
@@ -52,15 +54,22 @@ class TFormMain : public QWidget, public TWindowLink {
     bool RankingMode() const override;
     void SetRankingMode(bool on) override;
 
-    /// Shows what a reading changed, in one place: the labels, the ticker's messages and the
-    /// log lines in their order, the tower's redraw while it is shown, the status line while
-    /// the ticker is, the strip stopped, and the next reading asked for.
+    /// Shows what a reading changed, through ApplyReadingResult, onto the real windows.
     void ApplyReading(const TReadingResult& result);
     /// Asks the reader for a reading of the followed file now.
     void PostReload();
-    void SetLabelText(TLabel label, const std::string& text);
+
+    // TReadingSink: the labels, the log, the broadcast windows and the next reading.
+    void SetLabelText(TLabel label, const std::string& text) override;
+    void StopRanking() override { SetRankingMode(false); }
     /// Appends one line to the log.
-    void AddLog(const std::string& text);
+    void AddLog(const std::string& text) override;
+    bool StandingsVisible() const override;
+    void RedrawStandings() override;
+    bool TickerVisible() const override;
+    void RefreshStatus() override;
+    void ReadNow() override { PostReload(); }
+    void ReadAgainAfter(std::chrono::milliseconds delay) override;
 
     // Button actions, public so the wheel rule and tests run exactly what a click runs.
     void Button2Click();      // Live Window

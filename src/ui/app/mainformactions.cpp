@@ -1,17 +1,17 @@
 // What the main window's buttons, drop-down and logo dialog do.
 
-#include "app/mainform.h"
+#include "ui/app/mainform.h"
 
-#include "app/bitmapfile.h"
-#include "app/config.h"
-#include "live/names.h"
-#include "live/reports.h"
-#include "live/sessionlogs.h"
-#include "messages/msg1.h"
-#include "messages/ranking.h"
-#include "platform/readfile.h"
-#include "standings/stats1.h"
-#include "support/qtsupport.h"
+#include "core/app/bitmapfile.h"
+#include "core/app/config.h"
+#include "core/live/names.h"
+#include "core/live/reports.h"
+#include "core/live/sessionlogs.h"
+#include "core/messages/ranking.h"
+#include "core/platform/readfile.h"
+#include "ui/messages/msg1.h"
+#include "ui/standings/stats1.h"
+#include "ui/support/qtsupport.h"
 
 #include <QBuffer>
 #include <QComboBox>

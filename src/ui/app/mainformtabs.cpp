@@ -1,10 +1,10 @@
 // The five tabs of the main window, laid out at their designed positions. Controls that the
 // design stretches with the window follow its width through TStretchPage.
 
-#include "app/mainform.h"
+#include "ui/app/mainform.h"
 
-#include "messages/msg1.h"
-#include "support/qtsupport.h"
+#include "ui/messages/msg1.h"
+#include "ui/support/qtsupport.h"
 
 #include <QComboBox>
 #include <QFrame>

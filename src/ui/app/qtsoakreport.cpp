@@ -1,6 +1,6 @@
-#include "app/qtsoakreport.h"
+#include "ui/app/qtsoakreport.h"
 
-#include "app/mainform.h"
+#include "ui/app/mainform.h"
 
 #include <QSaveFile>
 

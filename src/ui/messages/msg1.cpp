@@ -1,12 +1,12 @@
-#include "messages/msg1.h"
+#include "ui/messages/msg1.h"
 
-#include "app/config.h"
-#include "messages/raceevent.h"
-#include "messages/scrolltimer.h"
-#include "platform/freememory.h"
-#include "support/qtdevicepixels.h"
-#include "support/qtframeless.h"
-#include "support/qtsupport.h"
+#include "core/app/config.h"
+#include "core/messages/raceevent.h"
+#include "core/messages/scrolltimer.h"
+#include "core/platform/freememory.h"
+#include "ui/support/qtdevicepixels.h"
+#include "ui/support/qtframeless.h"
+#include "ui/support/qtsupport.h"
 
 #include <QFontInfo>
 #include <QPaintEvent>
@@ -196,8 +196,8 @@ void TFormMsg1::StartScroll() {
     try {
         // The thread is joined before this window goes (StopScroll in the destructor), so it
         // never posts to a window that is gone.
-        const auto interval = std::chrono::microseconds(
-            std::lround(1e6 / (ScrollPixelsPerSecond * Scale)));
+        const auto interval =
+            std::chrono::microseconds(std::lround(1e6 / (ScrollPixelsPerSecond * Scale)));
         ScrollThread = std::make_unique<TScrollTimerThread>(
             interval, [this] { PostMessage(this, EventScrollTick); });
         emit ScrollStarted();

@@ -9,8 +9,8 @@
 #include <QString>
 #include <QWidget>
 
-#include "live/players.h"
-#include "messages/raceevent.h"
+#include "core/live/players.h"
+#include "core/messages/raceevent.h"
 
 #include <memory>
 #include <vector>
@@ -59,8 +59,8 @@ class TFormMsg1 : public QWidget {
     void ScrollStep();
     /// The handler of a scroll tick: ScrollStep, then the window's pixels move
     /// one to the left and only the uncovered column is repainted (at display scaling the
-    /// window is painted again from the strip, which moves by device pixels). A tick that arrives after
-    /// the strip was switched off, or before it started scrolling (a late tick of an earlier
+    /// window is painted again from the strip, which moves by device pixels). A tick that arrives
+    /// after the strip was switched off, or before it started scrolling (a late tick of an earlier
     /// strip), is dropped so it cannot shift the event line or a strip that should stand still.
     void ScrollTick();
     /// The height of the white boxes: the font's pixel height times 1.45, truncated.

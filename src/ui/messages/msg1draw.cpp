@@ -1,14 +1,14 @@
 // The message window's drawing: event boxes with number-box markup, the status line and the
 // ranking strip.
 
-#include "messages/msg1.h"
+#include "ui/messages/msg1.h"
 
-#include "live/players.h"
-#include "messages/markup.h"
-#include "messages/raceevent.h"
-#include "messages/statusline.h"
-#include "support/qtdevicepixels.h"
-#include "support/qtsupport.h"
+#include "core/live/players.h"
+#include "core/messages/markup.h"
+#include "core/messages/raceevent.h"
+#include "core/messages/statusline.h"
+#include "ui/support/qtdevicepixels.h"
+#include "ui/support/qtsupport.h"
 
 #include <QFontMetrics>
 #include <QPainter>

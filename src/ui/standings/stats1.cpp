@@ -1,10 +1,10 @@
-#include "standings/stats1.h"
+#include "ui/standings/stats1.h"
 
-#include "app/config.h"
-#include "live/players.h"
-#include "support/qtdevicepixels.h"
-#include "support/qtframeless.h"
-#include "support/qtsupport.h"
+#include "core/app/config.h"
+#include "core/live/players.h"
+#include "ui/support/qtdevicepixels.h"
+#include "ui/support/qtframeless.h"
+#include "ui/support/qtsupport.h"
 
 #include <QFontMetrics>
 #include <QPaintEvent>

@@ -2,9 +2,9 @@
 // The standings tower: a borderless window that draws its rows into an off-screen image and
 // only ever copies that image to the screen, so a capture of it never flickers.
 
-#include "app/config.h"
-#include "live/players.h"
-#include "standings/rows.h"
+#include "core/app/config.h"
+#include "core/live/players.h"
+#include "core/standings/rows.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,11 +1,11 @@
 // The tower's picture: names, interval bars or best laps, position marks and the logo.
 
-#include "app/config.h"
-#include "live/laptime.h"
-#include "live/players.h"
-#include "standings/stats1.h"
-#include "support/qtdevicepixels.h"
-#include "support/qtsupport.h"
+#include "core/app/config.h"
+#include "core/live/laptime.h"
+#include "core/live/players.h"
+#include "ui/standings/stats1.h"
+#include "ui/support/qtdevicepixels.h"
+#include "ui/support/qtsupport.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -315,9 +315,8 @@ QRegion TFormStats1::RedrawBestLaps(QImage& surface, const std::vector<bool>& ch
         if (!changed[i]) {
             continue;
         }
-        area +=
-            QRect(left, layout.RowTop(static_cast<int>(i)), LogicalSize(surface).width() - left,
-                  2 * layout.R);
+        area += QRect(left, layout.RowTop(static_cast<int>(i)), LogicalSize(surface).width() - left,
+                      2 * layout.R);
         for (std::size_t k = i > 0 ? i - 1 : 0; k <= i + 2 && k < Rows.size(); ++k) {
             drawn[k] = true;
         }

@@ -1,4 +1,4 @@
-#include "support/qtdevicepixels.h"
+#include "ui/support/qtdevicepixels.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "support/qtframeless.h"
+#include "ui/support/qtframeless.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,12 +1,12 @@
-#include "support/qtplacement.h"
+#include "ui/support/qtplacement.h"
 
-#include "app/screenfit.h"
+#include "core/app/screenfit.h"
 
 #include <QEvent>
-#include <QTimer>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 

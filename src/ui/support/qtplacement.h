@@ -2,7 +2,7 @@
 // Placing the windows from their configured bounds, and reading the bounds back on exit, so
 // that a start and a close with no change by the operator leave the file as it was.
 
-#include "app/config.h"
+#include "core/app/config.h"
 
 #include <functional>
 

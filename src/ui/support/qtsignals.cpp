@@ -1,6 +1,6 @@
-#include "support/qtsignals.h"
+#include "ui/support/qtsignals.h"
 
-#include "platform/stoprequest.h"
+#include "core/platform/stoprequest.h"
 
 #include <QGuiApplication>
 #include <QMetaObject>

@@ -1,6 +1,6 @@
-#include "support/qtsupport.h"
+#include "ui/support/qtsupport.h"
 
-#include "platform/localetext.h"
+#include "core/platform/localetext.h"
 
 #include <QCoreApplication>
 #include <QPointer>

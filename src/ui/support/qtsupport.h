@@ -1,8 +1,8 @@
 #pragma once
 // The few places where the window-free values meet Qt: texts, colours, fonts, posted messages.
 
-#include "platform/colornames.h"
-#include "platform/messageids.h"
+#include "core/platform/colornames.h"
+#include "core/platform/messageids.h"
 
 #include <QColor>
 #include <QEvent>

@@ -1,8 +1,8 @@
-#include "web/formwebwindows.h"
+#include "ui/web/formwebwindows.h"
 
-#include "messages/msg1.h"
-#include "standings/stats1.h"
-#include "support/qtdevicepixels.h"
+#include "ui/messages/msg1.h"
+#include "ui/standings/stats1.h"
+#include "ui/support/qtdevicepixels.h"
 
 const QImage& TFormWebWindows::TowerPicture() const {
     return Tower.Bitmap();

@@ -1,7 +1,7 @@
 #pragma once
 // The browser-source server's view of the real tower and ticker windows.
 
-#include "web/webwindows.h"
+#include "ui/web/webwindows.h"
 
 class TFormMsg1;
 class TFormStats1;

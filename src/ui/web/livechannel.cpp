@@ -1,4 +1,4 @@
-#include "web/livechannel.h"
+#include "ui/web/livechannel.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
@@ -33,7 +33,8 @@ TLiveChannel::TLiveChannel(QTcpSocket* socket, std::string_view key,
     Socket->setParent(this);
     Socket->setReadBufferSize(ReadPiece);
     connect(Socket, &QTcpSocket::readyRead, this, &TLiveChannel::ReadIncoming);
-    connect(Socket, &QTcpSocket::bytesWritten, this, [progress = std::move(progress)] { progress(); });
+    connect(Socket, &QTcpSocket::bytesWritten, this,
+            [progress = std::move(progress)] { progress(); });
     connect(Socket, &QTcpSocket::disconnected, this, &TLiveChannel::Ended);
     const std::string answer = SwitchingProtocolsAnswer(key);
     Socket->write(answer.data(), static_cast<qint64>(answer.size()));

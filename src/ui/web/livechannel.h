@@ -4,8 +4,8 @@
 // protocol's answers, so what it sends is read in small pieces, counted and dropped; a client
 // that sends more than a page ever would, or that stops answering, is cut off at once.
 
-#include "web/channeloutput.h"
-#include "web/websocket.h"
+#include "core/web/websocket.h"
+#include "ui/web/channeloutput.h"
 
 #include <QObject>
 

@@ -1,7 +1,7 @@
-#include "web/livefeed.h"
+#include "ui/web/livefeed.h"
 
-#include "platform/freememory.h"
-#include "web/livemessages.h"
+#include "core/platform/freememory.h"
+#include "core/web/livemessages.h"
 
 #include <QDateTime>
 #include <QTimer>

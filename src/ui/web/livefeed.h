@@ -4,10 +4,10 @@
 // the windows only through TWebWindows and sends only through TChannelOutput, so it runs
 // without sockets; the server opens and closes its channels as connections come and go.
 
-#include "web/channeloutput.h"
-#include "web/pushedpicture.h"
-#include "web/webroutes.h"
-#include "web/webwindows.h"
+#include "core/web/webroutes.h"
+#include "ui/web/channeloutput.h"
+#include "ui/web/pushedpicture.h"
+#include "ui/web/webwindows.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "web/pictureencoding.h"
+#include "ui/web/pictureencoding.h"
 
 #include <QBuffer>
 #include <QPainter>
@@ -80,8 +80,7 @@ TEncodedPicture EncodePatch(const QImage& base, const QImage& image, const std::
         width = std::max(width, box.Width);
         height += box.Height;
     }
-    QImage stacked(width, height,
-                   transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    QImage stacked(width, height, transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     stacked.fill(0);
     int top = 0;
     for (const TPixelBox& box : boxes) {

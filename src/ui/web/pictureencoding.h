@@ -3,7 +3,7 @@
 // the picture before, opaque or with the design's black background made transparent. Runs on
 // the thread pool, on copies, so the windows never wait for it.
 
-#include "web/changedboxes.h"
+#include "core/web/changedboxes.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "web/pushedpicture.h"
+#include "ui/web/pushedpicture.h"
 
 #include <QFutureWatcher>
 #include <QObject>

@@ -2,7 +2,7 @@
 // A window's picture as the pages are sent it, with its PNG forms: each form is encoded on the
 // thread pool when a page first needs it, once for all the pages that need it.
 
-#include "web/pictureencoding.h"
+#include "ui/web/pictureencoding.h"
 
 #include <QFuture>
 #include <QImage>

@@ -1,7 +1,7 @@
-#include "web/qtwebserver.h"
+#include "ui/web/qtwebserver.h"
 
-#include "platform/freememory.h"
-#include "web/livechannel.h"
+#include "core/platform/freememory.h"
+#include "ui/web/livechannel.h"
 
 #include <QDateTime>
 #include <QNetworkInterface>

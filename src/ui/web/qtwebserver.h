@@ -5,9 +5,9 @@
 // a client that does not read is skipped, then dropped, and every byte held for a client
 // counts against it.
 
-#include "web/livefeed.h"
-#include "web/webroutes.h"
-#include "web/webwindows.h"
+#include "core/web/webroutes.h"
+#include "ui/web/livefeed.h"
+#include "ui/web/webwindows.h"
 
 #include <QObject>
 

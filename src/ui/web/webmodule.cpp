@@ -1,7 +1,7 @@
 // The entry point of the browser-source module, which the program loads only when a port is set.
 
-#include "web/qtwebserver.h"
-#include "web/webwindows.h"
+#include "ui/web/qtwebserver.h"
+#include "ui/web/webwindows.h"
 
 extern "C" Q_DECL_EXPORT QObject*
 KestruneStartWebServer(TWebWindows* windows, const std::string& address, int port,

@@ -1,6 +1,6 @@
-#include "web/webservice.h"
+#include "ui/web/webservice.h"
 
-#include "web/formwebwindows.h"
+#include "ui/web/formwebwindows.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -71,8 +71,8 @@ bool StartWebService(TFormStats1& tower, TFormMsg1& ticker, const std::string& a
     if (port == 0) {
         return false;
     }
-    return KestruneStartWebServer(new TFormWebWindows(tower, ticker), address, port, log,
-                                  parent) != nullptr;
+    return KestruneStartWebServer(new TFormWebWindows(tower, ticker), address, port, log, parent) !=
+           nullptr;
 }
 
 #else

@@ -1,11 +1,11 @@
-#include "app/config.h"
-#include "platform/colornames.h"
-#include "platform/intvalue.h"
-#include "platform/programplace.h"
+#include "core/app/config.h"
+#include "core/platform/colornames.h"
+#include "core/platform/intvalue.h"
+#include "core/platform/programplace.h"
 
 #include <gtest/gtest.h>
 
-#include "testfiles.h"
+#include "tests/support/testfiles.h"
 
 #include <cstdlib>
 #include <cstring>

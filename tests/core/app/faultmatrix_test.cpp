@@ -2,22 +2,22 @@
 // posts into a queue as it would to the main window, and the test thread handles the messages
 // one at a time, as the main thread does.
 
-#include "app/reload.h"
-#include "headlesswindows.h"
-#include "live/livefile.h"
-#include "live/livefolder.h"
-#include "live/names.h"
-#include "live/reports.h"
-#include "live/sessionlogs.h"
-#include "messages/raceevent.h"
-#include "platform/filechk.h"
-#include "platform/messageids.h"
+#include "core/app/reload.h"
+#include "core/live/livefile.h"
+#include "core/live/livefolder.h"
+#include "core/live/names.h"
+#include "core/live/reports.h"
+#include "core/live/sessionlogs.h"
+#include "core/messages/raceevent.h"
+#include "core/platform/filechk.h"
+#include "core/platform/messageids.h"
+#include "tools/headless/headlesswindows.h"
 
 #include <gtest/gtest.h>
 
-#include "livetext.h"
-#include "testfiles.h"
-#include "watchermessages.h"
+#include "tests/support/livetext.h"
+#include "tests/support/testfiles.h"
+#include "tests/support/watchermessages.h"
 
 #include <algorithm>
 #include <chrono>
@@ -86,7 +86,7 @@ class FaultMatrix : public ::testing::Test {
     /// As the main window applies a result: a reading asked for now goes through the queue, as
     /// the real one is posted; one asked for later is run by the pump once it is due.
     void Apply(const TReadingResult& result) {
-        Windows.Apply(result, Live.EventQueue);
+        ApplyReadingResult(Windows, result, Live.EventQueue);
         if (result.ReadNow) {
             Queue.Post(WmLiveFolderChanged);
         }

@@ -1,13 +1,13 @@
-#include "app/reload.h"
-#include "headlesswindows.h"
-#include "live/livefile.h"
-#include "live/sessionlogs.h"
-#include "messages/raceevent.h"
+#include "core/app/reload.h"
+#include "core/live/livefile.h"
+#include "core/live/sessionlogs.h"
+#include "core/messages/raceevent.h"
+#include "tools/headless/headlesswindows.h"
 
 #include <gtest/gtest.h>
 
-#include "livetext.h"
-#include "testfiles.h"
+#include "tests/support/livetext.h"
+#include "tests/support/testfiles.h"
 
 #include <filesystem>
 #include <fstream>
@@ -31,8 +31,9 @@ class ReloadCycle : public ::testing::Test {
 
     /// One WmLiveFolderChanged.
     void Changed() {
-        Windows.Apply(LiveFolderChanged(File, Live, Folder.String(), Windows.Ranking, Hooks),
-                      Live.EventQueue);
+        ApplyReadingResult(Windows,
+                           LiveFolderChanged(File, Live, Folder.String(), Windows.Ranking, Hooks),
+                           Live.EventQueue);
     }
 
     /// Follows `name` and reads it, as the first two messages after start do.
@@ -158,7 +159,8 @@ TEST_F(ReloadCycle, AnErrorIsLoggedOnceAndThatVersionIsNotReadAgain) {
 
     // A file gone between the stamp and the read.
     File.LiveFileName = PathOf("gone_live.txt");
-    Windows.Apply(ReadFollowedFile(File, Live, {42, 0}, false, Hooks), Live.EventQueue);
+    ApplyReadingResult(Windows, ReadFollowedFile(File, Live, {42, 0}, false, Hooks),
+                       Live.EventQueue);
     EXPECT_EQ(Windows.Log.size(), 2u);
     EXPECT_EQ(File.LiveFileTime, 42);
     EXPECT_EQ(Live.Players->Count(), 2);
@@ -328,13 +330,15 @@ TEST_F(ReloadCycle, AQuietFileHidingANewerSessionByItsNameIsExplained) {
     Write("a_live.txt", LiveText(TwoCars));
     Changed();
     ASSERT_EQ(File.LiveFileName, PathOf("b_live.txt")) << "the name order holds";
-    Windows.Apply(CheckFeedQuiet(File, std::chrono::steady_clock::now() + FeedQuietAfter),
-                  Live.EventQueue);
+    ApplyReadingResult(Windows,
+                       CheckFeedQuiet(File, std::chrono::steady_clock::now() + FeedQuietAfter),
+                       Live.EventQueue);
     ASSERT_EQ(Windows.Log.size(), 2u);
     EXPECT_EQ(Windows.Log[1].rfind("a_live.txt is being written while b_live.txt is not", 0), 0u)
         << Windows.Log[1];
-    Windows.Apply(CheckFeedQuiet(File, std::chrono::steady_clock::now() + 2 * FeedQuietAfter),
-                  Live.EventQueue);
+    ApplyReadingResult(Windows,
+                       CheckFeedQuiet(File, std::chrono::steady_clock::now() + 2 * FeedQuietAfter),
+                       Live.EventQueue);
     EXPECT_EQ(Windows.Log.size(), 2u) << "said once";
 }
 

@@ -1,4 +1,4 @@
-#include "app/screenfit.h"
+#include "core/app/screenfit.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +21,10 @@ TEST(FitToScreens, SizesShrinkToTheDesktopAndLostWindowsMoveToTheNearestScreen) 
     EXPECT_TRUE((FitToScreens({1050, 10, 390, 700}, {{0, 0, 1280, 720}, {0, 0, 1280, 720}}) ==
                  TWindowBounds{890, 10, 390, 700}))
         << "a mirrored screen shows nothing more; the window goes where the most of it was";
-    EXPECT_TRUE((FitToScreens({1900, 600, 400, 200}, screens) == TWindowBounds{1920, 520, 400, 200}))
-        << "mostly on the right screen and partly below it: wholly onto it";
     EXPECT_TRUE(
-        (FitToScreens({10, 10, 32000, 32000}, screens) == TWindowBounds{0, 0, 3200, 1080}))
+        (FitToScreens({1900, 600, 400, 200}, screens) == TWindowBounds{1920, 520, 400, 200}))
+        << "mostly on the right screen and partly below it: wholly onto it";
+    EXPECT_TRUE((FitToScreens({10, 10, 32000, 32000}, screens) == TWindowBounds{0, 0, 3200, 1080}))
         << "the desktop's size, from the top left of the screen that shows the most of it";
     EXPECT_TRUE(
         (FitToScreens({2000, 900, 200, 100}, screens) == TWindowBounds{2000, 620, 200, 100}))

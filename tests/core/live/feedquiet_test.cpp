@@ -1,4 +1,4 @@
-#include "live/feedquiet.h"
+#include "core/live/feedquiet.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // Inputs the fuzzers found that once gave wrong results or undefined behaviour.
 
-#include "live/laptime.h"
-#include "live/livefile.h"
-#include "live/players.h"
+#include "core/live/laptime.h"
+#include "core/live/livefile.h"
+#include "core/live/players.h"
 
 #include <gtest/gtest.h>
 
-#include "carslot.h"
+#include "tests/support/carslot.h"
 
 #include <climits>
 #include <limits>
@@ -43,7 +43,7 @@ TEST(FuzzRegressLapTime, HugeTimesKeepTheirShape) {
     EXPECT_EQ(text.find('-'), std::string::npos) << text;
 }
 
-TSlot Car(std::string driver, int32_t position, float gapToPrev) {
+TSlot CarWithGap(std::string driver, int32_t position, float gapToPrev) {
     return CarSlot(std::move(driver), position, {.Laps = 3, .TimeGapToPrev = gapToPrev});
 }
 
@@ -59,7 +59,7 @@ TGameSession Race(double time) {
 // step every other reading; thousands of such readings must not wrap the counters around.
 TEST(FuzzRegressBattleScores, AClockJumpingBackForeverDoesNotOverflow) {
     TPlayers players;
-    const std::vector<TSlot> slots = {Car("Ann", 1, 0.0f), Car("Bob", 2, 0.3f)};
+    const std::vector<TSlot> slots = {CarWithGap("Ann", 1, 0.0f), CarWithGap("Bob", 2, 0.3f)};
     for (int reading = 0; reading < 24000; ++reading) {
         players.Merge(slots);
         players.SetSession(Race(reading % 2 == 0 ? 1e9 : 0.0));

@@ -1,4 +1,4 @@
-#include "live/laporders.h"
+#include "core/live/laporders.h"
 
 #include <gtest/gtest.h>
 

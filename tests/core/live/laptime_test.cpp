@@ -1,4 +1,4 @@
-#include "live/laptime.h"
+#include "core/live/laptime.h"
 
 #include <gtest/gtest.h>
 

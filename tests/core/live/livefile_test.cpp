@@ -1,9 +1,9 @@
-#include "live/livefile.h"
-#include "platform/numbers.h"
+#include "core/live/livefile.h"
+#include "core/platform/numbers.h"
 
 #include <gtest/gtest.h>
 
-#include "testfiles.h"
+#include "tests/support/testfiles.h"
 
 #include <filesystem>
 #include <fstream>

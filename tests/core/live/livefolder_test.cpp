@@ -1,9 +1,9 @@
-#include "live/livefolder.h"
-#include "platform/filestamp.h"
+#include "core/live/livefolder.h"
+#include "core/platform/filestamp.h"
 
 #include <gtest/gtest.h>
 
-#include "testfiles.h"
+#include "tests/support/testfiles.h"
 
 #include <filesystem>
 #include <fstream>

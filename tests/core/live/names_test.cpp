@@ -1,12 +1,12 @@
-#include "app/config.h"
-#include "live/names.h"
-#include "platform/profile.h"
+#include "core/app/config.h"
+#include "core/live/names.h"
+#include "core/platform/profile.h"
 
 #include <gtest/gtest.h>
 
-#include "carslot.h"
+#include "tests/support/carslot.h"
 
-#include "testfiles.h"
+#include "tests/support/testfiles.h"
 
 #include <fstream>
 

@@ -1,8 +1,8 @@
-#include "live/players.h"
+#include "core/live/players.h"
 
 #include <gtest/gtest.h>
 
-#include "carslot.h"
+#include "tests/support/carslot.h"
 
 #include <algorithm>
 #include <random>

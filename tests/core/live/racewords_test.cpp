@@ -1,4 +1,4 @@
-#include "live/racewords.h"
+#include "core/live/racewords.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "live/reports.h"
+#include "core/live/reports.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "live/sessionlogs.h"
+#include "core/live/sessionlogs.h"
 
 #include <gtest/gtest.h>
 
-#include "carslot.h"
+#include "tests/support/carslot.h"
 
 #include <stdexcept>
 

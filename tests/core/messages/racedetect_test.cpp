@@ -1,10 +1,10 @@
-#include "messages/racedetect.h"
+#include "core/messages/racedetect.h"
 
-#include "headlesswindows.h"
+#include "tools/headless/headlesswindows.h"
 
 #include <gtest/gtest.h>
 
-#include "carslot.h"
+#include "tests/support/carslot.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ struct Feed {
         Players.SetSession(session);
         TReadingResult result;
         DetectRaceEvents(Players, Windows.Ranking, result);
-        Windows.Apply(result, Queue);
+        ApplyReadingResult(Windows, result, Queue);
     }
     /// A first reading that creates the records without announcing anything, then a clean queue.
     void Start(const std::vector<TSlot>& slots, const TGameSession& session = Session()) {

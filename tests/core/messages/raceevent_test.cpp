@@ -1,4 +1,4 @@
-#include "messages/raceevent.h"
+#include "core/messages/raceevent.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
-#include "messages/ranking.h"
+#include "core/messages/ranking.h"
 
-#include "headlesswindows.h"
+#include "tools/headless/headlesswindows.h"
 
 #include <gtest/gtest.h>
 
-#include "carslot.h"
+#include "tests/support/carslot.h"
 
 namespace {
 
-TSlot Car(std::string driver, int32_t position, float best = -1.0f) {
+TSlot CarWithBest(std::string driver, int32_t position, float best = -1.0f) {
     return CarSlot(std::move(driver), position, {.Laps = 12, .BestLap = best});
 }
 
@@ -33,8 +33,9 @@ std::vector<std::string> Entries(const TRaceEventList& list) {
 }
 
 TEST(GapRanking, LeaderLapsLappedTimesAndStatuses) {
-    std::vector<TSlot> cars = {Car("Tom Rider", 1), Car("BRAVO", 2), Car("CHARLIE", 3),
-                               Car("DELTA", 4),     Car("ECHO", 5),  Car("FOXTROT", 6)};
+    std::vector<TSlot> cars = {CarWithBest("Tom Rider", 1), CarWithBest("BRAVO", 2),
+                               CarWithBest("CHARLIE", 3),   CarWithBest("DELTA", 4),
+                               CarWithBest("ECHO", 5),      CarWithBest("FOXTROT", 6)};
     cars[1].TimeGapToLider = 3.456f;
     cars[2].TimeGapToLider = 62.345f;
     cars[3].LapGapToLider = 1;
@@ -61,7 +62,8 @@ TEST(GapRanking, LeaderLapsLappedTimesAndStatuses) {
 }
 
 TEST(GapRanking, IntervalsUseTheCarAhead) {
-    std::vector<TSlot> cars = {Car("ALPHA", 1), Car("BRAVO", 2), Car("CHARLIE", 3)};
+    std::vector<TSlot> cars = {CarWithBest("ALPHA", 1), CarWithBest("BRAVO", 2),
+                               CarWithBest("CHARLIE", 3)};
     cars[1].LapGapToLider = 2; // ignored here
     cars[1].TimeGapToPrev = 0.75f;
     cars[2].LapGapToPrev = 1;
@@ -75,8 +77,8 @@ TEST(GapRanking, IntervalsUseTheCarAhead) {
 }
 
 TEST(PositionWalks, StopAtTheNumberOfSeenDrivers) {
-    std::vector<TSlot> cars = {Car("DELTA", 4, 91.0f), Car("ALPHA", 1, 92.0f),
-                               Car("BRAVO", 2, 93.0f), Car("GONE", 3, 80.0f)};
+    std::vector<TSlot> cars = {CarWithBest("DELTA", 4, 91.0f), CarWithBest("ALPHA", 1, 92.0f),
+                               CarWithBest("BRAVO", 2, 93.0f), CarWithBest("GONE", 3, 80.0f)};
     cars[0].Pitstops = 2;
     cars[2].Pitstops = 1;
     TPlayers players = Read(cars);
@@ -103,7 +105,7 @@ TEST(PositionWalks, StopAtTheNumberOfSeenDrivers) {
 TEST(BestLapRanking, TopTenOrWhatIsTimed) {
     std::vector<TSlot> cars;
     for (int p = 1; p <= 12; ++p) {
-        cars.push_back(Car("D" + std::to_string(p), p, 100.0f - static_cast<float>(p)));
+        cars.push_back(CarWithBest("D" + std::to_string(p), p, 100.0f - static_cast<float>(p)));
     }
     THeadlessWindows windows;
     TRaceEventList list;
@@ -115,9 +117,10 @@ TEST(BestLapRanking, TopTenOrWhatIsTimed) {
     EXPECT_EQ(list.Items(1).Text, "#12# D12  1:28.000");
     EXPECT_EQ(list.Items(10).Text, "#3# D3  1:37.000");
 
-    std::vector<TSlot> mixed = {Car("U1", 1, -1.0f),  Car("T1", 2, 95.5f), Car("U2", 3, 0.0f),
-                                Car("T2", 4, 94.25f), Car("U3", 5, -1.0f), Car("U4", 6, 0.0f),
-                                Car("T3", 7, 96.0f),  Car("U5", 8, -1.0f)};
+    std::vector<TSlot> mixed = {CarWithBest("U1", 1, -1.0f), CarWithBest("T1", 2, 95.5f),
+                                CarWithBest("U2", 3, 0.0f),  CarWithBest("T2", 4, 94.25f),
+                                CarWithBest("U3", 5, -1.0f), CarWithBest("U4", 6, 0.0f),
+                                CarWithBest("T3", 7, 96.0f), CarWithBest("U5", 8, -1.0f)};
     TPlayers partly = Read(mixed);
     ComposeBestLaps(partly, 5, windows, list);
     EXPECT_EQ(Entries(list), (std::vector<std::string>{"title:Best Lap|", "|#4# T2  1:34.250",
@@ -130,7 +133,8 @@ TEST(BestLapRanking, TopTenOrWhatIsTimed) {
 }
 
 TEST(AverageRanking, ThreeLapMeanAndNoAverageLast) {
-    std::vector<TSlot> cars = {Car("SHORT", 1), Car("STEADY", 2), Car("QUICK", 3)};
+    std::vector<TSlot> cars = {CarWithBest("SHORT", 1), CarWithBest("STEADY", 2),
+                               CarWithBest("QUICK", 3)};
     TPlayers players = Read(cars);
     const std::vector<std::vector<float>> laps = {
         {0.0f, 80.0f, 80.0f}, {90.0f, 91.0f, 92.0f}, {88.0f, 89.0f, 93.0f}};

@@ -1,4 +1,4 @@
-#include "messages/scrolltimer.h"
+#include "core/messages/scrolltimer.h"
 
 #include <gtest/gtest.h>
 

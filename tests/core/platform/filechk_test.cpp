@@ -1,13 +1,13 @@
-#include "platform/filechk.h"
+#include "core/platform/filechk.h"
 
-#include "live/livefolder.h"
-#include "platform/messageids.h"
+#include "core/live/livefolder.h"
+#include "core/platform/messageids.h"
 
 #include <gtest/gtest.h>
 
-#include "testfiles.h"
+#include "tests/support/testfiles.h"
 #ifndef _WIN32
-#include "fusemount.h"
+#include "tests/support/fusemount.h"
 #include <sys/mount.h>
 #endif
 

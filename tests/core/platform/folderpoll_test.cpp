@@ -1,10 +1,10 @@
-#include "platform/folderpoll.h"
+#include "core/platform/folderpoll.h"
 
-#include "live/livefolder.h"
+#include "core/live/livefolder.h"
 
 #include <gtest/gtest.h>
 
-#include "testfiles.h"
+#include "tests/support/testfiles.h"
 
 #include <fstream>
 

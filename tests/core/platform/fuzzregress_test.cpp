@@ -1,6 +1,6 @@
 // Initialisation texts the fuzzer found that a write once stored wrongly.
 
-#include "platform/profile.h"
+#include "core/platform/profile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "platform/localetext.h"
-#include "platform/numbers.h"
+#include "core/platform/localetext.h"
+#include "core/platform/numbers.h"
 
 #include <gtest/gtest.h>
 

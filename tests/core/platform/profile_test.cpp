@@ -1,8 +1,8 @@
-#include "platform/profile.h"
+#include "core/platform/profile.h"
 
 #include <gtest/gtest.h>
 
-#include "testfiles.h"
+#include "tests/support/testfiles.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,9 +1,9 @@
-#include "platform/profile.h"
-#include "platform/readfile.h"
+#include "core/platform/profile.h"
+#include "core/platform/readfile.h"
 
 #include <gtest/gtest.h>
 
-#include "testfiles.h"
+#include "tests/support/testfiles.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "standings/rows.h"
+#include "core/standings/rows.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "web/changedboxes.h"
-#include "web/livemessages.h"
+#include "core/web/changedboxes.h"
+#include "core/web/livemessages.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ TEST(ChangedBoxes, EachBandWithAChangeGivesTheBoxAroundItsChanges) {
     };
     set(5, 2); // first band
     set(30, 9);
-    set(39, 35); // last band, short and at the right edge
+    set(39, 35);                                           // last band, short and at the right edge
     after[static_cast<std::size_t>(20 * stride + 45)] = 1; // padding is no pixel
     const std::vector<TPixelBox> boxes =
         ChangedBoxes(before.data(), after.data(), width, height, stride);
@@ -33,8 +33,9 @@ TEST(ChangedBoxes, EachBandWithAChangeGivesTheBoxAroundItsChanges) {
     EXPECT_EQ(boxes[1].Y, 35);
     EXPECT_EQ(boxes[1].Width, 1);
     EXPECT_EQ(boxes[1].Height, 1);
-    EXPECT_EQ(PatchMessage(40, 40, boxes, 7),
-              R"({"kind":"patch","width":40,"height":40,"boxes":[[5,2,26,8],[39,35,1,1]],"drawnAt":7})");
+    EXPECT_EQ(
+        PatchMessage(40, 40, boxes, 7),
+        R"({"kind":"patch","width":40,"height":40,"boxes":[[5,2,26,8],[39,35,1,1]],"drawnAt":7})");
 }
 
 } // namespace

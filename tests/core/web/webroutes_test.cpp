@@ -1,5 +1,5 @@
-#include "web/httprequest.h"
-#include "web/webroutes.h"
+#include "core/web/httprequest.h"
+#include "core/web/webroutes.h"
 
 #include <gtest/gtest.h>
 
@@ -96,7 +96,7 @@ TEST(WebRoutes, TheLiveChannelIsHandedOverOnlyToAHandshakeFromItsOwnPages) {
     const std::string noKey = "GET /socket/tower HTTP/1.1\r\nHost: h\r\nUpgrade: websocket\r\n"
                               "Connection: Upgrade\r\nSec-WebSocket-Version: 13\r\n";
     for (const char* key : {"", "Sec-WebSocket-Key: short==\r\n",
-                                   "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZR==\r\n"}) {
+                            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZR==\r\n"}) {
         const TWebRoute refused = RouteRequest(Head(noKey + key + "\r\n"), sizes);
         EXPECT_FALSE(refused.Socket.has_value()) << key;
         EXPECT_EQ(refused.Answer.Status, 400) << key;

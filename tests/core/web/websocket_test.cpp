@@ -1,4 +1,4 @@
-#include "web/websocket.h"
+#include "core/web/websocket.h"
 
 #include <gtest/gtest.h>
 
@@ -38,8 +38,9 @@ TRead ReadAll(const std::string& bytes, std::size_t piece, std::size_t maxMessag
     TFrameReader reader(maxMessage);
     TRead read;
     for (std::size_t at = 0; at < bytes.size() && read.Fault == TFrameFault::None; at += piece) {
-        read.Fault = reader.Feed(std::string_view(bytes).substr(at, piece),
-                                 [&read](const TIncomingFrame& frame) { read.Frames.push_back(frame); });
+        read.Fault =
+            reader.Feed(std::string_view(bytes).substr(at, piece),
+                        [&read](const TIncomingFrame& frame) { read.Frames.push_back(frame); });
     }
     return read;
 }
@@ -81,16 +82,15 @@ TEST(WebSocket, WhatNoPageSendsEndsTheChannel) {
     std::string fragments = ClientFrame(0x01, std::string(600, 'a'));
     fragments += ClientFrame(0x00, std::string(600, 'b'));
     EXPECT_EQ(ReadAll(fragments, 4096).Fault, TFrameFault::TooLarge);
-    EXPECT_EQ(ReadAll(ClientFrame(0x82, std::string(2000, 'c')), 4096).Fault,
-              TFrameFault::TooLarge)
+    EXPECT_EQ(ReadAll(ClientFrame(0x82, std::string(2000, 'c')), 4096).Fault, TFrameFault::TooLarge)
         << "refused from its head, before its payload is read";
     const std::vector<std::string> broken = {
-        ClientFrame(0x81, "plain", false),        // a client that does not mask
-        ClientFrame(0xC1, "x"),                   // a reserved bit
-        ClientFrame(0x83, "x"),                   // an unknown opcode
-        ClientFrame(0x09, "x"),                   // a fragmented control frame
-        ClientFrame(0x89, std::string(126, 'p')), // a control frame over 125 bytes
-        ClientFrame(0x80, "x"),                   // a continuation of nothing
+        ClientFrame(0x81, "plain", false),               // a client that does not mask
+        ClientFrame(0xC1, "x"),                          // a reserved bit
+        ClientFrame(0x83, "x"),                          // an unknown opcode
+        ClientFrame(0x09, "x"),                          // a fragmented control frame
+        ClientFrame(0x89, std::string(126, 'p')),        // a control frame over 125 bytes
+        ClientFrame(0x80, "x"),                          // a continuation of nothing
         ClientFrame(0x01, "a") + ClientFrame(0x81, "b"), // a new message inside one
     };
     for (const std::string& bytes : broken) {

@@ -1,16 +1,16 @@
 // Bad logo files and configuration files that cannot be written, met through the main window:
 // each gives its error text, and what was good before (the logo, the old file) stays.
 
-#include "app/bitmapfile.h"
-#include "app/broadcast.h"
-#include "app/config.h"
-#include "app/mainform.h"
-#include "app/reload.h"
-#include "live/livefile.h"
-#include "live/players.h"
-#include "messages/msg1.h"
-#include "messages/raceevent.h"
-#include "standings/stats1.h"
+#include "core/app/bitmapfile.h"
+#include "core/app/broadcast.h"
+#include "core/app/config.h"
+#include "core/app/reload.h"
+#include "core/live/livefile.h"
+#include "core/live/players.h"
+#include "core/messages/raceevent.h"
+#include "ui/app/mainform.h"
+#include "ui/messages/msg1.h"
+#include "ui/standings/stats1.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -23,7 +23,7 @@
 
 #include <sys/stat.h>
 
-#include "testfiles.h"
+#include "tests/support/testfiles.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,16 +1,16 @@
-#include "app/broadcast.h"
-#include "app/config.h"
-#include "app/mainform.h"
-#include "app/reload.h"
-#include "live/livefile.h"
-#include "live/names.h"
-#include "live/players.h"
-#include "live/sessionlogs.h"
-#include "messages/msg1.h"
-#include "messages/raceevent.h"
-#include "standings/stats1.h"
-#include "support/qtplacement.h"
-#include "support/qtsupport.h"
+#include "core/app/broadcast.h"
+#include "core/app/config.h"
+#include "core/app/reload.h"
+#include "core/live/livefile.h"
+#include "core/live/names.h"
+#include "core/live/players.h"
+#include "core/live/sessionlogs.h"
+#include "core/messages/raceevent.h"
+#include "ui/app/mainform.h"
+#include "ui/messages/msg1.h"
+#include "ui/standings/stats1.h"
+#include "ui/support/qtplacement.h"
+#include "ui/support/qtsupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -31,9 +31,10 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
-#include "fusemount.h" // FUSE is Linux's
+#include "tests/support/fusemount.h" // FUSE is Linux's
 #endif
-#include "testfiles.h"
+#include "tests/support/carslot.h"
+#include "tests/support/testfiles.h"
 
 #include <atomic>
 #include <chrono>
@@ -279,6 +280,37 @@ TEST_F(MainWindow, ApplyReportsAndSessionLogs) {
     EXPECT_EQ(combo->count(), before + 1) << "each entry listed once";
     main->ComboBox1Select(before);
     EXPECT_TRUE(Find<QPlainTextEdit>("MemoData")->toPlainText().contains("Session Time - "));
+}
+
+TEST_F(MainWindow, AReadingsResultChangesTheRealWindows) {
+    StartWithLiveFolder();
+    WaitFor([&] { return main->ReloadsHandled() > 0; }, 5000); // the first look at the folder
+    msg->SetNotice("ON AIR");
+    msg->SetRankingMode(true);
+    const QImage statusBefore = msg->StatusBitmap().copy();
+    Live.Players->Merge({CarSlot("Tom Rider", 1)});
+    const int eventsBefore = Live.EventQueue.Count();
+    const int readsBefore = main->ReloadsHandled();
+
+    TReadingResult result;
+    result.SetLabel(TLabel::Session, "Race");
+    result.SetLabel(TLabel::Flags, "FullCourseYellow");
+    result.Log("a line of the reading");
+    result.Event("FASTEST LAP", "Tom Rider", 5);
+    result.Merged = true;
+    result.RefreshStatus = true;
+    result.StopRanking = true;
+    result.ReadNow = true;
+    main->ApplyReading(result);
+
+    EXPECT_EQ(Find<QLabel>("LabelSession")->text(), "Race");
+    EXPECT_EQ(Find<QLabel>("LabelFlags")->text(), "FullCourseYellow");
+    EXPECT_TRUE(LogText().endsWith("a line of the reading"));
+    EXPECT_EQ(Live.EventQueue.Count(), eventsBefore + 1);
+    EXPECT_FALSE(msg->RankingMode()) << "the strip stopped";
+    EXPECT_NE(msg->StatusBitmap(), statusBefore) << "the status line drawn with the notice";
+    EXPECT_TRUE(WaitFor([&] { return stats->Rows.size() == 1; })) << "the tower redrawn";
+    EXPECT_TRUE(WaitFor([&] { return main->ReloadsHandled() > readsBefore; })) << "read now";
 }
 
 TEST_F(MainWindow, ClosingSavesBoundsAndKeepsForeignKeys) {

@@ -1,8 +1,8 @@
-#include "app/broadcast.h"
-#include "live/players.h"
-#include "messages/msg1.h"
-#include "messages/raceevent.h"
-#include "support/qtsupport.h"
+#include "core/app/broadcast.h"
+#include "core/live/players.h"
+#include "core/messages/raceevent.h"
+#include "ui/messages/msg1.h"
+#include "ui/support/qtsupport.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -2,13 +2,13 @@
 // pictures have the screen's own pixels, are drawn sharp rather than stretched, and are what
 // the windows show, pixel for pixel.
 
-#include "app/broadcast.h"
-#include "app/config.h"
-#include "live/players.h"
-#include "messages/msg1.h"
-#include "messages/raceevent.h"
-#include "standings/stats1.h"
-#include "support/qtdevicepixels.h"
+#include "core/app/broadcast.h"
+#include "core/app/config.h"
+#include "core/live/players.h"
+#include "core/messages/raceevent.h"
+#include "ui/messages/msg1.h"
+#include "ui/standings/stats1.h"
+#include "ui/support/qtdevicepixels.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -16,7 +16,7 @@
 
 #include <gtest/gtest.h>
 
-#include "carslot.h"
+#include "tests/support/carslot.h"
 
 #include <cmath>
 #include <memory>

@@ -1,7 +1,7 @@
-#include "app/config.h"
-#include "live/players.h"
-#include "standings/stats1.h"
-#include "support/qtsupport.h"
+#include "core/app/config.h"
+#include "core/live/players.h"
+#include "ui/standings/stats1.h"
+#include "ui/support/qtsupport.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "carslot.h"
+#include "tests/support/carslot.h"
 
 #include <functional>
 #include <memory>

@@ -1,7 +1,7 @@
-#include "support/qtframeless.h"
-#include "support/qtsupport.h"
+#include "ui/support/qtframeless.h"
+#include "ui/support/qtsupport.h"
 
-#include "platform/legacytext.h"
+#include "core/platform/legacytext.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>

@@ -1,16 +1,16 @@
 // The tower and the ticker as browser sources: real windows (offscreen), the real server on a
 // free port, and a real headless Chromium showing the pages.
 
-#include "app/broadcast.h"
-#include "app/config.h"
-#include "cdpbrowser.h"
-#include "live/players.h"
-#include "messages/msg1.h"
-#include "messages/raceevent.h"
-#include "standings/stats1.h"
-#include "web/formwebwindows.h"
-#include "web/qtwebserver.h"
-#include "web/webservice.h"
+#include "core/app/broadcast.h"
+#include "core/app/config.h"
+#include "core/live/players.h"
+#include "core/messages/raceevent.h"
+#include "tests/support/cdpbrowser.h"
+#include "ui/messages/msg1.h"
+#include "ui/standings/stats1.h"
+#include "ui/web/formwebwindows.h"
+#include "ui/web/qtwebserver.h"
+#include "ui/web/webservice.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,7 +23,7 @@
 
 #include <gtest/gtest.h>
 
-#include "carslot.h"
+#include "tests/support/carslot.h"
 
 #include <functional>
 #include <memory>

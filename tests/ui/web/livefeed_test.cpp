@@ -1,7 +1,7 @@
 // What the live channels are sent, with stand-in windows and outputs that keep what they get:
 // no sockets, no browser.
 
-#include "web/livefeed.h"
+#include "ui/web/livefeed.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

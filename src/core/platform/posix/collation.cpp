@@ -1,6 +1,6 @@
-#include "platform/collation.h"
+#include "core/platform/collation.h"
 
-#include "platform/localetext.h"
+#include "core/platform/localetext.h"
 
 #include <unicode/ucol.h>
 

@@ -1,4 +1,4 @@
-#include "platform/commandline.h"
+#include "core/platform/commandline.h"
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
     return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();

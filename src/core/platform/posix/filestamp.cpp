@@ -1,6 +1,6 @@
-#include "platform/filestamp.h"
+#include "core/platform/filestamp.h"
 
-#include "platform/posix/uniquefd.h"
+#include "core/platform/posix/uniquefd.h"
 
 #include <fcntl.h>
 #include <limits>

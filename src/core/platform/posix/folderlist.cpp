@@ -1,4 +1,4 @@
-#include "platform/folderlist.h"
+#include "core/platform/folderlist.h"
 
 #include <cerrno>
 #include <dirent.h>

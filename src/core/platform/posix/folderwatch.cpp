@@ -1,7 +1,7 @@
-#include "platform/folderwatch.h"
+#include "core/platform/folderwatch.h"
 
-#include "platform/filechk.h"
-#include "platform/posix/uniquefd.h"
+#include "core/platform/filechk.h"
+#include "core/platform/posix/uniquefd.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "platform/legacytext.h"
+#include "core/platform/legacytext.h"
 
 namespace {
 

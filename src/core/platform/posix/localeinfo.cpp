@@ -1,4 +1,4 @@
-#include "platform/localeinfo.h"
+#include "core/platform/localeinfo.h"
 
 #include <clocale>
 

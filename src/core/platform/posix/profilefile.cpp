@@ -1,7 +1,7 @@
-#include "platform/profile.h"
+#include "core/platform/profile.h"
 
-#include "platform/posix/uniquefd.h"
-#include "platform/readfile.h"
+#include "core/platform/posix/uniquefd.h"
+#include "core/platform/readfile.h"
 
 #include <cerrno>
 #include <climits>

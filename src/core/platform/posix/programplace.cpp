@@ -1,4 +1,4 @@
-#include "platform/programplace.h"
+#include "core/platform/programplace.h"
 
 #include <cstdlib>
 #include <filesystem>

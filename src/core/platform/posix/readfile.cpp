@@ -1,6 +1,6 @@
-#include "platform/readfile.h"
+#include "core/platform/readfile.h"
 
-#include "platform/posix/uniquefd.h"
+#include "core/platform/posix/uniquefd.h"
 
 #include <algorithm>
 #include <cerrno>

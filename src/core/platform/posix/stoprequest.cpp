@@ -1,4 +1,4 @@
-#include "platform/stoprequest.h"
+#include "core/platform/stoprequest.h"
 
 #include <cerrno>
 #include <csignal>

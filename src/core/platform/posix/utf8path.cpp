@@ -1,4 +1,4 @@
-#include "platform/utf8path.h"
+#include "core/platform/utf8path.h"
 
 // File names here are bytes; UTF-8 by convention, anything else passes through as it is.
 std::filesystem::path Utf8Path(std::string_view text) {

@@ -1,7 +1,7 @@
-#include "platform/collation.h"
+#include "core/platform/collation.h"
 
-#include "platform/localetext.h"
-#include "platform/windows/wintext.h"
+#include "core/platform/localetext.h"
+#include "core/platform/windows/wintext.h"
 
 int CollateIgnoreCase(std::string_view a, std::string_view b) {
     const std::u16string ua = DecodeTextUtf16(a);

@@ -1,6 +1,6 @@
-#include "platform/commandline.h"
+#include "core/platform/commandline.h"
 
-#include "platform/windows/wintext.h"
+#include "core/platform/windows/wintext.h"
 
 #include <shellapi.h>
 

@@ -1,6 +1,6 @@
-#include "platform/filestamp.h"
+#include "core/platform/filestamp.h"
 
-#include "platform/windows/wintext.h"
+#include "core/platform/windows/wintext.h"
 
 #include <algorithm>
 #include <cstdint>

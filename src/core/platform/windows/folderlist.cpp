@@ -1,6 +1,6 @@
-#include "platform/folderlist.h"
+#include "core/platform/folderlist.h"
 
-#include "platform/windows/wintext.h"
+#include "core/platform/windows/wintext.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "platform/folderwatch.h"
+#include "core/platform/folderwatch.h"
 
-#include "platform/filechk.h"
-#include "platform/windows/wintext.h"
+#include "core/platform/filechk.h"
+#include "core/platform/windows/wintext.h"
 
 #include <algorithm>
 #include <optional>

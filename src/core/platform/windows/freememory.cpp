@@ -1,4 +1,4 @@
-#include "platform/freememory.h"
+#include "core/platform/freememory.h"
 
 #include <malloc.h>
 

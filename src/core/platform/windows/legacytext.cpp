@@ -1,6 +1,6 @@
-#include "platform/legacytext.h"
+#include "core/platform/legacytext.h"
 
-#include "platform/windows/wintext.h"
+#include "core/platform/windows/wintext.h"
 
 #include <climits>
 

@@ -1,6 +1,6 @@
-#include "platform/localeinfo.h"
+#include "core/platform/localeinfo.h"
 
-#include "platform/windows/wintext.h"
+#include "core/platform/windows/wintext.h"
 
 std::string SystemDecimalSeparator() {
     wchar_t separator[8] = {};

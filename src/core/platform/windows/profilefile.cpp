@@ -1,7 +1,7 @@
-#include "platform/profile.h"
+#include "core/platform/profile.h"
 
-#include "platform/readfile.h"
-#include "platform/windows/wintext.h"
+#include "core/platform/readfile.h"
+#include "core/platform/windows/wintext.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
-#include "platform/programplace.h"
+#include "core/platform/programplace.h"
 
-#include "platform/windows/wintext.h"
+#include "core/platform/windows/wintext.h"
 
 #include <shlobj.h>
 

@@ -1,6 +1,6 @@
-#include "platform/readfile.h"
+#include "core/platform/readfile.h"
 
-#include "platform/windows/wintext.h"
+#include "core/platform/windows/wintext.h"
 
 #include <algorithm>
 #include <cstdint>

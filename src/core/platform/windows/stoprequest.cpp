@@ -1,6 +1,6 @@
-#include "platform/stoprequest.h"
+#include "core/platform/stoprequest.h"
 
-#include "platform/windows/wintext.h"
+#include "core/platform/windows/wintext.h"
 
 #include <atomic>
 

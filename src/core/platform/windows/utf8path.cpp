@@ -1,6 +1,6 @@
-#include "platform/utf8path.h"
+#include "core/platform/utf8path.h"
 
-#include "platform/windows/wintext.h"
+#include "core/platform/windows/wintext.h"
 
 // The standard library's narrow paths on Windows are in the ANSI code page; the wide form is
 // the system's own.

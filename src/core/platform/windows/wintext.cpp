@@ -1,4 +1,4 @@
-#include "platform/windows/wintext.h"
+#include "core/platform/windows/wintext.h"
 
 std::wstring WideText(std::string_view text) {
     if (text.empty()) {
