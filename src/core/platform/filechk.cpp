@@ -1,7 +1,7 @@
-#include "platform/filechk.h"
+#include "core/platform/filechk.h"
 
-#include "platform/folderwatch.h"
-#include "platform/messageids.h"
+#include "core/platform/folderwatch.h"
+#include "core/platform/messageids.h"
 
 #include <algorithm>
 #include <atomic>
@@ -178,8 +178,8 @@ struct TFileChecker::TShared {
     }
 
     /// Waits after a change until the writer pauses (see QuietMs) and `earliest` has come (see
-    /// ReadSpacingMs): Changed, or Stopped/Ended. Writes after it stay queued by the system for
-    /// the next wait.
+    /// ReadSpacingMs), or GatherMs after the change at the latest: Changed, or Stopped/Ended.
+    /// Writes after it stay queued by the system for the next wait.
     TWait GatherBurst(std::chrono::steady_clock::time_point earliest) {
         const auto first = std::chrono::steady_clock::now();
         const auto msUntil = [](std::chrono::steady_clock::time_point when) {

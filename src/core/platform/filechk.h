@@ -1,16 +1,18 @@
 #pragma once
-// The folder watcher: a thread that tells the main window when something in the live folder
-// was written, so the reload cycle runs. It only posts; it touches no data.
+// The folder watcher: a thread that says when something in the live folder was written. The
+// console hands that word to the reader thread (TLiveReader), which reads the file; the
+// watcher itself only posts and touches no data.
 
-#include "platform/folderpoll.h"
+#include "core/platform/folderpoll.h"
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 
-/// How the folder is followed: by the system's change notification, or by looking at it every
-/// 200 ms. Auto polls where notifications cannot be trusted (see FolderNeedsPolling).
+/// How the folder is followed: by the system's change notification, or by looking at it (every
+/// 200 ms, 400 ms once it has been still for 10 s: TFolderPoll). Auto polls where
+/// notifications cannot be trusted (see FolderNeedsPolling).
 enum class TFolderPolling { Auto, On, Off };
 
 /// True when `folder` lies on a file system whose change notifications miss writes made
@@ -18,23 +20,27 @@ enum class TFolderPolling { Auto, On, Off };
 bool FolderNeedsPolling(const std::string& folder);
 
 /// The folder watcher thread: the system's change notification on the folder (no subfolders;
-/// writes, closes after
-/// writing, attribute changes, files created, renamed in or out, deleted).
-/// Body: folder not a directory -> post WmWatcherEnded, end. Loop: wait for a notification;
-/// sleep 200 ms so a burst of writes makes one message; post WmLiveFolderChanged; wait again.
-/// Changes made during the sleep stay queued and end the next wait at once, so they lead to one
-/// more message rather than being lost. Any failure, or the folder itself being deleted, moved
-/// away or unmounted -> post WmWatcherEnded; then (also for a folder missing at start) look
-/// for the folder once a second, and when it is back watch it again and post WmWatcherResumed
-/// and WmLiveFolderChanged. An empty folder name ends the thread after WmWatcherEnded.
-/// When polling, it looks at the folder every 200 ms instead (TFolderPoll); any difference
-/// posts WmLiveFolderChanged at once (the pause between two looks gathers a burst of writes),
-/// and a folder that is gone posts WmWatcherEnded.
-/// Stop() (and the destructor) wake the thread from its wait or sleep and join it, so the
-/// program never hangs on quit; nothing is posted after a stop.
+/// writes, closes after writing, attribute changes, files created, renamed in or out,
+/// deleted). After a change it posts WmLiveFolderChanged once the folder has been quiet for
+/// 25 ms and 150 ms have passed since its last post, or 200 ms after that first change at the
+/// latest: a burst of writes makes one message that lands between two versions, and a writer
+/// rewriting its file 20 times a second is not read 20 times a second. Changes after that
+/// stay queued by the system and end the next wait at once, so none is lost. On Windows a
+/// second without a notification counts as a change too (a write to a file held open may be
+/// reported only when it reaches the disk).
+/// Any failure, or the folder missing at start or deleted, moved away or unmounted ->
+/// WmWatcherEnded; then it is looked for once a second, and when it is back it is followed
+/// again with WmWatcherResumed and WmLiveFolderChanged. An empty folder name ends the thread
+/// after WmWatcherEnded. With Auto, a folder that is there but cannot be watched is polled.
+/// When polling (TFolderPoll), it looks at the folder every 200 ms (400 ms once nothing has
+/// changed for 10 s); a difference posts WmLiveFolderChanged at once (the pause between two
+/// looks gathers a burst of writes), and a folder that is gone posts WmWatcherEnded.
+/// Stop() (and the destructor) wake the thread from any wait and join it, so the program never
+/// hangs on quit; nothing is posted after a stop.
 class TFileChecker {
   public:
-    /// Called on the watcher thread; the Qt side wraps QCoreApplication::postEvent.
+    /// Called on the watcher thread. The console posts WmWatcherEnded and WmWatcherResumed to
+    /// itself (QCoreApplication::postEvent) and hands WmLiveFolderChanged to its reader.
     using PostFunction = std::function<void(int message)>;
     /// How the folder turned out to be followed.
     /// Polled: the folder lies on a share or FUSE mount (or polling is on); Unwatchable: it

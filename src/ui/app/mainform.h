@@ -1,6 +1,6 @@
 #pragma once
 // The operator's console: five tabs, the log, the buttons for the broadcast windows and the
-// ranking strip, and the handlers of the watcher's messages. It is also the windows' side of
+// ranking strip, and the handlers of the watcher's and the reader's messages. It is also the windows' side of
 // the reload cycle: the ranking strip's switch (TWindowLink) and what a reading changes
 // (TReadingSink).
 
@@ -36,7 +36,7 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     Q_OBJECT
   public:
     /// Runs the creation step with the configuration `load` read from `configPath` (its errors
-    /// are shown now): places itself, starts the folder watcher and loads the alias list into
+    /// are shown now): places itself, starts the folder watcher and the reader thread, and loads the alias list into
     /// `broadcast`, which it feeds from the followed file.
     TFormMain(std::string configPath, const TConfigLoad& load, TBroadcast& broadcast,
               QWidget* parent = nullptr);
@@ -113,7 +113,7 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     /// The user's session ends: saves as a close would, quietly, at once (the system may end
     /// the process right after); the windows stay until the program is told to quit.
     void SaveForSessionEnd();
-    /// Reload messages handled and lines in the log so far (for the soak report).
+    /// Readings handled (each TFolderReadingEvent) and lines in the log so far (for the soak report).
     int ReloadsHandled() const { return Reloads; }
     int LogLineCount() const;
 

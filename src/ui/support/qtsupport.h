@@ -37,7 +37,6 @@ QFont FontWithPixelHeight(const QStringList& families, int pixels);
 
 /// The posted window messages as Qt event types.
 constexpr QEvent::Type EventWatcherEnded = static_cast<QEvent::Type>(WmWatcherEnded);
-constexpr QEvent::Type EventLiveFolderChanged = static_cast<QEvent::Type>(WmLiveFolderChanged);
 constexpr QEvent::Type EventRedraw = static_cast<QEvent::Type>(WmRedraw);
 constexpr QEvent::Type EventWatcherResumed = static_cast<QEvent::Type>(WmWatcherResumed);
 constexpr QEvent::Type EventScrollTick = static_cast<QEvent::Type>(WmScrollTick);
