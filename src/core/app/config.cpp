@@ -83,6 +83,9 @@ const Setting Settings[] = {
     {"FolderPolling",        PollingKey{},                           0,      AnyInt,     false},
     {"WebPort",              IntKey{&C::WebPort},                    0,      PortNumbers, false},
     {"WebAddress",           TextKey{&C::WebAddress},                0,      AnyInt,     false},
+    {"WebHosts",             TextKey{&C::WebHosts},                  0,      AnyInt,     false},
+    {"WebToken",             TextKey{&C::WebToken},                  0,      AnyInt,     false},
+    {"WebReadToken",         TextKey{&C::WebReadToken},              0,      AnyInt,     false},
 };
 // clang-format on
 
@@ -231,14 +234,22 @@ static void MakeUserConfigFolder(const std::string& path) {
     }
 }
 
-void SaveFolder(const std::string& path, const std::string& folder) {
+void SaveConfigValues(const std::string& path,
+                      const std::vector<std::pair<std::string, std::string>>& values) {
     MakeUserConfigFolder(path);
     try {
-        ReplaceProfileFile(
-            path, WithProfileValue(ReadProfileForUpdate(path), ConfigSection, "Folder", folder));
+        std::string text = ReadProfileForUpdate(path);
+        for (const auto& [key, value] : values) {
+            text = WithProfileValue(text, ConfigSection, key, value);
+        }
+        ReplaceProfileFile(path, text);
     } catch (const std::exception& e) {
         throw WriteError(path, e.what());
     }
+}
+
+void SaveFolder(const std::string& path, const std::string& folder) {
+    SaveConfigValues(path, {{"Folder", folder}});
 }
 
 void SaveConfig(const std::string& path, const TWindowBounds& mainWindow,

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 /// A window bound that keeps the window's designed value.
@@ -49,6 +50,12 @@ struct TKestruneConfig {
     /// means 127.0.0.1, this PC only).
     int32_t WebPort;
     std::string WebAddress;
+    /// Further names by which other PCs reach the web server, separated by commas or spaces.
+    std::string WebHosts;
+    /// The token of the control calls, and the one other PCs read the pages and data with;
+    /// made at first start.
+    std::string WebToken;
+    std::string WebReadToken;
     /// How the live folder is followed: "auto", "on" (polling) or "off" (notification).
     TFolderPolling FolderPolling;
 };
@@ -88,6 +95,9 @@ TConfigLoad LoadConfig(const std::string& path);
 /// Writes `folder` as the live folder (key Folder) into the file's text and replaces the file
 /// once; fails as SaveConfig does, leaving the file as it was.
 void SaveFolder(const std::string& path, const std::string& folder);
+/// Writes keys of [Config] in place, with one replacement of the file, as SaveFolder does.
+void SaveConfigValues(const std::string& path,
+                      const std::vector<std::pair<std::string, std::string>>& values);
 
 /// Writes the twelve bounds and the logo path, in that order, into the file's text and replaces
 /// the file once. Throws std::runtime_error "<path> に書き込めません: <reason>" when the file

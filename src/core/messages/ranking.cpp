@@ -42,10 +42,7 @@ std::string GapText(const TPlayer& player, int32_t position, int32_t lapsDown, f
     if (position == 1) {
         return std::to_string(player.Laps) + "Laps";
     }
-    if (lapsDown >= 1) {
-        return "+" + std::to_string(lapsDown) + "L";
-    }
-    return "+" + LapTimeText(timeDown, true);
+    return GapBehindText(lapsDown, timeDown);
 }
 
 /// Lines for positions 1 to the number of Seen drivers; the walk skips an empty position but
@@ -119,6 +116,13 @@ void ComposeIntervals(const TPlayers& players, int nameLength, TWindowLink& wind
                GapText(player, p, player.LapGapToPrev, player.TimeGapToPrev[0]);
     });
     windows.SetRankingMode(true);
+}
+
+std::string GapBehindText(int32_t lapsDown, float timeDown) {
+    if (lapsDown >= 1) {
+        return "+" + std::to_string(lapsDown) + "L";
+    }
+    return "+" + LapTimeText(timeDown, true);
 }
 
 void PressRankingButton(TWindowLink& windows, const std::function<void()>& compose) {

@@ -192,3 +192,15 @@ std::u16string DecodeTextUtf16(std::string_view text) {
     }
     return units;
 }
+
+std::string LiveTextUtf8(std::string_view bytes) {
+    if (IsValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const char32_t c : DecodeText(bytes)) {
+        AppendUtf8(out, c);
+    }
+    return out;
+}

@@ -1,7 +1,7 @@
 #pragma once
 // Text comparisons that ignore case the way an operator expects: ASCII letters, and the letters
-// of UTF-8 text (or of the legacy code page's text when it is not UTF-8, see legacytext.h) in the Latin, Greek and
-// Cyrillic ranges.
+// of UTF-8 text (or of the legacy code page's text when it is not UTF-8, see legacytext.h) in the
+// Latin, Greek and Cyrillic ranges.
 
 #include <string>
 #include <string_view>
@@ -28,3 +28,7 @@ void AppendUtf8(std::string& out, char32_t c);
 
 /// True when the bytes are valid UTF-8.
 bool IsValidUtf8(std::string_view text);
+
+/// Live-file bytes as UTF-8: kept as they are when valid UTF-8, else read in the legacy code
+/// page, as the windows show them.
+std::string LiveTextUtf8(std::string_view bytes);

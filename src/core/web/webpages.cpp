@@ -120,8 +120,12 @@ const char* const PageScript = R"JS(
   }
 
   function connect() {
+    // Another PC's page carries the read token; its live channel needs it too.
+    const query = new URLSearchParams();
+    if (transparent) query.set("transparent", "1");
+    if (params.get("token")) query.set("token", params.get("token"));
     const socket = new WebSocket("ws://" + location.host + "/socket/" + PAGE +
-                                 (transparent ? "?transparent=1" : ""));
+                                 (query.toString() ? "?" + query.toString() : ""));
     socket.binaryType = "blob";
     socket.onopen = () => { state.connected = true; };
     socket.onmessage = (event) => {
@@ -171,5 +175,7 @@ std::string IndexPage(const TWebSizes& sizes) {
            "</table>\n<p>Add a page as a browser source of that width and height. "
            "<code>?transparent=1</code> makes the black background transparent; "
            "<code>?scale=2</code> (up to 8) enlarges the picture without blur, "
-           "so the source is that many times wider and higher.</p>\n</body></html>\n";
+           "so the source is that many times wider and higher.</p>\n"
+           "<p>Control and data for graphics engines: <a href=\"/api\">/api</a> lists every "
+           "call.</p>\n</body></html>\n";
 }

@@ -9,6 +9,14 @@ const char* ReasonPhrase(int status) {
     switch (status) {
     case 200:
         return "OK";
+    case 304:
+        return "Not Modified";
+    case 401:
+        return "Unauthorized";
+    case 411:
+        return "Length Required";
+    case 413:
+        return "Content Too Large";
     case 400:
         return "Bad Request";
     case 403:
@@ -73,13 +81,20 @@ TSocketRequest SocketFor(TWebPage page, const std::map<std::string, std::string>
 }
 
 TWebAnswer HtmlAnswer(std::string body) {
-    return {200, "text/html; charset=utf-8", std::move(body), false};
+    TWebAnswer answer;
+    answer.ContentType = "text/html; charset=utf-8";
+    answer.Body = std::move(body);
+    return answer;
 }
 
 } // namespace
 
 TWebAnswer ErrorAnswer(int status) {
-    return {status, "text/plain; charset=utf-8", std::string(ReasonPhrase(status)) + "\n", false};
+    TWebAnswer answer;
+    answer.Status = status;
+    answer.ContentType = "text/plain; charset=utf-8";
+    answer.Body = std::string(ReasonPhrase(status)) + "\n";
+    return answer;
 }
 
 TWebRoute RouteRequest(const TRequestHead& head, const TWebSizes& sizes) {
@@ -115,13 +130,27 @@ TWebRoute RouteRequest(const TRequestHead& head, const TWebSizes& sizes) {
 std::string ResponseBytes(const TWebAnswer& answer) {
     std::string bytes =
         "HTTP/1.1 " + std::to_string(answer.Status) + " " + ReasonPhrase(answer.Status) + "\r\n";
-    bytes += "Content-Type: " + answer.ContentType + "\r\n";
-    bytes += "Content-Length: " + std::to_string(answer.Body.size()) + "\r\n";
-    if (answer.Status == 405) {
-        bytes += "Allow: GET, HEAD\r\n";
+    // A 304 is the client's own copy: it describes no body of its own.
+    if (answer.Status != 304) {
+        bytes += "Content-Type: " + answer.ContentType + "\r\n";
+        bytes += "Content-Length: " + std::to_string(answer.Body.size()) + "\r\n";
     }
-    // The pages are pictures of live windows: never cached, never framed by other sites.
-    bytes += "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n"
+    if (answer.Status == 405) {
+        bytes +=
+            "Allow: " + (answer.Allow.empty() ? std::string("GET, HEAD") : answer.Allow) + "\r\n";
+    }
+    if (answer.Challenge) {
+        bytes += "WWW-Authenticate: Bearer realm=\"kestrune\"\r\n";
+    }
+    if (!answer.ETag.empty()) {
+        bytes += "ETag: \"" + answer.ETag + "\"\r\nCache-Control: no-cache\r\n";
+    } else {
+        bytes += "Cache-Control: no-store\r\n";
+    }
+    // The pages are pictures of live windows: never cached, never framed by other sites (a
+    // foreign page full of frames of ours would take the live channels a browser source needs).
+    bytes += "X-Content-Type-Options: nosniff\r\n"
+             "Content-Security-Policy: frame-ancestors 'self'\r\nX-Frame-Options: SAMEORIGIN\r\n"
              "Connection: close\r\n\r\n";
     if (!answer.HeadOnly) {
         bytes += answer.Body;

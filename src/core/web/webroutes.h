@@ -34,6 +34,13 @@ struct TWebAnswer {
     std::string Body;
     /// HEAD: the headers of the GET answer without its body.
     bool HeadOnly = false;
+    /// The methods a 405 names (GET, HEAD when empty).
+    std::string Allow;
+    /// A 401 that asks for a bearer token.
+    bool Challenge = false;
+    /// Data that pollers ask for again: the version of the answer, so that an unchanged one
+    /// is a 304 with no body; kept by the client (no-cache) rather than never (no-store).
+    std::string ETag;
 };
 
 struct TWebRoute {
@@ -48,5 +55,5 @@ TWebRoute RouteRequest(const TRequestHead& head, const TWebSizes& sizes);
 /// The whole HTTP answer; the connection is closed after it.
 std::string ResponseBytes(const TWebAnswer& answer);
 
-/// A plain-text answer with `status` (400, 403, 404, 405, 431, 503).
+/// A plain-text answer with `status` (400, 401, 403, 404, 405, 411, 413, 431, 503).
 TWebAnswer ErrorAnswer(int status);

@@ -7,6 +7,9 @@
 #include "core/live/names.h"
 #include "core/platform/filechk.h"
 #include "core/platform/utf8path.h"
+#include "core/web/hostcheck.h"
+#include "core/web/webaccess.h"
+#include "ui/app/consolecontrol.h"
 #include "ui/app/folderreadingevent.h"
 #include "ui/messages/msg1.h"
 #include "ui/standings/stats1.h"
@@ -182,9 +185,10 @@ void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
         }
     });
     if (Stats != nullptr && Msg != nullptr) {
+        WebControl = std::make_unique<TConsoleControl>(*this, Live);
         // The ticker owns it: it goes before either window it draws from.
         StartWebService(
-            *Stats, *Msg, KestruneConfig.WebAddress, KestruneConfig.WebPort,
+            *Stats, *Msg, WebControl.get(), WebSettings(),
             [this](const std::string& line) { AddLog(line); }, Msg);
     }
 }
@@ -252,6 +256,26 @@ void TFormMain::SetRankingMode(bool on) {
 
 void TFormMain::ApplyReading(const TReadingResult& result) {
     ApplyReadingResult(*this, result, Live.EventQueue);
+    if (WebControl != nullptr) {
+        WebControl->ReadingApplied(result);
+    }
+}
+
+TWebSettings TFormMain::WebSettings() {
+    TKestruneConfig& c = KestruneConfig;
+    if (c.WebPort != 0 && (c.WebToken.empty() || c.WebReadToken.empty())) {
+        // Made once, when the server first starts, and kept: the control surfaces' buttons and
+        // the other PCs' browser sources carry them.
+        c.WebToken = c.WebToken.empty() ? NewWebToken() : c.WebToken;
+        c.WebReadToken = c.WebReadToken.empty() ? NewWebToken() : c.WebReadToken;
+        try {
+            SaveConfigValues(ConfigFile,
+                             {{"WebToken", c.WebToken}, {"WebReadToken", c.WebReadToken}});
+        } catch (const std::exception& e) {
+            ShowError(ToQString(e.what()));
+        }
+    }
+    return {c.WebAddress, c.WebPort, SplitHostList(c.WebHosts), {c.WebToken, c.WebReadToken}};
 }
 
 bool TFormMain::StandingsVisible() const {
@@ -284,6 +308,11 @@ void TFormMain::SetLabelText(TLabel label, const std::string& text) {
     QLabel* target = labels[static_cast<int>(label)];
     target->setText(ToQString(text));
     target->adjustSize();
+}
+
+std::string TFormMain::LabelText(TLabel label) const {
+    const QLabel* labels[] = {LabelFileName, LabelSession, LabelPhase, LabelFlags};
+    return ToBytes(labels[static_cast<int>(label)]->text());
 }
 
 int TFormMain::LogLineCount() const {

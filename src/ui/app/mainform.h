@@ -1,14 +1,15 @@
 #pragma once
 // The operator's console: five tabs, the log, the buttons for the broadcast windows and the
-// ranking strip, and the handlers of the watcher's and the reader's messages. It is also the windows' side of
-// the reload cycle: the ranking strip's switch (TWindowLink) and what a reading changes
-// (TReadingSink).
+// ranking strip, and the handlers of the watcher's and the reader's messages. It is also the
+// windows' side of the reload cycle: the ranking strip's switch (TWindowLink) and what a reading
+// changes (TReadingSink).
 
 #include "core/app/config.h"
 #include "core/app/reload.h"
 #include "core/live/windowlink.h"
 #include "core/messages/ranking.h"
 #include "core/messages/readingsink.h"
+#include "core/web/websettings.h"
 
 #include <QImage>
 #include <QWidget>
@@ -26,6 +27,7 @@ class QPushButton;
 class QTabWidget;
 class TFileChecker;
 class TLiveReader;
+class TConsoleControl;
 class TFormMsg1;
 class TFormStats1;
 
@@ -36,8 +38,8 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     Q_OBJECT
   public:
     /// Runs the creation step with the configuration `load` read from `configPath` (its errors
-    /// are shown now): places itself, starts the folder watcher and the reader thread, and loads the alias list into
-    /// `broadcast`, which it feeds from the followed file.
+    /// are shown now): places itself, starts the folder watcher and the reader thread, and loads
+    /// the alias list into `broadcast`, which it feeds from the followed file.
     TFormMain(std::string configPath, const TConfigLoad& load, TBroadcast& broadcast,
               QWidget* parent = nullptr);
     ~TFormMain() override;
@@ -87,6 +89,18 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     void Button10Click();     // GapL strip
     void Button11Click();     // GapI strip
     void ComboBox1DropDown();
+
+    // What the web server's control calls read and set, through the same controls.
+    /// The strip that runs (best, avg, pits, gapl, gapi), or empty.
+    std::string RunningStrip() const;
+    /// The Message tab's free text, and setting it as typing there does.
+    std::string TickerText() const;
+    void SetTickerText(const std::string& text);
+    /// The IgnoreList tab's text, and applying a new one as its Apply button does.
+    std::string IgnoreListText() const;
+    void ApplyIgnoreList(const std::string& lines);
+    /// The labels of the Info tab, as shown.
+    std::string LabelText(TLabel label) const;
     void ComboBox1Select(int index);
 
     /// Follows `folder` from now on, at once, and writes it to the configuration file; the
@@ -113,7 +127,8 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     /// The user's session ends: saves as a close would, quietly, at once (the system may end
     /// the process right after); the windows stay until the program is told to quit.
     void SaveForSessionEnd();
-    /// Readings handled (each TFolderReadingEvent) and lines in the log so far (for the soak report).
+    /// Readings handled (each TFolderReadingEvent) and lines in the log so far (for the soak
+    /// report).
     int ReloadsHandled() const { return Reloads; }
     int LogLineCount() const;
 
@@ -135,7 +150,9 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     /// Ends the watcher, then the reader: neither delivers anything after it.
     void StopWatcher();
     bool HandleWheel(QEvent* event);
-    void PressRanking(TComposeRanking compose);
+    void PressRanking(TComposeRanking compose, const char* kind);
+    /// The web server's settings, with its tokens made and saved when there are none yet.
+    TWebSettings WebSettings();
     void ShowReport(const std::vector<std::string>& lines);
 
     std::string ConfigFile;
@@ -161,6 +178,10 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     /// A "Following ..." line has been logged since start.
     bool FollowingSaid = false;
     int Reloads = 0;
+    /// The strip last started from a button or a control call.
+    std::string StripKind;
+    /// The console as the web server's control calls see it.
+    std::unique_ptr<TConsoleControl> WebControl;
 
     QTabWidget* PageControl = nullptr;
     QLabel* LabelFileName = nullptr;

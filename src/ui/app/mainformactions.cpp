@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QImageReader>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -164,6 +165,27 @@ void TFormMain::Button6Click() {
     ShowReport(GapReport(*Live.Players));
 }
 
+std::string TFormMain::RunningStrip() const {
+    return RankingMode() ? StripKind : std::string();
+}
+
+std::string TFormMain::TickerText() const {
+    return ToBytes(Edit1->text());
+}
+
+void TFormMain::SetTickerText(const std::string& text) {
+    Edit1->setText(ToQString(text));
+}
+
+std::string TFormMain::IgnoreListText() const {
+    return ToBytes(MemoIgnoreList->toPlainText());
+}
+
+void TFormMain::ApplyIgnoreList(const std::string& lines) {
+    MemoIgnoreList->setPlainText(ToQString(lines));
+    Button14Click();
+}
+
 void TFormMain::Button14Click() {
     std::vector<std::string> lines;
     for (const QString& line : MemoIgnoreList->toPlainText().split('\n')) {
@@ -173,30 +195,33 @@ void TFormMain::Button14Click() {
     MemoIgnoreList->setPlainText(JoinLines(lines));
 }
 
-void TFormMain::PressRanking(TComposeRanking compose) {
+void TFormMain::PressRanking(TComposeRanking compose, const char* kind) {
     PressRankingButton(*this, [this, compose] {
         compose(*Live.Players, KestruneConfig.Stats1NameLength, *this, Live.RankingList);
     });
+    if (RankingMode()) {
+        StripKind = kind;
+    }
 }
 
 void TFormMain::Button8Click() {
-    PressRanking(ComposeBestLaps);
+    PressRanking(ComposeBestLaps, "best");
 }
 
 void TFormMain::Button12Click() {
-    PressRanking(ComposeAverageLaps);
+    PressRanking(ComposeAverageLaps, "avg");
 }
 
 void TFormMain::Button9Click() {
-    PressRanking(ComposePitStops);
+    PressRanking(ComposePitStops, "pits");
 }
 
 void TFormMain::Button10Click() {
-    PressRanking(ComposeGapToLeader);
+    PressRanking(ComposeGapToLeader, "gapl");
 }
 
 void TFormMain::Button11Click() {
-    PressRanking(ComposeIntervals);
+    PressRanking(ComposeIntervals, "gapi");
 }
 
 void TFormMain::ComboBox1DropDown() {

@@ -8,7 +8,8 @@ class TFormStats1;
 
 class TFormWebWindows : public TWebWindows {
   public:
-    TFormWebWindows(TFormStats1& tower, TFormMsg1& ticker) : Tower(tower), Ticker(ticker) {}
+    TFormWebWindows(TFormStats1& tower, TFormMsg1& ticker, TWebControl* control = nullptr)
+        : Tower(tower), Ticker(ticker), Console(control) {}
 
     const QImage& TowerPicture() const override;
     const std::vector<QRect>& TowerInk() const override;
@@ -18,8 +19,10 @@ class TFormWebWindows : public TWebWindows {
     TStripSnapshot Strip() const override;
     void Watch(QObject* receiver, std::function<void()> tower, std::function<void()> ticker,
                std::function<void()> scrolls) override;
+    TWebControl* Control() const override { return Console; }
 
   private:
     TFormStats1& Tower;
     TFormMsg1& Ticker;
+    TWebControl* Console;
 };

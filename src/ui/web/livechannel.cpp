@@ -1,6 +1,7 @@
 #include "ui/web/livechannel.h"
 
-#include <QDateTime>
+#include "ui/web/steadyclock.h"
+
 #include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QTimer>
@@ -15,10 +16,6 @@ constexpr int CloseLimitMs = 3000;
 /// Unanswered pings kept: a slow page may answer one that is not the latest.
 constexpr std::size_t PingsKept = 8;
 
-qint64 NowMs() {
-    return QDateTime::currentMSecsSinceEpoch();
-}
-
 std::string CloseCodeBytes(uint16_t code) {
     return {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
 }
@@ -29,7 +26,7 @@ TLiveChannel::TLiveChannel(QTcpSocket* socket, std::string_view key,
                            std::function<void(std::string)> dropped, std::function<void()> progress,
                            std::function<void()> gone, QObject* parent)
     : QObject(parent), Socket(socket), Dropped(std::move(dropped)), Gone(std::move(gone)),
-      AnsweredAt(NowMs()), WindowStart(AnsweredAt) {
+      AnsweredAt(SteadyNowMs()), WindowStart(AnsweredAt) {
     Socket->setParent(this);
     Socket->setReadBufferSize(ReadPiece);
     connect(Socket, &QTcpSocket::readyRead, this, &TLiveChannel::ReadIncoming);
@@ -129,7 +126,7 @@ void TLiveChannel::Drop(const std::string& reason) {
 }
 
 void TLiveChannel::ReadIncoming() {
-    const qint64 now = NowMs();
+    const qint64 now = SteadyNowMs();
     while (!Closing && Socket->bytesAvailable() > 0) {
         const QByteArray bytes = Socket->read(ReadPiece);
         if (now - WindowStart >= 1000) {

@@ -31,7 +31,9 @@ struct TFeedChannel {
 
 namespace {
 
-qint64 NowMs() {
+/// When a picture was drawn, on the wall clock: the page measures its latency against its own
+/// clock (Date.now). It is never a limit: those run on the steady clock.
+qint64 WallClockMs() {
     return QDateTime::currentMSecsSinceEpoch();
 }
 
@@ -43,8 +45,8 @@ bool PatchFor(const TFeedChannel& channel, const TPushedPicture& picture) {
 } // namespace
 
 TLiveFeed::TLiveFeed(std::unique_ptr<TWebWindows> windows, QObject* parent)
-    : QObject(parent), Windows(std::move(windows)) {
-    Windows->Watch(
+    : QObject(parent), WindowsWatched(std::move(windows)) {
+    WindowsWatched->Watch(
         this, [this] { TowerChanged(); }, [this] { TickerChanged(); },
         [this] { TickerScrollStarted(); });
 }
@@ -68,7 +70,7 @@ void TLiveFeed::Close(const TFeedChannel* channel) {
 void TLiveFeed::TowerChanged() {
     if (!TowerFlushQueued) {
         TowerFlushQueued = true;
-        TowerChangedAt = NowMs();
+        TowerChangedAt = WallClockMs();
         QTimer::singleShot(0, this, &TLiveFeed::FlushTower);
     }
 }
@@ -76,20 +78,20 @@ void TLiveFeed::TowerChanged() {
 void TLiveFeed::TickerChanged() {
     if (!TickerFlushQueued) {
         TickerFlushQueued = true;
-        TickerChangedAt = NowMs();
+        TickerChangedAt = WallClockMs();
         QTimer::singleShot(0, this, &TLiveFeed::FlushTicker);
     }
 }
 
 TWebSizes TLiveFeed::Sizes() const {
-    const QImage& picture = Windows->TowerPicture();
-    const QSize tower = picture.isNull() ? Windows->TowerSize() : picture.size();
-    const QSize ticker = Windows->TickerSize();
+    const QImage& picture = WindowsWatched->TowerPicture();
+    const QSize tower = picture.isNull() ? WindowsWatched->TowerSize() : picture.size();
+    const QSize ticker = WindowsWatched->TickerSize();
     return {{tower.width(), tower.height()}, {ticker.width(), ticker.height()}};
 }
 
 std::string TLiveFeed::StripMessageOf(const TStripSnapshot& strip, qint64 drawnAt) const {
-    const QSize ticker = Windows->TickerSize();
+    const QSize ticker = WindowsWatched->TickerSize();
     // The strip's pixels are the device's: at 150 % it moves 150 of them a second.
     const int speed = static_cast<int>(100 * strip.Picture.devicePixelRatio() + 0.5);
     return StripMessage(ticker.width(), ticker.height(), strip.Offset, strip.EndOffset,
@@ -106,17 +108,17 @@ TPictureRef TLiveFeed::Numbered(QImage image, qint64 drawnAt, std::vector<QRect>
 }
 
 TPictureRef TLiveFeed::TakeTower(qint64 drawnAt) {
-    return Numbered(Windows->TowerPicture(), drawnAt, Windows->TowerInk());
+    return Numbered(WindowsWatched->TowerPicture(), drawnAt, WindowsWatched->TowerInk());
 }
 
 TPictureRef TLiveFeed::TakeLine(qint64 drawnAt) {
     std::vector<QRect> ink;
-    QImage line = Windows->TickerLine(&ink);
+    QImage line = WindowsWatched->TickerLine(&ink);
     return Numbered(std::move(line), drawnAt, std::move(ink));
 }
 
 TPictureRef TLiveFeed::TakeStrip(qint64 drawnAt) {
-    TStripSnapshot strip = Windows->Strip();
+    TStripSnapshot strip = WindowsWatched->Strip();
     return Numbered(std::move(strip.Picture), drawnAt, std::move(strip.Ink));
 }
 
@@ -132,7 +134,7 @@ void TLiveFeed::FlushTower() {
         TowerPicture.reset();
         return;
     }
-    const QImage& picture = Windows->TowerPicture();
+    const QImage& picture = WindowsWatched->TowerPicture();
     if (picture.isNull() || (TowerPicture && picture == TowerPicture->Image)) {
         return;
     }
@@ -149,7 +151,7 @@ void TLiveFeed::FlushTower() {
 void TLiveFeed::FlushTicker() {
     TickerFlushQueued = false;
     const bool watched = Watched(TWebPage::Ticker);
-    TStripSnapshot strip = Windows->Strip();
+    TStripSnapshot strip = WindowsWatched->Strip();
     if (strip.Shown) {
         const qint64 key = strip.Picture.cacheKey();
         if (StripShown && key == StripKey) {
@@ -194,7 +196,7 @@ void TLiveFeed::FlushTicker() {
 
 void TLiveFeed::TickerScrollStarted() {
     if (StripShown) {
-        SendToTickers(ScrollMessage(Windows->Strip().Offset, NowMs()));
+        SendToTickers(ScrollMessage(WindowsWatched->Strip().Offset, WallClockMs()));
     }
 }
 
@@ -208,7 +210,7 @@ void TLiveFeed::SendToTickers(const std::string& text) {
 
 void TLiveFeed::SendCurrent(TFeedChannel& channel) {
     // What no page was watching is taken now.
-    const qint64 now = NowMs();
+    const qint64 now = WallClockMs();
     if (channel.Request.Page == TWebPage::Tower) {
         if (!TowerPicture) {
             TowerPicture = TakeTower(now);
@@ -241,9 +243,9 @@ void TLiveFeed::SendStrip(TFeedChannel& channel) {
     // The offset is the window's when the strip goes, if the window still shows it.
     const qint64 key = StripKey;
     const qint64 drawnAt = StripPicture->DrawnAt;
-    const std::string queued = StripMessageOf(Windows->Strip(), drawnAt);
+    const std::string queued = StripMessageOf(WindowsWatched->Strip(), drawnAt);
     Enqueue(channel, TOutgoingMessage{[this, key, queued, drawnAt] {
-                                          const TStripSnapshot strip = Windows->Strip();
+                                          const TStripSnapshot strip = WindowsWatched->Strip();
                                           if (!strip.Shown || strip.Picture.cacheKey() != key) {
                                               return queued;
                                           }

@@ -30,6 +30,9 @@ class TLiveFeed : public QObject {
     explicit TLiveFeed(std::unique_ptr<TWebWindows> windows, QObject* parent = nullptr);
     ~TLiveFeed() override;
 
+    /// The windows it watches (and, through them, the console's controls).
+    const TWebWindows& Windows() const { return *WindowsWatched; }
+
     /// A page's channel opens on `output`, which must outlive it: it is sent what the page
     /// shows now. The channel is the feed's until Close.
     TFeedChannel* Open(const TSocketRequest& request, TChannelOutput& output);
@@ -73,7 +76,7 @@ class TLiveFeed : public QObject {
     QFuture<TEncodedPicture> Encoding(TPushedPicture& picture, bool transparent, bool patch);
 
     /// The tower and the ticker, as the pages see them.
-    std::unique_ptr<TWebWindows> Windows;
+    std::unique_ptr<TWebWindows> WindowsWatched;
     std::vector<std::unique_ptr<TFeedChannel>> Channels;
 
     /// What the pages show now; empty while no page watches.

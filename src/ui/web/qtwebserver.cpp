@@ -1,9 +1,11 @@
 #include "ui/web/qtwebserver.h"
 
 #include "core/platform/freememory.h"
+#include "core/web/hostcheck.h"
 #include "ui/web/livechannel.h"
+#include "ui/web/steadyclock.h"
 
-#include <QDateTime>
+#include <QHostInfo>
 #include <QNetworkInterface>
 #include <QPointer>
 #include <QTcpServer>
@@ -24,9 +26,25 @@ constexpr qint64 DropLogWindowMs = 10000;
 constexpr int TrimAfterAnswers = 200;
 /// A request must arrive whole within this time: a page sends it at once.
 constexpr qint64 RequestLimitMs = 3000;
+/// What a connection may send before it is answered: a head and the longest body a call takes.
+constexpr qint64 MaxRequestBytes = static_cast<qint64>(MaxRequestHeadBytes + MaxApiBodyBytes);
+/// Streams of the state at once, and how far one may fall behind before it is dropped.
+constexpr std::size_t MaxEventClients = 16;
+constexpr qint64 EventBacklog = 64 << 10;
+/// How often the state is compared with what the streams were last sent: a change reaches a
+/// control surface well within 100 ms, whatever made it.
+constexpr int StateWatchMs = 40;
 
-qint64 NowMs() {
-    return QDateTime::currentMSecsSinceEpoch();
+/// The length a request's body declares: 0 for none, -1 when unreadable.
+qint64 BodyLength(const TRequestHead& head) {
+    const std::string text = head.Header("content-length");
+    if (text.empty()) {
+        return 0;
+    }
+    if (text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) {
+        return -1;
+    }
+    return std::stoll(text);
 }
 
 std::string UrlOf(const QHostAddress& host, quint16 port) {
@@ -36,16 +54,17 @@ std::string UrlOf(const QHostAddress& host, quint16 port) {
 }
 
 /// Where other PCs reach a server listening on `host`: a wildcard address is no address to
-/// type into a browser, so it stands for this PC's own network addresses (IPv4 first).
+/// type into a browser, so it stands for this PC's own network addresses (IPv4 first) of the
+/// protocols it serves: "::" listens on IPv6 only, "0.0.0.0" on IPv4 only.
 std::vector<QHostAddress> ReachableAt(const QHostAddress& host) {
-    const bool any = host == QHostAddress::Any || host == QHostAddress::AnyIPv6;
-    if (!any && host != QHostAddress::AnyIPv4) {
+    const bool ipv4 = host == QHostAddress::Any || host == QHostAddress::AnyIPv4;
+    const bool ipv6 = host == QHostAddress::Any || host == QHostAddress::AnyIPv6;
+    if (!ipv4 && !ipv6) {
         return {host};
     }
     std::vector<QHostAddress> found;
     for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
-        const bool wanted = address.protocol() == QHostAddress::IPv4Protocol ||
-                            (any && address.protocol() == QHostAddress::IPv6Protocol);
+        const bool wanted = address.protocol() == QHostAddress::IPv4Protocol ? ipv4 : ipv6;
         if (wanted && !address.isLoopback() && !address.isLinkLocal()) {
             found.push_back(address);
         }
@@ -54,9 +73,29 @@ std::vector<QHostAddress> ReachableAt(const QHostAddress& host) {
         return address.protocol() == QHostAddress::IPv4Protocol;
     });
     if (found.empty()) {
-        found.push_back(QHostAddress(QHostAddress::LocalHost));
+        found.push_back(QHostAddress(ipv4 ? QHostAddress::LocalHost : QHostAddress::LocalHostIPv6));
     }
     return found;
+}
+
+/// The names a request's Host may give: this PC's name (plain, in its domain, and as the local
+/// network announces it) and every address of it, with the names the user added.
+THostNames OwnHostNames(const std::vector<std::string>& added, int port) {
+    std::vector<std::string> names = added;
+    const std::string name = QHostInfo::localHostName().toStdString();
+    const std::string domain = QHostInfo::localDomainName().toStdString();
+    if (!name.empty()) {
+        names.push_back(name);
+        names.push_back(name + ".local");
+        if (!domain.empty()) {
+            names.push_back(name + "." + domain);
+        }
+    }
+    for (QHostAddress address : QNetworkInterface::allAddresses()) {
+        address.setScopeId({});
+        names.push_back(address.toString().toStdString());
+    }
+    return HostNamesFor(names, port);
 }
 
 QHostAddress AddressFrom(const std::string& text) {
@@ -71,10 +110,11 @@ QHostAddress AddressFrom(const std::string& text) {
 TWebServer::TWebServer(std::unique_ptr<TWebWindows> sources,
                        std::function<void(const std::string&)> log, QObject* parent)
     : QObject(parent), Feed(std::move(sources)), Log(std::move(log)), Http(new QTcpServer(this)),
-      Sweep(new QTimer(this)) {
+      Sweep(new QTimer(this)), StateWatch(new QTimer(this)) {
     Http->setMaxPendingConnections(MaxWebClients);
     connect(Http, &QTcpServer::newConnection, this, &TWebServer::AcceptConnections);
     connect(Sweep, &QTimer::timeout, this, &TWebServer::DropSlowClients);
+    connect(StateWatch, &QTimer::timeout, this, &TWebServer::PushState);
 }
 
 TWebServer::~TWebServer() {
@@ -84,7 +124,13 @@ TWebServer::~TWebServer() {
     }
 }
 
-bool TWebServer::Listen(const std::string& address, int port) {
+bool TWebServer::Listen(const TWebSettings& settings) {
+    Access = settings.Access;
+    return Listen(settings.Address, settings.Port, settings.HostNames);
+}
+
+bool TWebServer::Listen(const std::string& address, int port,
+                        const std::vector<std::string>& hostNames) {
     const QHostAddress host = AddressFrom(address);
     const std::string where =
         (address.empty() ? "127.0.0.1" : address) + ":" + std::to_string(port);
@@ -99,6 +145,7 @@ bool TWebServer::Listen(const std::string& address, int port) {
             "); no browser sources");
         return false;
     }
+    Hosts = OwnHostNames(hostNames, ServingPort());
     Sweep->start(1000);
     // The feed learns what the windows show, a strip among it, before the first page comes.
     Feed.TowerChanged();
@@ -110,7 +157,8 @@ bool TWebServer::Listen(const std::string& address, int port) {
         also += (also.empty() ? " (also at " : ", ") + UrlOf(reachable[i], ServingPort());
     }
     Log("Web server: browser sources at " + url + "/tower and " + url + "/ticker" +
-        (also.empty() ? "" : also + ")"));
+        (also.empty() ? "" : also + ")") +
+        (Feed.Windows().Control() != nullptr ? "; control and data at " + url + "/api" : ""));
     return true;
 }
 
@@ -119,7 +167,7 @@ quint16 TWebServer::ServingPort() const {
 }
 
 int TWebServer::ConnectionCount() const {
-    return static_cast<int>(Pending.size() + Clients.size());
+    return static_cast<int>(Pending.size() + Clients.size() + EventClients.size());
 }
 
 bool TWebServer::ChannelBehind(quint16 peerPort) const {
@@ -133,9 +181,9 @@ void TWebServer::AcceptConnections() {
         if (static_cast<int>(Pending.size()) >= MaxPendingRequests) {
             MakeRoomForConnection();
         }
-        Pending[socket] = NowMs();
+        Pending[socket] = SteadyNowMs();
         // A request head is all that is read before it is answered.
-        socket->setReadBufferSize(static_cast<qint64>(MaxRequestHeadBytes));
+        socket->setReadBufferSize(MaxRequestBytes);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { ExamineRequest(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             if (Pending.erase(socket) != 0) {
@@ -175,7 +223,7 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
         return;
     }
     // Only looked at until the whole head has come: a handshake takes it then.
-    const QByteArray bytes = socket->peek(static_cast<qint64>(MaxRequestHeadBytes));
+    const QByteArray bytes = socket->peek(MaxRequestBytes);
     const TRequestRead read = ReadRequestHead(
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     switch (read.Status) {
@@ -190,7 +238,32 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
     case TRequestStatus::Complete:
         break;
     }
+    const std::string peer = socket->peerAddress().toString().toStdString();
+    const std::string host = read.Head.Header("host");
+    if (!HostAllowed(host, Hosts)) {
+        LogThrottled("Web server: refused a request from " + peer + " for the host '" + host +
+                     "', which is not this PC (a name to allow goes in WebHosts)");
+        Answer(socket, ErrorAnswer(403));
+        return;
+    }
+    const bool fromThisPC = socket->peerAddress().isLoopback();
+    if (IsApiPath(read.Head.Path)) {
+        AnswerApi(socket, read, bytes, fromThisPC);
+        return;
+    }
+    if (!MayRead(read.Head, Access, fromThisPC)) {
+        LogThrottled("Web server: refused " + read.Head.Path + " to " + peer +
+                     ", another PC without the read token");
+        TWebAnswer refused = ErrorAnswer(401);
+        refused.Challenge = true;
+        Answer(socket, refused);
+        return;
+    }
     const TWebRoute route = RouteRequest(read.Head, Feed.Sizes());
+    if (route.Answer.Status == 403) {
+        LogThrottled("Web server: refused a live channel from " + peer + " for a page of '" +
+                     read.Head.Header("origin") + "', another site");
+    }
     if (!route.Socket) {
         Answer(socket, route.Answer);
         return;
@@ -200,6 +273,111 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
         return;
     }
     OpenChannel(socket, read, *route.Socket);
+}
+
+bool TWebServer::AnswerApi(QTcpSocket* socket, const TRequestRead& read, const QByteArray& bytes,
+                           bool fromThisPC) {
+    const std::string peer = socket->peerAddress().toString().toStdString();
+    const qint64 length = BodyLength(read.Head);
+    if (!read.Head.Header("transfer-encoding").empty()) {
+        Answer(socket, JsonError(411, "send the body with a Content-Length"));
+        return true;
+    }
+    if (length < 0 || length > static_cast<qint64>(MaxApiBodyBytes)) {
+        Answer(socket, JsonError(length < 0 ? 400 : 413,
+                                 length < 0 ? "Content-Length is no number"
+                                            : "the body is over " +
+                                                  std::to_string(MaxApiBodyBytes) + " bytes"));
+        return true;
+    }
+    const qint64 start = static_cast<qint64>(read.HeadLength);
+    if (bytes.size() < start + length) {
+        return false; // the body is still coming; the request limit ends one that never does
+    }
+    const TApiRoute route = RouteApi(read.Head, std::string_view(bytes.constData() + start, length),
+                                     Access, fromThisPC);
+    if (!route.Request) {
+        if (!route.Refusal.empty()) {
+            LogThrottled("Web server: refused " + route.Refusal + " from " + peer);
+        }
+        Answer(socket, route.Answer);
+        return true;
+    }
+    TWebControl* control = Feed.Windows().Control();
+    if (control == nullptr) {
+        Answer(socket, JsonError(503, "this server serves the pictures only"));
+        return true;
+    }
+    if (route.Request->Action == TApiAction::Events) {
+        OpenEvents(socket);
+        return true;
+    }
+    TWebAnswer answer = RunApiRequest(*route.Request, *control, read.Head.Header("if-none-match"));
+    answer.HeadOnly = route.Answer.HeadOnly;
+    if (const std::string said = RemoteActionText(*route.Request, peer); !said.empty()) {
+        Log(said);
+        PushState();
+    }
+    Answer(socket, answer);
+    return true;
+}
+
+void TWebServer::OpenEvents(QTcpSocket* socket) {
+    if (EventClients.size() >= MaxEventClients) {
+        Answer(socket, JsonError(503, "too many event streams are open"));
+        return;
+    }
+    Pending.erase(socket);
+    socket->disconnect(this);
+    socket->read(socket->bytesAvailable());
+    socket->setReadBufferSize(1024);
+    const std::string state = Feed.Windows().Control()->StateJson();
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\n"
+                             "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n"
+                             "Connection: close\r\n\r\nevent: state\ndata: " +
+                             state + "\n\n";
+    socket->write(head.data(), static_cast<qint64>(head.size()));
+    EventClients.push_back(socket);
+    // A stream has nothing to say: whatever it sends is dropped unread, and a flood ends it.
+    connect(socket, &QTcpSocket::readyRead, this, [socket] {
+        if (socket->bytesAvailable() >= 1024) {
+            socket->abort();
+        }
+    });
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+        EventClients.erase(std::remove(EventClients.begin(), EventClients.end(), socket),
+                           EventClients.end());
+        socket->deleteLater();
+    });
+    if (!StateWatch->isActive()) {
+        StateSent = state;
+        StateWatch->start(StateWatchMs);
+    }
+}
+
+void TWebServer::PushState() {
+    TWebControl* control = Feed.Windows().Control();
+    if (EventClients.empty() || control == nullptr) {
+        StateWatch->stop();
+        return;
+    }
+    std::string state = control->StateJson();
+    if (state == StateSent) {
+        return;
+    }
+    StateSent = std::move(state);
+    const std::string event = "event: state\ndata: " + StateSent + "\n\n";
+    const std::vector<QTcpSocket*> streams = EventClients;
+    for (QTcpSocket* socket : streams) {
+        if (socket->bytesToWrite() > EventBacklog) {
+            LogThrottled("Web server: an event stream at " +
+                         socket->peerAddress().toString().toStdString() +
+                         " took nothing for a long time and was dropped");
+            socket->abort();
+            continue;
+        }
+        socket->write(event.data(), static_cast<qint64>(event.size()));
+    }
 }
 
 void TWebServer::Answer(QTcpSocket* socket, const TWebAnswer& answer) {
@@ -231,19 +409,20 @@ void TWebServer::OpenChannel(QTcpSocket* socket, const TRequestRead& read,
     raw->Channel = new TLiveChannel(
         socket, read.Head.Header("sec-websocket-key"),
         [this, page](const std::string& reason) {
-            LogDrop("Web server: a page at " + page + " " + reason + " and was dropped");
+            LogThrottled("Web server: a page at " + page + " " + reason + " and was dropped");
         },
         [this, raw] { Feed.Pump(*raw->Feed); }, [this, raw] { RemoveClient(raw); }, this);
     Clients.push_back(std::move(client));
     raw->Feed = Feed.Open(request, *raw->Channel);
 }
 
-void TWebServer::LogDrop(const std::string& line) {
-    const qint64 now = NowMs();
+void TWebServer::LogThrottled(const std::string& line) {
+    const qint64 now = SteadyNowMs();
     if (now - DropLogStart >= DropLogWindowMs) {
         FlushDropLog(now);
     }
-    // A client that comes back each time it is cut off must not flood the operator's log.
+    // A client that comes back each time it is cut off or refused must not flood the
+    // operator's log.
     if (++DropsInWindow <= DropLinesPerWindow) {
         Log(line);
     }
@@ -252,8 +431,8 @@ void TWebServer::LogDrop(const std::string& line) {
 void TWebServer::FlushDropLog(qint64 now) {
     if (DropsInWindow > DropLinesPerWindow) {
         Log("Web server: " + std::to_string(DropsInWindow - DropLinesPerWindow) +
-            " more clients were dropped within " + std::to_string(DropLogWindowMs / 1000) +
-            " s (not each logged)");
+            " more clients were dropped or refused within " +
+            std::to_string(DropLogWindowMs / 1000) + " s (not each logged)");
     }
     DropLogStart = now;
     DropsInWindow = 0;
@@ -270,7 +449,7 @@ void TWebServer::RemoveClient(const TClient* client) {
 }
 
 void TWebServer::DropSlowClients() {
-    const qint64 now = NowMs();
+    const qint64 now = SteadyNowMs();
     if (now - DropLogStart >= DropLogWindowMs) {
         FlushDropLog(now);
     }

@@ -5,7 +5,10 @@
 // a client that does not read is skipped, then dropped, and every byte held for a client
 // counts against it.
 
+#include "core/web/apiroutes.h"
+#include "core/web/hostcheck.h"
 #include "core/web/webroutes.h"
+#include "core/web/websettings.h"
 #include "ui/web/livefeed.h"
 #include "ui/web/webwindows.h"
 
@@ -36,10 +39,17 @@ class TWebServer : public QObject {
     ~TWebServer() override;
 
     /// Starts listening; false (and a log line) when the address or port cannot be used.
-    bool Listen(const std::string& address, int port);
+    /// Requests are answered only when their Host is this PC's own name or address, or one of
+    /// `hostNames`.
+    bool Listen(const std::string& address, int port,
+                const std::vector<std::string>& hostNames = {});
+    /// Listens as `settings` say, with their tokens for the API and for other PCs.
+    bool Listen(const TWebSettings& settings);
     quint16 ServingPort() const;
-    /// Open connections: pages being answered and live channels.
+    /// Open connections: pages being answered, live channels and event streams.
     int ConnectionCount() const;
+    /// Event streams of the state open now (control surfaces following the console).
+    int EventClientCount() const { return static_cast<int>(EventClients.size()); }
     /// True when the live channel of the peer at `peerPort` is so far behind that new pictures
     /// wait for it: the system has stopped taking its bytes (it is dropped once it has taken
     /// nothing for AnswerLimitMs).
@@ -59,8 +69,16 @@ class TWebServer : public QObject {
     void ExamineRequest(QTcpSocket* socket);
     void Answer(QTcpSocket* socket, const TWebAnswer& answer);
     void OpenChannel(QTcpSocket* socket, const TRequestRead& read, const TSocketRequest& request);
+    /// Answers a call of the API or the data; false while its body is still to come.
+    bool AnswerApi(QTcpSocket* socket, const TRequestRead& read, const QByteArray& bytes,
+                   bool fromThisPC);
+    /// Keeps `socket` as a stream of the state, sent again on each change.
+    void OpenEvents(QTcpSocket* socket);
+    /// Sends the state to every stream when it changed since last sent.
+    void PushState();
     void RemoveClient(const TClient* client);
-    void LogDrop(const std::string& line);
+    /// Logs a drop or a refusal, at most DropLinesPerWindow of them in a window.
+    void LogThrottled(const std::string& line);
     /// Says how many drops went unlogged in the window that ends at `now`, and starts another.
     void FlushDropLog(qint64 now);
     void DropSlowClients();
@@ -73,6 +91,12 @@ class TWebServer : public QObject {
     /// Connections still sending their request, with the time they came.
     std::map<QTcpSocket*, qint64> Pending;
     std::vector<std::unique_ptr<TClient>> Clients;
+    /// What a request's Host may name.
+    THostNames Hosts;
+    TWebAccess Access;
+    std::vector<QTcpSocket*> EventClients;
+    std::string StateSent;
+    QTimer* StateWatch = nullptr;
 
     qint64 DropLogStart = 0;
     int AnsweredSinceTrim = 0;

@@ -4,10 +4,10 @@
 #include "ui/web/webwindows.h"
 
 extern "C" Q_DECL_EXPORT QObject*
-KestruneStartWebServer(TWebWindows* windows, const std::string& address, int port,
+KestruneStartWebServer(TWebWindows* windows, const TWebSettings& settings,
                        const std::function<void(const std::string&)>& log, QObject* parent) {
     auto* server = new TWebServer(std::unique_ptr<TWebWindows>(windows), log, parent);
-    if (!server->Listen(address, port)) {
+    if (!server->Listen(settings)) {
         server->deleteLater();
         return nullptr;
     }

@@ -41,11 +41,11 @@ TWebModuleEntry LoadWebModule(const QStringList& folders, std::string& failures)
 
 } // namespace
 
-bool StartWebService(TFormStats1& tower, TFormMsg1& ticker, const std::string& address, int port,
-                     std::function<void(const std::string&)> log, QObject* parent,
-                     const QStringList& folders) {
-    if (port == 0) {
-        return false;
+QObject* StartWebService(TFormStats1& tower, TFormMsg1& ticker, TWebControl* control,
+                     const TWebSettings& settings, std::function<void(const std::string&)> log,
+                     QObject* parent, const QStringList& folders) {
+    if (settings.Port == 0) {
+        return nullptr;
     }
     std::string failures;
     const TWebModuleEntry start = LoadWebModule(folders, failures);
@@ -53,37 +53,36 @@ bool StartWebService(TFormStats1& tower, TFormMsg1& ticker, const std::string& a
         log("Web server: WebPort is set, but its module " KESTRUNE_WEB_MODULE
             " could not be loaded" +
             failures + "; the tower and the ticker are only shown as windows");
-        return false;
+        return nullptr;
     }
-    return start(new TFormWebWindows(tower, ticker), address, port, log, parent) != nullptr;
+    return start(new TFormWebWindows(tower, ticker, control), settings, log, parent);
 }
 
 #elif defined(KESTRUNE_WEB_LINKED)
 
-extern "C" QObject* KestruneStartWebServer(TWebWindows* windows, const std::string& address,
-                                           int port,
+extern "C" QObject* KestruneStartWebServer(TWebWindows* windows, const TWebSettings& settings,
                                            const std::function<void(const std::string&)>& log,
                                            QObject* parent);
 
-bool StartWebService(TFormStats1& tower, TFormMsg1& ticker, const std::string& address, int port,
-                     std::function<void(const std::string&)> log, QObject* parent,
-                     const QStringList&) {
-    if (port == 0) {
-        return false;
+QObject* StartWebService(TFormStats1& tower, TFormMsg1& ticker, TWebControl* control,
+                     const TWebSettings& settings, std::function<void(const std::string&)> log,
+                     QObject* parent, const QStringList&) {
+    if (settings.Port == 0) {
+        return nullptr;
     }
-    return KestruneStartWebServer(new TFormWebWindows(tower, ticker), address, port, log, parent) !=
-           nullptr;
+    return KestruneStartWebServer(new TFormWebWindows(tower, ticker, control), settings, log,
+                                  parent);
 }
 
 #else
 
-bool StartWebService(TFormStats1&, TFormMsg1&, const std::string&, int port,
+QObject* StartWebService(TFormStats1&, TFormMsg1&, TWebControl*, const TWebSettings& settings,
                      std::function<void(const std::string&)> log, QObject*, const QStringList&) {
-    if (port != 0) {
+    if (settings.Port != 0) {
         log("WebPort is set, but this build of Kestrune has no web server: the tower and the "
             "ticker are only shown as windows");
     }
-    return false;
+    return nullptr;
 }
 
 #endif

@@ -3,11 +3,15 @@
 // server is a module of its own (with Qt's network libraries behind it), loaded only then, so
 // a program that serves no pages does not carry it.
 
+#include "core/web/webcontrol.h"
+#include "core/web/websettings.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class QObject;
 class TFormMsg1;
@@ -17,9 +21,10 @@ class TFormStats1;
 /// library folder.
 QStringList WebModuleFolders();
 
-/// Starts serving the tower's and the ticker's pictures on `address`:`port` when `port` is
-/// 1..65535, as a child of `parent`, with the module found in the first of `folders` that has
-/// it; says in the log where, or why not. Nothing for port 0. True when it serves.
-bool StartWebService(TFormStats1& tower, TFormMsg1& ticker, const std::string& address, int port,
-                     std::function<void(const std::string&)> log, QObject* parent,
-                     const QStringList& folders = WebModuleFolders());
+/// Starts serving the tower's and the ticker's pictures, and the API on `control` (when given),
+/// as `settings` say when their port is 1..65535, as a child of `parent`, with the module found
+/// in the first of `folders` that has it; says in the log where, or why not. Nothing for port
+/// 0. The server when it serves (deleting it stops it), else null.
+QObject* StartWebService(TFormStats1& tower, TFormMsg1& ticker, TWebControl* control,
+                     const TWebSettings& settings, std::function<void(const std::string&)> log,
+                     QObject* parent, const QStringList& folders = WebModuleFolders());

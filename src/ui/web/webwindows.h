@@ -3,6 +3,9 @@
 // the program loads only when a port is set, and it reaches the windows through this alone,
 // so the module needs none of the program's own code.
 
+#include "core/web/webcontrol.h"
+#include "core/web/websettings.h"
+
 #include <QImage>
 #include <QRect>
 #include <QSize>
@@ -48,12 +51,15 @@ class TWebWindows {
     /// `scrolls` when a strip starts to move, on the windows' thread, while `receiver` lives.
     virtual void Watch(QObject* receiver, std::function<void()> tower, std::function<void()> ticker,
                        std::function<void()> scrolls) = 0;
+
+    /// The console's controls and data for the API; none when only pictures are served.
+    virtual TWebControl* Control() const { return nullptr; }
 };
 
 /// The module's entry point, by name, and its signature: starts a server for `windows` (taken
-/// over) on `address`:`port`, as a child of `parent`; null, after a log line, when it cannot
+/// over) as `settings` say, as a child of `parent`; null, after a log line, when it cannot
 /// listen.
 inline constexpr const char* WebModuleEntry = "KestruneStartWebServer";
-using TWebModuleEntry = QObject* (*)(TWebWindows* windows, const std::string& address, int port,
+using TWebModuleEntry = QObject* (*)(TWebWindows* windows, const TWebSettings& settings,
                                      const std::function<void(const std::string&)>& log,
                                      QObject* parent);

@@ -1,3 +1,4 @@
+#include "core/web/hostcheck.h"
 #include "core/web/httprequest.h"
 #include "core/web/webroutes.h"
 
@@ -58,6 +59,9 @@ TEST(WebRoutes, OnlyTheBuiltInPagesAreServed) {
     EXPECT_NE(headOnly.find("Content-Length: " + std::to_string(getLength) + "\r\n"),
               std::string::npos)
         << "the GET's length";
+    EXPECT_NE(headOnly.find("Content-Security-Policy: frame-ancestors 'self'\r\n"),
+              std::string::npos)
+        << "never framed by another site";
 
     const std::string post =
         ResponseBytes(RouteRequest(Head("POST /tower HTTP/1.1\r\n\r\n"), sizes).Answer);
@@ -105,6 +109,18 @@ TEST(WebRoutes, TheLiveChannelIsHandedOverOnlyToAHandshakeFromItsOwnPages) {
         "GET /socket/tower HTTP/1.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
         "Sec-WebSocket-Version: 8\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n";
     EXPECT_EQ(RouteRequest(Head(oldVersion), sizes).Answer.Status, 400);
+}
+
+TEST(WebHosts, OnlyThisPCsNamesAndTheUsersAreAnswered) {
+    const THostNames hosts = HostNamesFor(SplitHostList("Studio-PC, 192.168.1.5\tfe80::1"), 8787);
+    for (const char* good : {"localhost:8787", "127.0.0.1:8787", "[::1]:8787", "studio-pc:8787",
+                             "STUDIO-PC.:8787", "192.168.1.5", "[fe80::1]:8787", ""}) {
+        EXPECT_TRUE(HostAllowed(good, hosts)) << good;
+    }
+    for (const char* bad : {"attacker.example:8787", "studio-pc:8788", "localhost.evil:8787",
+                            "127.0.0.2:8787", "::1", "[::1", "[::1]x"}) {
+        EXPECT_FALSE(HostAllowed(bad, hosts)) << bad;
+    }
 }
 
 } // namespace

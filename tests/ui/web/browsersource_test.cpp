@@ -280,6 +280,25 @@ TEST_F(BrowserSourceTest, BadRequestsAndAClientThatNeverReadsLeaveOthersServed) 
             "Connection: Upgrade\r\nOrigin: http://evil.example\r\n"
             "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n"),
         "HTTP/1.1 403 Forbidden");
+    // A page of another site whose name was made to point here (DNS rebinding) names itself
+    // in Host, and Origin agrees: refused, page and channel alike, and said.
+    const QByteArray foreign = "attacker.example:" + QByteArray::number(Server->ServingPort());
+    EXPECT_EQ(ask("GET /tower HTTP/1.1\r\nHost: " + foreign + "\r\n\r\n"),
+              "HTTP/1.1 403 Forbidden");
+    EXPECT_EQ(
+        ask("GET /socket/tower HTTP/1.1\r\nHost: " + foreign + "\r\nOrigin: http://" + foreign +
+            "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n"),
+        "HTTP/1.1 403 Forbidden");
+    EXPECT_EQ(std::count_if(Log.begin(), Log.end(),
+                            [](const std::string& line) {
+                                return line.find("'attacker.example:") != std::string::npos;
+                            }),
+              2)
+        << "each refusal is said";
+    EXPECT_EQ(ask("GET /tower HTTP/1.1\r\nHost: localhost:" +
+                  QByteArray::number(Server->ServingPort()) + "\r\n\r\n"),
+              "HTTP/1.1 200 OK");
 
     // A live channel that sends a broken frame (unmasked, reserved bits set) is closed.
     QTcpSocket broken;
@@ -490,6 +509,22 @@ TEST_F(BrowserSourceTest, APortInUseOrABadAddressIsOneLogLineAndNoServer) {
     };
     const QList<QHostAddress> own = QNetworkInterface::allAddresses();
     EXPECT_TRUE(std::any_of(own.begin(), own.end(), named)) << said.back();
+
+    // "::" serves IPv6 only: the log names no IPv4 address, which would be refused.
+    TWebServer ipv6(std::make_unique<TFormWebWindows>(*Tower, *Ticker),
+                    [&said](const std::string& line) { said.push_back(line); });
+    if (ipv6.Listen("::", 0)) {
+        const auto count = [&said](const std::string& what) {
+            std::size_t n = 0;
+            for (auto at = said.back().find(what); at != std::string::npos;
+                 at = said.back().find(what, at + 1)) {
+                ++n;
+            }
+            return n;
+        };
+        EXPECT_GT(count("http://["), 0u) << said.back();
+        EXPECT_EQ(count("http://"), count("http://[")) << said.back();
+    }
 }
 
 } // namespace
@@ -508,13 +543,16 @@ TEST_F(BrowserSourceTest, TheServerIsLoadedAsAModuleWhereItIsAndAMissingOneIsOne
     const auto log = [&said](const std::string& line) { said.push_back(line); };
     QObject owner;
     const QString empty = QDir::tempPath();
-    EXPECT_FALSE(StartWebService(*Tower, *Ticker, "127.0.0.1", FreePort(), log, &owner, {empty}));
+    EXPECT_EQ(StartWebService(*Tower, *Ticker, nullptr, {"127.0.0.1", FreePort(), {}, {}}, log, &owner,
+                              {empty}),
+              nullptr);
     ASSERT_EQ(said.size(), 1u);
     EXPECT_NE(said[0].find("could not be loaded"), std::string::npos) << said[0];
 
     const int port = FreePort();
-    ASSERT_TRUE(StartWebService(*Tower, *Ticker, "127.0.0.1", port, log, &owner,
-                                {empty, QStringLiteral(KESTRUNE_WEB_MODULE_FOLDER)}));
+    ASSERT_NE(StartWebService(*Tower, *Ticker, nullptr, {"127.0.0.1", port, {}, {}}, log, &owner,
+                              {empty, QStringLiteral(KESTRUNE_WEB_MODULE_FOLDER)}),
+              nullptr);
     ASSERT_EQ(said.size(), 2u);
     EXPECT_NE(said[1].find("at http://127.0.0.1:" + std::to_string(port)), std::string::npos)
         << said[1];

@@ -1,0 +1,182 @@
+// The console driven and read over the web server's API, as a control surface and a graphics
+// engine do: the real console and windows (offscreen), the real server on a free port, raw
+// HTTP on real sockets.
+
+#include "core/app/broadcast.h"
+#include "core/app/config.h"
+#include "tests/support/carslot.h"
+#include "tests/support/testfiles.h"
+#include "ui/app/consolecontrol.h"
+#include "ui/app/mainform.h"
+#include "ui/messages/msg1.h"
+#include "ui/standings/stats1.h"
+#include "ui/web/formwebwindows.h"
+#include "ui/web/qtwebserver.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr const char* Token = "0123456789abcdef0123456789abcdef";
+
+bool Until(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return done();
+}
+
+struct THttpAnswer {
+    int Status = 0;
+    std::string Head;
+    std::string Body;
+};
+
+class ControlApi : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::ofstream(Ini) << "[Config]\nWebToken=" << Token << "\nWebReadToken=r\n";
+        Load = LoadConfig(Ini);
+        Main = std::make_unique<TFormMain>(Ini, Load, Live);
+        Stats = std::make_unique<TFormStats1>(TTowerSources{Live.Players, Load.Config});
+        Msg = std::make_unique<TFormMsg1>(
+            TTickerSources{Live.EventQueue, Live.RankingList, Live.Players});
+        Main->SetBroadcastWindows(Stats.get(), Msg.get());
+        Main->show();
+        Main->ApplicationEvents1Idle();
+        Live.Players->Merge({CarSlot("Tom Rider", 1, {.Laps = 4, .BestLap = 83.5f}),
+                             CarSlot("Ann, \"Speedy\"", 2, {.Laps = 4, .BestLap = 84.0f})});
+        Control = std::make_unique<TConsoleControl>(*Main, Live);
+        Server = std::make_unique<TWebServer>(
+            std::make_unique<TFormWebWindows>(*Stats, *Msg, Control.get()),
+            [this](const std::string& line) { Main->AddLog(line); });
+        ASSERT_TRUE(Server->Listen({"127.0.0.1", 0, {}, {Token, "r"}}));
+    }
+    void TearDown() override {
+        Server.reset();
+        Control.reset();
+        Main.reset();
+        Msg.reset();
+        Stats.reset();
+    }
+
+    /// Sends `request` (a head, the blank line and a body) and reads the answer to its end.
+    THttpAnswer Ask(const std::string& request) {
+        QTcpSocket socket;
+        socket.connectToHost("127.0.0.1", Server->ServingPort());
+        EXPECT_TRUE(socket.waitForConnected(5000));
+        socket.write(request.data(), static_cast<qint64>(request.size()));
+        std::string bytes;
+        Until([&] {
+            bytes += socket.readAll().toStdString();
+            return socket.state() == QAbstractSocket::UnconnectedState;
+        });
+        THttpAnswer answer;
+        const std::size_t end = bytes.find("\r\n\r\n");
+        answer.Head = bytes.substr(0, end);
+        answer.Body = end == std::string::npos ? "" : bytes.substr(end + 4);
+        answer.Status = bytes.size() > 12 ? std::stoi(bytes.substr(9, 3)) : 0;
+        return answer;
+    }
+    THttpAnswer Post(const std::string& path, const std::string& body = "",
+                     const std::string& headers = std::string("Authorization: Bearer ") + Token +
+                                                  "\r\n") {
+        return Ask("POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers +
+                   "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+    }
+    std::string LogText() {
+        return Main->findChild<QPlainTextEdit*>("Memo1")->toPlainText().toStdString();
+    }
+
+    const TTempFolder Temp{"kestrune-api"};
+    const std::string Ini = Temp.File("kestrune.ini");
+    TBroadcast Live;
+    TConfigLoad Load;
+    std::unique_ptr<TFormMain> Main;
+    std::unique_ptr<TFormStats1> Stats;
+    std::unique_ptr<TFormMsg1> Msg;
+    std::unique_ptr<TConsoleControl> Control;
+    std::unique_ptr<TWebServer> Server;
+};
+
+TEST_F(ControlApi, EachCallHasTheConsolesEffectOnlyWithTheToken) {
+    // Without the token, or from another site's page with it, nothing changes.
+    EXPECT_EQ(Post("/api/strip/gapl", "", "").Status, 401);
+    EXPECT_EQ(Post("/api/strip/gapl", "", "Authorization: Bearer wrong\r\n").Status, 401);
+    EXPECT_EQ(
+        Post("/api/strip/gapl", "",
+             std::string("Origin: http://evil.example\r\nAuthorization: Bearer ") + Token + "\r\n")
+            .Status,
+        403);
+    EXPECT_FALSE(Msg->RankingMode());
+    EXPECT_NE(LogText().find("without the control token"), std::string::npos) << LogText();
+
+    const THttpAnswer gapl = Post("/api/strip/gapl");
+    EXPECT_EQ(gapl.Status, 200) << gapl.Body;
+    EXPECT_TRUE(Msg->RankingMode());
+    EXPECT_NE(gapl.Body.find("\"strip\":\"gapl\""), std::string::npos) << gapl.Body;
+    EXPECT_NE(LogText().find("Web control from 127.0.0.1: GapL strip pressed"), std::string::npos);
+    EXPECT_EQ(Post("/api/strip/stop").Status, 200);
+    EXPECT_FALSE(Msg->RankingMode());
+
+    EXPECT_EQ(Post("/api/window/tower/hide").Status, 200);
+    EXPECT_FALSE(Stats->isVisible());
+    EXPECT_EQ(Post("/api/window/tower/toggle").Status, 200);
+    EXPECT_TRUE(Stats->isVisible());
+
+    EXPECT_EQ(Post(std::string("/api/ticker/text?token=") + Token, "ON AIR", "").Status, 200);
+    EXPECT_EQ(Main->TickerText(), "ON AIR");
+    const THttpAnswer twoLines = Post("/api/ticker/text", "a\nb");
+    EXPECT_EQ(twoLines.Status, 400);
+    EXPECT_NE(twoLines.Body.find("one line"), std::string::npos) << twoLines.Body;
+    EXPECT_EQ(Post("/api/strip/fastest").Status, 404);
+    EXPECT_EQ(Ask("GET /api/strip/gapl HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n").Status, 405)
+        << "a GET changes nothing";
+
+    EXPECT_EQ(Post("/api/ignore", "Tom Rider\n").Status, 200);
+    EXPECT_TRUE(Live.Names.IsIgnored("Tom Rider"));
+}
+
+TEST_F(ControlApi, DataAreServedOncePerChangeAndTheStateIsPushed) {
+    const std::string get = "GET /data/standings.json HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    const THttpAnswer standings = Ask(get + "\r\n");
+    ASSERT_EQ(standings.Status, 200);
+    EXPECT_EQ(standings.Body.rfind("[{\"position\":1,", 0), 0u) << standings.Body;
+    const std::size_t tag = standings.Head.find("ETag: ");
+    ASSERT_NE(tag, std::string::npos) << standings.Head;
+    const std::string etag =
+        standings.Head.substr(tag + 6, standings.Head.find("\r\n", tag) - tag - 6);
+    EXPECT_EQ(Ask(get + "If-None-Match: " + etag + "\r\n\r\n").Status, 304);
+    const THttpAnswer csv = Ask("GET /data/standings.csv HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    EXPECT_NE(csv.Body.find("\"Ann, \"\"Speedy\"\"\""), std::string::npos) << csv.Body;
+
+    // A control surface's stream of the state sees a strip that the console's button starts.
+    QTcpSocket events;
+    events.connectToHost("127.0.0.1", Server->ServingPort());
+    ASSERT_TRUE(events.waitForConnected(5000));
+    events.write("GET /api/events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    std::string streamed;
+    ASSERT_TRUE(Until([&] {
+        streamed += events.readAll().toStdString();
+        return streamed.find("\"strip\":\"\"") != std::string::npos;
+    })) << streamed;
+    Main->Button10Click();
+    EXPECT_TRUE(Until([&] {
+        streamed += events.readAll().toStdString();
+        return streamed.find("\"strip\":\"gapl\"") != std::string::npos;
+    })) << streamed;
+    EXPECT_EQ(Server->EventClientCount(), 1);
+}
+
+} // namespace
