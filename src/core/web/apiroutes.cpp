@@ -49,16 +49,8 @@ constexpr TApiCall Calls[] = {
 };
 // clang-format on
 
-std::string FormValue(std::string_view body, const char* name) {
-    std::map<std::string, std::string> pairs;
-    if (!ParseQuery(body, pairs)) {
-        return {};
-    }
-    const auto found = pairs.find(name);
-    return found == pairs.end() ? std::string() : found->second;
-}
-
-/// The text a call carries: `?text=`, else a form's `text=`, else the body itself.
+/// The text a call carries: `?text=`, else a form's `text=` field, else the body itself (as
+/// curl sends `--data` marked as a form without being one).
 std::string TextOf(const TRequestHead& head, std::string_view body) {
     const auto query = head.Query.find("text");
     if (query != head.Query.end()) {
@@ -66,7 +58,11 @@ std::string TextOf(const TRequestHead& head, std::string_view body) {
     }
     if (LowerAscii(head.Header("content-type")).rfind("application/x-www-form-urlencoded", 0) ==
         0) {
-        return FormValue(body, "text");
+        std::map<std::string, std::string> form;
+        const auto field = ParseQuery(body, form) ? form.find("text") : form.end();
+        if (field != form.end()) {
+            return field->second;
+        }
     }
     return std::string(body);
 }
@@ -131,11 +127,13 @@ TApiRoute RouteApi(const TRequestHead& head, std::string_view body, const TWebAc
         return route;
     }
     const TApiCall& call = *found;
+    // A browser names the site of the page that asks; no other site's page is answered, so
+    // none learns even that a call exists.
+    if (ForeignOrigin(head)) {
+        return Refused(403, "a page of another site may not use Kestrune's API",
+                       "a page of '" + head.Header("origin") + "' that asked for " + call.Path);
+    }
     if (NeedsControl(call)) {
-        if (ForeignOrigin(head)) {
-            return Refused(403, "a page of another site may not control Kestrune",
-                           "a page of '" + head.Header("origin") + "' tried " + call.Path);
-        }
         if (GrantOf(head, access) != TGrant::Control) {
             TApiRoute route = Refused(
                 401, "this call needs the control token (Authorization: Bearer ..., or ?token=)",

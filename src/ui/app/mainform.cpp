@@ -70,6 +70,7 @@ TFormMain::TFormMain(std::string configPath, const TConfigLoad& load, TBroadcast
     BuildLogsTab();
     BuildMessageTab();
     BuildIgnoreTab();
+    BuildWebTab();
     PageControl->setCurrentIndex(0);
     qApp->installEventFilter(this);
     FormCreate(load);
@@ -186,10 +187,10 @@ void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
     });
     if (Stats != nullptr && Msg != nullptr) {
         WebControl = std::make_unique<TConsoleControl>(*this, Live);
-        // The ticker owns it: it goes before either window it draws from.
-        StartWebService(
-            *Stats, *Msg, WebControl.get(), WebSettings(),
-            [this](const std::string& line) { AddLog(line); }, Msg);
+        RestartWebServer();
+        if (WebTokensUnsaved) {
+            SaveWebTokens();
+        }
     }
 }
 
@@ -261,6 +262,16 @@ void TFormMain::ApplyReading(const TReadingResult& result) {
     }
 }
 
+void TFormMain::SaveWebTokens() {
+    try {
+        SaveConfigValues(ConfigFile, {{"WebToken", KestruneConfig.WebToken},
+                                      {"WebReadToken", KestruneConfig.WebReadToken}});
+        WebTokensUnsaved = false;
+    } catch (const std::exception& e) {
+        ShowError(ToQString(e.what()));
+    }
+}
+
 TWebSettings TFormMain::WebSettings() {
     TKestruneConfig& c = KestruneConfig;
     if (c.WebPort != 0 && (c.WebToken.empty() || c.WebReadToken.empty())) {
@@ -268,12 +279,7 @@ TWebSettings TFormMain::WebSettings() {
         // the other PCs' browser sources carry them.
         c.WebToken = c.WebToken.empty() ? NewWebToken() : c.WebToken;
         c.WebReadToken = c.WebReadToken.empty() ? NewWebToken() : c.WebReadToken;
-        try {
-            SaveConfigValues(ConfigFile,
-                             {{"WebToken", c.WebToken}, {"WebReadToken", c.WebReadToken}});
-        } catch (const std::exception& e) {
-            ShowError(ToQString(e.what()));
-        }
+        WebTokensUnsaved = true;
     }
     return {c.WebAddress, c.WebPort, SplitHostList(c.WebHosts), {c.WebToken, c.WebReadToken}};
 }

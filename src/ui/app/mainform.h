@@ -12,13 +12,16 @@
 #include "core/web/websettings.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
+class QSpinBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -143,6 +146,13 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     void BuildLogsTab();
     void BuildMessageTab();
     void BuildIgnoreTab();
+    void BuildWebTab();
+    /// Takes the Web tab's settings: saves them and starts the server anew as they say.
+    void ApplyWebTab();
+    /// Stops the web server, if one runs, and starts one as the settings say.
+    void RestartWebServer();
+    /// The Web tab's addresses, token and client counts as they are now.
+    void ShowWebState();
     void FormCreate(const TConfigLoad& load);
     /// Starts watching and reading the configured folder, saying so; with none, says how to
     /// choose one.
@@ -151,8 +161,10 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     void StopWatcher();
     bool HandleWheel(QEvent* event);
     void PressRanking(TComposeRanking compose, const char* kind);
-    /// The web server's settings, with its tokens made and saved when there are none yet.
+    /// The web server's settings, with its tokens made when it serves and there are none yet.
     TWebSettings WebSettings();
+    /// Writes the tokens into the configuration file; says why not when it cannot.
+    void SaveWebTokens();
     void ShowReport(const std::vector<std::string>& lines);
 
     std::string ConfigFile;
@@ -194,4 +206,16 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     QPlainTextEdit* Memo1 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QPlainTextEdit* MemoIgnoreList = nullptr;
+    QCheckBox* CheckWebOn = nullptr;
+    QSpinBox* SpinWebPort = nullptr;
+    QCheckBox* CheckWebNetwork = nullptr;
+    QLineEdit* EditWebTower = nullptr;
+    QLineEdit* EditWebTicker = nullptr;
+    QLineEdit* EditWebData = nullptr;
+    QLineEdit* EditWebToken = nullptr;
+    QLabel* LabelWebClients = nullptr;
+    /// Tokens were made that the configuration file does not hold yet.
+    bool WebTokensUnsaved = false;
+    /// The running web server (a child of the ticker), or null.
+    QPointer<QObject> WebServer;
 };

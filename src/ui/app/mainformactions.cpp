@@ -17,8 +17,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QImageReader>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 

@@ -152,6 +152,7 @@ bool TWebServer::Listen(const std::string& address, int port,
     Feed.TickerChanged();
     const std::vector<QHostAddress> reachable = ReachableAt(host);
     const std::string url = UrlOf(reachable.front(), ServingPort());
+    Base = QString::fromStdString(url);
     std::string also;
     for (std::size_t i = 1; i < reachable.size(); ++i) {
         also += (also.empty() ? " (also at " : ", ") + UrlOf(reachable[i], ServingPort());

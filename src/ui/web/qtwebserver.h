@@ -33,6 +33,10 @@ constexpr int MaxPendingRequests = 32;
 
 class TWebServer : public QObject {
     Q_OBJECT
+    // Read by the console by name: the program does not link the server's module.
+    Q_PROPERTY(QString baseUrl READ BaseUrl)
+    Q_PROPERTY(int pageCount READ PageCount)
+    Q_PROPERTY(int eventCount READ EventClientCount)
   public:
     TWebServer(std::unique_ptr<TWebWindows> sources, std::function<void(const std::string&)> log,
                QObject* parent = nullptr);
@@ -48,6 +52,10 @@ class TWebServer : public QObject {
     quint16 ServingPort() const;
     /// Open connections: pages being answered, live channels and event streams.
     int ConnectionCount() const;
+    /// Where the pages are, as the log says: "http://address:port".
+    QString BaseUrl() const { return Base; }
+    /// Live channels open now: the pages shown.
+    int PageCount() const { return static_cast<int>(Clients.size()); }
     /// Event streams of the state open now (control surfaces following the console).
     int EventClientCount() const { return static_cast<int>(EventClients.size()); }
     /// True when the live channel of the peer at `peerPort` is so far behind that new pictures
@@ -96,6 +104,7 @@ class TWebServer : public QObject {
     TWebAccess Access;
     std::vector<QTcpSocket*> EventClients;
     std::string StateSent;
+    QString Base;
     QTimer* StateWatch = nullptr;
 
     qint64 DropLogStart = 0;

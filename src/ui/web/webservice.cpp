@@ -42,8 +42,8 @@ TWebModuleEntry LoadWebModule(const QStringList& folders, std::string& failures)
 } // namespace
 
 QObject* StartWebService(TFormStats1& tower, TFormMsg1& ticker, TWebControl* control,
-                     const TWebSettings& settings, std::function<void(const std::string&)> log,
-                     QObject* parent, const QStringList& folders) {
+                         const TWebSettings& settings, std::function<void(const std::string&)> log,
+                         QObject* parent, const QStringList& folders) {
     if (settings.Port == 0) {
         return nullptr;
     }
@@ -65,8 +65,8 @@ extern "C" QObject* KestruneStartWebServer(TWebWindows* windows, const TWebSetti
                                            QObject* parent);
 
 QObject* StartWebService(TFormStats1& tower, TFormMsg1& ticker, TWebControl* control,
-                     const TWebSettings& settings, std::function<void(const std::string&)> log,
-                     QObject* parent, const QStringList&) {
+                         const TWebSettings& settings, std::function<void(const std::string&)> log,
+                         QObject* parent, const QStringList&) {
     if (settings.Port == 0) {
         return nullptr;
     }
@@ -77,7 +77,8 @@ QObject* StartWebService(TFormStats1& tower, TFormMsg1& ticker, TWebControl* con
 #else
 
 QObject* StartWebService(TFormStats1&, TFormMsg1&, TWebControl*, const TWebSettings& settings,
-                     std::function<void(const std::string&)> log, QObject*, const QStringList&) {
+                         std::function<void(const std::string&)> log, QObject*,
+                         const QStringList&) {
     if (settings.Port != 0) {
         log("WebPort is set, but this build of Kestrune has no web server: the tower and the "
             "ticker are only shown as windows");

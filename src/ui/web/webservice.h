@@ -26,5 +26,5 @@ QStringList WebModuleFolders();
 /// in the first of `folders` that has it; says in the log where, or why not. Nothing for port
 /// 0. The server when it serves (deleting it stops it), else null.
 QObject* StartWebService(TFormStats1& tower, TFormMsg1& ticker, TWebControl* control,
-                     const TWebSettings& settings, std::function<void(const std::string&)> log,
-                     QObject* parent, const QStringList& folders = WebModuleFolders());
+                         const TWebSettings& settings, std::function<void(const std::string&)> log,
+                         QObject* parent, const QStringList& folders = WebModuleFolders());

@@ -128,7 +128,7 @@ TEST_F(MainWindow, LayoutCaptionsAndStartUp) {
     for (int i = 0; i < tabs->count(); ++i) {
         names << tabs->tabText(i);
     }
-    EXPECT_EQ(names, QStringList({"Info", "Data", "Logs", "Message", "IgnoreList"}));
+    EXPECT_EQ(names, QStringList({"Info", "Data", "Logs", "Message", "IgnoreList", "Web"}));
     EXPECT_EQ(tabs->currentIndex(), 0);
     const std::pair<const char*, const char*> buttons[] = {
         {"Button2", "Live Window"},   {"Button3", "Message Window"}, {"Button7", "Logo..."},

@@ -5,6 +5,7 @@
 #include "core/app/broadcast.h"
 #include "core/app/config.h"
 #include "tests/support/carslot.h"
+#include "tests/support/cdpbrowser.h"
 #include "tests/support/testfiles.h"
 #include "ui/app/consolecontrol.h"
 #include "ui/app/mainform.h"
@@ -13,9 +14,17 @@
 #include "ui/web/formwebwindows.h"
 #include "ui/web/qtwebserver.h"
 
+#include <QCheckBox>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QJsonValue>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTcpServer>
 #include <QTcpSocket>
 
 #include <gtest/gtest.h>
@@ -177,6 +186,99 @@ TEST_F(ControlApi, DataAreServedOncePerChangeAndTheStateIsPushed) {
         return streamed.find("\"strip\":\"gapl\"") != std::string::npos;
     })) << streamed;
     EXPECT_EQ(Server->EventClientCount(), 1);
+}
+
+TEST_F(ControlApi, TheWebTabTurnsTheServerOnAndOffAndRenewsTheTokenAtOnce) {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const int port = probe.serverPort();
+    probe.close();
+    Main->findChild<QSpinBox*>("SpinWebPort")->setValue(port);
+    Main->findChild<QCheckBox*>("CheckWebOn")->setChecked(true);
+    const QString tower = Main->findChild<QLineEdit*>("EditWebTower")->text();
+    EXPECT_EQ(tower, QStringLiteral("http://127.0.0.1:%1/tower").arg(port)) << LogText();
+    Main->findChild<QPushButton*>("EditWebTowerCopy")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), tower);
+    EXPECT_EQ(LoadConfig(Ini).Config.WebPort, port) << "saved at once";
+
+    const auto post = [port](const std::string& token) {
+        QTcpSocket socket;
+        socket.connectToHost("127.0.0.1", port);
+        socket.waitForConnected(5000);
+        socket.write(("POST /api/strip/stop HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " +
+                      token + "\r\n\r\n")
+                         .c_str());
+        QByteArray answer;
+        Until([&] { return (answer += socket.readAll()).contains("\r\n"); });
+        return answer.left(12).toStdString();
+    };
+    EXPECT_EQ(post(Token), "HTTP/1.1 200");
+    Main->findChild<QPushButton*>("ButtonWebTokenNew")->click();
+    const std::string renewed = LoadConfig(Ini).Config.WebToken;
+    EXPECT_NE(renewed, Token);
+    EXPECT_EQ(Main->findChild<QLineEdit*>("EditWebToken")->text().toStdString(), renewed);
+    EXPECT_EQ(post(Token), "HTTP/1.1 401") << "the old token no longer controls";
+    EXPECT_EQ(post(renewed), "HTTP/1.1 200");
+
+    Main->findChild<QCheckBox*>("CheckWebOn")->setChecked(false);
+    QTcpSocket refused;
+    refused.connectToHost("127.0.0.1", port);
+    EXPECT_FALSE(refused.waitForConnected(2000)) << "the server stopped";
+    EXPECT_EQ(LoadConfig(Ini).Config.WebPort, 0);
+}
+
+/// A page of another site, served from a second port of this PC, that tries every way a page
+/// has to reach the server: it must change nothing and read nothing.
+const char* const AttackerPage = R"HTML(<!DOCTYPE html><html><body><iframe name="sink"></iframe>
+<script>
+const target = "http://127.0.0.1:" + location.hash.slice(1);
+window.results = {};
+fetch(target + "/api/strip/gapl?token=guess", {method: "POST", mode: "no-cors"}).catch(() => {});
+const form = document.createElement("form");
+form.method = "POST"; form.action = target + "/api/strip/best"; form.target = "sink";
+document.body.appendChild(form); form.submit();
+navigator.sendBeacon(target + "/api/window/tower/hide", "x");
+fetch(target + "/data/standings.json").then(r => r.text()).then(
+  t => { window.results.data = t; }, () => { window.results.data = "refused"; });
+const socket = new WebSocket(target.replace("http", "ws") + "/socket/tower");
+socket.onopen = () => { window.results.socket = "open"; };
+socket.onerror = () => { window.results.socket = "refused"; };
+</script></body></html>)HTML";
+
+TEST_F(ControlApi, APageOfAnotherSiteChangesNothingAndReadsNothing) {
+    QTcpServer site;
+    ASSERT_TRUE(site.listen(QHostAddress::LocalHost, 0));
+    QObject::connect(&site, &QTcpServer::newConnection, &site, [&site] {
+        while (QTcpSocket* socket = site.nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                const QByteArray page(AttackerPage);
+                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                              QByteArray::number(page.size()) + "\r\nConnection: close\r\n\r\n" +
+                              page);
+                socket->disconnectFromHost();
+            });
+        }
+    });
+    TCdpBrowser browser;
+    ASSERT_TRUE(browser.Error().isEmpty()) << browser.Error().toStdString();
+    const QString tab = browser.Open(
+        QStringLiteral("http://127.0.0.1:%1/#%2").arg(site.serverPort()).arg(Server->ServingPort()),
+        400, 300);
+    ASSERT_TRUE(browser.WaitFor(tab, "!!(window.results && results.data && results.socket)", 20000))
+        << browser.Error().toStdString();
+    EXPECT_EQ(browser.Evaluate(tab, "results.data").toString(), "refused");
+    EXPECT_EQ(browser.Evaluate(tab, "results.socket").toString(), "refused");
+    // The three changes were sent: wait until the server has refused each, then look.
+    const std::string origin = "a page of 'http://127.0.0.1:" + std::to_string(site.serverPort());
+    EXPECT_TRUE(Until([&] {
+        const std::string log = LogText();
+        return log.find(origin + "' that asked for /api/strip/gapl") != std::string::npos &&
+               log.find(origin + "' that asked for /api/strip/best") != std::string::npos &&
+               log.find(origin + "' that asked for /api/window/tower/hide") != std::string::npos;
+    })) << LogText();
+    EXPECT_NE(LogText().find("refused a live channel"), std::string::npos) << LogText();
+    EXPECT_FALSE(Msg->RankingMode());
+    EXPECT_TRUE(Stats->isVisible());
 }
 
 } // namespace

@@ -1,0 +1,162 @@
+// The Web tab: the browser sources and the control API on or off, their port, this PC only or
+// the network too, the addresses to copy and the control token. A change takes effect at once
+// and is saved with one replacement of the configuration file.
+
+#include "ui/app/consolecontrol.h"
+#include "ui/app/mainform.h"
+
+#include "core/web/webaccess.h"
+#include "ui/messages/msg1.h"
+#include "ui/support/qtsupport.h"
+#include "ui/web/webservice.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace {
+
+/// The port offered when the server is first turned on.
+constexpr int SuggestedWebPort = 8787;
+
+/// Whether an address serves other PCs: anything but this PC's own loopback.
+bool ServesNetwork(const std::string& address) {
+    return !address.empty() && address != "127.0.0.1" && address != "localhost" && address != "::1";
+}
+
+QLineEdit* AddCopyLine(QWidget* page, const char* name, const char* caption, int top) {
+    auto* label = new QLabel(caption, page);
+    label->move(8, top + 3);
+    auto* edit = new QLineEdit(page);
+    edit->setObjectName(name);
+    edit->setReadOnly(true);
+    edit->setGeometry(96, top, 300, 21);
+    auto* copy = new QPushButton("Copy", page);
+    copy->setObjectName(QString(name) + "Copy");
+    copy->setGeometry(400, top, 50, 21);
+    QObject::connect(copy, &QPushButton::clicked, edit,
+                     [edit] { QGuiApplication::clipboard()->setText(edit->text()); });
+    return edit;
+}
+
+/// Shows `text` from its start; left alone when unchanged, so a selection made for copying
+/// survives the refresh every second.
+void ShowAddress(QLineEdit* edit, const QString& text) {
+    if (edit->text() != text) {
+        edit->setText(text);
+        edit->setCursorPosition(0);
+    }
+}
+
+} // namespace
+
+void TFormMain::BuildWebTab() {
+    auto* page = new QWidget;
+    PageControl->addTab(page, "Web");
+    CheckWebOn = new QCheckBox("Browser sources and control", page);
+    CheckWebOn->setObjectName("CheckWebOn");
+    CheckWebOn->move(8, 6);
+    auto* portLabel = new QLabel("Port", page);
+    portLabel->move(214, 9);
+    SpinWebPort = new QSpinBox(page);
+    SpinWebPort->setObjectName("SpinWebPort");
+    SpinWebPort->setRange(1, 65535);
+    SpinWebPort->setGeometry(244, 6, 70, 21);
+    CheckWebNetwork = new QCheckBox("Other PCs too", page);
+    CheckWebNetwork->setObjectName("CheckWebNetwork");
+    CheckWebNetwork->move(330, 6);
+    EditWebTower = AddCopyLine(page, "EditWebTower", "Tower", 36);
+    EditWebTicker = AddCopyLine(page, "EditWebTicker", "Ticker", 62);
+    EditWebData = AddCopyLine(page, "EditWebData", "Standings", 88);
+    EditWebToken = AddCopyLine(page, "EditWebToken", "Control token", 114);
+    auto* renew = new QPushButton("New", page);
+    renew->setObjectName("ButtonWebTokenNew");
+    renew->setGeometry(454, 114, 40, 21);
+    LabelWebClients = new QLabel(page);
+    LabelWebClients->setObjectName("LabelWebClients");
+    LabelWebClients->setGeometry(8, 142, 520, 18);
+
+    const TKestruneConfig& c = KestruneConfig;
+    CheckWebOn->setChecked(c.WebPort != 0);
+    SpinWebPort->setValue(c.WebPort != 0 ? c.WebPort : SuggestedWebPort);
+    CheckWebNetwork->setChecked(ServesNetwork(c.WebAddress));
+    connect(CheckWebOn, &QCheckBox::toggled, this, &TFormMain::ApplyWebTab);
+    connect(CheckWebNetwork, &QCheckBox::toggled, this, &TFormMain::ApplyWebTab);
+    connect(SpinWebPort, &QSpinBox::editingFinished, this, [this] {
+        if (CheckWebOn->isChecked() && SpinWebPort->value() != KestruneConfig.WebPort) {
+            ApplyWebTab();
+        }
+    });
+    connect(renew, &QPushButton::clicked, this, [this] {
+        KestruneConfig.WebToken = NewWebToken();
+        ApplyWebTab();
+        AddLog("Web server: a new control token was made; control surfaces need it from now on");
+    });
+    auto* counts = new QTimer(this);
+    connect(counts, &QTimer::timeout, this, &TFormMain::ShowWebState);
+    counts->start(1000);
+    ShowWebState();
+}
+
+void TFormMain::ApplyWebTab() {
+    TKestruneConfig& c = KestruneConfig;
+    c.WebPort = CheckWebOn->isChecked() ? SpinWebPort->value() : 0;
+    if (CheckWebNetwork->isChecked() != ServesNetwork(c.WebAddress)) {
+        // A LAN address set in the file is kept while the network stays on.
+        c.WebAddress = CheckWebNetwork->isChecked() ? "0.0.0.0" : "";
+    }
+    RestartWebServer();
+    try {
+        SaveConfigValues(ConfigFile, {{"WebPort", std::to_string(c.WebPort)},
+                                      {"WebAddress", c.WebAddress},
+                                      {"WebToken", c.WebToken},
+                                      {"WebReadToken", c.WebReadToken}});
+        WebTokensUnsaved = false;
+    } catch (const std::exception& e) {
+        ShowError(ToQString(e.what()));
+    }
+}
+
+void TFormMain::RestartWebServer() {
+    // The old server lets go of its port before the new one listens.
+    delete WebServer;
+    if (Stats != nullptr && Msg != nullptr && WebControl != nullptr) {
+        // The ticker owns it: it goes before either window it draws from.
+        WebServer = StartWebService(
+            *Stats, *Msg, WebControl.get(), WebSettings(),
+            [this](const std::string& line) { AddLog(line); }, Msg);
+    }
+    ShowWebState();
+}
+
+void TFormMain::ShowWebState() {
+    if (EditWebTower == nullptr) {
+        return;
+    }
+    const TKestruneConfig& c = KestruneConfig;
+    ShowAddress(EditWebToken, ToQString(c.WebToken));
+    if (WebServer == nullptr) {
+        for (QLineEdit* edit : {EditWebTower, EditWebTicker, EditWebData}) {
+            edit->clear();
+        }
+        LabelWebClients->setText(c.WebPort == 0 ? "Off" : "Not serving: the Logs tab says why");
+        return;
+    }
+    const QString base = WebServer->property("baseUrl").toString();
+    const QString read =
+        ServesNetwork(c.WebAddress) ? "token=" + ToQString(c.WebReadToken) : QString();
+    const QString query = read.isEmpty() ? QString() : "?" + read;
+    ShowAddress(EditWebTower, base + "/tower" + query);
+    ShowAddress(EditWebTicker, base + "/ticker" + query);
+    ShowAddress(EditWebData, base + "/data/standings.json" + query);
+    LabelWebClients->setText(QStringLiteral("Pages open: %1   Control streams: %2   API: %3/api")
+                                 .arg(WebServer->property("pageCount").toInt())
+                                 .arg(WebServer->property("eventCount").toInt())
+                                 .arg(base));
+}
