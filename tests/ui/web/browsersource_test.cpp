@@ -13,6 +13,7 @@
 #include "ui/web/webservice.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QNetworkInterface>
@@ -20,11 +21,14 @@
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
+#include <QWebSocket>
 
 #include <gtest/gtest.h>
 
 #include "tests/support/carslot.h"
 
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -397,6 +401,55 @@ bool Logged(const std::vector<std::string>& log, const std::string& part) {
     });
 }
 
+// Run by ctest under libfaketime (web_tests_clock_step), which lets the test step the
+// process's wall clock through a file; skipped elsewhere.
+TEST(BrowserSourceClock, AStepOfTheWallClockDropsNoGoodPageAndStillDropsADeadOne) {
+    const char* offsetFile = std::getenv("FAKETIME_TIMESTAMP_FILE");
+    if (offsetFile == nullptr) {
+        GTEST_SKIP() << "needs libfaketime (ctest runs it as web_tests_clock_step)";
+    }
+    const auto stepTo = [offsetFile](const char* offset) {
+        std::ofstream(offsetFile, std::ios::trunc) << offset << "\n";
+    };
+    stepTo("+0");
+    TBroadcast live;
+    TKestruneConfig config;
+    TFormStats1 tower(TTowerSources{live.Players, config});
+    TFormMsg1 ticker(TTickerSources{live.EventQueue, live.RankingList, live.Players});
+    tower.show();
+    ticker.show();
+    std::vector<std::string> log;
+    TWebServer server(std::make_unique<TFormWebWindows>(tower, ticker),
+                      [&log](const std::string& line) { log.push_back(line); });
+    ASSERT_TRUE(server.Listen("127.0.0.1", 0));
+
+    // A page answers every ping (Qt's socket does, as a browser does); a dead one never reads.
+    QWebSocket good;
+    good.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/socket/tower").arg(server.ServingPort())));
+    ASSERT_TRUE(Until([&] { return good.state() == QAbstractSocket::ConnectedState; }));
+    std::unique_ptr<QTcpSocket> dead = RawChannel(server.ServingPort(), "ticker");
+    dead->setReadBufferSize(1);
+    PumpEvents(1500);
+
+    const auto wallClock = [] { return QDateTime::currentSecsSinceEpoch(); };
+    const qint64 before = wallClock();
+    stepTo("+60s"); // forward, as a time service's correction does
+    ASSERT_GE(wallClock() - before, 55) << "the wall clock did not step: is libfaketime loaded?";
+    PumpEvents(2500);
+    stepTo("-60s"); // and back, two minutes at once
+    // The dead page's own socket never reads, so it never sees its end: the log tells.
+    EXPECT_TRUE(Until([&] { return Logged(log, "was dropped"); }, 30000))
+        << "a page that took nothing was held";
+    EXPECT_EQ(good.state(), QAbstractSocket::ConnectedState) << "a good page was dropped";
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& line) {
+                                return line.find("was dropped") != std::string::npos;
+                            }),
+              1);
+    EXPECT_TRUE(Logged(log, "took nothing for 1")) << "after 10-19 s of steady time, not 60";
+    good.close();
+}
+
 TEST_F(BrowserSourceTest, AbusiveClientsAreCutOffAtOnceAndGoodPagesAreServed) {
     const QSize towerSize = Tower->Bitmap().size();
     const QString page = OpenShown("tower", towerSize);
@@ -543,8 +596,8 @@ TEST_F(BrowserSourceTest, TheServerIsLoadedAsAModuleWhereItIsAndAMissingOneIsOne
     const auto log = [&said](const std::string& line) { said.push_back(line); };
     QObject owner;
     const QString empty = QDir::tempPath();
-    EXPECT_EQ(StartWebService(*Tower, *Ticker, nullptr, {"127.0.0.1", FreePort(), {}, {}}, log, &owner,
-                              {empty}),
+    EXPECT_EQ(StartWebService(*Tower, *Ticker, nullptr, {"127.0.0.1", FreePort(), {}, {}}, log,
+                              &owner, {empty}),
               nullptr);
     ASSERT_EQ(said.size(), 1u);
     EXPECT_NE(said[0].find("could not be loaded"), std::string::npos) << said[0];
