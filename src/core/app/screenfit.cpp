@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -85,4 +86,57 @@ TWindowBounds FitToScreens(TWindowBounds wanted, const std::vector<TWindowBounds
     wanted.Left = Inside(wanted.Left, wanted.Width, nearest.Left, nearest.Width);
     wanted.Top = Inside(wanted.Top, wanted.Height, nearest.Top, nearest.Height);
     return wanted;
+}
+
+TWindowBounds PlaceBeside(const TWindowBounds& console, int32_t width, int32_t height,
+                          const std::vector<TWindowBounds>& screens,
+                          const std::vector<TWindowBounds>& taken) {
+    constexpr int32_t Gap = 8;
+    TWindowBounds screen = console;
+    double most = -1;
+    for (const TWindowBounds& candidate : screens) {
+        if (SharedArea(candidate, console) > most) {
+            most = SharedArea(candidate, console);
+            screen = candidate;
+        }
+    }
+    std::vector<TWindowBounds> around{console};
+    around.insert(around.end(), taken.begin(), taken.end());
+    std::vector<TWindowBounds> places;
+    for (const TWindowBounds& next : around) {
+        const auto right = static_cast<int32_t>(Right(next));
+        const auto bottom = static_cast<int32_t>(Bottom(next));
+        places.push_back({right + Gap, next.Top, width, height});
+        places.push_back({next.Left, bottom + Gap, width, height});
+        places.push_back({next.Left - Gap - width, next.Top, width, height});
+        places.push_back({next.Left, next.Top - Gap - height, width, height});
+    }
+    const auto covered = [&around](const TWindowBounds& place) {
+        double area = 0;
+        for (const TWindowBounds& window : around) {
+            area += SharedArea(place, window);
+        }
+        return area;
+    };
+    for (const TWindowBounds& place : places) {
+        if (SharedArea(place, screen) == static_cast<double>(width) * height && covered(place) == 0) {
+            return place;
+        }
+    }
+    // Nothing free: kept on the screen, over as little of the console as can be, then of the
+    // other broadcast window.
+    TWindowBounds best = places.front();
+    std::pair<double, double> least{std::numeric_limits<double>::max(), 0};
+    for (TWindowBounds place : places) {
+        place.Left = std::clamp<int32_t>(place.Left, screen.Left,
+                                         std::max(screen.Left, screen.Left + screen.Width - width));
+        place.Top = std::clamp<int32_t>(place.Top, screen.Top,
+                                        std::max(screen.Top, screen.Top + screen.Height - height));
+        const std::pair<double, double> cover{SharedArea(place, console), covered(place)};
+        if (cover < least) {
+            least = cover;
+            best = place;
+        }
+    }
+    return best;
 }

@@ -200,15 +200,24 @@ void TFormMain::ApplicationEvents1Idle() {
     }
     IdleDone = true;
     const TKestruneConfig& c = KestruneConfig;
+    std::vector<const QWidget*> placed;
     if (Stats != nullptr) {
         PlaceWindow(Stats, c.Stats1X, c.Stats1Y, c.Stats1W, c.Stats1H);
         Stats->ApplyFont(c.Stats1FontSize, c.Stats1FontBold);
+        if (c.Stats1X == Unset && c.Stats1Y == Unset) {
+            // A first start: beside the console, never over its buttons.
+            PlaceBesideConsole(Stats, this, placed);
+        }
+        placed.push_back(Stats);
         Stats->show();
         Stats->raise();
     }
     if (Msg != nullptr) {
         Msg->ApplyFontSize(c.MsgFontSize);
         PlaceWindow(Msg, c.MsgX, c.MsgY, c.MsgW, c.MsgH);
+        if (c.MsgX == Unset && c.MsgY == Unset) {
+            PlaceBesideConsole(Msg, this, placed);
+        }
         Msg->show();
         Msg->raise();
         if (Stats != nullptr) {

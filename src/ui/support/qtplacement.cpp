@@ -52,6 +52,20 @@ std::vector<TWindowBounds> ScreenBounds() {
 
 } // namespace
 
+void PlaceBesideConsole(QWidget* window, const QWidget* console,
+                        const std::vector<const QWidget*>& placed) {
+    std::vector<TWindowBounds> taken;
+    for (const QWidget* other : placed) {
+        taken.push_back(BoundsOf(other));
+    }
+    const QMargins frame =
+        window->windowHandle() != nullptr ? window->windowHandle()->frameMargins() : QMargins();
+    const QSize outer = window->size().grownBy(frame);
+    const TWindowBounds place =
+        PlaceBeside(BoundsOf(console), outer.width(), outer.height(), ScreenBounds(), taken);
+    window->move(place.Left, place.Top);
+}
+
 void PlaceWindow(QWidget* window, int32_t left, int32_t top, int32_t width, int32_t height) {
     const QMargins frame =
         window->windowHandle() != nullptr ? window->windowHandle()->frameMargins() : QMargins();

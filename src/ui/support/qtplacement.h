@@ -4,6 +4,8 @@
 
 #include "core/app/config.h"
 
+#include <vector>
+
 #include <functional>
 
 class QObject;
@@ -15,6 +17,11 @@ class QWidget;
 /// manager adds later is taken off the client size as soon as it is known. Bounds beyond what
 /// the screens can show are fitted to them first (FitToScreens).
 void PlaceWindow(QWidget* window, int32_t left, int32_t top, int32_t width, int32_t height);
+
+/// Moves a broadcast window with no saved place beside `console` and clear of the windows in
+/// `placed` (PlaceBeside), on the console's screen.
+void PlaceBesideConsole(QWidget* window, const QWidget* console,
+                        const std::vector<const QWidget*>& placed);
 
 /// The outer bounds of a window as the configuration file stores them.
 TWindowBounds BoundsOf(const QWidget* window);

@@ -36,3 +36,21 @@ TEST(FitToScreens, SizesShrinkToTheDesktopAndLostWindowsMoveToTheNearestScreen) 
         << "the 32-bit limits";
     EXPECT_TRUE((FitToScreens({5, 5, 0, 0}, {}) == TWindowBounds{5, 5, 0, 0})) << "no screens";
 }
+
+TEST(PlaceBeside, BroadcastWindowsGoBesideTheConsoleNeverOverIt) {
+    const std::vector<TWindowBounds> screens{{0, 0, 1280, 1024}, {1280, 0, 1920, 1080}};
+    const TWindowBounds console{100, 100, 540, 300};
+    const TWindowBounds tower = PlaceBeside(console, 175, 515, screens, {});
+    EXPECT_TRUE((tower == TWindowBounds{648, 100, 175, 515}));
+    // Right of the console and below it the tower is in the way: below the tower.
+    const TWindowBounds ticker = PlaceBeside(console, 585, 116, screens, {tower});
+    EXPECT_TRUE((ticker == TWindowBounds{648, 623, 585, 116}));
+
+    // A console at the right edge of the second screen: the tower goes left of it, on that
+    // screen; on a screen too small for anything beside it, it covers the least it can.
+    const TWindowBounds atEdge = PlaceBeside({2600, 0, 600, 1080}, 175, 515, screens, {});
+    EXPECT_EQ(atEdge.Left, 2600 - 8 - 175);
+    const TWindowBounds crowded = PlaceBeside({0, 0, 800, 560}, 175, 515, {{0, 0, 800, 600}}, {});
+    EXPECT_GE(crowded.Top, 0);
+    EXPECT_LE(crowded.Top + crowded.Height, 600);
+}

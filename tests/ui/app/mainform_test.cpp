@@ -181,12 +181,13 @@ class TVisibilityCounter : public QObject {
     }
 };
 
-TEST_F(MainWindow, UnsetBoundsLeavePlacementToTheWindowManager) {
+TEST_F(MainWindow, UnsetBoundsPlaceTheBroadcastWindowsBesideTheConsole) {
     Start("");
-    for (QWidget* window : {static_cast<QWidget*>(main.get()), static_cast<QWidget*>(stats.get()),
-                            static_cast<QWidget*>(msg.get())}) {
-        EXPECT_FALSE(window->testAttribute(Qt::WA_Moved)) << window->metaObject()->className();
-    }
+    EXPECT_FALSE(main->testAttribute(Qt::WA_Moved)) << "the window manager places the console";
+    const QRect console = main->frameGeometry();
+    EXPECT_FALSE(stats->frameGeometry().intersects(console)) << "the tower covers the console";
+    EXPECT_FALSE(msg->frameGeometry().intersects(console)) << "the ticker covers the console";
+    EXPECT_FALSE(msg->frameGeometry().intersects(stats->frameGeometry()));
 }
 
 TEST_F(MainWindow, AbsurdBoundsAreFittedToTheScreens) {
