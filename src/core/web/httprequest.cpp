@@ -114,6 +114,7 @@ bool ParseRequestLine(std::string_view line, TRequestHead& head) {
         return false;
     }
     head.Method = std::string(method);
+    head.Version = std::string(version);
     const std::size_t question = target.find('?');
     head.Path = std::string(target.substr(0, question));
     return question == std::string_view::npos ||

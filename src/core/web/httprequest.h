@@ -19,6 +19,8 @@ enum class TRequestStatus {
 
 struct TRequestHead {
     std::string Method;
+    /// "HTTP/1.1" or "HTTP/1.0".
+    std::string Version;
     /// The path without its query, as sent ("/tower"); never decoded into a file name.
     std::string Path;
     /// The query's `name=value` pairs, percent-decoded; a name without '=' has an empty value.

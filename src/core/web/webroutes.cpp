@@ -1,6 +1,5 @@
 #include "core/web/webroutes.h"
 
-#include "core/web/webpages.h"
 #include "core/web/websocket.h"
 
 namespace {
@@ -80,10 +79,9 @@ TSocketRequest SocketFor(TWebPage page, const std::map<std::string, std::string>
     return {page, transparent != query.end() && transparent->second == "1"};
 }
 
-TWebAnswer HtmlAnswer(std::string body) {
+TWebAnswer HtmlAnswer() {
     TWebAnswer answer;
     answer.ContentType = "text/html; charset=utf-8";
-    answer.Body = std::move(body);
     return answer;
 }
 
@@ -97,7 +95,7 @@ TWebAnswer ErrorAnswer(int status) {
     return answer;
 }
 
-TWebRoute RouteRequest(const TRequestHead& head, const TWebSizes& sizes) {
+TWebRoute RouteRequest(const TRequestHead& head) {
     TWebRoute route;
     const bool headOnly = head.Method == "HEAD";
     if (head.Method != "GET" && !headOnly) {
@@ -105,9 +103,11 @@ TWebRoute RouteRequest(const TRequestHead& head, const TWebSizes& sizes) {
         return route;
     }
     if (head.Path == "/") {
-        route.Answer = HtmlAnswer(IndexPage(sizes));
+        route.Page = TBuiltInPage::Index;
+        route.Answer = HtmlAnswer();
     } else if (const auto page = PageNamed(head.Path.substr(1)); page && head.Path[0] == '/') {
-        route.Answer = HtmlAnswer(PictureHtml(*page));
+        route.Page = *page == TWebPage::Tower ? TBuiltInPage::Tower : TBuiltInPage::Ticker;
+        route.Answer = HtmlAnswer();
     } else if (head.Path.compare(0, 8, "/socket/") == 0 && PageNamed(head.Path.substr(8))) {
         if (headOnly || !HasToken(head.Header("upgrade"), "websocket") ||
             !HasToken(head.Header("connection"), "upgrade") ||
@@ -151,7 +151,8 @@ std::string ResponseBytes(const TWebAnswer& answer) {
     // foreign page full of frames of ours would take the live channels a browser source needs).
     bytes += "X-Content-Type-Options: nosniff\r\n"
              "Content-Security-Policy: frame-ancestors 'self'\r\nX-Frame-Options: SAMEORIGIN\r\n"
-             "Connection: close\r\n\r\n";
+             "Connection: " +
+             std::string(answer.KeepAlive ? "keep-alive" : "close") + "\r\n\r\n";
     if (!answer.HeadOnly) {
         bytes += answer.Body;
     }

@@ -1,7 +1,7 @@
 #pragma once
 // What the browser-source server answers to a request head: one of its own pages, the live
 // channel of a page, or a refusal. Nothing here ever names a file: the server is read-only and
-// serves only what is built into the program.
+// serves only what is built into the program (the pages' text is the server's, ui/web/webpages).
 
 #include "core/web/httprequest.h"
 
@@ -9,6 +9,9 @@
 #include <string>
 
 enum class TWebPage { Tower, Ticker };
+
+/// The pages built into the server: the index and one per broadcast window.
+enum class TBuiltInPage { Index, Tower, Ticker };
 
 /// A window's client size, as the page shows it at scale 1.
 struct TPageSize {
@@ -38,6 +41,9 @@ struct TWebAnswer {
     std::string Allow;
     /// A 401 that asks for a bearer token.
     bool Challenge = false;
+    /// The connection stays open for the client's next request (a poller's, or a control
+    /// surface's), instead of closing after this answer.
+    bool KeepAlive = false;
     /// Data that pollers ask for again: the version of the answer, so that an unchanged one
     /// is a 304 with no body; kept by the client (no-cache) rather than never (no-store).
     std::string ETag;
@@ -46,11 +52,14 @@ struct TWebAnswer {
 struct TWebRoute {
     /// Set when the request is a WebSocket handshake to hand over; Answer is unused then.
     std::optional<TSocketRequest> Socket;
+    /// Set when the answer is a built-in page: Answer has its status, type and HEAD flag, and
+    /// the server puts the page's text into its body (for HEAD too, which sends only the length).
+    std::optional<TBuiltInPage> Page;
     TWebAnswer Answer;
 };
 
 /// Routes a complete request head.
-TWebRoute RouteRequest(const TRequestHead& head, const TWebSizes& sizes);
+TWebRoute RouteRequest(const TRequestHead& head);
 
 /// The whole HTTP answer; the connection is closed after it.
 std::string ResponseBytes(const TWebAnswer& answer);

@@ -4,6 +4,7 @@
 #include "core/web/hostcheck.h"
 #include "ui/web/livechannel.h"
 #include "ui/web/steadyclock.h"
+#include "ui/web/webpages.h"
 
 #include <QHostInfo>
 #include <QNetworkInterface>
@@ -260,7 +261,10 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
         Answer(socket, refused);
         return;
     }
-    const TWebRoute route = RouteRequest(read.Head, Feed.Sizes());
+    TWebRoute route = RouteRequest(read.Head);
+    if (route.Page) {
+        route.Answer.Body = PageText(*route.Page, Feed.Sizes());
+    }
     if (route.Answer.Status == 403) {
         LogThrottled("Web server: refused a live channel from " + peer + " for a page of '" +
                      read.Head.Header("origin") + "', another site");
@@ -315,11 +319,19 @@ bool TWebServer::AnswerApi(QTcpSocket* socket, const TRequestRead& read, const Q
     }
     TWebAnswer answer = RunApiRequest(*route.Request, *control, read.Head.Header("if-none-match"));
     answer.HeadOnly = route.Answer.HeadOnly;
+    // A poller at 4 Hz or a control surface keeps its connection: a new one for each request
+    // would cost the program more than the answer does.
+    answer.KeepAlive =
+        read.Head.Version == "HTTP/1.1" && LowerAscii(read.Head.Header("connection")) != "close";
     if (const std::string said = RemoteActionText(*route.Request, peer); !said.empty()) {
         Log(said);
         PushState();
     }
-    Answer(socket, answer);
+    if (answer.KeepAlive) {
+        AnswerAndKeep(socket, answer, start + length);
+    } else {
+        Answer(socket, answer);
+    }
     return true;
 }
 
@@ -378,6 +390,26 @@ void TWebServer::PushState() {
             continue;
         }
         socket->write(event.data(), static_cast<qint64>(event.size()));
+    }
+}
+
+void TWebServer::AnswerAndKeep(QTcpSocket* socket, const TWebAnswer& answer, qint64 consumed) {
+    ++AnsweredSinceTrim;
+    socket->read(consumed);
+    const std::string bytes = ResponseBytes(answer);
+    socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
+    // Waiting for its next request as a new connection does: within the request limit, or the
+    // sweep ends it. A request already sent behind this one is looked at once this returns.
+    Pending[socket] = SteadyNowMs();
+    if (socket->bytesAvailable() > 0) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, next = QPointer<QTcpSocket>(socket)] {
+                if (next) {
+                    ExamineRequest(next);
+                }
+            },
+            Qt::QueuedConnection);
     }
 }
 

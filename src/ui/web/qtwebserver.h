@@ -76,6 +76,9 @@ class TWebServer : public QObject {
     void MakeRoomForConnection();
     void ExamineRequest(QTcpSocket* socket);
     void Answer(QTcpSocket* socket, const TWebAnswer& answer);
+    /// Answers the request whose `consumed` bytes lead the socket's input, and keeps the
+    /// connection for the next one.
+    void AnswerAndKeep(QTcpSocket* socket, const TWebAnswer& answer, qint64 consumed);
     void OpenChannel(QTcpSocket* socket, const TRequestRead& read, const TSocketRequest& request);
     /// Answers a call of the API or the data; false while its body is still to come.
     bool AnswerApi(QTcpSocket* socket, const TRequestRead& read, const QByteArray& bytes,

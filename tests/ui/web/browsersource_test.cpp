@@ -591,6 +591,20 @@ int FreePort() {
     return probe.serverPort();
 }
 
+/// The whole answer to `request`, which the server ends by closing the connection.
+QByteArray Answered(int port, const QByteArray& request) {
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
+    EXPECT_TRUE(socket.waitForConnected(5000));
+    socket.write(request);
+    QByteArray answer;
+    EXPECT_TRUE(Until([&] {
+        answer += socket.readAll();
+        return socket.state() == QAbstractSocket::UnconnectedState;
+    }));
+    return answer + socket.readAll();
+}
+
 TEST_F(BrowserSourceTest, TheServerIsLoadedAsAModuleWhereItIsAndAMissingOneIsOneLogLine) {
     std::vector<std::string> said;
     const auto log = [&said](const std::string& line) { said.push_back(line); };
@@ -613,6 +627,23 @@ TEST_F(BrowserSourceTest, TheServerIsLoadedAsAModuleWhereItIsAndAMissingOneIsOne
         Browser.Open(QStringLiteral("http://127.0.0.1:%1/tower").arg(port), 200, 500);
     EXPECT_TRUE(Browser.WaitFor(page, "window.kestrune && window.kestrune.frames > 0", 15000))
         << Browser.Error().toStdString();
+
+    // The module's own resources: the index names the windows' sizes, a page its window, and a
+    // HEAD gives the GET's length.
+    const QByteArray index = Answered(port, "GET / HTTP/1.1\r\n\r\n");
+    for (const QSize size : {Tower->Bitmap().size(), Ticker->Composite().size()}) {
+        EXPECT_TRUE(index.contains(
+            QStringLiteral("<td>%1 × %2</td>").arg(size.width()).arg(size.height()).toUtf8()))
+            << index.toStdString();
+    }
+    const QByteArray ticker = Answered(port, "GET /ticker HTTP/1.1\r\n\r\n");
+    EXPECT_TRUE(ticker.contains("<script>const PAGE=\"ticker\";\n(() => {\n"))
+        << ticker.left(400).toStdString();
+    const QByteArray head = Answered(port, "HEAD /ticker HTTP/1.1\r\n\r\n");
+    const qsizetype body = ticker.size() - ticker.indexOf("\r\n\r\n") - 4;
+    EXPECT_TRUE(head.endsWith("\r\n\r\n")) << "headers only";
+    EXPECT_TRUE(head.contains("Content-Length: " + QByteArray::number(body) + "\r\n"))
+        << head.toStdString();
 }
 
 } // namespace

@@ -1,14 +1,11 @@
-#include "core/web/webpages.h"
-
-namespace {
-
-// The page's script. It keeps one picture (the tower, or the ticker's line), which patches
-// change in part, or one ranking strip, and draws it on a canvas of the window's size; the canvas
-// is enlarged by whole pixels (?scale=N) without smoothing. A strip scrolls on the browser's own
-// clock from the moment the window starts scrolling it, at the speed it gives, so a slow frame
-// never slows it. Messages are handled strictly in order, although decoding an image is
-// asynchronous.
-const char* const PageScript = R"JS(
+// The browser sources' page script, put into picture.html after its `const PAGE="tower";` (or
+// "ticker"). These opening comment lines are for its readers and are not sent to browsers.
+//
+// It keeps one picture (the tower, or the ticker's line), which patches change in part, or one
+// ranking strip, and draws it on a canvas of the window's size; the canvas is enlarged by whole
+// pixels (?scale=N) without smoothing. A strip scrolls on the browser's own clock from the moment
+// the window starts scrolling it, at the speed it gives, so a slow frame never slows it. Messages
+// are handled strictly in order, although decoding an image is asynchronous.
 (() => {
   const params = new URLSearchParams(location.search);
   const scale = Math.max(1, Math.min(8, parseInt(params.get("scale") || "1", 10) || 1));
@@ -139,43 +136,3 @@ const char* const PageScript = R"JS(
   }
   connect();
 })();
-)JS";
-
-std::string PageName(TWebPage page) {
-    return page == TWebPage::Tower ? "tower" : "ticker";
-}
-
-std::string SizeText(const TPageSize& size) {
-    return std::to_string(size.Width) + " × " + std::to_string(size.Height);
-}
-
-} // namespace
-
-std::string PictureHtml(TWebPage page) {
-    const std::string name = PageName(page);
-    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Kestrune " + name +
-           "</title>\n<style>html,body{margin:0;padding:0;background:transparent;"
-           "overflow:hidden}canvas{display:block;image-rendering:pixelated}</style></head>\n"
-           "<body><canvas id=\"picture\" width=\"0\" height=\"0\"></canvas>\n<script>const "
-           "PAGE=\"" +
-           name + "\";" + PageScript + "</script></body></html>\n";
-}
-
-std::string IndexPage(const TWebSizes& sizes) {
-    const auto row = [](const std::string& name, const std::string& what, const TPageSize& size) {
-        return "<tr><td><a href=\"/" + name + "\">/" + name + "</a></td><td>" + what + "</td><td>" +
-               SizeText(size) + "</td></tr>\n";
-    };
-    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Kestrune</title>"
-           "<style>body{font-family:sans-serif;margin:2em}td,th{padding:0.3em 1em;"
-           "text-align:left}</style></head>\n<body><h1>Kestrune browser sources</h1>\n"
-           "<table><tr><th>Page</th><th>Window</th><th>Width × height</th></tr>\n" +
-           row("tower", "standings tower", sizes.Tower) +
-           row("ticker", "message ticker", sizes.Ticker) +
-           "</table>\n<p>Add a page as a browser source of that width and height. "
-           "<code>?transparent=1</code> makes the black background transparent; "
-           "<code>?scale=2</code> (up to 8) enlarges the picture without blur, "
-           "so the source is that many times wider and higher.</p>\n"
-           "<p>Control and data for graphics engines: <a href=\"/api\">/api</a> lists every "
-           "call.</p>\n</body></html>\n";
-}
