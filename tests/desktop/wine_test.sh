@@ -259,6 +259,20 @@ for page in / /tower /ticker; do
 done
 [ "$(answer -X BREW "$web/tower")" = 405 ] || fail "a bad request was not refused"
 [ "$(answer "$web/")" = 200 ] || fail "a bad request left the server unable to serve /"
+# The control API answers as on Linux: the token was made and saved at the server's start.
+token=$(value WebToken)
+[ -n "$token" ] || fail "kestrune.exe saved no WebToken"
+[ "$(answer -X POST "$web/api/strip/gapl")" = 401 ] || fail "a call without the token was not refused"
+[ "$(answer -X POST -H "Host: attacker.example:$web_port" "$web/api/state")" = 403 ] ||
+  fail "a foreign Host was not refused"
+api() { curl -s --max-time 10 -X POST -H "Authorization: Bearer $token" "$web/api/$1"; }
+api strip/gapl | grep -q '"strip":"gapl"' || fail "POST /api/strip/gapl did not start the strip"
+api window/ticker/hide | grep -q '"tickerShown":false' || fail "the ticker did not hide"
+api window/ticker/show | grep -q '"tickerShown":true' || fail "the ticker did not show again"
+api strip/stop | grep -q '"strip":""' || fail "the strip did not stop"
+curl -s --max-time 10 "$web/data/standings.json" | grep -q '^\[{"position":1,' ||
+  fail "no standings as JSON"
+echo "wine test: kestrune.exe answers the control API and serves the standings"
 # The console, last clicked, lies over the tower's lower rows: it goes below them first.
 console_before=$(kestrune_geometry "$console")
 wmctrl -i -r "$console" -e "0,20,560,-1,-1"
