@@ -100,31 +100,10 @@ TStandingRow StandingRow(const TPlayer& car, const TStats1Data& row, bool first)
     }};
 }
 
-/// The records behind BuildRows' rows, in the same order: the Seen records holding a position
-/// of 1 or more, the first in record order for a shared position, by ascending position.
-std::vector<const TPlayer*> TowerOrder(const TPlayers& players) {
-    std::vector<std::pair<int32_t, int>> byPosition;
-    for (int i = 0; i < players.Count(); ++i) {
-        const TPlayer& record = players.Item(i);
-        if (record.Has(PlayerFlag::Seen) && record.Position[0] >= 1) {
-            byPosition.emplace_back(record.Position[0], i);
-        }
-    }
-    std::sort(byPosition.begin(), byPosition.end());
-    std::vector<const TPlayer*> order;
-    order.reserve(byPosition.size());
-    for (std::size_t k = 0; k < byPosition.size(); ++k) {
-        if (k == 0 || byPosition[k].first != byPosition[k - 1].first) {
-            order.push_back(&players.Item(byPosition[k].second));
-        }
-    }
-    return order;
-}
-
 std::vector<TStandingRow> StandingTable(const TPlayers& players, int nameLength) {
     std::vector<TStats1Data> rows;
     BuildRows(players, nameLength, rows);
-    const std::vector<const TPlayer*> order = TowerOrder(players);
+    const std::vector<const TPlayer*> order = StandingOrder(players);
     // Both follow one rule; should they ever part, no row is paired with the wrong car's
     // record beyond the shorter of the two.
     const std::size_t count = std::min(rows.size(), order.size());

@@ -178,6 +178,8 @@ TStats1Data FillRow(const TPlayer& d, const TGameSession& session, int nameLengt
     return row;
 }
 
+} // namespace
+
 /// The Seen records that own a position of 1 or more, first in record order per position, in
 /// ascending position. This is the order of a walk p = 1, 2, ... with IndexOfPosition, without
 /// its cost on huge positions or its endless loop on duplicates.
@@ -200,8 +202,6 @@ std::vector<const TPlayer*> StandingOrder(const TPlayers& players) {
     }
     return order;
 }
-
-} // namespace
 
 uint32_t GapColor(float seconds) {
     const double v = seconds;

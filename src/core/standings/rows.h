@@ -54,6 +54,10 @@ std::vector<bool> ChangedBestLapRows(const TTowerView& shown, const TTowerView& 
 /// through yellow, green, cyan and blue, to black at 15 seconds and beyond.
 uint32_t GapColor(float seconds);
 
+/// The records behind the tower's rows, in their order: the Seen records that own a position
+/// of 1 or more, the first in record order for a shared position, by ascending position.
+std::vector<const TPlayer*> StandingOrder(const TPlayers& players);
+
 /// Rebuilds `rows` from the Seen records in position order (display names with `nameLength`).
 /// Gaps in the positions are skipped; of two Seen records sharing a position only the first in
 /// record order gets a row, and positions below 1 get none, so every row is filled.

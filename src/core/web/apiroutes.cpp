@@ -67,18 +67,6 @@ std::string TextOf(const TRequestHead& head, std::string_view body) {
     return std::string(body);
 }
 
-/// A browser names the page that sends a request; a page of this server has the server's own
-/// host as its origin. Programs (curl, a control surface) send none.
-bool ForeignOrigin(const TRequestHead& head) {
-    const auto origin = head.Headers.find("origin");
-    if (origin == head.Headers.end()) {
-        return false;
-    }
-    const std::string host = LowerAscii(head.Header("host"));
-    const std::string value = LowerAscii(origin->second);
-    return host.empty() || (value != "http://" + host && value != "https://" + host);
-}
-
 std::optional<std::string> BadValue(const TApiRequest& request) {
     if (request.Action == TApiAction::TickerText) {
         if (request.Text.size() > MaxTickerTextBytes) {
@@ -129,7 +117,7 @@ TApiRoute RouteApi(const TRequestHead& head, std::string_view body, const TWebAc
     const TApiCall& call = *found;
     // A browser names the site of the page that asks; no other site's page is answered, so
     // none learns even that a call exists.
-    if (ForeignOrigin(head)) {
+    if (!OwnOrigin(head)) {
         return Refused(403, "a page of another site may not use Kestrune's API",
                        "a page of '" + head.Header("origin") + "' that asked for " + call.Path);
     }

@@ -52,18 +52,6 @@ bool HasToken(const std::string& list, const std::string& token) {
     return false;
 }
 
-/// A browser names the page that opens a WebSocket; only our own pages (same host and port)
-/// may read the pictures. Programs that send no Origin are not browsers and may.
-bool OriginAllowed(const TRequestHead& head) {
-    const auto origin = head.Headers.find("origin");
-    if (origin == head.Headers.end()) {
-        return true;
-    }
-    const std::string host = LowerAscii(head.Header("host"));
-    const std::string value = LowerAscii(origin->second);
-    return !host.empty() && (value == "http://" + host || value == "https://" + host);
-}
-
 std::optional<TWebPage> PageNamed(const std::string& name) {
     if (name == "tower") {
         return TWebPage::Tower;
@@ -86,6 +74,16 @@ TWebAnswer HtmlAnswer() {
 }
 
 } // namespace
+
+bool OwnOrigin(const TRequestHead& head) {
+    const auto origin = head.Headers.find("origin");
+    if (origin == head.Headers.end()) {
+        return true;
+    }
+    const std::string host = LowerAscii(head.Header("host"));
+    const std::string value = LowerAscii(origin->second);
+    return !host.empty() && (value == "http://" + host || value == "https://" + host);
+}
 
 TWebAnswer ErrorAnswer(int status) {
     TWebAnswer answer;
@@ -114,7 +112,7 @@ TWebRoute RouteRequest(const TRequestHead& head) {
             head.Header("sec-websocket-version") != "13" ||
             !ValidWebSocketKey(head.Header("sec-websocket-key"))) {
             route.Answer = ErrorAnswer(400);
-        } else if (!OriginAllowed(head)) {
+        } else if (!OwnOrigin(head)) {
             route.Answer = ErrorAnswer(403);
         } else {
             route.Socket = SocketFor(*PageNamed(head.Path.substr(8)), head.Query);

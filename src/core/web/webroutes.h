@@ -58,6 +58,10 @@ struct TWebRoute {
     TWebAnswer Answer;
 };
 
+/// Whether a request comes from a page of this server, or from a program: a browser names the
+/// page's site in Origin, which must then be this server's own host.
+bool OwnOrigin(const TRequestHead& head);
+
 /// Routes a complete request head.
 TWebRoute RouteRequest(const TRequestHead& head);
 

@@ -200,24 +200,15 @@ void TFormMain::ApplicationEvents1Idle() {
     }
     IdleDone = true;
     const TKestruneConfig& c = KestruneConfig;
-    std::vector<const QWidget*> placed;
     if (Stats != nullptr) {
         PlaceWindow(Stats, c.Stats1X, c.Stats1Y, c.Stats1W, c.Stats1H);
         Stats->ApplyFont(c.Stats1FontSize, c.Stats1FontBold);
-        if (c.Stats1X == Unset && c.Stats1Y == Unset) {
-            // A first start: beside the console, never over its buttons.
-            PlaceBesideConsole(Stats, this, placed);
-        }
-        placed.push_back(Stats);
         Stats->show();
         Stats->raise();
     }
     if (Msg != nullptr) {
         Msg->ApplyFontSize(c.MsgFontSize);
         PlaceWindow(Msg, c.MsgX, c.MsgY, c.MsgW, c.MsgH);
-        if (c.MsgX == Unset && c.MsgY == Unset) {
-            PlaceBesideConsole(Msg, this, placed);
-        }
         Msg->show();
         Msg->raise();
         if (Stats != nullptr) {
@@ -229,6 +220,27 @@ void TFormMain::ApplicationEvents1Idle() {
         // the broadcast windows the system placed over it.
         raise();
         activateWindow();
+    }
+    // The window manager places windows with no saved place once they are mapped, the console
+    // among them; a moment later it is seen whether it put one over the console.
+    QTimer::singleShot(FirstPlacementLookMs, this, [this] { MoveBroadcastWindowsOffConsole(); });
+}
+
+void TFormMain::MoveBroadcastWindowsOffConsole() {
+    const TKestruneConfig& c = KestruneConfig;
+    const QRect console = frameGeometry();
+    std::vector<const QWidget*> placed;
+    const std::pair<QWidget*, bool> windows[] = {{Stats, c.Stats1X == Unset && c.Stats1Y == Unset},
+                                                 {Msg, c.MsgX == Unset && c.MsgY == Unset}};
+    for (const auto& [window, unplaced] : windows) {
+        if (window == nullptr) {
+            continue;
+        }
+        if (unplaced && window->frameGeometry().intersects(console)) {
+            // Top-most, it would hide the console's buttons: beside it instead.
+            PlaceBesideConsole(window, this, placed);
+        }
+        placed.push_back(window);
     }
 }
 

@@ -34,6 +34,9 @@ class TConsoleControl;
 class TFormMsg1;
 class TFormStats1;
 
+/// How long after the first idle step the broadcast windows' first places are looked at.
+constexpr int FirstPlacementLookMs = 1000;
+
 /// The Logs tab keeps this many of the latest lines.
 constexpr int MaxLogLines = 5000;
 
@@ -51,6 +54,9 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     void SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg);
     /// The first-idle step: places, sizes and shows both broadcast windows.
     void ApplicationEvents1Idle();
+    /// A broadcast window with no saved place that the window manager put over the console
+    /// goes beside it (the first idle step asks for this FirstPlacementLookMs later).
+    void MoveBroadcastWindowsOffConsole();
     /// The program lost activation: both broadcast windows float above other programs (not
     /// while one of its own file dialogs is open, which takes the activation itself).
     void ApplicationEvents1Deactivate();

@@ -99,7 +99,11 @@ void TLiveChannel::CheckAlive(qint64 now) {
         Drop("took nothing for " + std::to_string((now - AnsweredAt) / 1000) + " s");
         return;
     }
-    if (Pings.empty() || now - Pings.back().SentAt >= PingEveryMs) {
+    // Timed from the last ping sent, answered or not: an answered one leaves the list, and
+    // timing from the list pinged a good page at every look. The looks come about a second
+    // apart, a little early or late, so a ping goes at every second one.
+    if (LastPingAt == 0 || now - LastPingAt >= PingEveryMs - PingEveryMs / 4) {
+        LastPingAt = now;
         // A token the page cannot guess: only a page that has read the ping can answer it.
         const quint64 token = QRandomGenerator::global()->generate64();
         std::string payload(reinterpret_cast<const char*>(&token), sizeof token);

@@ -65,6 +65,8 @@ class TLiveChannel : public QObject, public TChannelOutput {
     std::function<void()> Gone;
     /// Pings not yet answered, oldest first; the time the page was last known to read.
     std::deque<TPing> Pings;
+    /// When the last ping was sent; 0 before the first.
+    qint64 LastPingAt = 0;
     qint64 AnsweredAt = 0;
     /// What came in during the current second.
     qint64 WindowStart = 0;
