@@ -80,8 +80,10 @@ class ControlApi : public ::testing::Test {
         Stats.reset();
     }
 
-    /// Sends `request` (a head, the blank line and a body) and reads the answer to its end.
-    THttpAnswer Ask(const std::string& request) {
+    /// Sends `request` (a head, the blank line and a body) and reads the answer to its end:
+    /// the connection is asked to close after it, rather than kept for a next request.
+    THttpAnswer Ask(std::string request) {
+        request.insert(request.find("\r\n") + 2, "Connection: close\r\n");
         QTcpSocket socket;
         socket.connectToHost("127.0.0.1", Server->ServingPort());
         EXPECT_TRUE(socket.waitForConnected(5000));
@@ -167,6 +169,17 @@ TEST_F(ControlApi, DataAreServedOncePerChangeAndTheStateIsPushed) {
     const std::string etag =
         standings.Head.substr(tag + 6, standings.Head.find("\r\n", tag) - tag - 6);
     EXPECT_EQ(Ask(get + "If-None-Match: " + etag + "\r\n\r\n").Status, 304);
+    // A poller keeps its connection: a second request on it is answered too.
+    QTcpSocket kept;
+    kept.connectToHost("127.0.0.1", Server->ServingPort());
+    ASSERT_TRUE(kept.waitForConnected(5000));
+    kept.write((get + "\r\n" + get + "If-None-Match: " + etag + "\r\n\r\n").c_str());
+    std::string both;
+    EXPECT_TRUE(Until([&] {
+        both += kept.readAll().toStdString();
+        return both.find("HTTP/1.1 304") != std::string::npos;
+    })) << both;
+    EXPECT_EQ(both.rfind("HTTP/1.1 200", 0), 0u);
     const THttpAnswer csv = Ask("GET /data/standings.csv HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     EXPECT_NE(csv.Body.find("\"Ann, \"\"Speedy\"\"\""), std::string::npos) << csv.Body;
 
