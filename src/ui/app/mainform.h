@@ -219,6 +219,8 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     QLineEdit* EditWebTicker = nullptr;
     QLineEdit* EditWebData = nullptr;
     QLineEdit* EditWebToken = nullptr;
+    QLineEdit* EditWebReadToken = nullptr;
+    QLineEdit* EditWebHosts = nullptr;
     QLabel* LabelWebClients = nullptr;
     /// Tokens were made that the configuration file does not hold yet.
     bool WebTokensUnsaved = false;

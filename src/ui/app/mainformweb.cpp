@@ -1,6 +1,6 @@
 // The Web tab: the browser sources and the control API on or off, their port, this PC only or
-// the network too, the addresses to copy and the control token. A change takes effect at once
-// and is saved with one replacement of the configuration file.
+// the network too, the addresses to copy, the tokens and the other names of this PC. A change takes
+// effect at once and is saved with one replacement of the configuration file.
 
 #include "ui/app/consolecontrol.h"
 #include "ui/app/mainform.h"
@@ -71,21 +71,32 @@ void TFormMain::BuildWebTab() {
     CheckWebNetwork = new QCheckBox("Other PCs too", page);
     CheckWebNetwork->setObjectName("CheckWebNetwork");
     CheckWebNetwork->move(330, 6);
-    EditWebTower = AddCopyLine(page, "EditWebTower", "Tower", 36);
-    EditWebTicker = AddCopyLine(page, "EditWebTicker", "Ticker", 62);
-    EditWebData = AddCopyLine(page, "EditWebData", "Standings", 88);
-    EditWebToken = AddCopyLine(page, "EditWebToken", "Control token", 114);
+    EditWebTower = AddCopyLine(page, "EditWebTower", "Tower", 34);
+    EditWebTicker = AddCopyLine(page, "EditWebTicker", "Ticker", 58);
+    EditWebData = AddCopyLine(page, "EditWebData", "Standings", 82);
+    EditWebToken = AddCopyLine(page, "EditWebToken", "Control token", 106);
     auto* renew = new QPushButton("New", page);
     renew->setObjectName("ButtonWebTokenNew");
-    renew->setGeometry(454, 114, 40, 21);
+    renew->setGeometry(454, 106, 40, 21);
+    EditWebReadToken = AddCopyLine(page, "EditWebReadToken", "Read token", 130);
+    auto* renewRead = new QPushButton("New", page);
+    renewRead->setObjectName("ButtonWebReadTokenNew");
+    renewRead->setGeometry(454, 130, 40, 21);
+    auto* hostsLabel = new QLabel("Other names", page);
+    hostsLabel->move(8, 157);
+    EditWebHosts = new QLineEdit(page);
+    EditWebHosts->setObjectName("EditWebHosts");
+    EditWebHosts->setGeometry(96, 154, 300, 21);
+    EditWebHosts->setPlaceholderText("names other PCs reach this one by: studio-pc.lan, ...");
     LabelWebClients = new QLabel(page);
     LabelWebClients->setObjectName("LabelWebClients");
-    LabelWebClients->setGeometry(8, 142, 520, 18);
+    LabelWebClients->setGeometry(8, 180, 520, 18);
 
     const TKestruneConfig& c = KestruneConfig;
     CheckWebOn->setChecked(c.WebPort != 0);
     SpinWebPort->setValue(c.WebPort != 0 ? c.WebPort : SuggestedWebPort);
     CheckWebNetwork->setChecked(ServesNetwork(c.WebAddress));
+    EditWebHosts->setText(ToQString(c.WebHosts));
     connect(CheckWebOn, &QCheckBox::toggled, this, &TFormMain::ApplyWebTab);
     connect(CheckWebNetwork, &QCheckBox::toggled, this, &TFormMain::ApplyWebTab);
     connect(SpinWebPort, &QSpinBox::editingFinished, this, [this] {
@@ -97,6 +108,18 @@ void TFormMain::BuildWebTab() {
         KestruneConfig.WebToken = NewWebToken();
         ApplyWebTab();
         AddLog("Web server: a new control token was made; control surfaces need it from now on");
+    });
+    connect(renewRead, &QPushButton::clicked, this, [this] {
+        KestruneConfig.WebReadToken = NewWebToken();
+        ApplyWebTab();
+        AddLog("Web server: a new read token was made; other PCs' pages need the new addresses");
+    });
+    connect(EditWebHosts, &QLineEdit::editingFinished, this, [this] {
+        const std::string hosts = ToBytes(EditWebHosts->text());
+        if (hosts != KestruneConfig.WebHosts) {
+            KestruneConfig.WebHosts = hosts;
+            ApplyWebTab();
+        }
     });
     auto* counts = new QTimer(this);
     connect(counts, &QTimer::timeout, this, &TFormMain::ShowWebState);
@@ -115,6 +138,7 @@ void TFormMain::ApplyWebTab() {
     try {
         SaveConfigValues(ConfigFile, {{"WebPort", std::to_string(c.WebPort)},
                                       {"WebAddress", c.WebAddress},
+                                      {"WebHosts", c.WebHosts},
                                       {"WebToken", c.WebToken},
                                       {"WebReadToken", c.WebReadToken}});
         WebTokensUnsaved = false;
@@ -141,6 +165,7 @@ void TFormMain::ShowWebState() {
     }
     const TKestruneConfig& c = KestruneConfig;
     ShowAddress(EditWebToken, ToQString(c.WebToken));
+    ShowAddress(EditWebReadToken, ToQString(c.WebReadToken));
     if (WebServer == nullptr) {
         for (QLineEdit* edit : {EditWebTower, EditWebTicker, EditWebData}) {
             edit->clear();

@@ -233,6 +233,25 @@ TEST_F(ControlApi, TheWebTabTurnsTheServerOnAndOffAndRenewsTheTokenAtOnce) {
     EXPECT_EQ(post(Token), "HTTP/1.1 401") << "the old token no longer controls";
     EXPECT_EQ(post(renewed), "HTTP/1.1 200");
 
+    // A name this PC is reached by, added on the tab, is answered from then on.
+    const auto asHost = [port](const std::string& host) {
+        QTcpSocket socket;
+        socket.connectToHost("127.0.0.1", port);
+        socket.waitForConnected(5000);
+        socket.write(
+            ("GET /api/state HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n\r\n").c_str());
+        QByteArray answer;
+        Until([&] { return (answer += socket.readAll()).contains("\r\n"); });
+        return answer.left(12).toStdString();
+    };
+    const std::string studio = "studio-pc.lan:" + std::to_string(port);
+    EXPECT_EQ(asHost(studio), "HTTP/1.1 403");
+    auto* hosts = Main->findChild<QLineEdit*>("EditWebHosts");
+    hosts->setText("studio-pc.lan");
+    emit hosts->editingFinished();
+    EXPECT_EQ(asHost(studio), "HTTP/1.1 200");
+    EXPECT_EQ(LoadConfig(Ini).Config.WebHosts, "studio-pc.lan");
+
     Main->findChild<QCheckBox*>("CheckWebOn")->setChecked(false);
     QTcpSocket refused;
     refused.connectToHost("127.0.0.1", port);
