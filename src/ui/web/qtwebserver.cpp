@@ -23,8 +23,10 @@ constexpr qint64 DropBacklog = 4 << 20;
 /// At most this many drops are logged one by one in a window; the rest are counted.
 constexpr int DropLinesPerWindow = 5;
 constexpr qint64 DropLogWindowMs = 10000;
-/// Answers after which the sweep returns free memory to the system.
+/// Answers after which the sweep returns free memory to the system; and, once answers stop
+/// coming, the last of a burst of at least TrimAfterBurst.
 constexpr int TrimAfterAnswers = 200;
+constexpr int TrimAfterBurst = 20;
 /// A request must arrive whole within this time: a page sends it at once.
 constexpr qint64 RequestLimitMs = 3000;
 /// What a connection may send before it is answered: a head and the longest body a call takes.
@@ -395,6 +397,7 @@ void TWebServer::PushState() {
 
 void TWebServer::AnswerAndKeep(QTcpSocket* socket, const TWebAnswer& answer, qint64 consumed) {
     ++AnsweredSinceTrim;
+    ++AnsweredTotal;
     socket->read(consumed);
     const std::string bytes = ResponseBytes(answer);
     socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
@@ -415,6 +418,7 @@ void TWebServer::AnswerAndKeep(QTcpSocket* socket, const TWebAnswer& answer, qin
 
 void TWebServer::Answer(QTcpSocket* socket, const TWebAnswer& answer) {
     ++AnsweredSinceTrim;
+    ++AnsweredTotal;
     Pending.erase(socket);
     socket->disconnect(this);
     const std::string bytes = ResponseBytes(answer);
@@ -488,10 +492,21 @@ void TWebServer::DropSlowClients() {
     }
     // Thousands of short connections leave the allocator's free memory in pieces it keeps;
     // after a flood of them it goes back to the system.
+    // During a flood its memory is still in use, and its connections linger up to the request
+    // limit after their answers: once no answer has gone for longer than that, what it left is
+    // returned too, however few came after the last trim.
+    QuietSweeps = AnsweredTotal == AnsweredAtLastSweep ? QuietSweeps + 1 : 0;
+    const bool quiet = QuietSweeps == RequestLimitMs / 1000 + 1;
     if (AnsweredSinceTrim >= TrimAfterAnswers) {
         AnsweredSinceTrim = 0;
+        TrimOwed = true;
+        ReturnFreeMemory();
+    } else if (quiet && (TrimOwed || AnsweredSinceTrim >= TrimAfterBurst)) {
+        AnsweredSinceTrim = 0;
+        TrimOwed = false;
         ReturnFreeMemory();
     }
+    AnsweredAtLastSweep = AnsweredTotal;
     std::vector<QTcpSocket*> late;
     for (const auto& [socket, since] : Pending) {
         if (now - since > RequestLimitMs) {

@@ -112,5 +112,12 @@ class TWebServer : public QObject {
 
     qint64 DropLogStart = 0;
     int AnsweredSinceTrim = 0;
+    /// Answers in all, and their number at the last sweep: unchanged since, requests stopped.
+    long long AnsweredTotal = 0;
+    long long AnsweredAtLastSweep = 0;
+    /// A flood was trimmed while it went on: trim again once it stops.
+    bool TrimOwed = false;
+    /// Sweeps in a row that saw no answer go.
+    int QuietSweeps = 0;
     int DropsInWindow = 0;
 };

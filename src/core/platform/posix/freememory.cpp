@@ -1,5 +1,9 @@
 #include "core/platform/freememory.h"
 
+// A header of the C library first: it is what defines __GLIBC__. Tested before any was
+// included, the test was always false and nothing was ever returned.
+#include <cstdlib>
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
