@@ -446,7 +446,15 @@ kestrune_start "$wine" "$unpacked/kestrune-feed.exe" --folder "$fresh_live" --se
 wmctrl -i -a "$tower"
 rows=$(await_bright "$tower" "$work/fresh-tower.png" 100x170+8+5 100 600)
 [ "$rows" -ge 100 ] || fail "after the folder was chosen the tower drew no rows ($rows bright pixels)"
+# Browser sources on with no text editor: Ctrl+Tab to the Web tab, Alt+B ticks "Browser
+# sources and control"; the server starts at once on the suggested port and it is saved.
+xdotool windowactivate --sync "$console" 2>/dev/null || true
+for _ in 1 2 3 4 5; do xdotool key ctrl+Tab; sleep 0.3; done
+xdotool key alt+b
+for _ in $(seq 100); do [ "$(value WebPort)" = 8787 ] && break; sleep 0.1; done
+[ "$(value WebPort)" = 8787 ] || fail "the Web tab did not turn the server on: WebPort=$(value WebPort)"
+[ "$(answer http://127.0.0.1:8787/tower)" = 200 ] || fail "the Web tab's server serves no tower page"
 wmctrl -i -c "$console"
 wait_exit "its console was closed after a first start"
-echo "wine test: a fresh unzip in '$(basename "$fresh")' chose its folder with Folder... and followed the race"
+echo "wine test: a fresh unzip in '$(basename "$fresh")' chose its folder with Folder..., followed the race and turned the browser sources on in its Web tab"
 echo "wine desktop test passed"

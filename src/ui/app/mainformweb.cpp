@@ -59,7 +59,7 @@ void ShowAddress(QLineEdit* edit, const QString& text) {
 void TFormMain::BuildWebTab() {
     auto* page = new QWidget;
     PageControl->addTab(page, "Web");
-    CheckWebOn = new QCheckBox("Browser sources and control", page);
+    CheckWebOn = new QCheckBox("&Browser sources and control", page);
     CheckWebOn->setObjectName("CheckWebOn");
     CheckWebOn->move(8, 6);
     auto* portLabel = new QLabel("Port", page);
