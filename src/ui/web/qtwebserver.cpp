@@ -38,6 +38,11 @@ constexpr qint64 EventBacklog = 64 << 10;
 /// control surface well within 100 ms, whatever made it.
 constexpr int StateWatchMs = 40;
 
+/// Who sent a request, for the log: only a refusal or a change is said, so it is written then.
+std::string PeerText(const QTcpSocket* socket) {
+    return socket->peerAddress().toString().toStdString();
+}
+
 /// The length a request's body declares: 0 for none, -1 when unreadable.
 qint64 BodyLength(const TRequestHead& head) {
     const std::string text = head.Header("content-length");
@@ -242,11 +247,10 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
     case TRequestStatus::Complete:
         break;
     }
-    const std::string peer = socket->peerAddress().toString().toStdString();
     const std::string host = read.Head.Header("host");
     if (!HostAllowed(host, Hosts)) {
-        LogThrottled("Web server: refused a request from " + peer + " for the host '" + host +
-                     "', which is not this PC (a name to allow goes in WebHosts)");
+        LogThrottled("Web server: refused a request from " + PeerText(socket) + " for the host '" +
+                     host + "', which is not this PC (a name to allow goes in WebHosts)");
         Answer(socket, ErrorAnswer(403));
         return;
     }
@@ -256,7 +260,7 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
         return;
     }
     if (!MayRead(read.Head, Access, fromThisPC)) {
-        LogThrottled("Web server: refused " + read.Head.Path + " to " + peer +
+        LogThrottled("Web server: refused " + read.Head.Path + " to " + PeerText(socket) +
                      ", another PC without the read token");
         TWebAnswer refused = ErrorAnswer(401);
         refused.Challenge = true;
@@ -268,8 +272,8 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
         route.Answer.Body = PageText(*route.Page, Feed.Sizes());
     }
     if (route.Answer.Status == 403) {
-        LogThrottled("Web server: refused a live channel from " + peer + " for a page of '" +
-                     read.Head.Header("origin") + "', another site");
+        LogThrottled("Web server: refused a live channel from " + PeerText(socket) +
+                     " for a page of '" + read.Head.Header("origin") + "', another site");
     }
     if (!route.Socket) {
         Answer(socket, route.Answer);
@@ -284,7 +288,6 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
 
 bool TWebServer::AnswerApi(QTcpSocket* socket, const TRequestRead& read, const QByteArray& bytes,
                            bool fromThisPC) {
-    const std::string peer = socket->peerAddress().toString().toStdString();
     const qint64 length = BodyLength(read.Head);
     if (!read.Head.Header("transfer-encoding").empty()) {
         Answer(socket, JsonError(411, "send the body with a Content-Length"));
@@ -305,7 +308,7 @@ bool TWebServer::AnswerApi(QTcpSocket* socket, const TRequestRead& read, const Q
                                      Access, fromThisPC);
     if (!route.Request) {
         if (!route.Refusal.empty()) {
-            LogThrottled("Web server: refused " + route.Refusal + " from " + peer);
+            LogThrottled("Web server: refused " + route.Refusal + " from " + PeerText(socket));
         }
         Answer(socket, route.Answer);
         return true;
@@ -325,7 +328,9 @@ bool TWebServer::AnswerApi(QTcpSocket* socket, const TRequestRead& read, const Q
     // would cost the program more than the answer does.
     answer.KeepAlive =
         read.Head.Version == "HTTP/1.1" && LowerAscii(read.Head.Header("connection")) != "close";
-    if (const std::string said = RemoteActionText(*route.Request, peer); !said.empty()) {
+    const bool change = read.Head.Method == "POST";
+    if (const std::string said = change ? RemoteActionText(*route.Request, PeerText(socket)) : "";
+        !said.empty()) {
         Log(said);
         PushState();
     }
@@ -385,8 +390,7 @@ void TWebServer::PushState() {
     const std::vector<QTcpSocket*> streams = EventClients;
     for (QTcpSocket* socket : streams) {
         if (socket->bytesToWrite() > EventBacklog) {
-            LogThrottled("Web server: an event stream at " +
-                         socket->peerAddress().toString().toStdString() +
+            LogThrottled("Web server: an event stream at " + PeerText(socket) +
                          " took nothing for a long time and was dropped");
             socket->abort();
             continue;
@@ -442,7 +446,7 @@ void TWebServer::OpenChannel(QTcpSocket* socket, const TRequestRead& read,
     socket->read(static_cast<qint64>(read.HeadLength));
     auto client = std::make_unique<TClient>();
     TClient* raw = client.get();
-    const std::string page = socket->peerAddress().toString().toStdString();
+    const std::string page = PeerText(socket);
     raw->Channel = new TLiveChannel(
         socket, read.Head.Header("sec-websocket-key"),
         [this, page](const std::string& reason) {
