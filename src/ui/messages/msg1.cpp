@@ -95,7 +95,6 @@ void TFormMsg1::SetRankingMode(bool on) {
         StopScroll();
         // A strip is megabytes; it is drawn afresh at each request, so it goes now.
         RankingImage = QImage();
-        StripInk.clear();
         ReturnFreeMemory();
     }
     Invalidate();
@@ -226,7 +225,7 @@ void TFormMsg1::paintEvent(QPaintEvent* event) {
     AdoptScale();
     QPainter painter(this);
     if (RankingOn) {
-        PaintStrip(painter, event->region());
+        PaintStrip(painter, event->region(), RankingImage);
         return;
     }
     if (LineDirty || !PictureFits(LineImage, size(), Scale)) {

@@ -92,11 +92,11 @@ class TFormMsg1 : public QWidget {
     /// True while the strip moves (after its still phase).
     bool Scrolling() const { return ScrollThread != nullptr; }
     /// The picture the window shows now (status or strip, plus the shown events), as
-    /// paintEvent composes it, at device pixels; with `ink`, the boxes in it whose black is
-    /// ink, not background.
-    QImage Composite(std::vector<QRect>* ink = nullptr) const;
-    /// The strip's boxes whose black is ink (see Composite).
-    const std::vector<QRect>& RankingInkBoxes() const { return StripInk; }
+    /// paintEvent composes it, at device pixels; when `clear`, drawn on no background (for a
+    /// page laid over a scene, whose text edges keep their partial alpha).
+    QImage Composite(bool clear = false) const;
+    /// The ranking strip drawn on no background.
+    QImage ClearRankingBitmap() const;
 
   signals:
     /// What the window shows changed (the line, or the strip was switched on or off); the
@@ -113,12 +113,16 @@ class TFormMsg1 : public QWidget {
 
   private:
     /// DrawEvent for a const window: the layout of one event box and its optional drawing.
-    int RenderEvent(QPainter* painter, const TRaceEvent& event, int x, bool draw,
-                    std::vector<QRect>* ink = nullptr) const;
+    int RenderEvent(QPainter* painter, const TRaceEvent& event, int x, bool draw) const;
     /// Status line plus the shown events, the size of the window.
-    QImage ComposeLine(std::vector<QRect>* ink = nullptr) const;
-    /// Copies `exposed` of the window from the strip shifted by ScrollOffset; black beyond it.
-    void PaintStrip(QPainter& painter, const QRegion& exposed) const;
+    QImage ComposeLine(bool clear = false) const;
+    /// The status line onto `surface`, over its background.
+    void PaintStatusLine(QImage& surface) const;
+    /// The ranking entries and the strip's blue frame onto `surface`, over its background.
+    void PaintRanking(QImage& surface) const;
+    /// Copies `exposed` of the window from `strip` (the strip, or its clear form) shifted by
+    /// ScrollOffset; the background beyond it.
+    void PaintStrip(QPainter& painter, const QRegion& exposed, const QImage& strip) const;
     /// Shows the next page of the queue; true when one was taken.
     bool TakePage();
     /// The status line follows the client size and the display scaling (a resize to the same
@@ -135,7 +139,6 @@ class TFormMsg1 : public QWidget {
     QTimer* Timer1 = nullptr;
     QImage StatusImage;
     QImage RankingImage;
-    std::vector<QRect> StripInk;
     /// The event line as last composed; rebuilt at the next paint when LineDirty.
     QImage LineImage;
     bool LineDirty = true;

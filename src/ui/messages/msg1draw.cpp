@@ -43,8 +43,7 @@ QFont TFormMsg1::NoticeFont() const {
     return enlarged;
 }
 
-int TFormMsg1::RenderEvent(QPainter* painter, const TRaceEvent& event, int x, bool draw,
-                           std::vector<QRect>* ink) const {
+int TFormMsg1::RenderEvent(QPainter* painter, const TRaceEvent& event, int x, bool draw) const {
     const QFontMetrics metrics(font());
     const auto textWidth = [&metrics](std::string_view text) {
         return metrics.horizontalAdvance(ToQString(text));
@@ -66,9 +65,6 @@ int TFormMsg1::RenderEvent(QPainter* painter, const TRaceEvent& event, int x, bo
     painter->setFont(font());
     const QRect box = Edges(left, top, left + titleWidth + layout.Width, bottom);
     painter->fillRect(box, Qt::white);
-    if (ink != nullptr) {
-        ink->push_back(box); // its plain text and number boxes are black
-    }
     if (titleWidth > 0) {
         DrawLine(*painter, Edges(left, top, left + titleWidth, bottom), Qt::AlignHCenter, Qt::red,
                  title);
@@ -95,16 +91,20 @@ int TFormMsg1::RenderEvent(QPainter* painter, const TRaceEvent& event, int x, bo
 
 void TFormMsg1::DrawStatusLine() {
     LineDirty = true;
-    if (StatusImage.isNull()) {
+    PaintStatusLine(StatusImage);
+}
+
+void TFormMsg1::PaintStatusLine(QImage& surface) const {
+    if (surface.isNull()) {
         return;
     }
-    StatusImage.fill(Qt::black);
-    QPainter painter(&StatusImage);
+    QPainter painter(&surface);
+    FillBackground(painter, QRect(QPoint(), LogicalSize(surface)));
     painter.setFont(NoticeFont());
     const TStatusTexts texts = StatusTexts(Sources.Players.get(), Notice);
     // The notice keeps one space clear of the right edge.
     const int right =
-        LogicalSize(StatusImage).width() - QFontMetrics(painter.font()).horizontalAdvance(' ');
+        LogicalSize(surface).width() - QFontMetrics(painter.font()).horizontalAdvance(' ');
     const QRect line = Edges(0, 0, std::max(0, right), LineHeight());
     DrawLine(painter, line, Qt::AlignRight, ToQColor(texts.NoticeColor), ToQString(texts.Notice));
     if (!texts.Left.empty()) {
@@ -113,7 +113,6 @@ void TFormMsg1::DrawStatusLine() {
 }
 
 void TFormMsg1::BuildRankingBitmap() {
-    StripInk.clear();
     int x = 4;
     for (int i = 0; i < Sources.Ranking.Count(); ++i) {
         x += RenderEvent(nullptr, Sources.Ranking.Items(i), x, false);
@@ -128,72 +127,82 @@ void TFormMsg1::BuildRankingBitmap() {
     const int stripLength = std::min(std::max(fiveWidths, x), bound);
     StripWidth = DeviceSize(QSize(std::min(x, stripLength), 0), Scale).width();
     RankingImage = DevicePicture(QSize(stripLength, height()), Scale);
-    if (RankingImage.isNull()) {
-        return; // nothing to draw on, but the strip's length still decides when it ends
-    }
-    QPainter painter(&RankingImage);
-    x = 4;
-    for (int i = 0; i < Sources.Ranking.Count(); ++i) {
-        x += RenderEvent(&painter, Sources.Ranking.Items(i), x, true, &StripInk);
-    }
-    const int lineHeight = LineHeight();
-    painter.fillRect(Edges(5, 2, 9, lineHeight + 2), StripBlue);
-    painter.fillRect(Edges(5, lineHeight + 1, stripLength, lineHeight + 3), StripBlue);
-    ToDeviceRects(StripInk, Scale);
+    // With nothing to draw on, the strip's length still decides when it ends.
+    PaintRanking(RankingImage);
 }
 
-QImage TFormMsg1::ComposeLine(std::vector<QRect>* ink) const {
-    QImage line = DevicePicture(size(), Scale);
+void TFormMsg1::PaintRanking(QImage& surface) const {
+    if (surface.isNull()) {
+        return;
+    }
+    QPainter painter(&surface);
+    int x = 4;
+    for (int i = 0; i < Sources.Ranking.Count(); ++i) {
+        x += RenderEvent(&painter, Sources.Ranking.Items(i), x, true);
+    }
+    const int lineHeight = LineHeight();
+    const int stripLength = LogicalSize(surface).width();
+    painter.fillRect(Edges(5, 2, 9, lineHeight + 2), StripBlue);
+    painter.fillRect(Edges(5, lineHeight + 1, stripLength, lineHeight + 3), StripBlue);
+}
+
+QImage TFormMsg1::ClearRankingBitmap() const {
+    QImage clear = ClearPicture(LogicalSize(RankingImage), Scale);
+    PaintRanking(clear);
+    return clear;
+}
+
+QImage TFormMsg1::ComposeLine(bool clear) const {
+    QImage line = clear ? ClearPicture(size(), Scale) : DevicePicture(size(), Scale);
     if (line.isNull()) {
         return line;
     }
+    if (clear) {
+        PaintStatusLine(line);
+    }
     QPainter painter(&line);
-    painter.drawImage(0, 0, StatusImage);
-    std::vector<QRect> boxes;
+    if (!clear) {
+        painter.drawImage(0, 0, StatusImage);
+    }
     int x = 0;
     for (int i = 0; i < Sources.Events.Count(); ++i) {
         const TRaceEvent& event = Sources.Events.Items(i);
         if (event.Shown) {
-            x += RenderEvent(&painter, event, x, true, &boxes);
+            x += RenderEvent(&painter, event, x, true);
         }
-    }
-    if (ink != nullptr) {
-        ToDeviceRects(boxes, Scale);
-        ink->insert(ink->end(), boxes.begin(), boxes.end());
     }
     return line;
 }
 
-void TFormMsg1::PaintStrip(QPainter& painter, const QRegion& exposed) const {
+void TFormMsg1::PaintStrip(QPainter& painter, const QRegion& exposed, const QImage& strip) const {
     // The device columns under the exposed area, taken from the strip ScrollOffset further on;
     // beyond the strip's end the copy is black.
     const QRect logical = exposed.boundingRect();
     const int left = static_cast<int>(std::floor(logical.left() * Scale));
     const int right = static_cast<int>(std::ceil((logical.right() + 1) * Scale));
     const QRect columns(left, 0, right - left, DeviceSize(size(), Scale).height());
-    QImage part = RankingImage.copy(columns.translated(Offset, 0));
+    QImage part = strip.copy(columns.translated(Offset, 0));
     if (part.isNull()) {
-        painter.fillRect(logical, Qt::black);
+        FillBackground(painter, logical);
         return;
     }
     part.setDevicePixelRatio(Scale);
     PaintPicture(painter, exposed, part, columns.topLeft());
 }
 
-QImage TFormMsg1::Composite(std::vector<QRect>* ink) const {
+QImage TFormMsg1::Composite(bool clear) const {
     if (!RankingOn) {
-        return ComposeLine(ink);
+        return ComposeLine(clear);
     }
-    if (ink != nullptr) {
-        for (const QRect& box : StripInk) {
-            ink->push_back(box.translated(-Offset, 0));
-        }
+    QImage shown = clear ? ClearPicture(size(), Scale) : DevicePicture(size(), Scale);
+    if (shown.isNull()) {
+        return shown;
     }
-    QImage strip = DevicePicture(size(), Scale);
-    if (strip.isNull()) {
-        return strip;
+    QPainter painter(&shown);
+    if (clear) {
+        // Copied as it is, so the strip's own transparency is kept, not laid over black.
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
     }
-    QPainter painter(&strip);
-    PaintStrip(painter, QRegion(rect()));
-    return strip;
+    PaintStrip(painter, QRegion(rect()), clear ? ClearRankingBitmap() : RankingImage);
+    return shown;
 }

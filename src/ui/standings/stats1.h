@@ -47,9 +47,9 @@ class TFormStats1 : public QWidget {
     /// Measures the columns from the window font and Stats1NameLength, then sizes and redraws
     /// the picture (without rebuilding the rows). Runs each time the window is shown.
     void MeasureColumns();
-    /// Draws Rows onto `surface` (black background, names, bars or best laps, position marks,
-    /// logo) and returns the row height.
-    int DrawRows(QImage& surface);
+    /// Draws Rows onto `surface` (its background, black or none on a clear picture; names, bars
+    /// or best laps, position marks, logo) and returns the row height.
+    int DrawRows(QImage& surface) const;
 
     /// The rows, index 0 = leader.
     std::vector<TStats1Data> Rows;
@@ -62,9 +62,9 @@ class TFormStats1 : public QWidget {
     int NameColumnWidth() const { return NameColumn; }
     /// The picture of the whole client area.
     const QImage& Bitmap() const { return Picture; }
-    /// The boxes of the last drawing whose black is ink (a retired driver's name, the slow
-    /// mark's "!", the logo); black anywhere else is the background.
-    const std::vector<QRect>& InkBoxes() const { return Ink; }
+    /// The same rows drawn on no background, for a page laid over a scene: the edges of the
+    /// texts keep their partial alpha instead of their blend with black.
+    QImage ClearBitmap() const;
     /// The area the last redraw request invalidated (for checking partial updates).
     QRect LastInvalidatedBand() const { return InvalidatedBand; }
 
@@ -97,7 +97,6 @@ class TFormStats1 : public QWidget {
     int NameColumn = 0;
     QImage Picture;
     QImage Logo;
-    std::vector<QRect> Ink;
     QFont LeaderFont;
     /// What the picture was last drawn from by a redraw request; reset by anything else that
     /// changes how it is drawn.

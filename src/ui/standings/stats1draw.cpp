@@ -38,8 +38,6 @@ struct TLayout {
     /// The name colour of a car in the pits, and whether best laps show their minutes.
     QColor InPitText;
     bool DrawMinutes = true;
-    /// Where black is ink on a box of its own, not background (see TFormStats1::InkBoxes).
-    std::vector<QRect>* InkBoxes = nullptr;
 
     int RowTop(int i) const { return Top + i * R; }
     QRect NameCell(int i) const { return QRect(Left + Pos + 3, RowTop(i), Name, R); }
@@ -74,7 +72,6 @@ void DrawName(QPainter& painter, const TLayout& layout, int i, const TStats1Data
         painter.fillRect(cell, Blue);
     } else if ((row.Marks & (mkDnf | mkDq)) != 0) {
         painter.fillRect(cell, White);
-        layout.InkBoxes->push_back(cell);
         text = Black;
     } else if ((row.Marks & mkInPits) != 0) {
         text = layout.InPitText;
@@ -162,7 +159,6 @@ void DrawSlowMark(QPainter& painter, const TLayout& layout, int i) {
     const int inset = static_cast<int>(std::nearbyint(layout.Pos / 9.0));
     const QRect box = layout.MarkBox(i).adjusted(inset, 0, -inset, 0);
     painter.fillRect(box, Yellow);
-    layout.InkBoxes->push_back(box);
     painter.setPen(Black);
     painter.drawText(box.translated(0, 1), CentredText, QStringLiteral("!"));
     painter.drawText(box.translated(1, 1), CentredText, QStringLiteral("!"));
@@ -241,18 +237,16 @@ void DrawLogo(QPainter& painter, const TLayout& layout, const QImage& logo) {
 
 } // namespace
 
-int TFormStats1::DrawRows(QImage& surface) {
+int TFormStats1::DrawRows(QImage& surface) const {
     const QFont windowFont = font();
-    TLayout layout =
+    const TLayout layout =
         MakeLayout(surface, windowFont, {PosColumn, NameColumn, Digits}, Sources.Config);
-    Ink.clear();
-    layout.InkBoxes = &Ink;
     if (surface.isNull()) {
         return layout.R;
     }
 
     QPainter painter(&surface);
-    painter.fillRect(QRect(QPoint(), LogicalSize(surface)), Black);
+    FillBackground(painter, QRect(QPoint(), LogicalSize(surface)));
     painter.setFont(windowFont);
     for (std::size_t i = 0; i < Rows.size(); ++i) {
         DrawName(painter, layout, static_cast<int>(i), Rows[i]);
@@ -280,11 +274,14 @@ int TFormStats1::DrawRows(QImage& surface) {
 
     if (!Logo.isNull()) {
         DrawLogo(painter, layout, Logo);
-        Ink.push_back(QRect(LogoPlace(layout, Logo), Logo.size())); // a logo's black is its own
     }
-    // The boxes are handed on with the picture, whose pixels are the device's.
-    ToDeviceRects(Ink, surface.devicePixelRatio());
     return layout.R;
+}
+
+QImage TFormStats1::ClearBitmap() const {
+    QImage clear = ClearPicture(LogicalSize(Picture), Picture.devicePixelRatio());
+    DrawRows(clear);
+    return clear;
 }
 
 QRect TFormStats1::RedrawBars(QImage& surface) {
@@ -294,7 +291,7 @@ QRect TFormStats1::RedrawBars(QImage& surface) {
     const QRect column(layout.BarLeft(), 0, layout.Digits / 3, LogicalSize(surface).height());
     QPainter painter(&surface);
     painter.setClipRect(column);
-    painter.fillRect(column, Black);
+    FillBackground(painter, column);
     DrawIntervalBars(painter, layout, Rows);
     if (!Logo.isNull()) {
         DrawLogo(painter, layout, Logo);
@@ -323,7 +320,7 @@ QRegion TFormStats1::RedrawBestLaps(QImage& surface, const std::vector<bool>& ch
     }
     QPainter painter(&surface);
     painter.setClipRegion(area);
-    painter.fillRect(area.boundingRect(), Black);
+    FillBackground(painter, area.boundingRect());
     painter.setFont(font());
     DrawBestLaps(painter, layout, Rows, &drawn);
     if (!Logo.isNull()) {

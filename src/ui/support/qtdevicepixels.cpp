@@ -18,6 +18,28 @@ QImage DevicePicture(QSize logical, qreal ratio) {
     return picture;
 }
 
+QImage ClearPicture(QSize logical, qreal ratio) {
+    QImage picture(DeviceSize(logical, ratio), QImage::Format_ARGB32_Premultiplied);
+    if (!picture.isNull()) {
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(Qt::transparent);
+    }
+    return picture;
+}
+
+void FillBackground(QPainter& painter, const QRect& area) {
+    const QPaintDevice* device = painter.device();
+    const auto* image = dynamic_cast<const QImage*>(device);
+    if (image == nullptr || !image->hasAlphaChannel()) {
+        painter.fillRect(area, Qt::black);
+        return;
+    }
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.fillRect(area, Qt::transparent);
+    painter.restore();
+}
+
 QSize LogicalSize(const QImage& picture) {
     const qreal ratio = picture.devicePixelRatio();
     // The device size was rounded up from the logical one, so rounding down goes back.
@@ -40,12 +62,6 @@ QRect DeviceRect(const QRect& logical, qreal ratio) {
     const int top = edge(logical.y());
     return QRect(left, top, edge(logical.x() + logical.width()) - left,
                  edge(logical.y() + logical.height()) - top);
-}
-
-void ToDeviceRects(std::vector<QRect>& boxes, qreal ratio) {
-    for (QRect& box : boxes) {
-        box = DeviceRect(box, ratio);
-    }
 }
 
 void PaintPicture(QPainter& painter, const QRegion& exposed, const QImage& picture,

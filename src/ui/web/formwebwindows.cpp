@@ -8,16 +8,16 @@ const QImage& TFormWebWindows::TowerPicture() const {
     return Tower.Bitmap();
 }
 
-const std::vector<QRect>& TFormWebWindows::TowerInk() const {
-    return Tower.InkBoxes();
+QImage TFormWebWindows::ClearTower() const {
+    return Tower.ClearBitmap();
 }
 
 QSize TFormWebWindows::TowerSize() const {
     return DeviceSize(Tower.size(), Tower.devicePixelRatioF());
 }
 
-QImage TFormWebWindows::TickerLine(std::vector<QRect>* ink) const {
-    return Ticker.Composite(ink);
+QImage TFormWebWindows::TickerLine(bool clear) const {
+    return Ticker.Composite(clear);
 }
 
 QSize TFormWebWindows::TickerSize() const {
@@ -25,8 +25,12 @@ QSize TFormWebWindows::TickerSize() const {
 }
 
 TStripSnapshot TFormWebWindows::Strip() const {
-    return {Ticker.RankingMode(),  Ticker.RankingBitmap(),  Ticker.RankingInkBoxes(),
-            Ticker.ScrollOffset(), Ticker.StripEndOffset(), Ticker.Scrolling()};
+    return {Ticker.RankingMode(), Ticker.RankingBitmap(), Ticker.ScrollOffset(),
+            Ticker.StripEndOffset(), Ticker.Scrolling()};
+}
+
+QImage TFormWebWindows::ClearStrip() const {
+    return Ticker.ClearRankingBitmap();
 }
 
 void TFormWebWindows::Watch(QObject* receiver, std::function<void()> tower,

@@ -12,11 +12,12 @@ class TFormWebWindows : public TWebWindows {
         : Tower(tower), Ticker(ticker), Console(control) {}
 
     const QImage& TowerPicture() const override;
-    const std::vector<QRect>& TowerInk() const override;
+    QImage ClearTower() const override;
     QSize TowerSize() const override;
-    QImage TickerLine(std::vector<QRect>* ink) const override;
+    QImage TickerLine(bool clear) const override;
     QSize TickerSize() const override;
     TStripSnapshot Strip() const override;
+    QImage ClearStrip() const override;
     void Watch(QObject* receiver, std::function<void()> tower, std::function<void()> ticker,
                std::function<void()> scrolls) override;
     TWebControl* Control() const override { return Console; }

@@ -98,33 +98,40 @@ std::string TLiveFeed::StripMessageOf(const TStripSnapshot& strip, qint64 drawnA
                         strip.Scrolling, speed, drawnAt);
 }
 
-TPictureRef TLiveFeed::Numbered(QImage image, qint64 drawnAt, std::vector<QRect> ink) {
+TPictureRef TLiveFeed::Numbered(QImage image, qint64 drawnAt, QImage clear) {
     auto picture = std::make_shared<TPushedPicture>();
     picture->Image = std::move(image);
     picture->DrawnAt = drawnAt;
-    picture->Ink = std::move(ink);
+    picture->Clear = std::move(clear);
     picture->Number = ++PicturesTaken;
     return picture;
 }
 
+// The clear forms are drawn only while a transparent page watches: they cost a second drawing.
 TPictureRef TLiveFeed::TakeTower(qint64 drawnAt) {
-    return Numbered(WindowsWatched->TowerPicture(), drawnAt, WindowsWatched->TowerInk());
+    return Numbered(WindowsWatched->TowerPicture(), drawnAt,
+                    WatchedClear(TWebPage::Tower) ? WindowsWatched->ClearTower() : QImage());
 }
 
 TPictureRef TLiveFeed::TakeLine(qint64 drawnAt) {
-    std::vector<QRect> ink;
-    QImage line = WindowsWatched->TickerLine(&ink);
-    return Numbered(std::move(line), drawnAt, std::move(ink));
+    return Numbered(WindowsWatched->TickerLine(false), drawnAt,
+                    WatchedClear(TWebPage::Ticker) ? WindowsWatched->TickerLine(true) : QImage());
 }
 
 TPictureRef TLiveFeed::TakeStrip(qint64 drawnAt) {
-    TStripSnapshot strip = WindowsWatched->Strip();
-    return Numbered(std::move(strip.Picture), drawnAt, std::move(strip.Ink));
+    return Numbered(WindowsWatched->Strip().Picture, drawnAt,
+                    WatchedClear(TWebPage::Ticker) ? WindowsWatched->ClearStrip() : QImage());
 }
 
 bool TLiveFeed::Watched(TWebPage page) const {
     return std::any_of(Channels.begin(), Channels.end(),
                        [page](const auto& channel) { return channel->Request.Page == page; });
+}
+
+bool TLiveFeed::WatchedClear(TWebPage page) const {
+    return std::any_of(Channels.begin(), Channels.end(), [page](const auto& channel) {
+        return channel->Request.Page == page && channel->Request.Transparent;
+    });
 }
 
 void TLiveFeed::FlushTower() {
@@ -163,7 +170,9 @@ void TLiveFeed::FlushTicker() {
         if (!watched) {
             return;
         }
-        StripPicture = Numbered(std::move(strip.Picture), TickerChangedAt, std::move(strip.Ink));
+        StripPicture = Numbered(std::move(strip.Picture), TickerChangedAt,
+                                WatchedClear(TWebPage::Ticker) ? WindowsWatched->ClearStrip()
+                                                               : QImage());
         for (const auto& channel : Channels) {
             if (channel->Request.Page == TWebPage::Ticker) {
                 SendStrip(*channel);
@@ -181,10 +190,13 @@ void TLiveFeed::FlushTicker() {
         LinePicture.reset();
         return;
     }
-    TPictureRef line = TakeLine(TickerChangedAt);
-    if (line->Image.isNull() || (!afterStrip && LinePicture && line->Image == LinePicture->Image)) {
+    QImage shown = WindowsWatched->TickerLine(false);
+    if (shown.isNull() || (!afterStrip && LinePicture && shown == LinePicture->Image)) {
         return;
     }
+    TPictureRef line = Numbered(std::move(shown), TickerChangedAt,
+                                WatchedClear(TWebPage::Ticker) ? WindowsWatched->TickerLine(true)
+                                                               : QImage());
     Follow(*line, LinePicture);
     LinePicture = std::move(line);
     for (const auto& channel : Channels) {
@@ -210,34 +222,50 @@ void TLiveFeed::SendToTickers(const std::string& text) {
 
 void TLiveFeed::SendCurrent(TFeedChannel& channel) {
     // What no page was watching is taken now.
+    // So is a clear form the first transparent page needs; the strip is still the same one
+    // (a new one is flushed to every page anyway).
     const qint64 now = WallClockMs();
+    const auto clearMissing = [&channel](const TPictureRef& picture) {
+        return channel.Request.Transparent && picture && picture->Clear.isNull();
+    };
     if (channel.Request.Page == TWebPage::Tower) {
-        if (!TowerPicture) {
-            TowerPicture = TakeTower(now);
+        if (!TowerPicture || clearMissing(TowerPicture)) {
+            TPictureRef next = TakeTower(now);
+            Follow(*next, TowerPicture);
+            TowerPicture = std::move(next);
         }
         SendPicture(channel, TowerPicture);
     } else if (StripShown) {
         if (!StripPicture) {
             StripPicture = TakeStrip(now);
+        } else if (clearMissing(StripPicture) &&
+                   WindowsWatched->Strip().Picture.cacheKey() == StripKey) {
+            StripPicture->Clear = WindowsWatched->ClearStrip();
         }
         SendStrip(channel);
     } else {
-        if (!LinePicture) {
-            LinePicture = TakeLine(now);
+        if (!LinePicture || clearMissing(LinePicture)) {
+            TPictureRef next = TakeLine(now);
+            Follow(*next, LinePicture);
+            LinePicture = std::move(next);
         }
         SendPicture(channel, LinePicture);
     }
 }
 
+const QImage& TLiveFeed::FormOf(const TFeedChannel& channel, const TPushedPicture& picture) {
+    return channel.Request.Transparent ? picture.Clear : picture.Image;
+}
+
 void TLiveFeed::SendPicture(TFeedChannel& channel, const TPictureRef& picture) {
-    if (!picture || picture->Image.isNull()) {
+    if (!picture || FormOf(channel, *picture).isNull()) {
         return;
     }
     Enqueue(channel, TOutgoingMessage{nullptr, picture, true});
 }
 
 void TLiveFeed::SendStrip(TFeedChannel& channel) {
-    if (!StripPicture || StripPicture->Image.isNull()) {
+    if (!StripPicture || FormOf(channel, *StripPicture).isNull()) {
         return;
     }
     // The offset is the window's when the strip goes, if the window still shows it.

@@ -55,17 +55,20 @@ class TLiveFeed : public QObject {
     void TickerScrollStarted();
 
     /// A picture from a window as it is now, with a new number.
-    TPictureRef Numbered(QImage image, qint64 drawnAt, std::vector<QRect> ink);
+    TPictureRef Numbered(QImage image, qint64 drawnAt, QImage clear);
     TPictureRef TakeTower(qint64 drawnAt);
     TPictureRef TakeLine(qint64 drawnAt);
     TPictureRef TakeStrip(qint64 drawnAt);
     /// The strip message for `strip`, shown through the ticker as it is now.
     std::string StripMessageOf(const TStripSnapshot& strip, qint64 drawnAt) const;
-    /// True when a page of `page` is open.
+    /// True when a page of `page` is open; a transparent one, for WatchedClear.
     bool Watched(TWebPage page) const;
+    bool WatchedClear(TWebPage page) const;
 
     /// Sends the page's current picture (or strip) to one channel.
     void SendCurrent(TFeedChannel& channel);
+    /// The form of `picture` the channel's page shows: opaque, or clear for a transparent one.
+    static const QImage& FormOf(const TFeedChannel& channel, const TPushedPicture& picture);
     void SendPicture(TFeedChannel& channel, const TPictureRef& picture);
     void SendStrip(TFeedChannel& channel);
     /// Sends `text` to every ticker channel, after what each has waiting.

@@ -1,13 +1,11 @@
 #pragma once
 // The pictures as the pages get them: PNG, whole or as a patch of the parts that changed since
-// the picture before, opaque or with the design's black background made transparent. Runs on
-// the thread pool, on copies, so the windows never wait for it.
+// the picture before. Runs on the thread pool, on copies, so the windows never wait for it.
 
 #include "core/web/changedboxes.h"
 
 #include <QByteArray>
 #include <QImage>
-#include <QRect>
 
 #include <vector>
 
@@ -18,11 +16,9 @@ struct TEncodedPicture {
     bool Whole = true;
 };
 
-/// `image` whole; `ink` are the boxes whose black is ink (text on a white box, a black number
-/// box, a logo): they stay opaque in the transparent form.
-TEncodedPicture EncodeWhole(const QImage& image, const std::vector<QRect>& ink, bool transparent);
+/// `image` whole, with its alpha when it has one.
+TEncodedPicture EncodeWhole(const QImage& image);
 
 /// The parts of `image` that differ from `base`, stacked top to bottom in one PNG; the whole
 /// picture when the two cannot be compared or do not differ.
-TEncodedPicture EncodePatch(const QImage& base, const QImage& image, const std::vector<QRect>& ink,
-                            bool transparent);
+TEncodedPicture EncodePatch(const QImage& base, const QImage& image);

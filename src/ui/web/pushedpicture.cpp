@@ -8,6 +8,7 @@ void Follow(TPushedPicture& next, const TPictureRef& previous) {
     if (previous) {
         next.BaseNumber = previous->Number;
         next.Base = previous->Image;
+        next.ClearBase = previous->Clear;
     }
 }
 
@@ -16,11 +17,11 @@ QFuture<TEncodedPicture> PictureForm(TPushedPicture& picture, bool transparent, 
     std::optional<QFuture<TEncodedPicture>>& encoded = picture.Encoded[transparent][patch];
     if (!encoded) {
         // Copies of the images and boxes go to the pool: the window draws on meanwhile.
-        encoded = QtConcurrent::run(
-            [image = picture.Image, base = picture.Base, ink = picture.Ink, transparent, patch] {
-                return patch ? EncodePatch(base, image, ink, transparent)
-                             : EncodeWhole(image, ink, transparent);
-            });
+        encoded = QtConcurrent::run([image = transparent ? picture.Clear : picture.Image,
+                                     base = transparent ? picture.ClearBase : picture.Base,
+                                     patch] {
+            return patch ? EncodePatch(base, image) : EncodeWhole(image);
+        });
         auto* watcher = new QFutureWatcher<TEncodedPicture>(receiver);
         QObject::connect(watcher, &QFutureWatcherBase::finished, receiver, [watcher, ready] {
             watcher->deleteLater();

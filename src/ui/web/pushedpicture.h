@@ -6,25 +6,25 @@
 
 #include <QFuture>
 #include <QImage>
-#include <QRect>
 
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
 class QObject;
 
 struct TPushedPicture {
     QImage Image;
     qint64 DrawnAt = 0;
-    /// Boxes whose black is ink: they stay opaque in the transparent form.
-    std::vector<QRect> Ink;
+    /// The same picture drawn on no background, for transparent pages; null while none
+    /// watches.
+    QImage Clear;
     /// Its number, and the number and image of the picture it follows in the same window; a
     /// page that has that one gets a patch.
     quint64 Number = 0;
     quint64 BaseNumber = 0;
     QImage Base;
+    QImage ClearBase;
     std::optional<QFuture<TEncodedPicture>> Encoded[2][2]; // [transparent][patch]
 };
 using TPictureRef = std::shared_ptr<TPushedPicture>;

@@ -7,12 +7,10 @@
 #include "core/web/websettings.h"
 
 #include <QImage>
-#include <QRect>
 #include <QSize>
 
 #include <functional>
 #include <string>
-#include <vector>
 
 class QObject;
 
@@ -21,8 +19,6 @@ struct TStripSnapshot {
     /// Whether the ticker shows a strip; the rest is the last strip's, or empty, when not.
     bool Shown = false;
     QImage Picture;
-    /// The picture's boxes whose black is ink.
-    std::vector<QRect> Ink;
     /// How far it has moved, the offset at which it ends, and whether it moves now.
     int Offset = 0;
     int EndOffset = 0;
@@ -30,22 +26,25 @@ struct TStripSnapshot {
 };
 
 /// Pictures, sizes, boxes and offsets are in the windows' device pixels: a browser source
-/// shows exactly the pixels the window shows, at any display scaling.
+/// shows exactly the pixels the window shows, at any display scaling. A clear picture is the
+/// same drawing on no background, for a transparent page.
 class TWebWindows {
   public:
     virtual ~TWebWindows() = default;
 
-    /// The tower's picture (null until first drawn), its boxes whose black is ink, its size.
+    /// The tower's picture (null until first drawn), its clear form, its size.
     virtual const QImage& TowerPicture() const = 0;
-    virtual const std::vector<QRect>& TowerInk() const = 0;
+    virtual QImage ClearTower() const = 0;
     virtual QSize TowerSize() const = 0;
 
-    /// The ticker's line as it shows now, with its ink boxes, and the window's size.
-    virtual QImage TickerLine(std::vector<QRect>* ink) const = 0;
+    /// The ticker's line as it shows now, or its clear form, and the window's size.
+    virtual QImage TickerLine(bool clear) const = 0;
     virtual QSize TickerSize() const = 0;
 
-    /// The ranking strip as it stands now, read at one moment so its parts agree.
+    /// The ranking strip as it stands now, read at one moment so its parts agree, and the
+    /// clear form of its picture.
     virtual TStripSnapshot Strip() const = 0;
+    virtual QImage ClearStrip() const = 0;
 
     /// Calls `tower` when the tower's picture changes, `ticker` when the ticker's does and
     /// `scrolls` when a strip starts to move, on the windows' thread, while `receiver` lives.

@@ -29,14 +29,12 @@ QImage Filled(QSize size, QColor colour) {
 class TStandInWindows : public TWebWindows {
   public:
     const QImage& TowerPicture() const override { return Tower; }
-    const std::vector<QRect>& TowerInk() const override { return NoInk; }
+    QImage ClearTower() const override { return Tower; }
     QSize TowerSize() const override { return Tower.size(); }
-    QImage TickerLine(std::vector<QRect>* ink) const override {
-        ink->clear();
-        return Line;
-    }
+    QImage TickerLine(bool) const override { return Line; }
     QSize TickerSize() const override { return Line.size(); }
     TStripSnapshot Strip() const override { return StripNow; }
+    QImage ClearStrip() const override { return StripNow.Picture; }
     void Watch(QObject*, std::function<void()> tower, std::function<void()> ticker,
                std::function<void()> scrolls) override {
         TowerDrawn = std::move(tower);
@@ -47,7 +45,6 @@ class TStandInWindows : public TWebWindows {
     QImage Tower = Filled({40, 120}, Qt::black);
     QImage Line = Filled({300, 20}, Qt::black);
     TStripSnapshot StripNow;
-    std::vector<QRect> NoInk;
     std::function<void()> TowerDrawn;
     std::function<void()> TickerDrawn;
     std::function<void()> ScrollStarted;
@@ -155,7 +152,7 @@ TEST_F(LiveFeedTest, AShownStripGoesAsAStripMessageWithItsPictureAndThenItsScrol
     Feed.Open({TWebPage::Ticker, false}, TickerPage);
     ASSERT_TRUE(Until([&] { return TickerPage.Texts.size() == 1; }));
     const QImage strip = Filled({900, 20}, Qt::yellow);
-    Windows->StripNow = {true, strip, {}, 40, 650, false};
+    Windows->StripNow = {true, strip, 40, 650, false};
     Windows->TickerDrawn();
     ASSERT_TRUE(Until([&] { return TickerPage.Texts.size() >= 2; }));
     ASSERT_EQ(TickerPage.Pictures.size(), 2u);
