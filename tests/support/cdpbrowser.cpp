@@ -76,6 +76,8 @@ TCdpBrowser::TCdpBrowser() {
                            QStringLiteral("--disable-renderer-backgrounding"),
                            QStringLiteral("--disable-backgrounding-occluded-windows"),
                            QStringLiteral("--remote-debugging-port=0"),
+                           // A site's name rebound to this PC, as DNS rebinding does.
+                           QStringLiteral("--host-resolver-rules=MAP *.example 127.0.0.1"),
                            QStringLiteral("--user-data-dir=") + Profile.path(),
                            QStringLiteral("about:blank")});
     // Chromium names its DevTools address on its error output once it listens.

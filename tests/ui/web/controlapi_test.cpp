@@ -311,6 +311,14 @@ TEST_F(ControlApi, APageOfAnotherSiteChangesNothingAndReadsNothing) {
     EXPECT_NE(LogText().find("refused a live channel"), std::string::npos) << LogText();
     EXPECT_FALSE(Msg->RankingMode());
     EXPECT_TRUE(Stats->isVisible());
+
+    // A site's name rebound to this PC makes its pages same-origin with the server: the Host
+    // they send is what refuses them.
+    const QString rebound = browser.Open(
+        QStringLiteral("http://rebound.example:%1/data/standings.json").arg(Server->ServingPort()),
+        400, 300);
+    ASSERT_TRUE(browser.WaitFor(rebound, "document.readyState === 'complete'", 20000));
+    EXPECT_EQ(browser.Evaluate(rebound, "document.body.innerText.trim()").toString(), "Forbidden");
 }
 
 } // namespace
