@@ -18,6 +18,8 @@ struct TCarDetails {
     const char* FinishStatus = "None";
     const char* Vehicle = "";
     const char* VehicleClass = "";
+    float TimeGapToLider = 0.0f;
+    bool InPits = false;
 };
 
 inline TSlot CarSlot(std::string driver, int32_t position, const TCarDetails& details = {}) {
@@ -31,5 +33,7 @@ inline TSlot CarSlot(std::string driver, int32_t position, const TCarDetails& de
     slot.TimeGapToPrev = details.TimeGapToPrev;
     slot.LapDistanceTravelled = details.LapDistanceTravelled;
     slot.FinishStatus = details.FinishStatus;
+    slot.TimeGapToLider = details.TimeGapToLider;
+    slot.InPits = details.InPits ? 1 : 0;
     return slot;
 }

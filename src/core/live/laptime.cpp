@@ -25,3 +25,10 @@ std::string LapTimeText(float seconds, bool shortForm) {
     }
     return buffer;
 }
+
+std::string GapBehindText(int32_t lapsDown, float timeDown) {
+    if (lapsDown >= 1) {
+        return "+" + std::to_string(lapsDown) + "L";
+    }
+    return "+" + LapTimeText(timeDown, true);
+}

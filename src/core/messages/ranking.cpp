@@ -118,13 +118,6 @@ void ComposeIntervals(const TPlayers& players, int nameLength, TWindowLink& wind
     windows.SetRankingMode(true);
 }
 
-std::string GapBehindText(int32_t lapsDown, float timeDown) {
-    if (lapsDown >= 1) {
-        return "+" + std::to_string(lapsDown) + "L";
-    }
-    return "+" + LapTimeText(timeDown, true);
-}
-
 void PressRankingButton(TWindowLink& windows, const std::function<void()>& compose) {
     if (windows.RankingMode()) {
         windows.SetRankingMode(false);

@@ -33,10 +33,6 @@ void ComposeGapToLeader(const TPlayers& players, int nameLength, TWindowLink& wi
 void ComposeIntervals(const TPlayers& players, int nameLength, TWindowLink& windows,
                       TRaceEventList& list);
 
-/// A deficit as the gap strips write it: "+<n>L" a lap or more down, else "+<short time>"
-/// ("+5.200", "+1:02.345"). Other outputs of the standings show gaps in the same form.
-std::string GapBehindText(int32_t lapsDown, float timeDown);
-
 /// The rule of the five buttons: while a strip is shown a press only ends it; otherwise compose
 /// and switch ranking on. So any second press returns the event line, whichever strip was on.
 void PressRankingButton(TWindowLink& windows, const std::function<void()>& compose);

@@ -1,0 +1,49 @@
+#pragma once
+// A field of several classes: each car's place within its class, the gaps to its class's
+// leader and to the car ahead in the class, and each class's best lap. A car's class is the
+// one its record was created with; an empty class is a class of its own.
+
+#include "core/live/players.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+/// A deficit within the class: whole laps down, else the time on the same lap (-1 unknown).
+struct TClassGap {
+    int32_t Laps = 0;
+    float Time = 0.0f;
+};
+
+/// One car's place in its class, for a car of the tower's order.
+struct TClassPlace {
+    std::string Class;
+    /// The class's number in the order the classes first appear from the front (0, 1, ...).
+    int ClassNumber = 0;
+    /// 1 for the class leader.
+    int32_t Position = 0;
+    /// Both zero for the class leader.
+    TClassGap ToLeader;
+    TClassGap ToAhead;
+};
+
+/// The places of the cars of `order` (the tower's order, leader first), in the same order.
+/// `trackLength` decides whole laps from the cars' progress; without it (0) the lap gaps the
+/// live file gives are compared instead.
+std::vector<TClassPlace> ClassPlaces(const std::vector<const TPlayer*>& order, double trackLength);
+
+/// The class names in the order they first appear in `places`.
+std::vector<std::string> ClassesInOrder(const std::vector<TClassPlace>& places);
+
+/// A class's fastest car so far: the Seen record with the lowest best lap above 0 (the first in
+/// record order on a tie); none (-1) while no car of the class has a time.
+struct TClassBest {
+    std::string Class;
+    int Record = -1;
+    float BestLap = 0.0f;
+};
+std::vector<TClassBest> ClassBestLaps(const TPlayers& players);
+
+/// The gap as the tower's other gaps are written: "+<n>L", else "+<short time>"; empty for the
+/// class leader.
+std::string ClassGapText(const TClassPlace& place, const TClassGap& gap);

@@ -1,0 +1,66 @@
+// Class places on hand-made fields of several classes.
+
+#include "core/live/classstandings.h"
+#include "core/standings/rows.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/carslot.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+TSlot Car(const char* driver, int position, const char* cls, int laps, double distance,
+          float gap, float best = 0.0f, const char* finish = "None", bool inPits = false) {
+    return CarSlot(driver, position,
+                   {.Laps = laps, .BestLap = best, .LapDistanceTravelled = distance,
+                    .FinishStatus = finish, .VehicleClass = cls, .TimeGapToLider = gap,
+                    .InPits = inPits});
+}
+
+TEST(ClassPlaces, EachCarIsPlacedAndTimedWithinItsOwnClass) {
+    TPlayers players;
+    players.Merge({Car("Proto A", 1, "LMP2", 10, 2000, 0, 81.0f),
+                   Car("Proto B", 2, "LMP2", 10, 1500, 5, 80.5f),
+                   Car("GT One", 3, "GT3", 10, 1000, 12),
+                   Car("Proto C", 4, "LMP2", 9, 1000, 95, 82.0f), // lapped by its class leader
+                   Car("GT Two", 5, "GT3", 10, 500, 20, 0, "None", true),
+                   Car("GT Three", 6, "GT3", 4, 100, 400, 0, "DNF"),
+                   Car("Solo", 7, "GT4", 8, 0, 300),
+                   Car("Nobody", 8, "", 8, 0, 310)});
+    const std::vector<TClassPlace> places = ClassPlaces(StandingOrder(players), 5000.0);
+    ASSERT_EQ(places.size(), 8u);
+    std::vector<int> positions;
+    std::vector<int> numbers;
+    std::vector<std::string> toLeader;
+    std::vector<std::string> toAhead;
+    for (const TClassPlace& place : places) {
+        positions.push_back(place.Position);
+        numbers.push_back(place.ClassNumber);
+        toLeader.push_back(ClassGapText(place, place.ToLeader));
+        toAhead.push_back(ClassGapText(place, place.ToAhead));
+    }
+    EXPECT_EQ(positions, (std::vector<int>{1, 2, 1, 3, 2, 3, 1, 1}));
+    EXPECT_EQ(numbers, (std::vector<int>{0, 0, 1, 0, 1, 1, 2, 3}));
+    EXPECT_EQ(toLeader, (std::vector<std::string>{"", "+5.000", "", "+1L", "+8.000", "+6L", "", ""}));
+    EXPECT_EQ(toAhead, (std::vector<std::string>{"", "+5.000", "", "+1L", "+8.000", "+6L", "", ""}));
+    EXPECT_EQ(ClassesInOrder(places), (std::vector<std::string>{"LMP2", "GT3", "GT4", ""}));
+
+    // Best laps are per class, and a car keeps the class its record was created with.
+    std::vector<TClassBest> bests = ClassBestLaps(players);
+    ASSERT_EQ(bests.size(), 4u);
+    EXPECT_EQ(players.Item(bests[0].Record).Driver, "Proto B");
+    EXPECT_EQ(bests[1].Record, -1) << "no GT3 car has a time yet";
+    players.Merge({Car("Proto A", 1, "GT3", 11, 2000, 0, 79.0f),
+                   Car("GT One", 2, "GT3", 10, 1000, 12, 90.0f)});
+    bests = ClassBestLaps(players);
+    ASSERT_EQ(bests.size(), 2u) << "only the cars of the latest reading";
+    EXPECT_EQ(bests[0].Class, "LMP2");
+    EXPECT_EQ(players.Item(bests[0].Record).Driver, "Proto A");
+    EXPECT_FLOAT_EQ(bests[0].BestLap, 79.0f);
+    EXPECT_EQ(players.Item(bests[1].Record).Driver, "GT One");
+}
+
+} // namespace
