@@ -1,5 +1,6 @@
 #include "core/app/producerdata.h"
 
+#include "core/live/classstandings.h"
 #include "core/live/laptime.h"
 #include "core/live/reports.h"
 #include "core/live/sessionlogs.h"
@@ -67,15 +68,17 @@ TCell LapMillis(float seconds) {
     return {JsonNumber(std::nearbyint(static_cast<double>(seconds) * 1000.0), 0), false};
 }
 
-constexpr std::array<std::string_view, 19> StandingColumns = {
-    "position",     "name",    "driver",    "vehicle",      "class",    "laps",     "bestLap",
-    "bestLapMs",    "lastLap", "lastLapMs", "gapToLeader",  "interval", "pitStops", "inPits",
-    "finishStatus", "gained",  "lost",      "bestImproved", "slow"};
+constexpr std::array<std::string_view, 22> StandingColumns = {
+    "position", "name",     "driver",        "vehicle",  "class",     "classPosition",
+    "laps",     "bestLap",  "bestLapMs",     "lastLap",  "lastLapMs", "gapToLeader",
+    "interval", "classGap", "classInterval", "pitStops", "inPits",    "finishStatus",
+    "gained",   "lost",     "bestImproved",  "slow"};
 
 using TStandingRow = std::array<TCell, StandingColumns.size()>;
 
 /// In StandingColumns' order.
-TStandingRow StandingRow(const TPlayer& car, const TStats1Data& row, bool first) {
+TStandingRow StandingRow(const TPlayer& car, const TStats1Data& row, const TClassPlace& place,
+                         bool first) {
     const auto mark = [&row](uint16_t bit) { return Bool((row.Marks & bit) != 0); };
     return {{
         Number(car.Position[0]),
@@ -83,6 +86,7 @@ TStandingRow StandingRow(const TPlayer& car, const TStats1Data& row, bool first)
         Text(car.Driver),
         Text(car.Vehicle),
         Text(car.VehicleClass),
+        Number(place.Position),
         Number(car.Laps),
         LapText(car.BestLap),
         LapMillis(car.BestLap),
@@ -90,6 +94,8 @@ TStandingRow StandingRow(const TPlayer& car, const TStats1Data& row, bool first)
         LapMillis(car.LastLap[0]),
         {first ? std::string() : GapBehindText(car.LapGapToLider, car.TimeGapToLider), true},
         {first ? std::string() : GapBehindText(car.LapGapToPrev, car.TimeGapToPrev[0]), true},
+        {ClassGapText(place, place.ToLeader), true},
+        {ClassGapText(place, place.ToAhead), true},
         Number(car.Pitstops),
         mark(mkInPits),
         Text(car.FinishStatus.Text()),
@@ -107,10 +113,11 @@ std::vector<TStandingRow> StandingTable(const TPlayers& players, int nameLength)
     // Both follow one rule; should they ever part, no row is paired with the wrong car's
     // record beyond the shorter of the two.
     const std::size_t count = std::min(rows.size(), order.size());
+    const std::vector<TClassPlace> places = ClassPlaces(order, players.GameSession().TrackLength);
     std::vector<TStandingRow> table;
     table.reserve(count);
     for (std::size_t k = 0; k < count; ++k) {
-        table.push_back(StandingRow(*order[k], rows[k], k == 0));
+        table.push_back(StandingRow(*order[k], rows[k], places[k], k == 0));
     }
     return table;
 }
