@@ -86,6 +86,7 @@ const Setting Settings[] = {
     {"WebHosts",             TextKey{&C::WebHosts},                  0,      AnyInt,     false},
     {"WebToken",             TextKey{&C::WebToken},                  0,      AnyInt,     false},
     {"WebReadToken",         TextKey{&C::WebReadToken},              0,      AnyInt,     false},
+    {"ClassView",            BoolKey{&C::ClassView},                 0,      AnyInt,     false},
 };
 // clang-format on
 
@@ -165,6 +166,18 @@ std::runtime_error WriteError(const std::string& path, const std::string& reason
     return std::runtime_error(path + " に書き込めません: " + reason);
 }
 
+/// A class whose colour cannot be read takes the palette's, and the operator is told.
+void LoadClassColors(std::string_view text, TConfigLoad& load) {
+    for (const TProfileEntry& entry : ProfileSection(text, "ClassColors")) {
+        if (const std::optional<TColor> color = ColorFromText(entry.Value)) {
+            load.Config.ClassColors.emplace_back(entry.Key, *color);
+        } else {
+            load.Errors.push_back("[ClassColors] " + entry.Key + "='" + entry.Value +
+                                  "' is not a colour; the class takes one of the palette");
+        }
+    }
+}
+
 } // namespace
 
 TKestruneConfig::TKestruneConfig() {
@@ -222,6 +235,7 @@ TConfigLoad LoadConfig(const std::string& path) {
         }
         std::visit(ApplyValue{load, value->second}, setting.kind);
     }
+    LoadClassColors(text, load);
     return load;
 }
 

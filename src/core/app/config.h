@@ -58,6 +58,12 @@ struct TKestruneConfig {
     std::string WebReadToken;
     /// How the live folder is followed: "auto", "on" (polling) or "off" (notification).
     TFolderPolling FolderPolling;
+    /// The tower shows each car's class (colour, place in the class, gap to the class leader)
+    /// and the strips rank within each class.
+    bool ClassView;
+    /// Section [ClassColors]: a colour for each class named there, in file order; other classes
+    /// take the palette's.
+    std::vector<std::pair<std::string, TColor>> ClassColors;
 };
 
 /// The bounds of an integer key of the settings table ("Stats1FontSize", ...): a font size

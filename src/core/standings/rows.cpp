@@ -1,10 +1,13 @@
 #include "core/standings/rows.h"
 
+#include "core/live/classstandings.h"
 #include "core/live/names.h"
 #include "core/platform/colornames.h"
+#include "core/platform/localetext.h"
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -233,7 +236,8 @@ bool BestLapTextsAlike(const TStats1Data& a, const TStats1Data& b) {
 } // namespace
 
 TTowerChange CompareViews(const TTowerView& shown, const TTowerView& next) {
-    if (shown.Race != next.Race || shown.InPitColour != next.InPitColour ||
+    if (shown.ClassView != next.ClassView || shown.Classes != next.Classes ||
+        shown.Race != next.Race || shown.InPitColour != next.InPitColour ||
         shown.DrawMinutes != next.DrawMinutes ||
         (shown.Race && shown.LengthLaps != next.LengthLaps) ||
         shown.Rows.size() != next.Rows.size()) {
@@ -261,4 +265,34 @@ std::vector<bool> ChangedBestLapRows(const TTowerView& shown, const TTowerView& 
         changed[i] = !BestLapTextsAlike(shown.Rows[i], next.Rows[i]);
     }
     return changed;
+}
+
+namespace {
+
+/// Distinct on air and readable under white or black digits, in the order classes appear.
+constexpr uint32_t ClassPalette[] = {0x3A3AE6, 0xE68A1E, 0x4CB82E, 0x1E96F5,
+                                     0xC85096, 0xC8BE14, 0x28D2F0, 0x9650DC};
+
+} // namespace
+
+uint32_t ClassColour(const TClassColours& given, const std::string& name, int number) {
+    for (const auto& [cls, colour] : given) {
+        if (EqualsIgnoreCase(cls, name)) {
+            return colour;
+        }
+    }
+    constexpr int count = static_cast<int>(std::size(ClassPalette));
+    return ClassPalette[((number % count) + count) % count];
+}
+
+void BuildClassRows(const TPlayers& players, const TClassColours& colours,
+                    std::vector<TClassRow>& rows) {
+    const std::vector<TClassPlace> places =
+        ClassPlaces(StandingOrder(players), players.GameSession().TrackLength);
+    rows.resize(places.size());
+    for (std::size_t k = 0; k < places.size(); ++k) {
+        const TClassPlace& place = places[k];
+        rows[k] = {ClassColour(colours, place.Class, place.ClassNumber), place.Position,
+                   ClassGapText(place, place.ToLeader)};
+    }
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 /// Bits of TStats1Data::Marks.
@@ -30,6 +31,27 @@ struct TStats1Data {
     uint8_t LapTenths = 0;
 };
 
+/// A row's class as the tower's class view shows it.
+struct TClassRow {
+    /// A colour value (red in the lowest byte).
+    uint32_t Colour = 0;
+    int32_t Position = 0;
+    /// To the class leader in the tower's gap form; empty for the leader.
+    std::string Gap;
+    bool operator==(const TClassRow&) const = default;
+};
+
+/// Colours given to classes by name, matched without regard to case.
+using TClassColours = std::vector<std::pair<std::string, uint32_t>>;
+
+/// The colour of class `name`, the `number`th to appear from the front: its given colour, else
+/// the palette's in that order.
+uint32_t ClassColour(const TClassColours& given, const std::string& name, int number);
+
+/// The class rows for the tower's rows (the same cars in the same order).
+void BuildClassRows(const TPlayers& players, const TClassColours& colours,
+                    std::vector<TClassRow>& rows);
+
 /// Everything the tower's picture is drawn from besides the window's size, fonts and logo.
 struct TTowerView {
     std::vector<TStats1Data> Rows;
@@ -37,6 +59,9 @@ struct TTowerView {
     int32_t LengthLaps = 0;
     uint32_t InPitColour = 0;
     bool DrawMinutes = true;
+    /// Filled in the class view only.
+    bool ClassView = false;
+    std::vector<TClassRow> Classes;
 };
 
 /// What a new view changes in the tower's picture: nothing, only the race's interval bars

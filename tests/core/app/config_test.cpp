@@ -80,6 +80,18 @@ TEST_F(ConfigFile, PitColourNamesAndNumbers) {
     EXPECT_EQ(LoadWith("Stats1FontInPitColor=clNone\r\n").Config.Stats1FontInPitColor, clNone);
 }
 
+TEST_F(ConfigFile, ClassViewAndTheColoursOfClasses) {
+    EXPECT_FALSE(LoadConfig(path).Config.ClassView);
+    const TConfigLoad load = LoadWith("ClassView=1\r\n[ClassColors]\r\nLMP2=clRed\r\n"
+                                      "GT3=$00FF00\r\nGT4=pink\r\n");
+    EXPECT_TRUE(load.Config.ClassView);
+    EXPECT_EQ(load.Config.ClassColors,
+              (std::vector<std::pair<std::string, TColor>>{{"LMP2", clRed}, {"GT3", 0x00FF00}}));
+    ASSERT_EQ(load.Errors.size(), 1u);
+    EXPECT_EQ(load.Errors[0], "[ClassColors] GT4='pink' is not a colour; the class takes one of "
+                              "the palette");
+}
+
 TEST_F(ConfigFile, BadPitColourIsReportedAndLoadingGoesOn) {
     for (const char* bad : {"", "pink"}) {
         const TConfigLoad load = LoadWith(std::string("Stats1FontInPitColor=") + bad +

@@ -301,7 +301,7 @@ TEST(CompareViews, OnlyWhatTheTowerShowsCounts) {
     row.Name = "A";
     row.IntervalColor = GapColor(2.0f);
     row.Laps = 3;
-    const TTowerView race{{row, row}, true, 30, 0, true};
+    const TTowerView race{{row, row}, true, 30, 0, true, false, {}};
     TTowerView later = race;
     later.Rows[1].Interval = 2.01f;
     later.Rows[1].Laps = 4; // not the leader
@@ -312,8 +312,21 @@ TEST(CompareViews, OnlyWhatTheTowerShowsCounts) {
     EXPECT_EQ(CompareViews(race, later), TTowerChange::Bars);
     later.Rows[0].Laps = 4;
     EXPECT_EQ(CompareViews(race, later), TTowerChange::All) << "the leader's lap counter";
+    TTowerView classes = race;
+    classes.ClassView = true;
+    classes.Classes = {{0xFF, 1, ""}, {0xFF, 2, "+0.500"}};
+    EXPECT_EQ(CompareViews(race, classes), TTowerChange::All);
+    TTowerView closer = classes;
+    closer.Classes[1].Gap = "+0.400";
+    EXPECT_EQ(CompareViews(classes, closer), TTowerChange::All) << "a class gap is text";
 
-    const TTowerView practice{{row}, false, 30, 0, true};
+    // Given colours match without regard to case; other classes take the palette's in order.
+    const TClassColours given{{"lmp2", 0x0000FF}};
+    EXPECT_EQ(ClassColour(given, "LMP2", 3), 0x0000FFu);
+    EXPECT_NE(ClassColour(given, "GT3", 1), ClassColour(given, "GT4", 2));
+    EXPECT_EQ(ClassColour(given, "GT3", 1), ClassColour({}, "", 9)) << "eight colours, then again";
+
+    const TTowerView practice{{row}, false, 30, 0, true, false, {}};
     TTowerView moved = practice;
     moved.Rows[0].LapTenths = 4; // not on a timed lap
     moved.Rows[0].Laps = 9;
