@@ -60,29 +60,43 @@ bool ReadWriteMode(const std::string& text, WriteMode& mode) {
     return true;
 }
 
-using ValueReader = std::function<bool(const std::string&, FeedOptions&)>;
+// A value as an error message quotes it: control bytes would break the message's one line.
+std::string Quoted(std::string value) {
+    for (char& c : value) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    }
+    return "'" + value + "'";
+}
+
+// Reads a value into the options; may say why a value is refused.
+using ValueReader = std::function<bool(const std::string&, FeedOptions&, std::string& why)>;
 
 // One line per option that takes a value: how to read it into the options.
 const std::map<std::string, ValueReader>& ValueOptions() {
     static const std::map<std::string, ValueReader> options = {
         {"--folder",
-         [](auto& v, auto& o) {
+         [](auto& v, auto& o, auto&) {
              o.folder = v;
              return !v.empty();
          }},
-        {"--session", [](auto& v, auto& o) { return ReadPlan(v, o.plan); }},
-        {"--cars", [](auto& v, auto& o) { return ReadInt(v, 1, MaxCars, o.cars); }},
-        {"--laps", [](auto& v, auto& o) { return ReadInt(v, 1, 1000, o.laps); }},
-        {"--minutes", [](auto& v, auto& o) { return ReadDouble(v, 0.05, 1440.0, o.minutes); }},
+        {"--session", [](auto& v, auto& o, auto&) { return ReadPlan(v, o.plan); }},
+        {"--cars",
+         [](auto& v, auto& o, auto&) { return o.carsGiven = ReadInt(v, 1, MaxCars, o.cars); }},
+        {"--classes",
+         [](auto& v, auto& o, auto& why) { return ParseCarClasses(v, o.classes, why); }},
+        {"--laps", [](auto& v, auto& o, auto&) { return ReadInt(v, 1, 1000, o.laps); }},
+        {"--minutes",
+         [](auto& v, auto& o, auto&) { return ReadDouble(v, 0.05, 1440.0, o.minutes); }},
         {"--track-length",
-         [](auto& v, auto& o) { return ReadDouble(v, 1000.0, 50000.0, o.trackLength); }},
-        {"--speed", [](auto& v, auto& o) { return ReadDouble(v, 0.01, 100000.0, o.speed); }},
-        {"--rate", [](auto& v, auto& o) { return ReadDouble(v, 0.01, 100.0, o.rate); }},
-        {"--seed", [](auto& v, auto& o) { return o.seedGiven = ReadSeed(v, o.seed); }},
-        {"--write", [](auto& v, auto& o) { return ReadWriteMode(v, o.write); }},
-        {"--write-ms", [](auto& v, auto& o) { return ReadInt(v, 0, 1000, o.writeMs); }},
+         [](auto& v, auto& o, auto&) { return ReadDouble(v, 1000.0, 50000.0, o.trackLength); }},
+        {"--speed", [](auto& v, auto& o, auto&) { return ReadDouble(v, 0.01, 100000.0, o.speed); }},
+        {"--rate", [](auto& v, auto& o, auto&) { return ReadDouble(v, 0.01, 100.0, o.rate); }},
+        {"--seed", [](auto& v, auto& o, auto&) { return o.seedGiven = ReadSeed(v, o.seed); }},
+        {"--write", [](auto& v, auto& o, auto&) { return ReadWriteMode(v, o.write); }},
+        {"--write-ms", [](auto& v, auto& o, auto&) { return ReadInt(v, 0, 1000, o.writeMs); }},
         {"--snapshots",
-         [](auto& v, auto& o) {
+         [](auto& v, auto& o, auto&) {
              o.snapshots = v;
              return !v.empty();
          }},
@@ -124,10 +138,22 @@ bool ParseFeedOptions(const std::vector<std::string>& args, FeedOptions& options
             }
             value = args[++i];
         }
-        if (!reader->second(value, options)) {
-            error = "bad value for " + name + ": '" + value + "'";
+        std::string why;
+        if (!reader->second(value, options, why)) {
+            error =
+                "bad value for " + name + ": " + Quoted(value) + (why.empty() ? "" : ": " + why);
             return false;
         }
+    }
+    // The classes size the field; --cars may repeat that size but not contradict it.
+    if (!options.classes.empty()) {
+        const int total = CountCars(options.classes);
+        if (options.carsGiven && options.cars != total) {
+            error = "--cars " + std::to_string(options.cars) + " does not match --classes, which " +
+                    "add up to " + std::to_string(total) + " cars";
+            return false;
+        }
+        options.cars = total;
     }
     if (options.folder.empty() && !options.help) {
         error = "--folder is required";
@@ -143,6 +169,10 @@ std::string FeedUsage() {
            "  --session KIND      race (default), practice, qualify, warmup or weekend\n"
            "                      (practice, qualify and race, each in a new live file)\n"
            "  --cars N            cars in the field, 1 to 99 (default 20)\n"
+           "  --classes LIST      a multi-class field, NAME:COUNT,... fastest class first,\n"
+           "                      for example LMP2:6,GT3:14; each class about 4% slower a lap\n"
+           "                      than the one before; up to 8 classes, 99 cars in all; sets\n"
+           "                      the field size (default: one class, GT-X)\n"
            "  --laps N            race length in laps (default 10)\n"
            "  --minutes M         length of practice, qualify and warmup (default 20, 15,\n"
            "                      10); in a race on its own, a time limit\n"
@@ -151,9 +181,9 @@ std::string FeedUsage() {
            "  --rate HZ           files written per real second (default 5)\n"
            "  --seed S            the same seed gives the same session (default: the clock)\n"
            "  --write MODE        inplace (default: truncate and rewrite) or atomic\n"
+           "                      (write a hidden temporary file and rename it over)\n"
            "  --write-ms MS       spread each in-place write over MS milliseconds, a few lines\n"
            "                      at a time, as a slow plug-in does (default 0: at once)\n"
-           "                      (write a hidden temporary file and rename it over)\n"
            "  --snapshots DIR     also keep every file written, numbered, in DIR\n"
            "  --quiet             print nothing while running\n"
            "  --help              show this text\n";

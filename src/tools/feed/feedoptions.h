@@ -1,6 +1,7 @@
 #pragma once
 // The command line of kestrune-feed.
 
+#include "tools/feed/carclasses.h"
 #include "tools/feed/livewriter.h"
 #include "tools/feed/sessionkind.h"
 
@@ -14,6 +15,8 @@ struct FeedOptions {
     std::string folder;
     SessionPlan plan = SessionPlan::Race;
     int cars = 20;
+    bool carsGiven = false;
+    std::vector<CarClass> classes; ///< fastest first; empty: one class for the whole field
     int laps = 10;
     double minutes = 0.0; ///< 0: each session's usual length (a race then has no time limit)
     double trackLength = 5500.0;
@@ -29,7 +32,8 @@ struct FeedOptions {
 };
 
 /// Reads the arguments that follow the program name. Returns false with a one-line `error` for
-/// an unknown option, a missing or malformed value or a value out of range.
+/// an unknown option, a missing or malformed value, a value out of range, or --cars and
+/// --classes that disagree on the size of the field.
 bool ParseFeedOptions(const std::vector<std::string>& args, FeedOptions& options,
                       std::string& error);
 

@@ -71,6 +71,7 @@ SimSettings SettingsFor(const FeedOptions& options, std::size_t index, SessionKi
     settings.seed = FeedRandom::Derive(options.seed, index + 1);
     settings.rosterSeed = options.seed; // the same drivers all weekend
     settings.grid = grid;
+    settings.classes = options.classes;
     return settings;
 }
 
@@ -112,9 +113,12 @@ void FeedRun::Write(const std::string& text, const fs::path& path, int number, S
 bool FeedRun::RunSession(SimSettings settings, int number, const std::string& stamp) {
     RaceSim sim(settings);
     const fs::path path = Utf8Path(options_.folder) / SessionFileName(stamp, number, settings.kind);
+    const std::string classes = settings.classes.empty()
+                                    ? ""
+                                    : " in " + std::to_string(settings.classes.size()) + " classes";
     Say("kestrune-feed: " + std::string(SessionWord(settings.kind)) + " with " +
-        std::to_string(settings.cars) + " cars, seed " + std::to_string(options_.seed) +
-        ", writing " + PathText(path));
+        std::to_string(settings.cars) + " cars" + classes + ", seed " +
+        std::to_string(options_.seed) + ", writing " + PathText(path));
     std::string phase = sim.GamePhase();
     std::string text = sim.LiveText();
     for (;;) {

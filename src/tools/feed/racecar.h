@@ -46,6 +46,7 @@ class Checkpoints {
 
 struct Car {
     int slot = 0;
+    int carClass = 0;       ///< 0: the fastest class
     double baseLap = 100.0; ///< a clean lap on a fully rubbered track, seconds
     double dist = 0.0;      ///< metres since the start line (negative on the grid)
     int laps = 0;

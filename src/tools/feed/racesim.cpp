@@ -21,6 +21,14 @@ constexpr double YellowPace = 0.6;
 constexpr double SectorNoise = 0.0035;
 constexpr double MistakeChance = 0.015;
 constexpr double NoLimit = std::numeric_limits<double>::infinity();
+// Each class is this much slower a lap than the one before, as neighbouring classes of an
+// endurance race are: a 20-lap race sees the first class lap the second, and the slow cars of a
+// class still meet the quick ones of the next, so a pit stop mixes them in the order.
+constexpr double ClassStep = 1.04;
+// A car of a slower class lets a faster one by, so such a pass is seen through even when the
+// faster car needs longer than the few seconds a pass among equals is given.
+constexpr double ClassPassSeconds = 30.0;
+constexpr double PassSeconds = 4.0;
 
 // Relative pace of each driver: up to 2.5% off the quickest, with a few pairs matched so
 // closely that they run together for many laps.
@@ -38,6 +46,32 @@ std::vector<double> DriverPace(int count, std::uint64_t rosterSeed) {
         pace[byPace[k + 1]] = pace[byPace[k]] + random.Uniform(0.0002, 0.0008);
     }
     return pace;
+}
+
+// Each class draws its drivers' spread from a stream of its own, so the closely matched pairs
+// run in the same class, where they can race each other.
+std::vector<double> ClassDriverPace(const std::vector<int>& classOf, int classes,
+                                    std::uint64_t rosterSeed) {
+    std::vector<double> pace(classOf.size());
+    for (int k = 0; k < classes; ++k) {
+        std::vector<std::size_t> slots;
+        for (std::size_t i = 0; i < classOf.size(); ++i)
+            if (classOf[i] == k)
+                slots.push_back(i);
+        const std::vector<double> own =
+            DriverPace(static_cast<int>(slots.size()), FeedRandom::Derive(rosterSeed, 0xC1A55 + k));
+        for (std::size_t j = 0; j < slots.size(); ++j)
+            pace[slots[j]] = own[j];
+    }
+    return pace;
+}
+
+// Repeated products rather than std::pow: the same numbers from every maths library.
+double ClassFactor(int carClass) {
+    double factor = 1.0;
+    for (int k = 0; k < carClass; ++k)
+        factor *= ClassStep;
+    return factor;
 }
 
 bool IsPermutation(const std::vector<int>& grid, int count) {
@@ -70,9 +104,16 @@ double DefaultMinutes(SessionKind kind) {
 
 RaceSim::RaceSim(const SimSettings& settings)
     : settings_(settings), random_(FeedRandom::Derive(settings.seed, 1)) {
+    if (!settings_.classes.empty())
+        settings_.cars = CountCars(settings_.classes);
     settings_.cars = std::clamp(settings_.cars, 1, MaxCars);
     settings_.laps = std::max(1, settings_.laps);
     entrants_ = BuildRoster(settings_.cars, settings_.rosterSeed);
+    const std::vector<int> classOf = ClassOfSlots(settings_.classes, settings_.cars);
+    if (!settings_.classes.empty()) {
+        for (int i = 0; i < settings_.cars; ++i)
+            entrants_[i].vehicleClass = settings_.classes[classOf[i]].name;
+    }
     scene_ = PickScene(settings_.rosterSeed);
     FeedRandom venue(FeedRandom::Derive(settings_.rosterSeed, 7));
     const double first = venue.Uniform(0.30, 0.36);
@@ -80,12 +121,18 @@ RaceSim::RaceSim(const SimSettings& settings)
     nominalSpeed_ = ReferenceSpeed;
     ambient_ = random_.Uniform(15.0, 28.0);
     trackDelta_ = random_.Uniform(5.0, 14.0);
-    const std::vector<double> pace = DriverPace(settings_.cars, settings_.rosterSeed);
+    // Without classes the single field draws exactly as it always has, so a seed keeps its race.
+    const std::vector<double> pace =
+        settings_.classes.empty()
+            ? DriverPace(settings_.cars, settings_.rosterSeed)
+            : ClassDriverPace(classOf, static_cast<int>(settings_.classes.size()),
+                              settings_.rosterSeed);
     const double referenceLap = track_.length / nominalSpeed_;
     cars_.resize(settings_.cars);
     for (int i = 0; i < settings_.cars; ++i) {
         cars_[i].slot = i;
-        cars_[i].baseLap = referenceLap * (1.0 + pace[i]);
+        cars_[i].carClass = classOf[i];
+        cars_[i].baseLap = referenceLap * ClassFactor(classOf[i]) * (1.0 + pace[i]);
     }
     if (IsRace())
         SetUpRace();
@@ -107,8 +154,10 @@ std::vector<int> RaceSim::PaceGrid() {
 
 void RaceSim::SetUpRace() {
     const int count = settings_.cars;
-    const std::vector<int> grid =
-        IsPermutation(settings_.grid, count) ? settings_.grid : PaceGrid();
+    std::vector<int> grid = IsPermutation(settings_.grid, count) ? settings_.grid : PaceGrid();
+    // A multi-class grid lines up class by class, fastest class in front, each in its own order.
+    std::stable_sort(grid.begin(), grid.end(),
+                     [&](int a, int b) { return cars_[a].carClass < cars_[b].carClass; });
     const double origin = -(GridSpacing * (count + 1) + 100.0);
     for (int row = 0; row < count; ++row) {
         Car& car = cars_[grid[row]];
@@ -287,7 +336,7 @@ void RaceSim::MaybePass(Car& car, const Car& ahead, double time) {
     const double edge = std::max(0.0, car.plannedSpeed / ahead.plannedSpeed - 1.0);
     if (random_.Chance(TickSeconds * (0.012 + 3.0 * edge))) {
         car.passTarget = ahead.slot;
-        car.passUntil = time + 4.0;
+        car.passUntil = time + (ahead.carClass > car.carClass ? ClassPassSeconds : PassSeconds);
     }
 }
 

@@ -2,6 +2,7 @@
 // A deterministic simulated session: practice, qualifying, warm-up or a race, advanced in
 // fixed ticks of session time, so the same seed gives the same session however it is stepped.
 
+#include "tools/feed/carclasses.h"
 #include "tools/feed/feedrandom.h"
 #include "tools/feed/racecar.h"
 #include "tools/feed/roster.h"
@@ -23,6 +24,8 @@ struct SimSettings {
     std::uint64_t seed = 1;       ///< this session's events and lap times
     std::uint64_t rosterSeed = 1; ///< drivers, cars and venue; kept through a weekend
     std::vector<int> grid;        ///< race start order as car indices; empty: by pace
+    /// Fastest first; when given, they set the number of cars. Empty: one class, "GT-X".
+    std::vector<CarClass> classes;
 };
 
 /// Default length in minutes of a timed session of `kind`.
