@@ -250,7 +250,8 @@ TTowerChange CompareViews(const TTowerView& shown, const TTowerView& next) {
         if (!RowsDrawAlike(before, after, shown.Race, i == 0)) {
             return TTowerChange::All;
         }
-        changed |= shown.Race ? before.IntervalColor != after.IntervalColor
+        // The class view draws no bars.
+        changed |= shown.Race ? !shown.ClassView && before.IntervalColor != after.IntervalColor
                               : !BestLapTextsAlike(before, after);
     }
     if (!changed) {
@@ -293,6 +294,6 @@ void BuildClassRows(const TPlayers& players, const TClassColours& colours,
     for (std::size_t k = 0; k < places.size(); ++k) {
         const TClassPlace& place = places[k];
         rows[k] = {ClassColour(colours, place.Class, place.ClassNumber), place.Position,
-                   ClassGapText(place, place.ToLeader)};
+                   place.Position == 1 ? place.Class : ClassGapText(place, place.ToLeader)};
     }
 }

@@ -36,8 +36,9 @@ struct TClassRow {
     /// A colour value (red in the lowest byte).
     uint32_t Colour = 0;
     int32_t Position = 0;
-    /// To the class leader in the tower's gap form; empty for the leader.
-    std::string Gap;
+    /// The gap to the class leader in the tower's gap form; the class's name on its leader's
+    /// row, so the colours can be told apart.
+    std::string Text;
     bool operator==(const TClassRow&) const = default;
 };
 

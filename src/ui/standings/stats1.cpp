@@ -67,6 +67,11 @@ void TFormStats1::RedrawRequest() {
     } else {
         Rows.clear();
     }
+    if (Sources.Players && Sources.Config.ClassView) {
+        BuildClassRows(*Sources.Players, Sources.Config.ClassColors, ClassRows);
+    } else {
+        ClassRows.clear();
+    }
     // Most readings of a race change no more than a few bar colours: only what changed is
     // drawn again, and only that goes to the screen.
     TTowerView view = CurrentView();
@@ -120,6 +125,8 @@ TTowerView TFormStats1::CurrentView() const {
     view.LengthLaps = session != nullptr ? session->LengthLaps : 0;
     view.InPitColour = Sources.Config.Stats1FontInPitColor;
     view.DrawMinutes = Sources.Config.Stats1DrawMinutes;
+    view.ClassView = Sources.Config.ClassView;
+    view.Classes = ClassRows;
     return view;
 }
 

@@ -53,6 +53,8 @@ class TFormStats1 : public QWidget {
 
     /// The rows, index 0 = leader.
     std::vector<TStats1Data> Rows;
+    /// The same cars' classes, in the class view only.
+    std::vector<TClassRow> ClassRows;
 
     /// Width of "##" in the window font; 0 until first measured.
     int DigitsWidth() const { return Digits; }

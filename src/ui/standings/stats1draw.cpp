@@ -98,12 +98,13 @@ void DrawIntervalBars(QPainter& painter, const TLayout& layout,
     }
 }
 
+/// Without `stops` (the class view, whose gaps run into this column) only the lap counter.
 void DrawPitStops(QPainter& painter, const TLayout& layout, const std::vector<TStats1Data>& rows,
-                  int lengthLaps) {
+                  int lengthLaps, bool stops = true) {
     painter.setPen(White);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         QString text;
-        if (rows[i].Pitstops != 0) {
+        if (stops && rows[i].Pitstops != 0) {
             text = QStringLiteral(" %1").arg(rows[i].Pitstops);
         }
         if (i == 0) {
@@ -133,17 +134,17 @@ std::string BestLapText(const TStats1Data& row, bool drawMinutes) {
     return text;
 }
 
-/// Best laps are not clipped: a long text runs on to the window's edge. `only`, when given,
-/// names the rows to draw.
-void DrawBestLaps(QPainter& painter, const TLayout& layout, const std::vector<TStats1Data>& rows,
-                  const std::vector<bool>* only = nullptr) {
+/// A text per row in the column right of the names (best laps, or class gaps), not clipped: a
+/// long text runs on to the window's edge. `only`, when given, names the rows to draw.
+void DrawTextColumn(QPainter& painter, const TLayout& layout, const std::vector<std::string>& texts,
+                    const std::vector<bool>* only = nullptr) {
     painter.setPen(White);
     const int ascent = QFontMetrics(painter.font()).ascent();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
+    for (std::size_t i = 0; i < texts.size(); ++i) {
         if (only != nullptr && !(*only)[i]) {
             continue;
         }
-        const std::string text = BestLapText(rows[i], layout.DrawMinutes);
+        const std::string& text = texts[i];
         if (text.empty()) {
             continue;
         }
@@ -152,6 +153,47 @@ void DrawBestLaps(QPainter& painter, const TLayout& layout, const std::vector<TS
         painter.drawText(layout.BestLapLeft(), baseline, shown);
         painter.drawText(layout.BestLapLeft(), baseline + 1, shown);
     }
+}
+
+void DrawBestLaps(QPainter& painter, const TLayout& layout, const std::vector<TStats1Data>& rows,
+                  const std::vector<bool>* only = nullptr) {
+    std::vector<std::string> texts;
+    texts.reserve(rows.size());
+    for (const TStats1Data& row : rows) {
+        texts.push_back(BestLapText(row, layout.DrawMinutes));
+    }
+    DrawTextColumn(painter, layout, texts, only);
+}
+
+/// The class view's column: the gap to the class leader, the class's name on its leader's row.
+/// The first row's text stops short of the lap counter.
+void DrawClassGaps(QPainter& painter, const TLayout& layout, const std::vector<TClassRow>& rows) {
+    std::vector<std::string> texts;
+    texts.reserve(rows.size());
+    for (const TClassRow& row : rows) {
+        texts.push_back(row.Text);
+    }
+    std::vector<bool> first(texts.size(), false);
+    if (!first.empty()) {
+        first[0] = true;
+        painter.save();
+        painter.setClipRect(QRect(0, 0, layout.PitLeft(), layout.RowTop(1)));
+        DrawTextColumn(painter, layout, texts, &first);
+        painter.restore();
+        first.flip();
+    }
+    DrawTextColumn(painter, layout, texts, &first);
+}
+
+/// The class view's position mark: the class's colour with the place in the class, in black or
+/// white, whichever reads better on it.
+void DrawClassMark(QPainter& painter, const TLayout& layout, int i, const TClassRow& row) {
+    const QColor colour = ToQColor(row.Colour);
+    const QRect box = layout.MarkBox(i);
+    painter.fillRect(box, colour);
+    const int luma = (299 * colour.red() + 587 * colour.green() + 114 * colour.blue()) / 1000;
+    painter.setPen(luma > 140 ? Black : White);
+    painter.drawText(box.translated(0, 1), CentredText, QString::number(row.Position));
 }
 
 /// "!" on yellow for a slow car, narrowed by Round(PosColumnWidth / 9) on each side.
@@ -252,10 +294,19 @@ int TFormStats1::DrawRows(QImage& surface) const {
         DrawName(painter, layout, static_cast<int>(i), Rows[i]);
     }
 
+    // The class view's rows are the same cars; should they ever differ, the tower is drawn
+    // overall rather than with another car's class.
+    const bool classView = Sources.Config.ClassView && ClassRows.size() == Rows.size();
     const TGameSession* session = Sources.Players ? &Sources.Players->GameSession() : nullptr;
     if (session != nullptr && session->Session == TSessionKind::Race) {
-        DrawIntervalBars(painter, layout, Rows);
-        DrawPitStops(painter, layout, Rows, session->LengthLaps);
+        // A bar compares a car with the one above, which in the class view may race in
+        // another class: the gap within the class is written instead.
+        if (classView) {
+            DrawClassGaps(painter, layout, ClassRows);
+        } else {
+            DrawIntervalBars(painter, layout, Rows);
+        }
+        DrawPitStops(painter, layout, Rows, session->LengthLaps, !classView);
     } else {
         DrawBestLaps(painter, layout, Rows);
     }
@@ -266,7 +317,12 @@ int TFormStats1::DrawRows(QImage& surface) const {
     painter.setFont(markFont);
     bool leaderBox = false;
     for (std::size_t i = 0; i < Rows.size(); ++i) {
-        leaderBox |= DrawPositionMark(painter, layout, static_cast<int>(i), Rows[i].Marks);
+        const int row = static_cast<int>(i);
+        if (classView && (Rows[i].Marks & mkSlow) == 0) {
+            DrawClassMark(painter, layout, row, ClassRows[i]);
+            continue;
+        }
+        leaderBox |= DrawPositionMark(painter, layout, row, Rows[i].Marks);
     }
     if (leaderBox) {
         DrawLeaderNumber(painter, layout, LeaderFont, windowFont.pixelSize());

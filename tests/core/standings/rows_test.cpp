@@ -317,8 +317,11 @@ TEST(CompareViews, OnlyWhatTheTowerShowsCounts) {
     classes.Classes = {{0xFF, 1, ""}, {0xFF, 2, "+0.500"}};
     EXPECT_EQ(CompareViews(race, classes), TTowerChange::All);
     TTowerView closer = classes;
-    closer.Classes[1].Gap = "+0.400";
+    closer.Classes[1].Text = "+0.400";
     EXPECT_EQ(CompareViews(classes, closer), TTowerChange::All) << "a class gap is text";
+    closer = classes;
+    closer.Rows[1].IntervalColor = GapColor(9.0f);
+    EXPECT_EQ(CompareViews(classes, closer), TTowerChange::None) << "the class view has no bars";
 
     // Given colours match without regard to case; other classes take the palette's in order.
     const TClassColours given{{"lmp2", 0x0000FF}};

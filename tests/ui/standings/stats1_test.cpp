@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -185,6 +186,51 @@ TEST_F(Stats1, RaceCellsBarsAndLapCounter) {
         EXPECT_TRUE(Filled(image, Bar(i), Black)) << i;
     }
     EXPECT_EQ(image.copy(CounterCell()), CounterText(" 1 [12/30]"));
+}
+
+TEST_F(Stats1, TheClassViewMarksEachRowWithItsClassAndWritesTheClassGap) {
+    const auto car = [](const char* driver, int position, const char* cls, float gap) {
+        TSlot slot = CarSlot(driver, position,
+                             {.Laps = 12, .TimeGapToPrev = 6.25f, .LapDistanceTravelled = 1000.0,
+                              .VehicleClass = cls, .TimeGapToLider = gap});
+        return slot;
+    };
+    std::vector<TSlot> cars{car("Proto A", 1, "LMP2", 0), car("GT One", 2, "GT3", 6.25f),
+                            car("Proto B", 3, "LMP2", 12.5f), car("GT Two", 4, "GT3", 18.75f)};
+    cars[0].Pitstops = 1;
+    cars[2].Pitstops = 2; // its count would run into the gap: the class view leaves it out
+    Feed(cars, "Race", 100.0);
+    Config.ClassView = true;
+    Config.ClassColors = {{"LMP2", 0x00FFFF}}; // yellow: black digits
+    const QImage& image = Open(300);
+    const QColor gt3 = ToQColor(ClassColour({}, "GT3", 1));
+    const std::vector<std::pair<QColor, QColor>> marks = {
+        {Yellow, Black}, {gt3, White}, {Yellow, Black}, {gt3, White}};
+    const std::vector<QString> texts = {"LMP2", "GT3", "+12.500", "+12.500"};
+    const int ascent = QFontMetrics(Window->font()).ascent();
+    const int column = CLeft + Pos() + Name() + 7;
+    for (int i = 0; i < 4; ++i) {
+        const auto [fill, digit] = marks[static_cast<std::size_t>(i)];
+        EXPECT_GT(CountOf(image, MarkBox(i), fill), MarkBox(i).width() * (R - 3) / 2) << i;
+        EXPECT_GT(CountOf(image, MarkBox(i), digit), 0) << "the place in the class " << i;
+        // Within the row's band, away from the texts of the rows around it and the lap counter.
+        const QRect band(column, RowTop(i) + 2, 300 - column, R - 4);
+        const QImage text = Expected(QSize(band.width(), R), Window->font(), [&](QPainter& p) {
+            p.drawText(0, ascent, texts[static_cast<std::size_t>(i)]);
+            p.drawText(0, ascent + 1, texts[static_cast<std::size_t>(i)]);
+        });
+        // The leader's row goes on with the lap counter, without its stop.
+        const int counter = CounterCell().left() - column;
+        EXPECT_EQ(image.copy(band).copy(0, 0, i == 0 ? counter : band.width(), band.height()),
+                  text.copy(0, 2, i == 0 ? counter : band.width(), band.height()))
+            << i;
+    }
+    EXPECT_EQ(image.copy(CounterCell()), CounterText(" [12/30]"));
+    EXPECT_EQ(CountOf(image, image.rect(), ToQColor(GapColor(6.25f))), 0) << "no interval bars";
+
+    Config.ClassView = false;
+    Window->RedrawRequest();
+    EXPECT_TRUE(Filled(Window->Bitmap(), Bar(1), ToQColor(GapColor(6.25f)))) << "as before";
 }
 
 TEST_F(Stats1, NoBarsWhileTheLeaderHasNoLap) {
