@@ -9,6 +9,7 @@
 #include "ui/messages/msg1.h"
 #include "ui/standings/stats1.h"
 #include "ui/support/qtdevicepixels.h"
+#include "ui/support/qtsupport.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -98,6 +99,16 @@ TEST_F(Scaled, TheTowerIsDrawnAtDevicePixelsSharpAndShownAsDrawn) {
     QImage plain(tower.size(), QImage::Format_RGB32);
     tower.DrawRows(plain);
     EXPECT_GT(ColumnChanges(picture, DeviceRect(names, scale)), ColumnChanges(plain, names));
+
+    // The class view's boxes fall on whole device pixels too, and the screen shows them as drawn.
+    Config.ClassView = true;
+    tower.RedrawRequest();
+    const QRect box = DeviceRect(QRect(3, 5 + 22 + 1, tower.PosColumnWidth(), 22 - 3), scale);
+    const QColor colour = ToQColor(ClassColour({}, "", 0));
+    EXPECT_EQ(QColor(tower.Bitmap().pixel(box.topLeft())), colour);
+    EXPECT_EQ(QColor(tower.Bitmap().pixel(box.bottomRight())), colour);
+    EXPECT_NE(QColor(tower.Bitmap().pixel(box.bottomRight() + QPoint(0, 1))), colour);
+    EXPECT_EQ(Shown(tower), Rgb(tower.Bitmap()));
 }
 
 TEST_F(Scaled, TheTickerLineAndStripAreSharpAndTheStripMovesByDevicePixels) {
