@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
     const TConfigLoad load = LoadConfig(configPath);
     TBroadcast broadcast;
     TFormMain main(configPath, load, broadcast);
-    TFormStats1 stats(TTowerSources{broadcast.Players, load.Config});
+    // The tower follows the console's settings as they change (the class view).
+    TFormStats1 stats(TTowerSources{broadcast.Players, main.Config()});
     TFormMsg1 msg(TTickerSources{broadcast.EventQueue, broadcast.RankingList, broadcast.Players});
     main.SetBroadcastWindows(&stats, &msg);
     main.show();

@@ -28,6 +28,8 @@ struct TBroadcast {
     /// against what a window gives back.
     TPhaseWord ShownPhase;
     TNameLists Names;
+    /// Messages and strips within each car's class (the configuration's ClassView).
+    bool ClassView = false;
 
     /// Archives the records into SessionLogs and starts afresh.
     void StartNewSession() {

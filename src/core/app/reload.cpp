@@ -42,7 +42,7 @@ void MergeAndShow(const std::vector<TSlot>& slots, TBroadcast& live, bool rankin
                   TReadingResult& result) {
     UpdatePlayers(*live.Players, slots, live.LiveSession, live.Names.MergeRules());
     result.Merged = true;
-    DetectRaceEvents(*live.Players, rankingOn, result);
+    DetectRaceEvents(*live.Players, rankingOn, result, live.ClassView);
     const TGameSession& session = live.Players->GameSession();
     result.SetLabel(TLabel::Session, session.Session.Text());
     HandleFullCourseYellow(session.GamePhase, live, result);

@@ -34,6 +34,26 @@ TClassGap GapBehind(const TPlayer& ahead, const TPlayer& car, double trackLength
 
 } // namespace
 
+std::vector<const TPlayer*> StandingOrder(const TPlayers& players) {
+    std::vector<std::pair<int32_t, int>> byPosition;
+    for (int i = 0; i < players.Count(); ++i) {
+        const TPlayer& record = players.Item(i);
+        if (record.Has(PlayerFlag::Seen) && record.Position[0] >= 1) {
+            byPosition.emplace_back(record.Position[0], i);
+        }
+    }
+    std::sort(byPosition.begin(), byPosition.end());
+    std::vector<const TPlayer*> order;
+    order.reserve(byPosition.size());
+    for (std::size_t k = 0; k < byPosition.size(); ++k) {
+        if (k > 0 && byPosition[k].first == byPosition[k - 1].first) {
+            continue;
+        }
+        order.push_back(&players.Item(byPosition[k].second));
+    }
+    return order;
+}
+
 std::vector<TClassPlace> ClassPlaces(const std::vector<const TPlayer*>& order, double trackLength) {
     struct TClassSoFar {
         int Number = 0;

@@ -1,5 +1,5 @@
 #pragma once
-// A field of several classes: each car's place within its class, the gaps to its class's
+// The field in the tower's order and, for a field of several classes, each car's place within its class, the gaps to its class's
 // leader and to the car ahead in the class, and each class's best lap. A car's class is the
 // one its record was created with; an empty class is a class of its own.
 
@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+/// The records behind the tower's rows, in their order: the Seen records that own a position
+/// of 1 or more, the first in record order for a shared position, by ascending position.
+std::vector<const TPlayer*> StandingOrder(const TPlayers& players);
 
 /// A deficit within the class: whole laps down, else the time on the same lap (-1 unknown).
 struct TClassGap {

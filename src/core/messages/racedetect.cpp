@@ -1,5 +1,6 @@
 #include "core/messages/racedetect.h"
 
+#include "core/live/classstandings.h"
 #include "core/live/laptime.h"
 #include "core/live/names.h"
 
@@ -21,7 +22,59 @@ std::string Boxed(int32_t position, const std::string& driver) {
     return "#" + std::to_string(position) + "# " + IsolatedName(driver);
 }
 
-void AnnounceFinish(const TPlayer& car, int32_t position, TReadingResult& result) {
+/// "GT3 " before a title of the class view; nothing for a car of no class.
+std::string ClassTag(const std::string& cls) {
+    return cls.empty() ? std::string() : cls + " ";
+}
+
+/// Where each car stands in the race overall and, in the class view, in its class.
+struct TRacePlaces {
+    bool ByClass = false;
+    /// By record index, filled in the class view only.
+    std::vector<int32_t> ClassPosition;
+    std::vector<TClassBest> Bests;
+};
+
+TRacePlaces RacePlaces(const TPlayers& players, bool byClass) {
+    TRacePlaces places;
+    places.ByClass = byClass;
+    if (!byClass) {
+        return places;
+    }
+    places.ClassPosition.assign(static_cast<std::size_t>(players.Count()), 0);
+    const std::vector<const TPlayer*> order = StandingOrder(players);
+    const std::vector<TClassPlace> inClass = ClassPlaces(order, players.GameSession().TrackLength);
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        places.ClassPosition[static_cast<std::size_t>(order[k] - &players.Item(0))] =
+            inClass[k].Position;
+    }
+    places.Bests = ClassBestLaps(players);
+    return places;
+}
+
+/// True when `car` alone holds its class's best lap.
+bool HoldsClassBest(const TPlayers& players, const TPlayer& car, const TRacePlaces& places) {
+    for (const TClassBest& best : places.Bests) {
+        if (best.Class != car.VehicleClass) {
+            continue;
+        }
+        if (best.Record < 0 || &players.Item(best.Record) != &car) {
+            return false;
+        }
+        for (int i = 0; i < players.Count(); ++i) {
+            const TPlayer& other = players.Item(i);
+            if (&other != &car && other.Has(PlayerFlag::Seen) &&
+                other.VehicleClass == car.VehicleClass && other.BestLap == car.BestLap) {
+                return false;
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+void AnnounceFinish(const TPlayer& car, int32_t position, TReadingResult& result,
+                    const std::string& tag = std::string()) {
     switch (car.FinishStatus.Is()) {
     case TFinishStatus::Dnf:
         result.Event("DNF", car.Driver, EventSeconds::Retirement);
@@ -34,7 +87,7 @@ void AnnounceFinish(const TPlayer& car, int32_t position, TReadingResult& result
     case TFinishStatus::Finished:
         // A finisher matters more than a ranking strip: stop it at once.
         result.StopRanking = true;
-        result.Event(FinishOrdinal(position), car.Driver,
+        result.Event(tag + FinishOrdinal(position), car.Driver,
                      position == 1 ? EventSeconds::Winner : EventSeconds::Finisher);
         break;
     case TFinishStatus::None:
@@ -49,10 +102,18 @@ bool EntersPitsUnderGreen(const TPlayer& car, const TGameSession& session) {
 }
 
 /// The messages of one car in a race, in the order finish or pit-in, final lap, fastest lap.
-void DetectRaceCar(TPlayer& car, int32_t position, const TGameSession& session,
-                   TReadingResult& result) {
+void DetectRaceCar(const TPlayers& players, TPlayer& car, int32_t position,
+                   const TRacePlaces& places, TReadingResult& result) {
+    const TGameSession& session = players.GameSession();
+    const int32_t classPosition =
+        places.ByClass ? places.ClassPosition[static_cast<std::size_t>(&car - &players.Item(0))]
+                       : 0;
     if (car.Has(PlayerFlag::FinishStatusChanged)) {
-        AnnounceFinish(car, position, result);
+        if (classPosition > 0) {
+            AnnounceFinish(car, classPosition, result, ClassTag(car.VehicleClass));
+        } else {
+            AnnounceFinish(car, position, result);
+        }
     } else if (EntersPitsUnderGreen(car, session)) {
         result.Event("Pit-in", Boxed(position, car.Driver), EventSeconds::PitIn);
     }
@@ -65,12 +126,23 @@ void DetectRaceCar(TPlayer& car, int32_t position, const TGameSession& session,
     // The status line counts the leader's laps.
     result.RefreshStatus = result.RefreshStatus || leaderLap;
     // The first two laps are out-laps and traffic; a "fastest lap" there says nothing.
-    if (car.Has(PlayerFlag::SessionBestLap) && car.Laps > 2) {
-        const std::string best = LapTimeText(car.BestLap);
+    if (car.Laps <= 2) {
+        return;
+    }
+    const std::string best = LapTimeText(car.BestLap);
+    const std::string lap = best + "(Lap" + std::to_string(car.Laps) + ")";
+    if (classPosition > 0) {
+        // Each class's own: the overall fastest is its class's too, so it is announced once.
+        if (car.Has(PlayerFlag::BestLapImproved) && HoldsClassBest(players, car, places)) {
+            const std::string tag = ClassTag(car.VehicleClass);
+            result.Event(tag + "Fastest Lap", Boxed(classPosition, car.Driver) + "  " + best,
+                         EventSeconds::FastestLap);
+            result.Log("[" + tag + "Fastest] " + car.Driver + " " + lap);
+        }
+    } else if (car.Has(PlayerFlag::SessionBestLap)) {
         result.Event("Fastest Lap", Boxed(position, car.Driver) + "  " + best,
                      EventSeconds::FastestLap);
-        result.Log("[Fastest] " + car.Driver + " " + best + "(Lap" + std::to_string(car.Laps) +
-                   ")");
+        result.Log("[Fastest] " + car.Driver + " " + lap);
     }
 }
 
@@ -127,12 +199,13 @@ void DetectBattle(TPlayers& players, const std::vector<int>& byPosition, bool st
     DampBattleScores(players);
 }
 
-void DetectRace(TPlayers& players, bool rankingOn, TReadingResult& result) {
+void DetectRace(TPlayers& players, bool rankingOn, bool byClass, TReadingResult& result) {
     const std::vector<int> byPosition = players.SeenIndexByPosition(players.Count());
-    const TGameSession& session = players.GameSession();
+    const TRacePlaces places = RacePlaces(players, byClass);
     for (std::size_t p = 1; p < byPosition.size(); ++p) {
         if (byPosition[p] >= 0) {
-            DetectRaceCar(players.Item(byPosition[p]), static_cast<int32_t>(p), session, result);
+            DetectRaceCar(players, players.Item(byPosition[p]), static_cast<int32_t>(p), places,
+                          result);
         }
     }
     // A finisher of this reading has stopped the strip already.
@@ -179,9 +252,9 @@ std::string FinishOrdinal(int position) {
     }
 }
 
-void DetectRaceEvents(TPlayers& players, bool rankingOn, TReadingResult& result) {
+void DetectRaceEvents(TPlayers& players, bool rankingOn, TReadingResult& result, bool byClass) {
     if (players.GameSession().Session == TSessionKind::Race) {
-        DetectRace(players, rankingOn, result);
+        DetectRace(players, rankingOn, byClass, result);
         return;
     }
     DetectOtherSession(players, result);

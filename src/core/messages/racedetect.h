@@ -15,4 +15,7 @@ std::string FinishOrdinal(int position);
 /// status refresh in `result`, and announces and damps a battle (none while `rankingOn`: the
 /// strip hides the event line). Call once after each merge (and, in a race, after the battle
 /// scores were raised): the marks describe one merge only, so each change is announced once.
-void DetectRaceEvents(TPlayers& players, bool rankingOn, TReadingResult& result);
+/// With `byClass`, a race's finishers are placed, and its fastest laps announced, within each
+/// car's class ("GT3 Winner", "GT3 Fastest Lap").
+void DetectRaceEvents(TPlayers& players, bool rankingOn, TReadingResult& result,
+                      bool byClass = false);

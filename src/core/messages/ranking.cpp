@@ -1,5 +1,6 @@
 #include "core/messages/ranking.h"
 
+#include "core/live/classstandings.h"
 #include "core/live/laporders.h"
 #include "core/live/laptime.h"
 #include "core/live/names.h"
@@ -115,6 +116,94 @@ void ComposeIntervals(const TPlayers& players, int nameLength, TWindowLink& wind
         return BoxedName(p, player, nameLength) +
                GapText(player, p, player.LapGapToPrev, player.TimeGapToPrev[0]);
     });
+    windows.SetRankingMode(true);
+}
+
+namespace {
+
+const char* ClassStripTitle(TRankingKind kind) {
+    switch (kind) {
+    case TRankingKind::BestLaps:
+        return "Best Lap";
+    case TRankingKind::AverageLaps:
+        return "Laptime(3Laps Avg)";
+    case TRankingKind::PitStops:
+        return "Pit Stops";
+    case TRankingKind::GapToLeader:
+        return "Gap";
+    case TRankingKind::Intervals:
+        break;
+    }
+    return "Gap(Interval)";
+}
+
+/// One car of a class with its place in it.
+struct TClassCar {
+    const TPlayer* Car;
+    const TClassPlace* Place;
+};
+
+/// The lines of one class's cars, `cars` in the class's order.
+void AddClassLines(TRankingKind kind, std::vector<TClassCar> cars, int nameLength,
+                   TRaceEventList& list) {
+    const auto boxed = [nameLength](const TClassCar& c) {
+        return BoxedName(c.Place->Position, *c.Car, nameLength);
+    };
+    switch (kind) {
+    case TRankingKind::BestLaps: {
+        std::stable_sort(cars.begin(), cars.end(), [](const TClassCar& a, const TClassCar& b) {
+            return BestLapKey(*a.Car) < BestLapKey(*b.Car);
+        });
+        for (std::size_t i = 0; i < cars.size() && i < BestLapLines && cars[i].Car->BestLap > 0.0f;
+             ++i) {
+            AddLine(list, boxed(cars[i]) + LapTimeText(cars[i].Car->BestLap));
+        }
+        return;
+    }
+    case TRankingKind::AverageLaps:
+        std::stable_sort(cars.begin(), cars.end(), [](const TClassCar& a, const TClassCar& b) {
+            return CompareAverageLap(*a.Car, *b.Car) < 0;
+        });
+        for (const TClassCar& c : cars) {
+            AddLine(list, boxed(c) + LapTimeText(AverageLap(*c.Car)));
+        }
+        return;
+    case TRankingKind::PitStops:
+        for (const TClassCar& c : cars) {
+            AddLine(list, IsolatedName(DisplayName(*c.Car, nameLength)) + "  " +
+                              std::to_string(c.Car->Pitstops));
+        }
+        return;
+    case TRankingKind::GapToLeader:
+    case TRankingKind::Intervals:
+        for (const TClassCar& c : cars) {
+            const TClassGap& gap =
+                kind == TRankingKind::GapToLeader ? c.Place->ToLeader : c.Place->ToAhead;
+            AddLine(list, boxed(c) + GapText(*c.Car, c.Place->Position, gap.Laps, gap.Time));
+        }
+        return;
+    }
+}
+
+} // namespace
+
+void ComposeByClass(TRankingKind kind, const TPlayers& players, int nameLength,
+                    TWindowLink& windows, TRaceEventList& list) {
+    StartList(list, ClassStripTitle(kind));
+    const std::vector<const TPlayer*> order = StandingOrder(players);
+    const std::vector<TClassPlace> places = ClassPlaces(order, players.GameSession().TrackLength);
+    const std::vector<std::string> classes = ClassesInOrder(places);
+    for (std::size_t number = 0; number < classes.size(); ++number) {
+        std::vector<TClassCar> cars;
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            if (places[k].ClassNumber == static_cast<int>(number)) {
+                cars.push_back({order[k], &places[k]});
+            }
+        }
+        // A car of no class is still tagged, so its lines do not read as the class before.
+        list.AddEvent(classes[number].empty() ? std::string("-") : classes[number], "", 0);
+        AddClassLines(kind, std::move(cars), nameLength, list);
+    }
     windows.SetRankingMode(true);
 }
 

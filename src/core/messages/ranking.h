@@ -33,6 +33,15 @@ void ComposeGapToLeader(const TPlayers& players, int nameLength, TWindowLink& wi
 void ComposeIntervals(const TPlayers& players, int nameLength, TWindowLink& windows,
                       TRaceEventList& list);
 
+/// The strips of the class view.
+enum class TRankingKind { BestLaps, AverageLaps, PitStops, GapToLeader, Intervals };
+
+/// A strip ranked within each class: its title, then for each class, in the order the classes
+/// run from the front, a tag with the class's name and its cars' lines, "#p#" their place in
+/// the class, the gaps to the class's leader or to the car ahead in it.
+void ComposeByClass(TRankingKind kind, const TPlayers& players, int nameLength,
+                    TWindowLink& windows, TRaceEventList& list);
+
 /// The rule of the five buttons: while a strip is shown a press only ends it; otherwise compose
 /// and switch ranking on. So any second press returns the event line, whichever strip was on.
 void PressRankingButton(TWindowLink& windows, const std::function<void()>& compose);

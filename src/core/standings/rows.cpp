@@ -186,26 +186,6 @@ TStats1Data FillRow(const TPlayer& d, const TGameSession& session, int nameLengt
 /// The Seen records that own a position of 1 or more, first in record order per position, in
 /// ascending position. This is the order of a walk p = 1, 2, ... with IndexOfPosition, without
 /// its cost on huge positions or its endless loop on duplicates.
-std::vector<const TPlayer*> StandingOrder(const TPlayers& players) {
-    std::vector<std::pair<int32_t, int>> byPosition;
-    for (int i = 0; i < players.Count(); ++i) {
-        const TPlayer& record = players.Item(i);
-        if (record.Has(PlayerFlag::Seen) && record.Position[0] >= 1) {
-            byPosition.emplace_back(record.Position[0], i);
-        }
-    }
-    std::sort(byPosition.begin(), byPosition.end());
-    std::vector<const TPlayer*> order;
-    order.reserve(byPosition.size());
-    for (std::size_t k = 0; k < byPosition.size(); ++k) {
-        if (k > 0 && byPosition[k].first == byPosition[k - 1].first) {
-            continue;
-        }
-        order.push_back(&players.Item(byPosition[k].second));
-    }
-    return order;
-}
-
 uint32_t GapColor(float seconds) {
     const double v = seconds;
     return 0x02000000u + BlueOf(v) * 65536u + GreenOf(v) * 256u + RedOf(v);

@@ -2,6 +2,7 @@
 // The standings tower as data: one row per driver present in the latest reading, in position
 // order, with everything the drawing needs and nothing of the window.
 
+#include "core/live/classstandings.h"
 #include "core/live/players.h"
 
 #include <cstdint>
@@ -79,10 +80,6 @@ std::vector<bool> ChangedBestLapRows(const TTowerView& shown, const TTowerView& 
 /// The interval colour ramp (0x02BBGGRR): red when the car ahead is within half a second,
 /// through yellow, green, cyan and blue, to black at 15 seconds and beyond.
 uint32_t GapColor(float seconds);
-
-/// The records behind the tower's rows, in their order: the Seen records that own a position
-/// of 1 or more, the first in record order for a shared position, by ascending position.
-std::vector<const TPlayer*> StandingOrder(const TPlayers& players);
 
 /// Rebuilds `rows` from the Seen records in position order (display names with `nameLength`).
 /// Gaps in the positions are skipped; of two Seen records sharing a position only the first in

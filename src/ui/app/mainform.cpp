@@ -109,6 +109,7 @@ void TFormMain::FormCreate(const TConfigLoad& load) {
     PlaceWindow(this, c.WindowX, c.WindowY, c.WindowW != Unset ? c.WindowW : DesignedWidth,
                 c.WindowH != Unset ? c.WindowH : DesignedHeight);
 
+    Live.ClassView = c.ClassView;
     StartWatcher();
     Live.Names.LoadAliases(ConfigFile);
 

@@ -87,6 +87,9 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     void Button3Click();      // Message Window
     void Button7Click();      // Logo...
     void Button13Click();     // Reload Alias
+    /// "Class view": the tower, the strips and the race messages within each car's class, at
+    /// once and saved.
+    void CheckClassViewClick(bool on);
     void ButtonFolderClick(); // Folder...
     void Button4Click();      // Bestlap report
     void Button5Click();      // Avglap report
@@ -166,7 +169,8 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     /// Ends the watcher, then the reader: neither delivers anything after it.
     void StopWatcher();
     bool HandleWheel(QEvent* event);
-    void PressRanking(TComposeRanking compose, const char* kind);
+    /// The strip of `compose`, or in the class view the same strip ranked within each class.
+    void PressRanking(TComposeRanking compose, TRankingKind byClass, const char* kind);
     /// The web server's settings, with its tokens made when it serves and there are none yet.
     TWebSettings WebSettings();
     /// Writes the tokens into the configuration file; says why not when it cannot.
@@ -212,6 +216,7 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     QPlainTextEdit* Memo1 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QPlainTextEdit* MemoIgnoreList = nullptr;
+    QCheckBox* CheckClassView = nullptr;
     QCheckBox* CheckWebOn = nullptr;
     QSpinBox* SpinWebPort = nullptr;
     QCheckBox* CheckWebNetwork = nullptr;

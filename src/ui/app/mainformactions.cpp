@@ -195,9 +195,14 @@ void TFormMain::Button14Click() {
     MemoIgnoreList->setPlainText(JoinLines(lines));
 }
 
-void TFormMain::PressRanking(TComposeRanking compose, const char* kind) {
-    PressRankingButton(*this, [this, compose] {
-        compose(*Live.Players, KestruneConfig.Stats1NameLength, *this, Live.RankingList);
+void TFormMain::PressRanking(TComposeRanking compose, TRankingKind byClass, const char* kind) {
+    PressRankingButton(*this, [this, compose, byClass] {
+        const int nameLength = KestruneConfig.Stats1NameLength;
+        if (KestruneConfig.ClassView) {
+            ComposeByClass(byClass, *Live.Players, nameLength, *this, Live.RankingList);
+        } else {
+            compose(*Live.Players, nameLength, *this, Live.RankingList);
+        }
     });
     if (RankingMode()) {
         StripKind = kind;
@@ -205,23 +210,36 @@ void TFormMain::PressRanking(TComposeRanking compose, const char* kind) {
 }
 
 void TFormMain::Button8Click() {
-    PressRanking(ComposeBestLaps, "best");
+    PressRanking(ComposeBestLaps, TRankingKind::BestLaps, "best");
 }
 
 void TFormMain::Button12Click() {
-    PressRanking(ComposeAverageLaps, "avg");
+    PressRanking(ComposeAverageLaps, TRankingKind::AverageLaps, "avg");
 }
 
 void TFormMain::Button9Click() {
-    PressRanking(ComposePitStops, "pits");
+    PressRanking(ComposePitStops, TRankingKind::PitStops, "pits");
 }
 
 void TFormMain::Button10Click() {
-    PressRanking(ComposeGapToLeader, "gapl");
+    PressRanking(ComposeGapToLeader, TRankingKind::GapToLeader, "gapl");
 }
 
 void TFormMain::Button11Click() {
-    PressRanking(ComposeIntervals, "gapi");
+    PressRanking(ComposeIntervals, TRankingKind::Intervals, "gapi");
+}
+
+void TFormMain::CheckClassViewClick(bool on) {
+    KestruneConfig.ClassView = on;
+    Live.ClassView = on;
+    if (Stats != nullptr) {
+        Stats->RedrawRequest();
+    }
+    try {
+        SaveConfigValues(ConfigFile, {{"ClassView", on ? "1" : "0"}});
+    } catch (const std::exception& e) {
+        ShowError(ToQString(e.what()));
+    }
 }
 
 void TFormMain::ComboBox1DropDown() {

@@ -6,6 +6,7 @@
 #include "ui/messages/msg1.h"
 #include "ui/support/qtsupport.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -127,6 +128,14 @@ void TFormMain::BuildInfoTab() {
             &QPushButton::clicked, this, &TFormMain::Button13Click);
     connect(AddButton(frame, "ButtonFolder", "Folder...", QRect(376, 116, 75, 21)),
             &QPushButton::clicked, this, &TFormMain::ButtonFolderClick);
+
+    CheckClassView = new QCheckBox("&Class view", frame);
+    CheckClassView->setObjectName("CheckClassView");
+    CheckClassView->setToolTip("The tower, the ranking strips and the race messages within "
+                               "each car's class");
+    CheckClassView->move(436, 70);
+    CheckClassView->setChecked(KestruneConfig.ClassView);
+    connect(CheckClassView, &QCheckBox::toggled, this, &TFormMain::CheckClassViewClick);
 }
 
 void TFormMain::BuildDataTab() {

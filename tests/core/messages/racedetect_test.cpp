@@ -26,12 +26,13 @@ struct Feed {
     TPlayers Players;
     THeadlessWindows Windows;
     TRaceEventList Queue;
+    bool ByClass = false;
 
     void Read(const std::vector<TSlot>& slots, const TGameSession& session = Session()) {
         Players.Merge(slots);
         Players.SetSession(session);
         TReadingResult result;
-        DetectRaceEvents(Players, Windows.Ranking, result);
+        DetectRaceEvents(Players, Windows.Ranking, result, ByClass);
         ApplyReadingResult(Windows, result, Queue);
     }
     /// A first reading that creates the records without announcing anything, then a clean queue.
@@ -188,6 +189,31 @@ TEST(RaceEvents, FastestLapFromTheThirdLap) {
     EXPECT_TRUE(feed.Players.Item(2).Has(PlayerFlag::SessionBestLap));
     EXPECT_EQ(feed.Events(), "");
     EXPECT_EQ(feed.Windows.Log.size(), 1u);
+}
+
+TEST(RaceEvents, TheClassViewNamesEachClassWinnerAndFastestLap) {
+    Feed feed;
+    feed.ByClass = true;
+    const auto car = [](const char* driver, int32_t position, const char* cls, float best) {
+        return CarSlot(driver, position, {.Laps = 6, .BestLap = best, .VehicleClass = cls});
+    };
+    std::vector<TSlot> cars = {car("PROTO", 1, "LMP2", 80.0f), car("GTA", 2, "GT3", 92.0f),
+                               car("GTB", 3, "GT3", 91.0f), car("LONE", 4, "", 99.0f)};
+    feed.Start(cars);
+    cars[2].Laps = 7;
+    cars[2].BestLap = 90.5f; // the best of its class, not of the race
+    cars[1].BestLap = 91.5f; // better than before, but not its class's best
+    feed.Read(cars);
+    EXPECT_EQ(feed.Events(), "GT3 Fastest Lap|#2# GTB  1:30.500|7\n");
+    EXPECT_EQ(feed.Windows.Log, (std::vector<std::string>{"[GT3 Fastest] GTB 1:30.500(Lap7)"}));
+
+    feed.Queue.Clear();
+    for (TSlot& c : cars) {
+        c.FinishStatus = "Finished";
+    }
+    feed.Read(cars);
+    EXPECT_EQ(feed.Events(), "LMP2 Winner|PROTO|12\nGT3 Winner|GTA|12\nGT3 2nd|GTB|8\n"
+                             "Winner|LONE|12\n");
 }
 
 TEST(RaceEvents, MessagesComeByPositionThenTheBattle) {

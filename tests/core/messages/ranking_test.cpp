@@ -61,6 +61,31 @@ TEST(GapRanking, LeaderLapsLappedTimesAndStatuses) {
     EXPECT_EQ(list.Items(2).Text, "#2# BRAVO  DNF");
 }
 
+TEST(ClassStrips, EachClassIsTaggedAndRankedWithinItself) {
+    const auto car = [](const char* driver, int32_t position, const char* cls, float gap,
+                        float best) {
+        TSlot slot = CarSlot(driver, position, {.Laps = 12, .BestLap = best, .VehicleClass = cls});
+        slot.TimeGapToLider = gap;
+        return slot;
+    };
+    TPlayers players = Read({car("PROTO A", 1, "LMP2", 0, 81.0f), car("GT ONE", 2, "GT3", 4, 92.0f),
+                             car("PROTO B", 3, "LMP2", 6, 80.5f),
+                             car("GT TWO", 4, "GT3", 9.5f, 91.0f), car("LONE", 5, "", 20, -1.0f)});
+    THeadlessWindows windows;
+    TRaceEventList list;
+    ComposeByClass(TRankingKind::GapToLeader, players, 5, windows, list);
+    EXPECT_EQ(Entries(list),
+              (std::vector<std::string>{"title:Gap|", "LMP2|", "|#1# P.A  12Laps",
+                                        "|#2# P.B  +6.000", "GT3|", "|#1# G.ONE  12Laps",
+                                        "|#2# G.TWO  +5.500", "-|", "|#1# LONE  12Laps"}));
+    EXPECT_TRUE(windows.Ranking);
+    ComposeByClass(TRankingKind::BestLaps, players, 5, windows, list);
+    EXPECT_EQ(Entries(list),
+              (std::vector<std::string>{"title:Best Lap|", "LMP2|", "|#2# P.B  1:20.500",
+                                        "|#1# P.A  1:21.000", "GT3|", "|#2# G.TWO  1:31.000",
+                                        "|#1# G.ONE  1:32.000", "-|"}));
+}
+
 TEST(GapRanking, IntervalsUseTheCarAhead) {
     std::vector<TSlot> cars = {CarWithBest("ALPHA", 1), CarWithBest("BRAVO", 2),
                                CarWithBest("CHARLIE", 3)};

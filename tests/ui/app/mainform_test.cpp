@@ -13,6 +13,7 @@
 #include "ui/support/qtsupport.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -70,7 +71,7 @@ class MainWindow : public ::testing::Test {
         std::ofstream(ini, std::ios::binary) << config; // the bytes as given, CR LF included
         Load = LoadConfig(ini);
         main = std::make_unique<TFormMain>(ini, Load, Live);
-        stats = std::make_unique<TFormStats1>(TTowerSources{Live.Players, Load.Config});
+        stats = std::make_unique<TFormStats1>(TTowerSources{Live.Players, main->Config()});
         msg = std::make_unique<TFormMsg1>(
             TTickerSources{Live.EventQueue, Live.RankingList, Live.Players});
         main->SetBroadcastWindows(stats.get(), msg.get());
@@ -314,6 +315,27 @@ TEST_F(MainWindow, AReadingsResultChangesTheRealWindows) {
     EXPECT_NE(msg->StatusBitmap(), statusBefore) << "the status line drawn with the notice";
     EXPECT_TRUE(WaitFor([&] { return stats->Rows.size() == 1; })) << "the tower redrawn";
     EXPECT_TRUE(WaitFor([&] { return main->ReloadsHandled() > readsBefore; })) << "read now";
+}
+
+TEST_F(MainWindow, TheClassViewBoxTurnsTheClassViewOnAtOnceAndSavesIt) {
+    Start("[ClassColors]\r\nGT3=clYellow\r\n");
+    Live.Players->Merge({CarSlot("Proto", 1, {.VehicleClass = "LMP2"}),
+                         CarSlot("Gran", 2, {.VehicleClass = "GT3"})});
+    stats->show();
+    stats->RedrawRequest();
+    EXPECT_TRUE(stats->ClassRows.empty());
+    Find<QCheckBox>("CheckClassView")->click();
+    EXPECT_TRUE(Live.ClassView);
+    ASSERT_EQ(stats->ClassRows.size(), 2u) << "the tower redrawn in the class view";
+    EXPECT_EQ(stats->ClassRows[1].Colour, clYellow);
+    EXPECT_TRUE(LoadConfig(ini).Config.ClassView);
+    main->Button10Click();
+    ASSERT_GE(Live.RankingList.Count(), 3);
+    EXPECT_EQ(Live.RankingList.Items(1).Title, "LMP2") << "the strip ranks within each class";
+    main->Button10Click();
+    Find<QCheckBox>("CheckClassView")->click();
+    EXPECT_FALSE(LoadConfig(ini).Config.ClassView);
+    EXPECT_TRUE(stats->ClassRows.empty());
 }
 
 TEST_F(MainWindow, ClosingSavesBoundsAndKeepsForeignKeys) {
