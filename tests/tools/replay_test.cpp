@@ -5,7 +5,9 @@
 
 #include "tests/support/testfiles.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -177,6 +179,48 @@ TEST_F(Replay, IniIgnoreReportsAndRankings) {
     EXPECT_EQ(*(ranking + 1), "ranking\t\t#1# ROCKETEE  1Laps");
     EXPECT_EQ(*(ranking + 2), "ranking\t\t#2# BOB LEE  +1.500") << "time short under a minute";
     EXPECT_EQ(*(ranking + 3), "report\t[Bestlap]") << "finals in command-line order";
+}
+
+TEST_F(Replay, AMultiClassRaceByClassTellsEachClassWinnerAndRanksWithinClasses) {
+    const std::filesystem::path snapshots = folder / "snapshots";
+    const std::string feed = std::string(KESTRUNE_FEED_BINARY) + " --folder '" +
+                             (folder / "live").string() + "' --classes LMP2:3,GT3:4 --laps 4" +
+                             " --speed 300 --rate 100 --seed 5 --quiet --snapshots '" +
+                             snapshots.string() + "'";
+    ASSERT_EQ(std::system(feed.c_str()), 0);
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(snapshots)) {
+        files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    ASSERT_GT(files.size(), 20u);
+    std::string steps;
+    for (const std::string& file : files) {
+        steps += " '" + file + "'";
+    }
+    const RunResult r = Run("--classes --rows --ranking gapl" + steps);
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_THAT(r.lines, Contains(HasSubstr("event\tLMP2 Winner\t")));
+    EXPECT_THAT(r.lines, Contains(HasSubstr("event\tGT3 Winner\t")));
+    EXPECT_THAT(r.lines, Contains("ranking\tGT3\t"));
+    // The last rows, before the ranking, end with class, place in the class and both gaps.
+    std::vector<std::string> classes;
+    auto line = r.lines.rbegin();
+    while (line != r.lines.rend() && line->starts_with("ranking")) {
+        ++line;
+    }
+    for (; line != r.lines.rend() && line->starts_with("row"); ++line) {
+        std::vector<std::string> fields;
+        std::istringstream split(*line);
+        for (std::string field; std::getline(split, field, '\t');) {
+            fields.push_back(field);
+        }
+        ASSERT_GE(fields.size(), 13u) << *line;
+        classes.push_back(fields[11] + " " + fields[12]);
+    }
+    std::sort(classes.begin(), classes.end());
+    EXPECT_THAT(classes, ElementsAre("GT3 1", "GT3 2", "GT3 3", "GT3 4", "LMP2 1", "LMP2 2",
+                                     "LMP2 3"));
 }
 
 TEST_F(Replay, BadOptionsGiveUsageAndExitTwo) {

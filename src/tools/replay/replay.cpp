@@ -8,6 +8,7 @@
 #include "core/app/broadcast.h"
 #include "core/app/config.h"
 #include "core/app/reload.h"
+#include "core/live/classstandings.h"
 #include "core/live/followedfile.h"
 #include "core/live/reports.h"
 #include "core/messages/ranking.h"
@@ -52,7 +53,13 @@ void PrintAfterStep(const TReplayOptions& options, const TKestruneConfig& config
     if (options.PrintRows) {
         std::vector<TStats1Data> rows;
         BuildRows(players, config.Stats1NameLength, rows);
-        PrintRows(stdout, rows);
+        if (options.Classes) {
+            const std::vector<TClassPlace> places =
+                ClassPlaces(StandingOrder(players), players.GameSession().TrackLength);
+            PrintRows(stdout, rows, &places);
+        } else {
+            PrintRows(stdout, rows);
+        }
     }
 }
 
@@ -67,13 +74,19 @@ void PrintReport(const std::string& kind, const TPlayers& players) {
 
 void PrintRanking(const std::string& kind, const TKestruneConfig& config, TBroadcast& live,
                   TWindowLink& windows) {
-    const std::map<std::string, TComposeRanking> compose = {{"best", ComposeBestLaps},
-                                                            {"avg", ComposeAverageLaps},
-                                                            {"pits", ComposePitStops},
-                                                            {"gapl", ComposeGapToLeader},
-                                                            {"gapi", ComposeIntervals}};
+    const std::map<std::string, std::pair<TComposeRanking, TRankingKind>> compose = {
+        {"best", {ComposeBestLaps, TRankingKind::BestLaps}},
+        {"avg", {ComposeAverageLaps, TRankingKind::AverageLaps}},
+        {"pits", {ComposePitStops, TRankingKind::PitStops}},
+        {"gapl", {ComposeGapToLeader, TRankingKind::GapToLeader}},
+        {"gapi", {ComposeIntervals, TRankingKind::Intervals}}};
     const TRaceEventList& strip = live.RankingList;
-    compose.at(kind)(*live.Players, config.Stats1NameLength, windows, live.RankingList);
+    const auto& [overall, byClass] = compose.at(kind);
+    if (live.ClassView) {
+        ComposeByClass(byClass, *live.Players, config.Stats1NameLength, windows, live.RankingList);
+    } else {
+        overall(*live.Players, config.Stats1NameLength, windows, live.RankingList);
+    }
     for (int i = 0; i < strip.Count(); ++i) {
         PrintRecord(stdout, {"ranking", strip.Items(i).Title, strip.Items(i).Text});
     }
@@ -107,6 +120,7 @@ int main(int argc, char** argv) {
     const TReplayOptions& options = *parsed;
     TBroadcast live;
     const TKestruneConfig config = LoadSettings(options, live.Names);
+    live.ClassView = options.Classes;
 
     THeadlessWindows windows; // the ticker exists, hidden, not in ranking mode
     windows.OnLog = [](const std::string& text) { PrintRecord(stdout, {"log", text}); };

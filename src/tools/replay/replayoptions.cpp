@@ -12,6 +12,9 @@ const char* const ReplayUsage =
     "  --ignore NAME   add NAME to the ignore list (repeatable)\n"
     "  --players       after each step print the session line and every record\n"
     "  --rows          after each step print the standings rows\n"
+    "  --classes       the class view: rows end with class, place in class, gap to the class\n"
+    "                  leader and to the car ahead in the class; rankings and race messages\n"
+    "                  go within each class\n"
     "  --report KIND   at the end print a report: bestlap | avglap | gap (repeatable)\n"
     "  --ranking KIND  at the end print a ranking: best | avg | pits | gapl | gapi (repeatable)\n"
     "  --summaries     at the end archive the records too and print every session summary\n";
@@ -42,6 +45,8 @@ std::optional<TReplayOptions> ParseReplayOptions(const std::vector<std::string>&
             options.PrintPlayers = true;
         } else if (arg == "--rows") {
             options.PrintRows = true;
+        } else if (arg == "--classes") {
+            options.Classes = true;
         } else if (arg == "--summaries") {
             options.Finals.push_back({TReplayFinal::Summaries, {}});
         } else if (arg == "--ini" || arg == "--ignore" || arg == "--report" || arg == "--ranking") {

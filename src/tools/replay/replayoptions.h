@@ -21,6 +21,9 @@ struct TReplayOptions {
     std::vector<std::string> Ignore;
     bool PrintPlayers = false;
     bool PrintRows = false;
+    /// The class view: rows with each car's class, place in the class and class gaps; the
+    /// rankings and race messages within each class.
+    bool Classes = false;
     std::vector<TReplayFinal> Finals;
     std::vector<TReplayStep> Steps;
 };

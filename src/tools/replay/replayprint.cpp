@@ -42,12 +42,27 @@ void PrintPlayers(std::FILE* out, const TPlayers& players) {
     }
 }
 
-void PrintRows(std::FILE* out, const std::vector<TStats1Data>& rows) {
+void PrintRows(std::FILE* out, const std::vector<TStats1Data>& rows,
+               const std::vector<TClassPlace>* places) {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const TStats1Data& r = rows[i];
-        PrintRecord(out,
-                    {"row", std::to_string(i), r.Name, Fixed3(r.Interval), Hex(r.IntervalColor, 8),
-                     std::to_string(r.Laps), Fixed3(r.BestLap), std::to_string(r.Pitstops),
-                     r.TimedLap ? "1" : "0", Hex(r.Marks, 4), std::to_string(r.LapTenths)});
+        std::vector<std::string> fields = {"row",
+                                           std::to_string(i),
+                                           r.Name,
+                                           Fixed3(r.Interval),
+                                           Hex(r.IntervalColor, 8),
+                                           std::to_string(r.Laps),
+                                           Fixed3(r.BestLap),
+                                           std::to_string(r.Pitstops),
+                                           r.TimedLap ? "1" : "0",
+                                           Hex(r.Marks, 4),
+                                           std::to_string(r.LapTenths)};
+        if (places != nullptr && i < places->size()) {
+            const TClassPlace& place = (*places)[i];
+            fields.insert(fields.end(), {place.Class, std::to_string(place.Position),
+                                         ClassGapText(place, place.ToLeader),
+                                         ClassGapText(place, place.ToAhead)});
+        }
+        PrintRecord(out, fields);
     }
 }

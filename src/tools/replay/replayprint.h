@@ -1,6 +1,7 @@
 #pragma once
 // The lines kestrune-replay prints: one record per line, fields separated by one TAB.
 
+#include "core/live/classstandings.h"
 #include "core/live/players.h"
 #include "core/standings/rows.h"
 
@@ -15,4 +16,6 @@ void PrintRecord(std::FILE* out, const std::vector<std::string>& fields);
 std::string Fixed3(double value);
 
 void PrintPlayers(std::FILE* out, const TPlayers& players);
-void PrintRows(std::FILE* out, const std::vector<TStats1Data>& rows);
+/// With `places` (the same cars), each row ends with its class columns.
+void PrintRows(std::FILE* out, const std::vector<TStats1Data>& rows,
+               const std::vector<TClassPlace>* places = nullptr);
