@@ -92,19 +92,21 @@ void BM_MergeShuffled(benchmark::State& state) {
 }
 
 /// One whole reload cycle as the program runs it after a changed stamp: read and parse the
-/// file, merge, session, battle scores, race event detection, labels, then the standings rows.
-void BM_ReloadCycle(benchmark::State& state) {
-    const int cars = static_cast<int>(state.range(0));
+/// file, merge, session, battle scores, race event detection, labels, then the standings rows
+/// (and in the class view the race messages by class and the tower's class rows).
+void ReloadCycle(benchmark::State& state, int cars, int classes, bool classView) {
     std::vector<std::string> files;
     for (int r = 0; r < 8; ++r) {
-        files.push_back(WriteTempLiveFile(MakeLiveText(cars, r),
+        files.push_back(WriteTempLiveFile(MakeLiveText(cars, r, 0, classes),
                                           "kestrune-bench-" + std::to_string(::getpid()) +
                                               "-cycle-" + std::to_string(r) + "_live.txt"));
     }
     THeadlessWindows windows;
     TBroadcast live;
+    live.ClassView = classView;
     TFollowedFile followed;
     std::vector<TStats1Data> rows;
+    std::vector<TClassRow> classRows;
     std::size_t next = 0;
     for (auto _ : state) {
         followed.LiveFileName = files[next];
@@ -113,6 +115,9 @@ void BM_ReloadCycle(benchmark::State& state) {
             windows, ReadFollowedFile(followed, live, GetFileState(followed.LiveFileName), false),
             live.EventQueue);
         BuildRows(*live.Players, 5, rows);
+        if (classView) {
+            BuildClassRows(*live.Players, {}, classRows);
+        }
         live.EventQueue.Clear();
         windows.Log.clear();
         benchmark::DoNotOptimize(rows.data());
@@ -120,6 +125,15 @@ void BM_ReloadCycle(benchmark::State& state) {
     for (const std::string& file : files) {
         ::unlink(file.c_str());
     }
+}
+
+void BM_ReloadCycle(benchmark::State& state) {
+    ReloadCycle(state, static_cast<int>(state.range(0)), 1, false);
+}
+
+/// 60 cars: one class overall, three classes overall, three in the class view.
+void BM_ReloadCycleClasses(benchmark::State& state) {
+    ReloadCycle(state, 60, static_cast<int>(state.range(0)), state.range(1) != 0);
 }
 
 /// Start-up's alias loading from a configuration file of `aliases` lines with long values.
@@ -142,6 +156,7 @@ void BM_LoadAliasList(benchmark::State& state) {
 
 BENCHMARK(BM_LoadAliasList)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReloadCycle)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
+BENCHMARK(BM_ReloadCycleClasses)->Args({1, 0})->Args({3, 0})->Args({3, 1});
 BENCHMARK(BM_ReadScan)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
 BENCHMARK(BM_ParseMemory)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);
 BENCHMARK(BM_ParseFile)->Arg(20)->Arg(60)->Arg(200)->Arg(2000);

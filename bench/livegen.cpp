@@ -9,7 +9,8 @@
 #include <random>
 #include <vector>
 
-std::string MakeLiveText(int cars, int round, unsigned shuffleSeed) {
+std::string MakeLiveText(int cars, int round, unsigned shuffleSeed, int classes) {
+    const char* const classNames[] = {"GT3", "LMP2", "GT4"};
     std::vector<int> order(static_cast<std::size_t>(cars));
     std::iota(order.begin(), order.end(), 0);
     if (shuffleSeed != 0) {
@@ -28,10 +29,10 @@ std::string MakeLiveText(int cars, int round, unsigned shuffleSeed) {
         const double best = 90.0 + car * 0.137;
         std::snprintf(
             line, sizeof line,
-            "[Slot%02d]\r\nDriver=Driver Number %d\r\nVehicle=Vehicle %d\r\nVehicleClass=GT3\r\n"
+            "[Slot%02d]\r\nDriver=Driver Number %d\r\nVehicle=Vehicle %d\r\nVehicleClass=%s\r\n"
             "Position=%d\r\nLaps=%d\r\nInSector=%d\r\nBestLap=%.3f\r\nLastLap=%.3f\r\n",
-            slotNumber++, car, car % 7, car + 1, 5 + round / 450, 1 + (round + car) % 3, best,
-            best + 0.8);
+            slotNumber++, car, car % 7, classNames[car % std::clamp(classes, 1, 3)], car + 1,
+            5 + round / 450, 1 + (round + car) % 3, best, best + 0.8);
         text += line;
         std::snprintf(
             line, sizeof line,

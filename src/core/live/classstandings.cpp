@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <optional>
 
 namespace {
@@ -56,24 +55,27 @@ std::vector<const TPlayer*> StandingOrder(const TPlayers& players) {
 
 std::vector<TClassPlace> ClassPlaces(const std::vector<const TPlayer*>& order, double trackLength) {
     struct TClassSoFar {
-        int Number = 0;
+        const std::string* Name = nullptr;
         int32_t Cars = 0;
         const TPlayer* Leader = nullptr;
         const TPlayer* Last = nullptr;
     };
-    std::map<std::string, TClassSoFar> classes;
+    // A field has a handful of classes: a list is quicker to search than a map.
+    std::vector<TClassSoFar> classes;
     std::vector<TClassPlace> places;
     places.reserve(order.size());
     for (const TPlayer* car : order) {
-        const auto [found, isNew] = classes.try_emplace(car->VehicleClass);
-        TClassSoFar& so = found->second;
+        auto found = std::find_if(classes.begin(), classes.end(), [car](const TClassSoFar& c) {
+            return *c.Name == car->VehicleClass;
+        });
+        const bool isNew = found == classes.end();
         if (isNew) {
-            so.Number = static_cast<int>(classes.size()) - 1;
-            so.Leader = car;
+            found = classes.insert(classes.end(), TClassSoFar{&car->VehicleClass, 0, car, car});
         }
+        TClassSoFar& so = *found;
         TClassPlace place;
         place.Class = car->VehicleClass;
-        place.ClassNumber = so.Number;
+        place.ClassNumber = static_cast<int>(found - classes.begin());
         place.Position = ++so.Cars;
         if (!isNew) {
             place.ToLeader = GapBehind(*so.Leader, *car, trackLength);

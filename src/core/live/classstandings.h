@@ -17,6 +17,7 @@ std::vector<const TPlayer*> StandingOrder(const TPlayers& players);
 struct TClassGap {
     int32_t Laps = 0;
     float Time = 0.0f;
+    bool operator==(const TClassGap&) const = default;
 };
 
 /// One car's place in its class, for a car of the tower's order.

@@ -1,7 +1,7 @@
 #include "core/live/laptime.h"
 
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 
 std::string LapTimeText(float seconds, bool shortForm) {
     if (!std::isfinite(seconds) || seconds < 0.0f) {
@@ -17,13 +17,24 @@ std::string LapTimeText(float seconds, bool shortForm) {
     const int restMillis = static_cast<int>(rest);
     const int wholeSeconds = restMillis / 1000;
     const int fraction = restMillis % 1000;
+    // Written digit by digit: the strips and the class gaps format dozens of these in every
+    // reading. The minutes of the largest float have 34 digits.
     char buffer[64];
+    char* end = buffer;
+    const auto digit = [&end](int value) { *end++ = static_cast<char>('0' + value); };
     if (shortForm && minutes == 0.0) {
-        std::snprintf(buffer, sizeof buffer, "%d.%03d", wholeSeconds, fraction);
+        end = std::to_chars(end, buffer + sizeof buffer, wholeSeconds).ptr;
     } else {
-        std::snprintf(buffer, sizeof buffer, "%.0f:%02d.%03d", minutes, wholeSeconds, fraction);
+        end = std::to_chars(end, buffer + sizeof buffer, minutes, std::chars_format::fixed, 0).ptr;
+        *end++ = ':';
+        digit(wholeSeconds / 10);
+        digit(wholeSeconds % 10);
     }
-    return buffer;
+    *end++ = '.';
+    digit(fraction / 100);
+    digit(fraction / 10 % 10);
+    digit(fraction % 10);
+    return std::string(buffer, end);
 }
 
 std::string GapBehindText(int32_t lapsDown, float timeDown) {

@@ -35,10 +35,23 @@ struct TRacePlaces {
     std::vector<TClassBest> Bests;
 };
 
+/// Whether a car of this reading finished or improved its best lap: only then is anything
+/// placed within a class, which most readings of a race never need.
+bool ClassNews(const TPlayers& players) {
+    for (int i = 0; i < players.Count(); ++i) {
+        const TPlayer& car = players.Item(i);
+        if (car.Has(PlayerFlag::Seen) && (car.Has(PlayerFlag::FinishStatusChanged) ||
+                                          (car.Has(PlayerFlag::BestLapImproved) && car.Laps > 2))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 TRacePlaces RacePlaces(const TPlayers& players, bool byClass) {
     TRacePlaces places;
-    places.ByClass = byClass;
-    if (!byClass) {
+    places.ByClass = byClass && ClassNews(players);
+    if (!places.ByClass) {
         return places;
     }
     places.ClassPosition.assign(static_cast<std::size_t>(players.Count()), 0);

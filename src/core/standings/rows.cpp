@@ -1,6 +1,7 @@
 #include "core/standings/rows.h"
 
 #include "core/live/classstandings.h"
+#include "core/live/laptime.h"
 #include "core/live/names.h"
 #include "core/platform/colornames.h"
 #include "core/platform/localetext.h"
@@ -273,7 +274,18 @@ void BuildClassRows(const TPlayers& players, const TClassColours& colours,
     rows.resize(places.size());
     for (std::size_t k = 0; k < places.size(); ++k) {
         const TClassPlace& place = places[k];
-        rows[k] = {ClassColour(colours, place.Class, place.ClassNumber), place.Position,
-                   place.Position == 1 ? place.Class : ClassGapText(place, place.ToLeader)};
+        TClassRow& row = rows[k];
+        row.Colour = ClassColour(colours, place.Class, place.ClassNumber);
+        row.Position = place.Position;
+        row.ToLeader = place.ToLeader;
+        if (place.Position == 1) {
+            row.Name = place.Class;
+        } else {
+            row.Name.clear();
+        }
     }
+}
+
+std::string ClassRowText(const TClassRow& row) {
+    return row.Position == 1 ? row.Name : GapBehindText(row.ToLeader.Laps, row.ToLeader.Time);
 }

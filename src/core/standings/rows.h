@@ -37,11 +37,16 @@ struct TClassRow {
     /// A colour value (red in the lowest byte).
     uint32_t Colour = 0;
     int32_t Position = 0;
-    /// The gap to the class leader in the tower's gap form; the class's name on its leader's
-    /// row, so the colours can be told apart.
-    std::string Text;
+    TClassGap ToLeader;
+    /// The class's name, on its leader's row only.
+    std::string Name;
     bool operator==(const TClassRow&) const = default;
 };
+
+/// What the tower writes for a class row: the gap to the class leader in the tower's gap form,
+/// or the class's name on its leader's row, so the colours can be told apart. Made only when
+/// drawn: the reload cycle of a race builds the rows at every reading.
+std::string ClassRowText(const TClassRow& row);
 
 /// Colours given to classes by name, matched without regard to case.
 using TClassColours = std::vector<std::pair<std::string, uint32_t>>;

@@ -171,7 +171,7 @@ void DrawClassGaps(QPainter& painter, const TLayout& layout, const std::vector<T
     std::vector<std::string> texts;
     texts.reserve(rows.size());
     for (const TClassRow& row : rows) {
-        texts.push_back(row.Text);
+        texts.push_back(ClassRowText(row));
     }
     std::vector<bool> first(texts.size(), false);
     if (!first.empty()) {

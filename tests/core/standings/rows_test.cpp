@@ -314,10 +314,10 @@ TEST(CompareViews, OnlyWhatTheTowerShowsCounts) {
     EXPECT_EQ(CompareViews(race, later), TTowerChange::All) << "the leader's lap counter";
     TTowerView classes = race;
     classes.ClassView = true;
-    classes.Classes = {{0xFF, 1, ""}, {0xFF, 2, "+0.500"}};
+    classes.Classes = {{0xFF, 1, {}, "GT3"}, {0xFF, 2, {0, 0.5f}, ""}};
     EXPECT_EQ(CompareViews(race, classes), TTowerChange::All);
     TTowerView closer = classes;
-    closer.Classes[1].Text = "+0.400";
+    closer.Classes[1].ToLeader.Time = 0.4f;
     EXPECT_EQ(CompareViews(classes, closer), TTowerChange::All) << "a class gap is text";
     closer = classes;
     closer.Rows[1].IntervalColor = GapColor(9.0f);
