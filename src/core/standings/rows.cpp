@@ -257,14 +257,25 @@ constexpr uint32_t ClassPalette[] = {0x3A3AE6, 0xE68A1E, 0x4CB82E, 0x1E96F5,
 
 } // namespace
 
-uint32_t ClassColour(const TClassColours& given, const std::string& name, int number) {
+namespace {
+
+const uint32_t* GivenColour(const TClassColours& given, const std::string& name) {
     for (const auto& [cls, colour] : given) {
         if (EqualsIgnoreCase(cls, name)) {
-            return colour;
+            return &colour;
         }
     }
+    return nullptr;
+}
+
+} // namespace
+
+uint32_t ClassColour(const TClassColours& given, const std::string& name, int unnamed) {
+    if (const uint32_t* colour = GivenColour(given, name)) {
+        return *colour;
+    }
     constexpr int count = static_cast<int>(std::size(ClassPalette));
-    return ClassPalette[((number % count) + count) % count];
+    return ClassPalette[((unnamed % count) + count) % count];
 }
 
 void BuildClassRows(const TPlayers& players, const TClassColours& colours,
@@ -272,10 +283,17 @@ void BuildClassRows(const TPlayers& players, const TClassColours& colours,
     const std::vector<TClassPlace> places =
         ClassPlaces(StandingOrder(players), players.GameSession().TrackLength);
     rows.resize(places.size());
+    // Each class's colour, by class number, as the classes first appear.
+    std::vector<uint32_t> classColours;
+    int unnamed = 0;
     for (std::size_t k = 0; k < places.size(); ++k) {
         const TClassPlace& place = places[k];
+        if (place.ClassNumber == static_cast<int>(classColours.size())) {
+            const bool given = GivenColour(colours, place.Class) != nullptr;
+            classColours.push_back(ClassColour(colours, place.Class, given ? 0 : unnamed++));
+        }
         TClassRow& row = rows[k];
-        row.Colour = ClassColour(colours, place.Class, place.ClassNumber);
+        row.Colour = classColours[static_cast<std::size_t>(place.ClassNumber)];
         row.Position = place.Position;
         row.ToLeader = place.ToLeader;
         if (place.Position == 1) {

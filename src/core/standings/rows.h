@@ -51,9 +51,9 @@ std::string ClassRowText(const TClassRow& row);
 /// Colours given to classes by name, matched without regard to case.
 using TClassColours = std::vector<std::pair<std::string, uint32_t>>;
 
-/// The colour of class `name`, the `number`th to appear from the front: its given colour, else
-/// the palette's in that order.
-uint32_t ClassColour(const TClassColours& given, const std::string& name, int number);
+/// The colour of class `name`: its given colour, else the palette's `unnamed`th, counting the
+/// classes given none in the order they appear from the front.
+uint32_t ClassColour(const TClassColours& given, const std::string& name, int unnamed);
 
 /// The class rows for the tower's rows (the same cars in the same order).
 void BuildClassRows(const TPlayers& players, const TClassColours& colours,

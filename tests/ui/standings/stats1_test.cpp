@@ -203,7 +203,7 @@ TEST_F(Stats1, TheClassViewMarksEachRowWithItsClassAndWritesTheClassGap) {
     Config.ClassView = true;
     Config.ClassColors = {{"LMP2", 0x00FFFF}}; // yellow: black digits
     const QImage& image = Open(300);
-    const QColor gt3 = ToQColor(ClassColour({}, "GT3", 1));
+    const QColor gt3 = ToQColor(ClassColour({}, "GT3", 0)); // the first class given none
     const std::vector<std::pair<QColor, QColor>> marks = {
         {Yellow, Black}, {gt3, White}, {Yellow, Black}, {gt3, White}};
     const std::vector<QString> texts = {"LMP2", "GT3", "+12.500", "+12.500"};
