@@ -454,7 +454,19 @@ xdotool key alt+b
 for _ in $(seq 100); do [ "$(value WebPort)" = 8787 ] && break; sleep 0.1; done
 [ "$(value WebPort)" = 8787 ] || fail "the Web tab did not turn the server on: WebPort=$(value WebPort)"
 [ "$(answer http://127.0.0.1:8787/tower)" = 200 ] || fail "the Web tab's server serves no tower page"
+# Its address goes to the clipboard with its Copy button, to be pasted into a capture program:
+# from the check box, Tab passes the port, "Other PCs too" and the address to its Copy.
+for _ in 1 2 3 4; do xdotool key Tab; sleep 0.2; done
+xdotool key space
+copied=
+for _ in $(seq 100); do
+  copied=$(xclip -o -selection clipboard 2>/dev/null || true)
+  [ "$copied" = http://127.0.0.1:8787/tower ] && break
+  sleep 0.1
+done
+[ "$copied" = http://127.0.0.1:8787/tower ] ||
+  fail "the Web tab's Copy put '$copied' on the clipboard, not the tower's address"
 wmctrl -i -c "$console"
 wait_exit "its console was closed after a first start"
-echo "wine test: a fresh unzip in '$(basename "$fresh")' chose its folder with Folder..., followed the race and turned the browser sources on in its Web tab"
+echo "wine test: a fresh unzip in '$(basename "$fresh")' chose its folder with Folder..., followed the race, turned the browser sources on in its Web tab and copied the tower's address"
 echo "wine desktop test passed"
