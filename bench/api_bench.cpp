@@ -18,7 +18,9 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTcpSocket>
+#include <QVariant>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -227,8 +229,48 @@ void BM_ApiPollerCost(benchmark::State& state) {
     }
 }
 
+/// The floor under BM_ApiPollerCost/0: the same four pollers against a bare Qt server that
+/// answers every request on its kept connection with a fixed 304 and does nothing else.
+void BM_BareQtPollerFloor(benchmark::State& state) {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&server] {
+        while (QTcpSocket* socket = server.nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                QByteArray& seen = *socket->property("seen").value<QByteArray*>();
+                seen += socket->readAll();
+                for (qsizetype end; (end = seen.indexOf("\r\n\r\n")) >= 0;) {
+                    seen.remove(0, end + 4);
+                    socket->write("HTTP/1.1 304 Not Modified\r\nETag: \"1\"\r\n\r\n");
+                    socket->flush();
+                }
+            });
+            auto* seen = new QByteArray;
+            socket->setProperty("seen", QVariant::fromValue(seen));
+            QObject::connect(socket, &QObject::destroyed, [seen] { delete seen; });
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    });
+    const auto cpuRate = [] {
+        const double cpu = ProcessCpuMs();
+        RunEventLoop(20000);
+        return (ProcessCpuMs() - cpu) / 20.0;
+    };
+    for (auto _ : state) {
+        const double alone = cpuRate();
+        QProcess pollers;
+        pollers.start("python3", {KESTRUNE_POLLER, QString::number(server.serverPort()),
+                                  "/data/standings.json", "4", "4", "20"});
+        const double polled = cpuRate();
+        pollers.waitForFinished(30000);
+        state.counters["poller_cost_ms_per_s"] = polled - alone;
+        state.SetLabel(pollers.readAllStandardOutput().trimmed().toStdString());
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_BareQtPollerFloor)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApiControlRoundTrip)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApiStatePush)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApiPollerCost)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
