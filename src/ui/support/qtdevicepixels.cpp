@@ -9,22 +9,25 @@ QSize DeviceSize(QSize logical, qreal ratio) {
                  static_cast<int>(std::ceil(logical.height() * ratio - 1e-9)));
 }
 
-QImage DevicePicture(QSize logical, qreal ratio) {
-    QImage picture(DeviceSize(logical, ratio), QImage::Format_RGB32);
+namespace {
+
+QImage FilledPicture(QSize logical, qreal ratio, QImage::Format format, Qt::GlobalColor fill) {
+    QImage picture(DeviceSize(logical, ratio), format);
     if (!picture.isNull()) {
         picture.setDevicePixelRatio(ratio);
-        picture.fill(Qt::black);
+        picture.fill(fill);
     }
     return picture;
 }
 
+} // namespace
+
+QImage DevicePicture(QSize logical, qreal ratio) {
+    return FilledPicture(logical, ratio, QImage::Format_RGB32, Qt::black);
+}
+
 QImage ClearPicture(QSize logical, qreal ratio) {
-    QImage picture(DeviceSize(logical, ratio), QImage::Format_ARGB32_Premultiplied);
-    if (!picture.isNull()) {
-        picture.setDevicePixelRatio(ratio);
-        picture.fill(Qt::transparent);
-    }
-    return picture;
+    return FilledPicture(logical, ratio, QImage::Format_ARGB32_Premultiplied, Qt::transparent);
 }
 
 void FillBackground(QPainter& painter, const QRect& area) {
