@@ -1,6 +1,7 @@
 #pragma once
-// The settings of section "Config", read once at start; window bounds and the logo path are
-// written back on exit. Every key, with its kind, default and the values the program applies,
+// The settings of section "Config", read at start; window bounds and the logo path are
+// written back on exit, and the console changes and saves the web keys and ClassView as the
+// operator sets them. Every key, with its kind, default and the values the program applies,
 // is one line of the settings table in config.cpp.
 
 #include "core/platform/colornames.h"
