@@ -23,9 +23,10 @@ TSlot Car(const char* driver, int position, const char* cls, int laps, double di
 TEST(ClassPlaces, EachCarIsPlacedAndTimedWithinItsOwnClass) {
     TPlayers players;
     players.Merge({Car("Proto A", 1, "LMP2", 10, 2000, 0, 81.0f),
-                   Car("Proto B", 2, "LMP2", 10, 1500, 5, 80.5f),
+                   Car("Proto B", 2, "LMP2", 9, 4000, 5, 80.5f),
                    Car("GT One", 3, "GT3", 10, 1000, 12),
-                   Car("Proto C", 4, "LMP2", 9, 1000, 95, 82.0f), // lapped by its class leader
+                   // Lapped by its class leader, on the lap of the car ahead in the class.
+                   Car("Proto C", 4, "LMP2", 9, 1000, 95, 82.0f),
                    Car("GT Two", 5, "GT3", 10, 500, 20, 0, "None", true),
                    Car("GT Three", 6, "GT3", 4, 100, 400, 0, "DNF"),
                    Car("Solo", 7, "GT4", 8, 0, 300),
@@ -45,7 +46,8 @@ TEST(ClassPlaces, EachCarIsPlacedAndTimedWithinItsOwnClass) {
     EXPECT_EQ(positions, (std::vector<int>{1, 2, 1, 3, 2, 3, 1, 1}));
     EXPECT_EQ(numbers, (std::vector<int>{0, 0, 1, 0, 1, 1, 2, 3}));
     EXPECT_EQ(toLeader, (std::vector<std::string>{"", "+5.000", "", "+1L", "+8.000", "+6L", "", ""}));
-    EXPECT_EQ(toAhead, (std::vector<std::string>{"", "+5.000", "", "+1L", "+8.000", "+6L", "", ""}));
+    EXPECT_EQ(toAhead,
+              (std::vector<std::string>{"", "+5.000", "", "+1:30.000", "+8.000", "+6L", "", ""}));
     EXPECT_EQ(ClassesInOrder(places), (std::vector<std::string>{"LMP2", "GT3", "GT4", ""}));
 
     // Best laps are per class, and a car keeps the class its record was created with.

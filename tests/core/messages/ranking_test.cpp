@@ -64,9 +64,8 @@ TEST(GapRanking, LeaderLapsLappedTimesAndStatuses) {
 TEST(ClassStrips, EachClassIsTaggedAndRankedWithinItself) {
     const auto car = [](const char* driver, int32_t position, const char* cls, float gap,
                         float best) {
-        TSlot slot = CarSlot(driver, position, {.Laps = 12, .BestLap = best, .VehicleClass = cls});
-        slot.TimeGapToLider = gap;
-        return slot;
+        return CarSlot(driver, position,
+                       {.Laps = 12, .BestLap = best, .VehicleClass = cls, .TimeGapToLider = gap});
     };
     TPlayers players = Read({car("PROTO A", 1, "LMP2", 0, 81.0f), car("GT ONE", 2, "GT3", 4, 92.0f),
                              car("PROTO B", 3, "LMP2", 6, 80.5f),

@@ -190,10 +190,9 @@ TEST_F(Stats1, RaceCellsBarsAndLapCounter) {
 
 TEST_F(Stats1, TheClassViewMarksEachRowWithItsClassAndWritesTheClassGap) {
     const auto car = [](const char* driver, int position, const char* cls, float gap) {
-        TSlot slot = CarSlot(driver, position,
-                             {.Laps = 12, .TimeGapToPrev = 6.25f, .LapDistanceTravelled = 1000.0,
-                              .VehicleClass = cls, .TimeGapToLider = gap});
-        return slot;
+        return CarSlot(driver, position,
+                       {.Laps = 12, .TimeGapToPrev = 6.25f, .LapDistanceTravelled = 1000.0,
+                        .VehicleClass = cls, .TimeGapToLider = gap});
     };
     std::vector<TSlot> cars{car("Proto A", 1, "LMP2", 0), car("GT One", 2, "GT3", 6.25f),
                             car("Proto B", 3, "LMP2", 12.5f), car("GT Two", 4, "GT3", 18.75f)};
