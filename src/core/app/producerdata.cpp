@@ -68,11 +68,13 @@ TCell LapMillis(float seconds) {
     return {JsonNumber(std::nearbyint(static_cast<double>(seconds) * 1000.0), 0), false};
 }
 
+// The class columns came later: they go last, so a reader that counts columns still finds the
+// others where they were.
 constexpr std::array<std::string_view, 22> StandingColumns = {
-    "position", "name",     "driver",        "vehicle",  "class",     "classPosition",
-    "laps",     "bestLap",  "bestLapMs",     "lastLap",  "lastLapMs", "gapToLeader",
-    "interval", "classGap", "classInterval", "pitStops", "inPits",    "finishStatus",
-    "gained",   "lost",     "bestImproved",  "slow"};
+    "position", "name",          "driver",       "vehicle",      "class",       "laps",
+    "bestLap",  "bestLapMs",     "lastLap",      "lastLapMs",    "gapToLeader", "interval",
+    "pitStops", "inPits",        "finishStatus", "gained",       "lost",        "bestImproved",
+    "slow",     "classPosition", "classGap",     "classInterval"};
 
 using TStandingRow = std::array<TCell, StandingColumns.size()>;
 
@@ -86,7 +88,6 @@ TStandingRow StandingRow(const TPlayer& car, const TStats1Data& row, const TClas
         Text(car.Driver),
         Text(car.Vehicle),
         Text(car.VehicleClass),
-        Number(place.Position),
         Number(car.Laps),
         LapText(car.BestLap),
         LapMillis(car.BestLap),
@@ -94,8 +95,6 @@ TStandingRow StandingRow(const TPlayer& car, const TStats1Data& row, const TClas
         LapMillis(car.LastLap[0]),
         {first ? std::string() : GapBehindText(car.LapGapToLider, car.TimeGapToLider), true},
         {first ? std::string() : GapBehindText(car.LapGapToPrev, car.TimeGapToPrev[0]), true},
-        {ClassGapText(place, place.ToLeader), true},
-        {ClassGapText(place, place.ToAhead), true},
         Number(car.Pitstops),
         mark(mkInPits),
         Text(car.FinishStatus.Text()),
@@ -103,6 +102,9 @@ TStandingRow StandingRow(const TPlayer& car, const TStats1Data& row, const TClas
         mark(mkLost),
         mark(mkBestImproved),
         mark(mkSlow),
+        Number(place.Position),
+        {ClassGapText(place, place.ToLeader), true},
+        {ClassGapText(place, place.ToAhead), true},
     }};
 }
 
@@ -113,7 +115,7 @@ std::vector<TStandingRow> StandingTable(const TPlayers& players, int nameLength)
     // Both follow one rule; should they ever part, no row is paired with the wrong car's
     // record beyond the shorter of the two.
     const std::size_t count = std::min(rows.size(), order.size());
-    const std::vector<TClassPlace> places = ClassPlaces(order, players.GameSession().TrackLength);
+    const std::vector<TClassPlace> places = ClassPlaces(order, players.GameSession());
     std::vector<TStandingRow> table;
     table.reserve(count);
     for (std::size_t k = 0; k < count; ++k) {

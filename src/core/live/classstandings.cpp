@@ -53,7 +53,9 @@ std::vector<const TPlayer*> StandingOrder(const TPlayers& players) {
     return order;
 }
 
-std::vector<TClassPlace> ClassPlaces(const std::vector<const TPlayer*>& order, double trackLength) {
+std::vector<TClassPlace> ClassPlaces(const std::vector<const TPlayer*>& order,
+                                     const TGameSession& session) {
+    const double trackLength = session.Session == TSessionKind::Race ? session.TrackLength : 0.0;
     struct TClassSoFar {
         const std::string* Name = nullptr;
         int32_t Cars = 0;

@@ -3,6 +3,7 @@
 // leader and to the car ahead in the class, and each class's best lap. A car's class is the
 // one its record was created with; an empty class is a class of its own.
 
+#include "core/live/livefile.h"
 #include "core/live/players.h"
 
 #include <cstdint>
@@ -33,9 +34,10 @@ struct TClassPlace {
 };
 
 /// The places of the cars of `order` (the tower's order, leader first), in the same order.
-/// `trackLength` decides whole laps from the cars' progress; without it (0) the lap gaps the
-/// live file gives are compared instead.
-std::vector<TClassPlace> ClassPlaces(const std::vector<const TPlayer*>& order, double trackLength);
+/// In a race whole laps come from the cars' progress when the track's length is known; else,
+/// and in other sessions (whose gaps are best laps'), from the lap gaps the live file gives.
+std::vector<TClassPlace> ClassPlaces(const std::vector<const TPlayer*>& order,
+                                     const TGameSession& session);
 
 /// The class names in the order they first appear in `places`.
 std::vector<std::string> ClassesInOrder(const std::vector<TClassPlace>& places);

@@ -18,7 +18,7 @@ std::string LapTimeText(float seconds, bool shortForm) {
     const int wholeSeconds = restMillis / 1000;
     const int fraction = restMillis % 1000;
     // Written digit by digit: the strips and the class gaps format dozens of these in every
-    // reading. The minutes of the largest float have 34 digits.
+    // reading. The minutes of the largest float have 37 digits.
     char buffer[64];
     char* end = buffer;
     const auto digit = [&end](int value) { *end++ = static_cast<char>('0' + value); };

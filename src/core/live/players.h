@@ -76,6 +76,9 @@ class TPlayers {
 
     int Count() const { return static_cast<int>(Records.size()); }
     double SessionBestTime() const { return SessionBest; }
+    /// The best lap each class has had this session, as the class view keeps it: a class's new
+    /// fastest lap must beat it, even when its holder has left the file since.
+    std::vector<std::pair<std::string, float>>& ClassBestTimes() { return BestOfClasses; }
 
     /// Appends a zeroed record and returns its index.
     int AddPlayer();
@@ -109,6 +112,7 @@ class TPlayers {
     std::vector<TPlayer> Records;
     TGameSession Session;
     double SessionBest = 0.0;
+    std::vector<std::pair<std::string, float>> BestOfClasses;
     /// Which merge last touched each record, so that one pass at the end finds the rest.
     std::vector<uint32_t> MergedIn;
     uint32_t MergeNumber = 0;

@@ -22,16 +22,18 @@ std::string Boxed(int32_t position, const std::string& driver) {
     return "#" + std::to_string(position) + "# " + IsolatedName(driver);
 }
 
-/// "GT3 " before a title of the class view; nothing for a car of no class.
+/// "GT3 " before a title of the class view.
 std::string ClassTag(const std::string& cls) {
-    return cls.empty() ? std::string() : cls + " ";
+    return cls + " ";
 }
 
 /// Where each car stands in the race overall and, in the class view, in its class.
 struct TRacePlaces {
     bool ByClass = false;
-    /// By record index, filled in the class view only.
+    /// By record index, when a car finished or improved in the class view; 0 for a car of no
+    /// class, which is announced as overall (a plain "Winner" there would read as the race's).
     std::vector<int32_t> ClassPosition;
+    /// In the class view, each class's best of this reading.
     std::vector<TClassBest> Bests;
 };
 
@@ -50,22 +52,53 @@ bool ClassNews(const TPlayers& players) {
 
 TRacePlaces RacePlaces(const TPlayers& players, bool byClass) {
     TRacePlaces places;
-    places.ByClass = byClass && ClassNews(players);
+    if (!byClass) {
+        return places;
+    }
+    places.Bests = ClassBestLaps(players);
+    places.ByClass = ClassNews(players);
     if (!places.ByClass) {
         return places;
     }
     places.ClassPosition.assign(static_cast<std::size_t>(players.Count()), 0);
     const std::vector<const TPlayer*> order = StandingOrder(players);
-    const std::vector<TClassPlace> inClass = ClassPlaces(order, players.GameSession().TrackLength);
+    const std::vector<TClassPlace> inClass = ClassPlaces(order, players.GameSession());
     for (std::size_t k = 0; k < order.size(); ++k) {
-        places.ClassPosition[static_cast<std::size_t>(order[k] - &players.Item(0))] =
-            inClass[k].Position;
+        if (!order[k]->VehicleClass.empty()) {
+            places.ClassPosition[static_cast<std::size_t>(order[k] - &players.Item(0))] =
+                inClass[k].Position;
+        }
     }
-    places.Bests = ClassBestLaps(players);
     return places;
 }
 
-/// True when `car` alone holds its class's best lap.
+/// The class's best lap of this session before this reading; 0 for none yet.
+float RememberedBest(TPlayers& players, const std::string& cls) {
+    for (const auto& [name, best] : players.ClassBestTimes()) {
+        if (name == cls) {
+            return best;
+        }
+    }
+    return 0.0f;
+}
+
+void RememberClassBests(TPlayers& players, const std::vector<TClassBest>& bests) {
+    auto& kept = players.ClassBestTimes();
+    for (const TClassBest& best : bests) {
+        if (best.Record < 0) {
+            continue;
+        }
+        auto found = std::find_if(kept.begin(), kept.end(),
+                                  [&best](const auto& entry) { return entry.first == best.Class; });
+        if (found == kept.end()) {
+            kept.emplace_back(best.Class, best.BestLap);
+        } else {
+            found->second = std::min(found->second, best.BestLap);
+        }
+    }
+}
+
+/// True when `car` alone holds its class's best lap of this reading.
 bool HoldsClassBest(const TPlayers& players, const TPlayer& car, const TRacePlaces& places) {
     for (const TClassBest& best : places.Bests) {
         if (best.Class != car.VehicleClass) {
@@ -84,6 +117,13 @@ bool HoldsClassBest(const TPlayers& players, const TPlayer& car, const TRacePlac
         return true;
     }
     return false;
+}
+
+/// A new fastest lap of the car's class: the best of this reading, alone, and better than the
+/// class's best before it (a holder who left keeps it; a best lap made worse is no record).
+bool NewClassBest(TPlayers& players, const TPlayer& car, const TRacePlaces& places) {
+    const float before = RememberedBest(players, car.VehicleClass);
+    return HoldsClassBest(players, car, places) && (before <= 0.0f || car.BestLap < before);
 }
 
 void AnnounceFinish(const TPlayer& car, int32_t position, TReadingResult& result,
@@ -115,7 +155,7 @@ bool EntersPitsUnderGreen(const TPlayer& car, const TGameSession& session) {
 }
 
 /// The messages of one car in a race, in the order finish or pit-in, final lap, fastest lap.
-void DetectRaceCar(const TPlayers& players, TPlayer& car, int32_t position,
+void DetectRaceCar(TPlayers& players, TPlayer& car, int32_t position,
                    const TRacePlaces& places, TReadingResult& result) {
     const TGameSession& session = players.GameSession();
     const int32_t classPosition =
@@ -142,21 +182,23 @@ void DetectRaceCar(const TPlayers& players, TPlayer& car, int32_t position,
     if (car.Laps <= 2) {
         return;
     }
-    const std::string best = LapTimeText(car.BestLap);
-    const std::string lap = best + "(Lap" + std::to_string(car.Laps) + ")";
+    std::string tag;
+    int32_t boxed = position;
     if (classPosition > 0) {
         // Each class's own: the overall fastest is its class's too, so it is announced once.
-        if (car.Has(PlayerFlag::BestLapImproved) && HoldsClassBest(players, car, places)) {
-            const std::string tag = ClassTag(car.VehicleClass);
-            result.Event(tag + "Fastest Lap", Boxed(classPosition, car.Driver) + "  " + best,
-                         EventSeconds::FastestLap);
-            result.Log("[" + tag + "Fastest] " + car.Driver + " " + lap);
+        if (!car.Has(PlayerFlag::BestLapImproved) || !NewClassBest(players, car, places)) {
+            return;
         }
-    } else if (car.Has(PlayerFlag::SessionBestLap)) {
-        result.Event("Fastest Lap", Boxed(position, car.Driver) + "  " + best,
-                     EventSeconds::FastestLap);
-        result.Log("[Fastest] " + car.Driver + " " + lap);
+        tag = ClassTag(car.VehicleClass);
+        boxed = classPosition;
+    } else if (!car.Has(PlayerFlag::SessionBestLap)) {
+        return;
     }
+    const std::string best = LapTimeText(car.BestLap);
+    result.Event(tag + "Fastest Lap", Boxed(boxed, car.Driver) + "  " + best,
+                 EventSeconds::FastestLap);
+    result.Log("[" + tag + "Fastest] " + car.Driver + " " + best + "(Lap" +
+               std::to_string(car.Laps) + ")");
 }
 
 /// The highest position whose car's score calls for a battle and that has a car directly
@@ -221,6 +263,7 @@ void DetectRace(TPlayers& players, bool rankingOn, bool byClass, TReadingResult&
                           result);
         }
     }
+    RememberClassBests(players, places.Bests);
     // A finisher of this reading has stopped the strip already.
     DetectBattle(players, byPosition, rankingOn && !result.StopRanking, result);
 }

@@ -191,7 +191,7 @@ void ComposeByClass(TRankingKind kind, const TPlayers& players, int nameLength,
                     TWindowLink& windows, TRaceEventList& list) {
     StartList(list, ClassStripTitle(kind));
     const std::vector<const TPlayer*> order = StandingOrder(players);
-    const std::vector<TClassPlace> places = ClassPlaces(order, players.GameSession().TrackLength);
+    const std::vector<TClassPlace> places = ClassPlaces(order, players.GameSession());
     const std::vector<std::string> classes = ClassesInOrder(places);
     for (std::size_t number = 0; number < classes.size(); ++number) {
         std::vector<TClassCar> cars;

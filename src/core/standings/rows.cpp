@@ -281,7 +281,7 @@ uint32_t ClassColour(const TClassColours& given, const std::string& name, int un
 void BuildClassRows(const TPlayers& players, const TClassColours& colours,
                     std::vector<TClassRow>& rows) {
     const std::vector<TClassPlace> places =
-        ClassPlaces(StandingOrder(players), players.GameSession().TrackLength);
+        ClassPlaces(StandingOrder(players), players.GameSession());
     rows.resize(places.size());
     // Each class's colour, by class number, as the classes first appear.
     std::vector<uint32_t> classColours;

@@ -55,7 +55,7 @@ void PrintAfterStep(const TReplayOptions& options, const TKestruneConfig& config
         BuildRows(players, config.Stats1NameLength, rows);
         if (options.Classes) {
             const std::vector<TClassPlace> places =
-                ClassPlaces(StandingOrder(players), players.GameSession().TrackLength);
+                ClassPlaces(StandingOrder(players), players.GameSession());
             PrintRows(stdout, rows, &places);
         } else {
             PrintRows(stdout, rows);

@@ -98,8 +98,9 @@ void TFormMsg1::PaintStatusLine(QImage& surface) const {
     if (surface.isNull()) {
         return;
     }
+    // Every device pixel, the last column at a fractional scale included.
+    surface.fill(surface.hasAlphaChannel() ? Qt::transparent : Qt::black);
     QPainter painter(&surface);
-    FillBackground(painter, QRect(QPoint(), LogicalSize(surface)));
     painter.setFont(NoticeFont());
     const TStatusTexts texts = StatusTexts(Sources.Players.get(), Notice);
     // The notice keeps one space clear of the right edge.
@@ -147,7 +148,8 @@ void TFormMsg1::PaintRanking(QImage& surface) const {
 }
 
 QImage TFormMsg1::ClearRankingBitmap() const {
-    QImage clear = ClearPicture(LogicalSize(RankingImage), Scale);
+    // At the strip's own ratio: the offsets the pages get are its device pixels.
+    QImage clear = ClearPicture(LogicalSize(RankingImage), RankingImage.devicePixelRatio());
     PaintRanking(clear);
     return clear;
 }

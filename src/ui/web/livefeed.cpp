@@ -229,10 +229,11 @@ void TLiveFeed::SendCurrent(TFeedChannel& channel) {
         return channel.Request.Transparent && picture && picture->Clear.isNull();
     };
     if (channel.Request.Page == TWebPage::Tower) {
-        if (!TowerPicture || clearMissing(TowerPicture)) {
-            TPictureRef next = TakeTower(now);
-            Follow(*next, TowerPicture);
-            TowerPicture = std::move(next);
+        if (!TowerPicture) {
+            TowerPicture = TakeTower(now);
+        } else if (clearMissing(TowerPicture)) {
+            Retake(TowerPicture, TakeTower(now));
+            return;
         }
         SendPicture(channel, TowerPicture);
     } else if (StripShown) {
@@ -244,12 +245,27 @@ void TLiveFeed::SendCurrent(TFeedChannel& channel) {
         }
         SendStrip(channel);
     } else {
-        if (!LinePicture || clearMissing(LinePicture)) {
-            TPictureRef next = TakeLine(now);
-            Follow(*next, LinePicture);
-            LinePicture = std::move(next);
+        if (!LinePicture) {
+            LinePicture = TakeLine(now);
+        } else if (clearMissing(LinePicture)) {
+            Retake(LinePicture, TakeLine(now));
+            return;
         }
         SendPicture(channel, LinePicture);
+    }
+}
+
+void TLiveFeed::Retake(TPictureRef& held, TPictureRef next) {
+    // The window may have changed since `held` was taken, with its flush still to come: the
+    // pages that have `held` get the new picture too, or that flush, finding it the same, would
+    // leave them behind.
+    Follow(*next, held);
+    held = std::move(next);
+    const TWebPage page = &held == &TowerPicture ? TWebPage::Tower : TWebPage::Ticker;
+    for (const auto& other : Channels) {
+        if (other->Request.Page == page) {
+            SendPicture(*other, held);
+        }
     }
 }
 

@@ -67,6 +67,8 @@ class TLiveFeed : public QObject {
 
     /// Sends the page's current picture (or strip) to one channel.
     void SendCurrent(TFeedChannel& channel);
+    /// `next` takes the place of `held` (TowerPicture or LinePicture), for every page of it.
+    void Retake(TPictureRef& held, TPictureRef next);
     /// The form of `picture` the channel's page shows: opaque, or clear for a transparent one.
     static const QImage& FormOf(const TFeedChannel& channel, const TPushedPicture& picture);
     void SendPicture(TFeedChannel& channel, const TPictureRef& picture);

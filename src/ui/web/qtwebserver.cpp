@@ -405,9 +405,6 @@ void TWebServer::AnswerAndKeep(QTcpSocket* socket, const TWebAnswer& answer, qin
     socket->read(consumed);
     const std::string bytes = ResponseBytes(answer);
     socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
-    // Sent now, as far as the system takes it without waiting: left to the event loop, each
-    // answer would cost another turn of it, and pollers make many.
-    socket->flush();
     // Waiting for its next request as a new connection does: within the request limit, or the
     // sweep ends it. A request already sent behind this one is looked at once this returns.
     Pending[socket] = SteadyNowMs();

@@ -81,17 +81,17 @@ std::vector<std::string> ArrayObjects(const std::string& json) {
 TEST(ProducerData, StandingsInTowerOrderAsJsonAndCsv) {
     const TPlayers players = RaceField();
     EXPECT_EQ(StandingsCsv(players, 5),
-              "position,name,driver,vehicle,class,classPosition,laps,bestLap,bestLapMs,lastLap,"
-              "lastLapMs,gapToLeader,interval,classGap,classInterval,pitStops,inPits,"
-              "finishStatus,gained,lost,bestImproved,slow\r\n"
-              "1,T.RID,Tom Rider,Kestrel K2,F3,1,10,1:23.456,83456,1:24.000,84000,,,,,0,false,"
-              "None,false,false,false,true\r\n"
-              "2,Z.RéM,Zoé Rémy,,,1,10,1:24.500,84500,1:24.900,84900,+5.200,+5.200,,,0,false,"
-              "None,true,false,false,false\r\n"
-              "3,\"S.\"\"JR\",\"Smith, \"\"Jr\"\"\",,,2,9,,0,,0,+1L,+1L,+1L,+1L,1,true,None,"
-              "false,false,false,false\r\n"
-              "4,A.LEE,Ann Lee,,,3,5,,0,,0,+2L,+1L,+5L,+4L,0,false,DNF,false,false,false,"
-              "false\r\n");
+              "position,name,driver,vehicle,class,laps,bestLap,bestLapMs,lastLap,lastLapMs,"
+              "gapToLeader,interval,pitStops,inPits,finishStatus,gained,lost,bestImproved,slow,"
+              "classPosition,classGap,classInterval\r\n"
+              "1,T.RID,Tom Rider,Kestrel K2,F3,10,1:23.456,83456,1:24.000,84000,,,0,false,None,"
+              "false,false,false,true,1,,\r\n"
+              "2,Z.RéM,Zoé Rémy,,,10,1:24.500,84500,1:24.900,84900,+5.200,+5.200,0,false,None,"
+              "true,false,false,false,1,,\r\n"
+              "3,\"S.\"\"JR\",\"Smith, \"\"Jr\"\"\",,,9,,0,,0,+1L,+1L,1,true,None,"
+              "false,false,false,false,2,+1L,+1L\r\n"
+              "4,A.LEE,Ann Lee,,,5,,0,,0,+2L,+1L,0,false,DNF,false,false,false,false,3,+5L,"
+              "+4L\r\n");
 
     const std::vector<std::string> objects = ArrayObjects(StandingsJson(players, 5));
     ASSERT_EQ(objects.size(), 4u);
@@ -101,11 +101,10 @@ TEST(ProducerData, StandingsInTowerOrderAsJsonAndCsv) {
     EXPECT_NE(objects[1].find(R"("name":"Z.RéM","driver":"Zoé Rémy")"), std::string::npos);
     EXPECT_EQ(objects[2],
               R"({"position":3,"name":"S.\"JR","driver":"Smith, \"Jr\"","vehicle":"","class":"",)"
-              R"("classPosition":2,"laps":9,"bestLap":"","bestLapMs":0,"lastLap":"","lastLapMs":0,)"
-              R"("gapToLeader":"+1L","interval":"+1L","classGap":"+1L","classInterval":"+1L",)"
-              R"("pitStops":1,"inPits":true,)"
+              R"("laps":9,"bestLap":"","bestLapMs":0,"lastLap":"","lastLapMs":0,)"
+              R"("gapToLeader":"+1L","interval":"+1L","pitStops":1,"inPits":true,)"
               R"("finishStatus":"None","gained":false,"lost":false,"bestImproved":false,)"
-              R"("slow":false})");
+              R"("slow":false,"classPosition":2,"classGap":"+1L","classInterval":"+1L"})");
 
     const TPlayers empty;
     EXPECT_EQ(StandingsJson(empty, 5), "[]");

@@ -31,7 +31,10 @@ TEST(ClassPlaces, EachCarIsPlacedAndTimedWithinItsOwnClass) {
                    Car("GT Three", 6, "GT3", 4, 100, 400, 0, "DNF"),
                    Car("Solo", 7, "GT4", 8, 0, 300),
                    Car("Nobody", 8, "", 8, 0, 310)});
-    const std::vector<TClassPlace> places = ClassPlaces(StandingOrder(players), 5000.0);
+    TGameSession race;
+    race.Session = "Race";
+    race.TrackLength = 5000.0;
+    const std::vector<TClassPlace> places = ClassPlaces(StandingOrder(players), race);
     ASSERT_EQ(places.size(), 8u);
     std::vector<int> positions;
     std::vector<int> numbers;
@@ -49,6 +52,10 @@ TEST(ClassPlaces, EachCarIsPlacedAndTimedWithinItsOwnClass) {
     EXPECT_EQ(toAhead,
               (std::vector<std::string>{"", "+5.000", "", "+1:30.000", "+8.000", "+6L", "", ""}));
     EXPECT_EQ(ClassesInOrder(places), (std::vector<std::string>{"LMP2", "GT3", "GT4", ""}));
+    // Outside a race the gaps are best laps': laps done say nothing of them.
+    race.Session = "Practice1";
+    const TClassPlace practice = ClassPlaces(StandingOrder(players), race)[5];
+    EXPECT_EQ(ClassGapText(practice, practice.ToLeader), "+6:28.000");
 
     // Best laps are per class, and a car keeps the class its record was created with.
     std::vector<TClassBest> bests = ClassBestLaps(players);

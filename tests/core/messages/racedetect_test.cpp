@@ -207,13 +207,21 @@ TEST(RaceEvents, TheClassViewNamesEachClassWinnerAndFastestLap) {
     EXPECT_EQ(feed.Events(), "GT3 Fastest Lap|#2# GTB  1:30.500|7\n");
     EXPECT_EQ(feed.Windows.Log, (std::vector<std::string>{"[GT3 Fastest] GTB 1:30.500(Lap7)"}));
 
+    // With the holder gone from the file, a slower best of the class is no record.
+    feed.Queue.Clear();
+    cars[1].BestLap = 90.8f;
+    feed.Read({cars[0], cars[1], cars[3]});
+    EXPECT_EQ(feed.Events(), "");
+
     feed.Queue.Clear();
     for (TSlot& c : cars) {
         c.FinishStatus = "Finished";
     }
     feed.Read(cars);
+    // A car of no class is told by its place in the race: a plain "Winner" would read as the
+    // race's.
     EXPECT_EQ(feed.Events(), "LMP2 Winner|PROTO|12\nGT3 Winner|GTA|12\nGT3 2nd|GTB|8\n"
-                             "Winner|LONE|12\n");
+                             "4th|LONE|8\n");
 }
 
 TEST(RaceEvents, MessagesComeByPositionThenTheBattle) {

@@ -29,7 +29,7 @@ QImage Filled(QSize size, QColor colour) {
 class TStandInWindows : public TWebWindows {
   public:
     const QImage& TowerPicture() const override { return Tower; }
-    QImage ClearTower() const override { return Tower; }
+    QImage ClearTower() const override { return TowerClear; }
     QSize TowerSize() const override { return Tower.size(); }
     QImage TickerLine(bool) const override { return Line; }
     QSize TickerSize() const override { return Line.size(); }
@@ -43,6 +43,7 @@ class TStandInWindows : public TWebWindows {
     }
 
     QImage Tower = Filled({40, 120}, Qt::black);
+    QImage TowerClear = QImage(40, 120, QImage::Format_ARGB32);
     QImage Line = Filled({300, 20}, Qt::black);
     TStripSnapshot StripNow;
     std::function<void()> TowerDrawn;
@@ -126,6 +127,21 @@ TEST_F(LiveFeedTest, AChangedTowerPictureGoesToEachTowerChannelOnceAsAPatch) {
     EXPECT_EQ(patch["kind"].toString(), "patch");
     EXPECT_EQ(Patched(before, patch, Decoded(TowerPage.Pictures[1])), after);
     EXPECT_EQ(TickerPage.Texts.size(), 1u) << "the ticker's page is not sent the tower";
+
+    // A transparent page opens while a change waits to be taken: it gets the clear form, and
+    // the page there before gets the change, which the flush then finds already taken.
+    const QImage third = Filled(after.size(), Qt::blue);
+    Windows->Tower = third;
+    Windows->TowerClear.fill(Qt::transparent);
+    Windows->TowerDrawn();
+    Feed.Open({TWebPage::Tower, true}, OtherTowerPage);
+    ASSERT_TRUE(Until([&] { return TowerPage.Texts.size() == 3 && !OtherTowerPage.Texts.empty(); }));
+    EXPECT_EQ(Patched(after, Json(TowerPage.Texts[2]), Decoded(TowerPage.Pictures[2])), third);
+    EXPECT_EQ(QImage::fromData(OtherTowerPage.Pictures[0], "PNG").convertToFormat(
+                  QImage::Format_ARGB32),
+              Windows->TowerClear);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(TowerPage.Texts.size(), 3u) << "sent once";
 }
 
 TEST_F(LiveFeedTest, APictureWaitingForASlowPageIsReplacedByTheNewerOneWhole) {
