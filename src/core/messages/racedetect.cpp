@@ -50,13 +50,16 @@ bool ClassNews(const TPlayers& players) {
     return false;
 }
 
-TRacePlaces RacePlaces(const TPlayers& players, bool byClass) {
+TRacePlaces RacePlaces(TPlayers& players, bool byClass) {
     TRacePlaces places;
     if (!byClass) {
         return places;
     }
-    places.Bests = ClassBestLaps(players);
     places.ByClass = ClassNews(players);
+    // The bests change only with an improvement, which is news; the first reading gives them.
+    if (places.ByClass || players.ClassBestTimes().empty()) {
+        places.Bests = ClassBestLaps(players);
+    }
     if (!places.ByClass) {
         return places;
     }
