@@ -36,21 +36,15 @@ TEST(ClassPlaces, EachCarIsPlacedAndTimedWithinItsOwnClass) {
     race.TrackLength = 5000.0;
     const std::vector<TClassPlace> places = ClassPlaces(StandingOrder(players), race);
     ASSERT_EQ(places.size(), 8u);
-    std::vector<int> positions;
-    std::vector<int> numbers;
-    std::vector<std::string> toLeader;
-    std::vector<std::string> toAhead;
-    for (const TClassPlace& place : places) {
-        positions.push_back(place.Position);
-        numbers.push_back(place.ClassNumber);
-        toLeader.push_back(ClassGapText(place, place.ToLeader));
-        toAhead.push_back(ClassGapText(place, place.ToAhead));
+    // Each car: its place and class number, its gaps to the class leader and the car ahead.
+    std::vector<std::string> got;
+    for (const TClassPlace& p : places) {
+        got.push_back(std::to_string(p.Position) + " " + std::to_string(p.ClassNumber) + " " +
+                      ClassGapText(p, p.ToLeader) + " " + ClassGapText(p, p.ToAhead));
     }
-    EXPECT_EQ(positions, (std::vector<int>{1, 2, 1, 3, 2, 3, 1, 1}));
-    EXPECT_EQ(numbers, (std::vector<int>{0, 0, 1, 0, 1, 1, 2, 3}));
-    EXPECT_EQ(toLeader, (std::vector<std::string>{"", "+5.000", "", "+1L", "+8.000", "+6L", "", ""}));
-    EXPECT_EQ(toAhead,
-              (std::vector<std::string>{"", "+5.000", "", "+1:30.000", "+8.000", "+6L", "", ""}));
+    EXPECT_EQ(got, (std::vector<std::string>{"1 0  ", "2 0 +5.000 +5.000", "1 1  ",
+                                             "3 0 +1L +1:30.000", "2 1 +8.000 +8.000",
+                                             "3 1 +6L +6L", "1 2  ", "1 3  "}));
     EXPECT_EQ(ClassesInOrder(places), (std::vector<std::string>{"LMP2", "GT3", "GT4", ""}));
     // Outside a race the gaps are best laps': laps done say nothing of them.
     race.Session = "Practice1";
