@@ -35,7 +35,6 @@ TEST(ClassPlaces, EachCarIsPlacedAndTimedWithinItsOwnClass) {
     race.Session = "Race";
     race.TrackLength = 5000.0;
     const std::vector<TClassPlace> places = ClassPlaces(StandingOrder(players), race);
-    ASSERT_EQ(places.size(), 8u);
     // Each car: its place and class number, its gaps to the class leader and the car ahead.
     std::vector<std::string> got;
     for (const TClassPlace& p : places) {

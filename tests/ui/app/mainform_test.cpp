@@ -333,7 +333,6 @@ TEST_F(MainWindow, TheClassViewBoxTurnsTheClassViewOnAtOnceAndSavesIt) {
     main->Button10Click();
     ASSERT_GE(Live.RankingList.Count(), 3);
     EXPECT_EQ(Live.RankingList.Items(1).Title, "LMP2") << "the strip ranks within each class";
-    main->Button10Click();
     Find<QCheckBox>("CheckClassView")->click();
     EXPECT_FALSE(LoadConfig(ini).Config.ClassView);
     EXPECT_TRUE(stats->ClassRows.empty());

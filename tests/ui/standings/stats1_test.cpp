@@ -226,10 +226,6 @@ TEST_F(Stats1, TheClassViewMarksEachRowWithItsClassAndWritesTheClassGap) {
     }
     EXPECT_EQ(image.copy(CounterCell()), CounterText(" [12/30]"));
     EXPECT_EQ(CountOf(image, image.rect(), ToQColor(GapColor(6.25f))), 0) << "no interval bars";
-
-    Config.ClassView = false;
-    Window->RedrawRequest();
-    EXPECT_TRUE(Filled(Window->Bitmap(), Bar(1), ToQColor(GapColor(6.25f)))) << "as before";
 }
 
 TEST_F(Stats1, NoBarsWhileTheLeaderHasNoLap) {
