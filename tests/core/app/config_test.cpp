@@ -69,7 +69,7 @@ TEST_F(ConfigFile, ValueSyntax) {
     EXPECT_TRUE(LoadWith("Stats1FontBold=yes\r\n").Config.Stats1FontBold);
 }
 
-TEST_F(ConfigFile, PitColourNamesAndNumbers) {
+TEST_F(ConfigFile, PitAndClassColourNamesAndNumbers) {
     EXPECT_EQ(LoadWith("Stats1FontInPitColor=clyellow\r\n").Config.Stats1FontInPitColor, 0x00FFFFu);
     EXPECT_EQ(LoadWith("Stats1FontInPitColor=$0000FF\r\n").Config.Stats1FontInPitColor, 0x0000FFu);
     EXPECT_EQ(LoadWith("Stats1FontInPitColor=255\r\n").Config.Stats1FontInPitColor, 0x0000FFu);
@@ -78,9 +78,8 @@ TEST_F(ConfigFile, PitColourNamesAndNumbers) {
     EXPECT_EQ(LoadWith("Stats1FontInPitColor=clMenuBar\r\n").Config.Stats1FontInPitColor,
               0xFF00001Eu);
     EXPECT_EQ(LoadWith("Stats1FontInPitColor=clNone\r\n").Config.Stats1FontInPitColor, clNone);
-}
 
-TEST_F(ConfigFile, ClassViewAndTheColoursOfClasses) {
+    // The class view's colours take the same forms, a class a key.
     EXPECT_FALSE(LoadConfig(path).Config.ClassView);
     const TConfigLoad load = LoadWith("ClassView=1\r\n[ClassColors]\r\nLMP2=clRed\r\n"
                                       "GT3=$00FF00\r\nGT4=pink\r\n");

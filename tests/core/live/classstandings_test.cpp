@@ -51,13 +51,10 @@ TEST(ClassPlaces, EachCarIsPlacedAndTimedWithinItsOwnClass) {
     EXPECT_EQ(ClassGapText(practice, practice.ToLeader), "+6:28.000");
 
     // Best laps are per class, and a car keeps the class its record was created with.
-    std::vector<TClassBest> bests = ClassBestLaps(players);
-    ASSERT_EQ(bests.size(), 4u);
-    EXPECT_EQ(players.Item(bests[0].Record).Driver, "Proto B");
-    EXPECT_EQ(bests[1].Record, -1) << "no GT3 car has a time yet";
+    EXPECT_EQ(ClassBestLaps(players)[1].Record, -1) << "no GT3 car has a time yet";
     players.Merge({Car("Proto A", 1, "GT3", 11, 2000, 0, 79.0f),
                    Car("GT One", 2, "GT3", 10, 1000, 12, 90.0f)});
-    bests = ClassBestLaps(players);
+    const std::vector<TClassBest> bests = ClassBestLaps(players);
     ASSERT_EQ(bests.size(), 2u) << "only the cars of the latest reading";
     EXPECT_EQ(bests[0].Class, "LMP2");
     EXPECT_EQ(players.Item(bests[0].Record).Driver, "Proto A");

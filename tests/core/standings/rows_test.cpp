@@ -327,7 +327,6 @@ TEST(CompareViews, OnlyWhatTheTowerShowsCounts) {
     const TClassColours given{{"lmp2", 0x0000FF}};
     EXPECT_EQ(ClassColour(given, "LMP2", 3), 0x0000FFu);
     EXPECT_NE(ClassColour(given, "GT3", 1), ClassColour(given, "GT4", 2));
-    EXPECT_EQ(ClassColour(given, "GT3", 1), ClassColour({}, "", 9)) << "eight colours, then again";
 
     const TTowerView practice{{row}, false, 30, 0, true, false, {}};
     TTowerView moved = practice;

@@ -6,7 +6,6 @@
 #include "core/live/players.h"
 #include "core/messages/raceevent.h"
 #include "tests/support/cdpbrowser.h"
-#include "tests/support/overblack.h"
 #include "ui/messages/msg1.h"
 #include "ui/standings/stats1.h"
 #include "ui/web/formwebwindows.h"
@@ -18,6 +17,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QNetworkInterface>
+#include <QPainter>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -58,6 +58,14 @@ int Differences(const QImage& shot, const QImage& picture) {
         }
     }
     return differing;
+}
+
+/// A picture drawn on no background, laid over black.
+QImage OverBlack(const QImage& clear) {
+    QImage over(clear.size(), QImage::Format_RGB32);
+    over.fill(Qt::black);
+    QPainter(&over).drawImage(0, 0, clear);
+    return over;
 }
 
 /// Runs the event loop until `done`, for at most `ms`; whether it is done.
