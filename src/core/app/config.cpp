@@ -248,6 +248,17 @@ static void MakeUserConfigFolder(const std::string& path) {
     }
 }
 
+/// Whether a configuration text holds a web token: anyone who reads it may control the show.
+static bool HoldsToken(const std::string& text) {
+    for (const char* key : {"WebToken", "WebReadToken"}) {
+        const auto token = ProfileValue(text, ConfigSection, key);
+        if (token && !token->empty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void SaveConfigValues(const std::string& path,
                       const std::vector<std::pair<std::string, std::string>>& values) {
     MakeUserConfigFolder(path);
@@ -256,7 +267,7 @@ void SaveConfigValues(const std::string& path,
         for (const auto& [key, value] : values) {
             text = WithProfileValue(text, ConfigSection, key, value);
         }
-        ReplaceProfileFile(path, text);
+        ReplaceProfileFile(path, text, HoldsToken(text));
     } catch (const std::exception& e) {
         throw WriteError(path, e.what());
     }
@@ -304,7 +315,7 @@ void SaveConfig(const std::string& path, const TWindowBounds& mainWindow,
         }
     }
     try {
-        ReplaceProfileFile(path, text);
+        ReplaceProfileFile(path, text, HoldsToken(text));
     } catch (const std::exception& e) {
         throw WriteError(path, e.what());
     }

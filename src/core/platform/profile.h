@@ -60,8 +60,9 @@ std::vector<std::string> ReadProfileKeys(const std::string& path, std::string_vi
 std::string ReadProfileForUpdate(const std::string& path);
 /// Replaces the file with `text` in one step: written and flushed beside it, then renamed over
 /// it, so a failure leaves the old file intact. Throws std::runtime_error with the system's
-/// message.
-void ReplaceProfileFile(const std::string& path, const std::string& text);
+/// message. `ownerOnly`: the text holds a secret, and the file is made readable and writable by
+/// its owner alone (on Windows it keeps the folder's permissions).
+void ReplaceProfileFile(const std::string& path, const std::string& text, bool ownerOnly = false);
 
 /// Writes one value. The new file is written beside the old one and renamed over it, so a
 /// failure leaves the old file intact. A file its owner made read-only is not replaced.

@@ -1,9 +1,12 @@
 #include "core/web/apiroutes.h"
 
 #include "core/platform/jsontext.h"
+#include "core/web/clienttext.h"
+#include "core/web/jsonfield.h"
 
 #include <algorithm>
 #include <iterator>
+#include <variant>
 
 namespace {
 
@@ -37,10 +40,10 @@ constexpr TApiCall Calls[] = {
     {"POST", "/api/window/ticker/show",  TApiAction::Window,        "ticker", "show",   "shows the message ticker (Message Window)"},
     {"POST", "/api/window/ticker/hide",  TApiAction::Window,        "ticker", "hide",   "hides the message ticker"},
     {"POST", "/api/window/ticker/toggle",TApiAction::Window,        "ticker", "toggle", "shows or hides the message ticker, as the Message Window button"},
-    {"POST", "/api/ticker/text",         TApiAction::TickerText,    "", "", "sets the ticker's free text (the Message tab): the body as text/plain, or text=... form-encoded or in the query; empty clears it"},
+    {"POST", "/api/ticker/text",         TApiAction::TickerText,    "", "", "sets the ticker's free text (the Message tab): the body as text/plain, text=... form-encoded or in the query, or JSON {\"text\":...}; one line of UTF-8 without control characters; empty clears it"},
     {"POST", "/api/alias/reload",        TApiAction::ReloadAlias,   "", "", "rereads the alias list, as Reload Alias"},
     {"GET",  "/api/ignore",              TApiAction::IgnoreList,    "", "", "the ignore list"},
-    {"POST", "/api/ignore",              TApiAction::SetIgnoreList, "", "", "replaces the ignore list with the body, one driver a line, as Apply"},
+    {"POST", "/api/ignore",              TApiAction::SetIgnoreList, "", "", "replaces the ignore list with the body (or JSON {\"ignore\":...}), one driver a line, as Apply"},
     {"GET",  "/data/standings.json",     TApiAction::Data,          "standings.json", "", "the standings in tower order, one flat object a car"},
     {"GET",  "/data/standings.csv",      TApiAction::Data,          "standings.csv",  "", "the standings as CSV"},
     {"GET",  "/data/session.json",       TApiAction::Data,          "session.json",   "", "the session and its phase"},
@@ -49,20 +52,39 @@ constexpr TApiCall Calls[] = {
 };
 // clang-format on
 
-/// The text a call carries: `?text=`, else a form's `text=` field, else the body itself (as
-/// curl sends `--data` marked as a form without being one).
-std::string TextOf(const TRequestHead& head, std::string_view body) {
+bool TakesText(const TApiCall& call) {
+    return call.Action == TApiAction::TickerText || call.Action == TApiAction::SetIgnoreList;
+}
+
+/// The JSON field that holds a call's text, as its answer names it.
+const char* JsonFieldOf(const TApiCall& call) {
+    return call.Action == TApiAction::SetIgnoreList ? "ignore" : "text";
+}
+
+/// The text a call carries: `?text=`, else a form's `text=` field, else a JSON object's field,
+/// else the body itself (as curl sends `--data` marked as a form without being one). Nothing,
+/// with `error` set, for a JSON body without the field.
+std::optional<std::string> TextOf(const TApiCall& call, const TRequestHead& head,
+                                  std::string_view body, std::string& error) {
     const auto query = head.Query.find("text");
     if (query != head.Query.end()) {
         return query->second;
     }
-    if (LowerAscii(head.Header("content-type")).rfind("application/x-www-form-urlencoded", 0) ==
-        0) {
+    const std::string type = LowerAscii(head.Header("content-type"));
+    if (type.rfind("application/x-www-form-urlencoded", 0) == 0) {
         std::map<std::string, std::string> form;
         const auto field = ParseQuery(body, form) ? form.find("text") : form.end();
         if (field != form.end()) {
             return field->second;
         }
+    }
+    if (type.rfind("application/json", 0) == 0) {
+        auto field = JsonStringField(body, JsonFieldOf(call));
+        if (auto* failed = std::get_if<TJsonFieldError>(&field)) {
+            error = failed->Reason;
+            return std::nullopt;
+        }
+        return std::get<std::string>(std::move(field));
     }
     return std::string(body);
 }
@@ -72,11 +94,18 @@ std::optional<std::string> BadValue(const TApiRequest& request) {
         if (request.Text.size() > MaxTickerTextBytes) {
             return "the ticker's text is at most " + std::to_string(MaxTickerTextBytes) + " bytes";
         }
-        if (request.Text.find_first_of("\r\n") != std::string::npos) {
-            return "the ticker's text is one line";
+        if (const auto problem = OneLineTextProblem(request.Text)) {
+            return "the ticker's text must be one line of text: " + *problem;
         }
     }
     return std::nullopt;
+}
+
+const TApiCall* FindCall(const std::string& method, const std::string& path) {
+    const auto found = std::find_if(std::begin(Calls), std::end(Calls), [&](const TApiCall& call) {
+        return path == call.Path && method == call.Method;
+    });
+    return found == std::end(Calls) ? nullptr : &*found;
 }
 
 TApiRoute Refused(int status, const std::string& message, std::string refusal) {
@@ -97,10 +126,8 @@ TApiRoute RouteApi(const TRequestHead& head, std::string_view body, const TWebAc
     const bool headOnly = head.Method == "HEAD";
     const std::string method = headOnly ? "GET" : head.Method;
     const auto samePath = [&head](const TApiCall& call) { return head.Path == call.Path; };
-    const auto found = std::find_if(std::begin(Calls), std::end(Calls), [&](const TApiCall& call) {
-        return samePath(call) && method == call.Method;
-    });
-    if (found == std::end(Calls)) {
+    const TApiCall* found = FindCall(method, head.Path);
+    if (found == nullptr) {
         std::string allowed;
         for (const TApiCall& call : Calls) {
             if (samePath(call)) {
@@ -137,12 +164,17 @@ TApiRoute RouteApi(const TRequestHead& head, std::string_view body, const TWebAc
         return route;
     }
     TApiRequest request{call.Action, call.Target, call.Operation, {}};
-    if (call.Action == TApiAction::TickerText || call.Action == TApiAction::SetIgnoreList) {
+    if (TakesText(call)) {
         if (body.size() > MaxApiBodyBytes) {
             return Refused(413, "the body is over " + std::to_string(MaxApiBodyBytes) + " bytes",
                            {});
         }
-        request.Text = TextOf(head, body);
+        std::string error;
+        auto text = TextOf(call, head, body, error);
+        if (!text) {
+            return Refused(400, error, {});
+        }
+        request.Text = std::move(*text);
     }
     if (const auto bad = BadValue(request)) {
         TApiRoute route;
@@ -169,6 +201,38 @@ std::string ApiListJson() {
            "],\"token\":\"control calls take the control token as 'Authorization: Bearer TOKEN' or "
            "'?token=TOKEN'; from another PC, reads take the read token (or the control token) "
            "the same way\"}";
+}
+
+TBodyLength ApiBodyLength(const TRequestHead& head) {
+    TBodyLength body;
+    if (!head.Header("transfer-encoding").empty()) {
+        body.Refusal = JsonError(411, "send the body with a Content-Length");
+        return body;
+    }
+    const std::string text = head.Header("content-length");
+    if (text.empty()) {
+        // Without a length a request has no body; a call whose value is its body would take
+        // whatever follows for nothing, and clear the ticker.
+        const TApiCall* call = FindCall(head.Method, head.Path);
+        if (call != nullptr && TakesText(*call) && head.Query.count("text") == 0) {
+            body.Refusal = JsonError(411, "send the body with a Content-Length");
+        }
+        return body;
+    }
+    if (text.find_first_not_of("0123456789") != std::string::npos) {
+        body.Refusal = JsonError(400, "Content-Length is no number");
+        return body;
+    }
+    // Leading zeros are no size: a length of many digits may still be a small one.
+    const std::size_t digits = text.find_first_not_of('0');
+    const std::string value = digits == std::string::npos ? "0" : text.substr(digits);
+    if (value.size() > 9 || std::stoul(value) > MaxApiBodyBytes) {
+        body.Refusal =
+            JsonError(413, "the body is over " + std::to_string(MaxApiBodyBytes) + " bytes");
+        return body;
+    }
+    body.Length = std::stoul(value);
+    return body;
 }
 
 TWebAnswer JsonAnswer(std::string body, int status) {

@@ -55,6 +55,15 @@ bool IsApiPath(const std::string& path);
 TApiRoute RouteApi(const TRequestHead& head, std::string_view body, const TWebAccess& access,
                    bool fromThisPC);
 
+/// The length of an API request's body, or the answer that refuses it: a Transfer-Encoding
+/// or a call that takes its value from the body sent without a Content-Length (411), a
+/// Content-Length that is no number (400) or over MaxApiBodyBytes (413).
+struct TBodyLength {
+    std::size_t Length = 0;
+    std::optional<TWebAnswer> Refusal;
+};
+TBodyLength ApiBodyLength(const TRequestHead& head);
+
 /// The list of calls, as GET /api answers it.
 std::string ApiListJson();
 

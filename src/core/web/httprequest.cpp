@@ -132,7 +132,13 @@ bool ParseHeaderLine(std::string_view line, TRequestHead& head) {
     if (!clean) {
         return false;
     }
-    head.Headers.emplace(LowerAscii(line.substr(0, colon)), std::string(value));
+    const std::string name = LowerAscii(line.substr(0, colon));
+    // Two lengths or two hosts may be read differently by a proxy in front: which one counts
+    // is never guessed.
+    if ((name == "content-length" || name == "host") && head.Headers.count(name) != 0) {
+        return false;
+    }
+    head.Headers.emplace(name, std::string(value));
     return true;
 }
 

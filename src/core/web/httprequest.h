@@ -25,7 +25,8 @@ struct TRequestHead {
     std::string Path;
     /// The query's `name=value` pairs, percent-decoded; a name without '=' has an empty value.
     std::map<std::string, std::string> Query;
-    /// Header names in lower case; a repeated header keeps its first value.
+    /// Header names in lower case; a repeated header keeps its first value (a repeated
+    /// Content-Length or Host makes the head malformed).
     std::map<std::string, std::string> Headers;
 
     /// The value of header `lowerName`, or empty.

@@ -45,6 +45,22 @@ bool MayRead(const TRequestHead& head, const TWebAccess& access, bool fromThisPC
     return fromThisPC || GrantOf(head, access) != TGrant::None;
 }
 
+bool CarriesToken(const TRequestHead& head) {
+    return !GivenToken(head).empty();
+}
+
+bool WrongToken(const TRequestHead& head, const TWebAccess& access) {
+    return !GivenToken(head).empty() && GrantOf(head, access) == TGrant::None;
+}
+
+std::string TokenProblem(const std::string& name, const std::string& token) {
+    if (token.empty() || token.size() >= MinTokenLength) {
+        return {};
+    }
+    return name + " is " + std::to_string(token.size()) + " characters long, shorter than " +
+           std::to_string(MinTokenLength) + ", and is not taken: it would be guessed in moments";
+}
+
 std::string NewWebToken() {
     static constexpr char Hex[] = "0123456789abcdef";
     std::random_device random;

@@ -22,5 +22,18 @@ TGrant GrantOf(const TRequestHead& head, const TWebAccess& access);
 /// Whether a request from a peer (`fromThisPC` for a loopback address) may read.
 bool MayRead(const TRequestHead& head, const TWebAccess& access, bool fromThisPC);
 
+/// Whether the request carries a token at all (a header or the query).
+bool CarriesToken(const TRequestHead& head);
+
+/// Whether the request carries a token that grants nothing: a guess, for TTokenGuard.
+bool WrongToken(const TRequestHead& head, const TWebAccess& access);
+
 /// A token for the configuration file: 128 random bits as 32 lower-case hex digits.
 std::string NewWebToken();
+
+/// The shortest token that is taken: a short one set by hand is guessed in moments.
+constexpr std::size_t MinTokenLength = 16;
+
+/// Why the token `name` (WebToken, WebReadToken) as configured is not taken, or empty when it
+/// is (an empty one is none, made when the server starts).
+std::string TokenProblem(const std::string& name, const std::string& token);

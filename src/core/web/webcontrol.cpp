@@ -1,6 +1,7 @@
 #include "core/web/webcontrol.h"
 
 #include "core/platform/jsontext.h"
+#include "core/web/clienttext.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ std::string RemoteActionText(const TApiRequest& request, const std::string& peer
                request.Operation;
         break;
     case TApiAction::TickerText:
-        what = "ticker text set to '" + request.Text + "'";
+        what = "ticker text set to '" + LogSafe(request.Text) + "'";
         break;
     case TApiAction::ReloadAlias:
         what = "Reload Alias";
@@ -100,5 +101,5 @@ std::string RemoteActionText(const TApiRequest& request, const std::string& peer
     default:
         return {};
     }
-    return "Web control from " + peer + ": " + what;
+    return "Web control from " + LogSafe(peer) + ": " + what;
 }

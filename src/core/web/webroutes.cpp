@@ -24,6 +24,8 @@ const char* ReasonPhrase(int status) {
         return "Not Found";
     case 405:
         return "Method Not Allowed";
+    case 429:
+        return "Too Many Requests";
     case 431:
         return "Request Header Fields Too Large";
     case 503:
@@ -136,6 +138,9 @@ std::string ResponseBytes(const TWebAnswer& answer) {
     if (answer.Status == 405) {
         bytes +=
             "Allow: " + (answer.Allow.empty() ? std::string("GET, HEAD") : answer.Allow) + "\r\n";
+    }
+    if (answer.RetryAfterSeconds > 0) {
+        bytes += "Retry-After: " + std::to_string(answer.RetryAfterSeconds) + "\r\n";
     }
     if (answer.Challenge) {
         bytes += "WWW-Authenticate: Bearer realm=\"kestrune\"\r\n";

@@ -41,6 +41,8 @@ struct TWebAnswer {
     std::string Allow;
     /// A 401 that asks for a bearer token.
     bool Challenge = false;
+    /// A 429: when the client may try again.
+    int RetryAfterSeconds = 0;
     /// The connection stays open for the client's next request (a poller's, or a control
     /// surface's), instead of closing after this answer.
     bool KeepAlive = false;
@@ -68,5 +70,5 @@ TWebRoute RouteRequest(const TRequestHead& head);
 /// The whole HTTP answer; the connection is closed after it.
 std::string ResponseBytes(const TWebAnswer& answer);
 
-/// A plain-text answer with `status` (400, 401, 403, 404, 405, 411, 413, 431, 503).
+/// A plain-text answer with `status` (400, 401, 403, 404, 405, 411, 413, 429, 431, 503).
 TWebAnswer ErrorAnswer(int status);

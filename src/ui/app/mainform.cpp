@@ -303,7 +303,22 @@ TWebSettings TFormMain::WebSettings() {
         c.WebReadToken = c.WebReadToken.empty() ? NewWebToken() : c.WebReadToken;
         WebTokensUnsaved = true;
     }
-    return {c.WebAddress, c.WebPort, SplitHostList(c.WebHosts), {c.WebToken, c.WebReadToken}};
+    TWebAccess access{c.WebToken, c.WebReadToken};
+    if (c.WebPort != 0) {
+        // A short token set by hand is refused rather than trusted: with none, nothing is granted.
+        if (const std::string problem = TokenProblem("WebToken", c.WebToken); !problem.empty()) {
+            access.ControlToken.clear();
+            AddLog("Web server: " + problem + "; control stays off until a longer one is set or " +
+                   "the Web tab's New makes one");
+        }
+        if (const std::string problem = TokenProblem("WebReadToken", c.WebReadToken);
+            !problem.empty()) {
+            access.ReadToken.clear();
+            AddLog("Web server: " + problem + "; other PCs cannot read until a longer one is set " +
+                   "or the Web tab's New makes one");
+        }
+    }
+    return {c.WebAddress, c.WebPort, SplitHostList(c.WebHosts), access};
 }
 
 bool TFormMain::StandingsVisible() const {

@@ -180,6 +180,11 @@ void TFormMain::ShowWebState() {
     ShowAddress(EditWebTower, base + "/tower" + query);
     ShowAddress(EditWebTicker, base + "/ticker" + query);
     ShowAddress(EditWebData, base + "/data/standings.json" + query);
+    if (!TokenProblem("WebToken", c.WebToken).empty()) {
+        LabelWebClients->setText("Control is off: the control token is shorter than " +
+                                 QString::number(MinTokenLength) + " characters (New makes one)");
+        return;
+    }
     LabelWebClients->setText(QStringLiteral("Pages open: %1   Control streams: %2   API: %3/api")
                                  .arg(WebServer->property("pageCount").toInt())
                                  .arg(WebServer->property("eventCount").toInt())

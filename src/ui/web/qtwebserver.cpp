@@ -1,6 +1,7 @@
 #include "ui/web/qtwebserver.h"
 
 #include "core/platform/freememory.h"
+#include "core/web/clienttext.h"
 #include "core/web/hostcheck.h"
 #include "ui/web/livechannel.h"
 #include "ui/web/steadyclock.h"
@@ -31,9 +32,18 @@ constexpr int TrimAfterBurst = 20;
 constexpr qint64 RequestLimitMs = 3000;
 /// What a connection may send before it is answered: a head and the longest body a call takes.
 constexpr qint64 MaxRequestBytes = static_cast<qint64>(MaxRequestHeadBytes + MaxApiBodyBytes);
-/// Streams of the state at once, and how far one may fall behind before it is dropped.
+/// Streams of the state at once, and from one client address: a newer stream takes the place
+/// of the oldest of its address, so a client holding streams locks out nobody but itself.
 constexpr std::size_t MaxEventClients = 16;
+constexpr std::size_t MaxEventClientsPerAddress = 4;
+/// How far a stream may fall behind before it is dropped, and how long it may take nothing.
 constexpr qint64 EventBacklog = 64 << 10;
+constexpr qint64 EventSilentLimitMs = 30000;
+/// A comment line this often keeps proxies and control surfaces from closing a quiet stream.
+constexpr qint64 EventHeartbeatMs = 15000;
+/// Answers a kept connection may leave unread before it is read no further; it is dropped at
+/// the request limit if it still reads nothing.
+constexpr qint64 MaxUnsentBytes = 256 << 10;
 /// How often the state is compared with what the streams were last sent: a change reaches a
 /// control surface well within 100 ms, whatever made it.
 constexpr int StateWatchMs = 40;
@@ -41,18 +51,6 @@ constexpr int StateWatchMs = 40;
 /// Who sent a request, for the log: only a refusal or a change is said, so it is written then.
 std::string PeerText(const QTcpSocket* socket) {
     return socket->peerAddress().toString().toStdString();
-}
-
-/// The length a request's body declares: 0 for none, -1 when unreadable.
-qint64 BodyLength(const TRequestHead& head) {
-    const std::string text = head.Header("content-length");
-    if (text.empty()) {
-        return 0;
-    }
-    if (text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) {
-        return -1;
-    }
-    return std::stoll(text);
 }
 
 std::string UrlOf(const QHostAddress& host, quint16 port) {
@@ -176,7 +174,8 @@ quint16 TWebServer::ServingPort() const {
 }
 
 int TWebServer::ConnectionCount() const {
-    return static_cast<int>(Pending.size() + Clients.size() + EventClients.size());
+    return static_cast<int>(Pending.size() + Closing.size() + Clients.size() +
+                            EventClients.size());
 }
 
 bool TWebServer::ChannelBehind(quint16 peerPort) const {
@@ -194,6 +193,8 @@ void TWebServer::AcceptConnections() {
         // A request head is all that is read before it is answered.
         socket->setReadBufferSize(MaxRequestBytes);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { ExamineRequest(socket); });
+        // A client that had stopped reading its answers is read again once it takes them.
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { ExamineRequest(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             if (Pending.erase(socket) != 0) {
                 socket->deleteLater();
@@ -228,7 +229,7 @@ void TWebServer::MakeRoomForConnection() {
 }
 
 void TWebServer::ExamineRequest(QTcpSocket* socket) {
-    if (Pending.count(socket) == 0) {
+    if (Pending.count(socket) == 0 || socket->bytesToWrite() > MaxUnsentBytes) {
         return;
     }
     // Only looked at until the whole head has come: a handshake takes it then.
@@ -250,8 +251,11 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
     const std::string host = read.Head.Header("host");
     if (!HostAllowed(host, Hosts)) {
         LogThrottled("Web server: refused a request from " + PeerText(socket) + " for the host '" +
-                     host + "', which is not this PC (a name to allow goes in WebHosts)");
+                     LogSafe(host) + "', which is not this PC (a name to allow goes in WebHosts)");
         Answer(socket, ErrorAnswer(403));
+        return;
+    }
+    if (!TokenMayBeTried(socket, read.Head)) {
         return;
     }
     const bool fromThisPC = socket->peerAddress().isLoopback();
@@ -273,7 +277,7 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
     }
     if (route.Answer.Status == 403) {
         LogThrottled("Web server: refused a live channel from " + PeerText(socket) +
-                     " for a page of '" + read.Head.Header("origin") + "', another site");
+                     " for a page of '" + LogSafe(read.Head.Header("origin")) + "', another site");
     }
     if (!route.Socket) {
         Answer(socket, route.Answer);
@@ -288,18 +292,12 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
 
 bool TWebServer::AnswerApi(QTcpSocket* socket, const TRequestRead& read, const QByteArray& bytes,
                            bool fromThisPC) {
-    const qint64 length = BodyLength(read.Head);
-    if (!read.Head.Header("transfer-encoding").empty()) {
-        Answer(socket, JsonError(411, "send the body with a Content-Length"));
+    const TBodyLength body = ApiBodyLength(read.Head);
+    if (body.Refusal) {
+        Answer(socket, *body.Refusal);
         return true;
     }
-    if (length < 0 || length > static_cast<qint64>(MaxApiBodyBytes)) {
-        Answer(socket, JsonError(length < 0 ? 400 : 413,
-                                 length < 0 ? "Content-Length is no number"
-                                            : "the body is over " +
-                                                  std::to_string(MaxApiBodyBytes) + " bytes"));
-        return true;
-    }
+    const auto length = static_cast<qint64>(body.Length);
     const qint64 start = static_cast<qint64>(read.HeadLength);
     if (bytes.size() < start + length) {
         return false; // the body is still coming; the request limit ends one that never does
@@ -308,7 +306,8 @@ bool TWebServer::AnswerApi(QTcpSocket* socket, const TRequestRead& read, const Q
                                      Access, fromThisPC);
     if (!route.Request) {
         if (!route.Refusal.empty()) {
-            LogThrottled("Web server: refused " + route.Refusal + " from " + PeerText(socket));
+            LogThrottled("Web server: refused " + LogSafe(route.Refusal) + " from " +
+                         PeerText(socket));
         }
         Answer(socket, route.Answer);
         return true;
@@ -319,7 +318,15 @@ bool TWebServer::AnswerApi(QTcpSocket* socket, const TRequestRead& read, const Q
         return true;
     }
     if (route.Request->Action == TApiAction::Events) {
-        OpenEvents(socket);
+        if (route.Answer.HeadOnly) {
+            // HEAD says what a stream would be, and opens none.
+            TWebAnswer head = JsonAnswer({});
+            head.ContentType = "text/event-stream";
+            head.HeadOnly = true;
+            Answer(socket, head);
+        } else {
+            OpenEvents(socket);
+        }
         return true;
     }
     TWebAnswer answer = RunApiRequest(*route.Request, *control, read.Head.Header("if-none-match"));
@@ -343,10 +350,7 @@ bool TWebServer::AnswerApi(QTcpSocket* socket, const TRequestRead& read, const Q
 }
 
 void TWebServer::OpenEvents(QTcpSocket* socket) {
-    if (EventClients.size() >= MaxEventClients) {
-        Answer(socket, JsonError(503, "too many event streams are open"));
-        return;
-    }
+    MakeRoomForStream(PeerText(socket));
     Pending.erase(socket);
     socket->disconnect(this);
     socket->read(socket->bytesAvailable());
@@ -356,23 +360,122 @@ void TWebServer::OpenEvents(QTcpSocket* socket) {
                              "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n"
                              "Connection: close\r\n\r\nevent: state\ndata: " +
                              state + "\n\n";
-    socket->write(head.data(), static_cast<qint64>(head.size()));
-    EventClients.push_back(socket);
+    const qint64 now = SteadyNowMs();
+    EventClients.push_back({socket, PeerText(socket), now, now});
+    WriteToStream(EventClients.back(), head);
     // A stream has nothing to say: whatever it sends is dropped unread, and a flood ends it.
     connect(socket, &QTcpSocket::readyRead, this, [socket] {
         if (socket->bytesAvailable() >= 1024) {
             socket->abort();
         }
     });
+    connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] {
+        if (TEventStream* stream = StreamOf(socket)) {
+            stream->TakenAt = SteadyNowMs();
+        }
+    });
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-        EventClients.erase(std::remove(EventClients.begin(), EventClients.end(), socket),
-                           EventClients.end());
+        std::erase_if(EventClients,
+                      [socket](const TEventStream& stream) { return stream.Socket == socket; });
         socket->deleteLater();
     });
     if (!StateWatch->isActive()) {
         StateSent = state;
         StateWatch->start(StateWatchMs);
     }
+}
+
+void TWebServer::MakeRoomForStream(const std::string& address) {
+    std::map<std::string, std::size_t> perAddress;
+    for (const TEventStream& stream : EventClients) {
+        ++perAddress[stream.Address];
+    }
+    std::string from;
+    if (perAddress[address] >= MaxEventClientsPerAddress) {
+        from = address;
+    } else if (EventClients.size() >= MaxEventClients) {
+        // The address that holds the most gives up its oldest: never one with a single stream
+        // while another holds several.
+        from = std::max_element(perAddress.begin(), perAddress.end(), [](const auto& a,
+                                                                          const auto& b) {
+                   return a.second < b.second;
+               })->first;
+    } else {
+        return;
+    }
+    const auto oldest = std::find_if(EventClients.begin(), EventClients.end(),
+                                     [&from](const TEventStream& s) { return s.Address == from; });
+    LogThrottled("Web server: an event stream at " + from +
+                 " was closed for a newer one (at most " +
+                 std::to_string(MaxEventClientsPerAddress) + " an address, " +
+                 std::to_string(MaxEventClients) + " in all)");
+    DropStream(oldest->Socket);
+}
+
+void TWebServer::DropStream(QTcpSocket* socket) {
+    std::erase_if(EventClients,
+                  [socket](const TEventStream& stream) { return stream.Socket == socket; });
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+TWebServer::TEventStream* TWebServer::StreamOf(const QTcpSocket* socket) {
+    const auto found = std::find_if(EventClients.begin(), EventClients.end(),
+                                    [socket](const TEventStream& s) { return s.Socket == socket; });
+    return found == EventClients.end() ? nullptr : &*found;
+}
+
+void TWebServer::WriteToStream(TEventStream& stream, const std::string& text) {
+    const qint64 now = SteadyNowMs();
+    if (stream.Socket->bytesToWrite() == 0) {
+        // Nothing was waiting: the time to take this starts now.
+        stream.TakenAt = now;
+    }
+    stream.SentAt = now;
+    stream.Socket->write(text.data(), static_cast<qint64>(text.size()));
+}
+
+void TWebServer::CheckStreams(qint64 now) {
+    // Dropping a stream removes it from the list, so not while going through it.
+    std::vector<QPointer<QTcpSocket>> silent;
+    for (TEventStream& stream : EventClients) {
+        if (stream.Socket->bytesToWrite() > 0 && now - stream.TakenAt > EventSilentLimitMs) {
+            silent.emplace_back(stream.Socket);
+        } else if (now - stream.SentAt >= EventHeartbeatMs) {
+            WriteToStream(stream, ": keep-alive\n\n");
+        }
+    }
+    for (const QPointer<QTcpSocket>& socket : silent) {
+        if (socket) {
+            LogThrottled("Web server: an event stream at " + PeerText(socket) + " took nothing for " +
+                         std::to_string(EventSilentLimitMs / 1000) + " s and was dropped");
+            DropStream(socket);
+        }
+    }
+}
+
+bool TWebServer::TokenMayBeTried(QTcpSocket* socket, const TRequestHead& head) {
+    if (!CarriesToken(head)) {
+        return true;
+    }
+    const std::string peer = PeerText(socket);
+    const qint64 now = SteadyNowMs();
+    if (const qint64 refused = Guard.RefusedFor(peer, now); refused > 0) {
+        TWebAnswer answer =
+            JsonError(429, "too many wrong tokens from this address; try again in " +
+                               std::to_string((refused + 999) / 1000) + " s");
+        answer.RetryAfterSeconds = static_cast<int>((refused + 999) / 1000);
+        Answer(socket, answer);
+        return false;
+    }
+    if (WrongToken(head, Access) && Guard.WrongToken(peer, now)) {
+        LogThrottled("Web server: " + std::to_string(WrongTokensAllowed + 1) +
+                     " wrong tokens from " + peer + " within " +
+                     std::to_string(FailureWindowMs / 1000) + " s; its tokens are refused for " +
+                     std::to_string(Guard.RefusedFor(peer, now) / 1000) + " s");
+    }
+    return true;
 }
 
 void TWebServer::PushState() {
@@ -387,15 +490,20 @@ void TWebServer::PushState() {
     }
     StateSent = std::move(state);
     const std::string event = "event: state\ndata: " + StateSent + "\n\n";
-    const std::vector<QTcpSocket*> streams = EventClients;
-    for (QTcpSocket* socket : streams) {
-        if (socket->bytesToWrite() > EventBacklog) {
-            LogThrottled("Web server: an event stream at " + PeerText(socket) +
-                         " took nothing for a long time and was dropped");
-            socket->abort();
-            continue;
+    std::vector<QPointer<QTcpSocket>> behind;
+    for (TEventStream& stream : EventClients) {
+        if (stream.Socket->bytesToWrite() > EventBacklog) {
+            behind.emplace_back(stream.Socket);
+        } else {
+            WriteToStream(stream, event);
         }
-        socket->write(event.data(), static_cast<qint64>(event.size()));
+    }
+    for (const QPointer<QTcpSocket>& socket : behind) {
+        if (socket) {
+            LogThrottled("Web server: an event stream at " + PeerText(socket) +
+                         " fell behind and was dropped");
+            DropStream(socket);
+        }
     }
 }
 
@@ -427,14 +535,18 @@ void TWebServer::Answer(QTcpSocket* socket, const TWebAnswer& answer) {
     socket->disconnect(this);
     const std::string bytes = ResponseBytes(answer);
     socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
-    // Closed once written; a client that never reads is cut off by the system's buffers
-    // filling, never by the window thread waiting.
-    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    // Closed once written; a client that never reads is cut off by the sweep at the request
+    // limit, never by the window thread waiting, and with no timer of its own.
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+        Closing.erase(socket);
+        socket->deleteLater();
+    });
     socket->disconnectFromHost();
     if (socket->state() == QAbstractSocket::UnconnectedState) {
+        Closing.erase(socket);
         socket->deleteLater();
     } else {
-        QTimer::singleShot(RequestLimitMs, socket, [socket] { socket->abort(); });
+        Closing.emplace(socket, SteadyNowMs());
     }
 }
 
@@ -518,11 +630,28 @@ void TWebServer::DropSlowClients() {
         }
     }
     for (QTcpSocket* socket : late) {
+        if (socket->bytesToWrite() > MaxUnsentBytes) {
+            LogThrottled("Web server: a client at " + PeerText(socket) +
+                         " sent requests faster than it read the answers and was dropped");
+        }
         Pending.erase(socket);
         socket->disconnect(this);
         socket->abort();
         socket->deleteLater();
     }
+    std::vector<QTcpSocket*> unclosed;
+    for (const auto& [socket, since] : Closing) {
+        if (now - since > RequestLimitMs) {
+            unclosed.push_back(socket);
+        }
+    }
+    for (QTcpSocket* socket : unclosed) {
+        Closing.erase(socket);
+        socket->disconnect(this);
+        socket->abort();
+        socket->deleteLater();
+    }
+    CheckStreams(now);
     // Dropping a client removes it from the list, so not while going through it.
     std::vector<QPointer<TLiveChannel>> channels;
     for (const auto& client : Clients) {

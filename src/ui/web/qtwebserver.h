@@ -7,6 +7,7 @@
 
 #include "core/web/apiroutes.h"
 #include "core/web/hostcheck.h"
+#include "core/web/tokenguard.h"
 #include "core/web/webroutes.h"
 #include "core/web/websettings.h"
 #include "ui/web/livefeed.h"
@@ -87,6 +88,25 @@ class TWebServer : public QObject {
     void OpenEvents(QTcpSocket* socket);
     /// Sends the state to every stream when it changed since last sent.
     void PushState();
+
+    /// A stream of the state, with the address it came from and when it last took bytes.
+    struct TEventStream {
+        QTcpSocket* Socket = nullptr;
+        std::string Address;
+        qint64 TakenAt = 0;
+        qint64 SentAt = 0;
+    };
+    /// Closes the oldest stream of `address` when it holds its share, or of the address that
+    /// holds the most when all are taken.
+    void MakeRoomForStream(const std::string& address);
+    TEventStream* StreamOf(const QTcpSocket* socket);
+    /// Ends a stream at once and forgets it.
+    void DropStream(QTcpSocket* socket);
+    void WriteToStream(TEventStream& stream, const std::string& text);
+    /// Sends a heartbeat to quiet streams and drops those that took nothing too long.
+    void CheckStreams(qint64 now);
+    /// False, after a 429, while the peer is refused for wrong tokens; counts a wrong one.
+    bool TokenMayBeTried(QTcpSocket* socket, const TRequestHead& head);
     void RemoveClient(const TClient* client);
     /// Logs a drop or a refusal, at most DropLinesPerWindow of them in a window.
     void LogThrottled(const std::string& line);
@@ -105,7 +125,10 @@ class TWebServer : public QObject {
     /// What a request's Host may name.
     THostNames Hosts;
     TWebAccess Access;
-    std::vector<QTcpSocket*> EventClients;
+    std::vector<TEventStream> EventClients;
+    /// Connections answered and closing, with the time: a client that never reads is cut off.
+    std::map<QTcpSocket*, qint64> Closing;
+    TTokenGuard Guard;
     std::string StateSent;
     QString Base;
     QTimer* StateWatch = nullptr;

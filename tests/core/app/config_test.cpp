@@ -125,6 +125,17 @@ TEST_F(ConfigFile, SaveWritesThirteenKeysInOrderAndKeepsTheRest) {
     EXPECT_EQ(back.Config.Stats1H, 476);
     EXPECT_EQ(back.Config.Stats1FontSize, 20);
     EXPECT_EQ(back.Logo, "/logo.bmp");
+
+#ifndef _WIN32
+    // Whoever reads a token may control the show: the file is its owner's alone from then on.
+    std::filesystem::permissions(path, std::filesystem::perms(0644));
+    SaveConfigValues(path, {{"WebPort", "8787"}});
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0644));
+    SaveConfigValues(path, {{"WebToken", "0123456789abcdef0123456789abcdef"}});
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0600));
+    SaveConfig(path, {-7, 2, 538, 261}, {3, 4, 159, 476}, {5, 6, 569, 77}, "/logo.bmp");
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0600));
+#endif
 }
 
 TEST_F(ConfigFile, FailedSaveNamesThePathAndWritesWhatCanBeStored) {

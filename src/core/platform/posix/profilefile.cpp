@@ -82,7 +82,7 @@ std::string ReadProfileForUpdate(const std::string& path) {
     return old;
 }
 
-void ReplaceProfileFile(const std::string& path, const std::string& data) {
+void ReplaceProfileFile(const std::string& path, const std::string& data, bool ownerOnly) {
     const std::string target = ResolveTarget(path);
     std::string temp = target + ".XXXXXX";
     TUniqueFd file(::mkstemp(temp.data()));
@@ -91,8 +91,12 @@ void ReplaceProfileFile(const std::string& path, const std::string& data) {
     }
     try {
         struct stat old {};
-        const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-        ::fchmod(file.Get(), mode);
+        // mkstemp made the file 0600: a secret is never readable by others, not even between
+        // the write and the rename.
+        const mode_t kept = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+        if (!ownerOnly) {
+            ::fchmod(file.Get(), kept);
+        }
         WriteAll(file.Get(), data, target);
         if (::fsync(file.Get()) != 0) {
             ThrowWriteError(target, errno);

@@ -92,7 +92,7 @@ std::string ReadProfileForUpdate(const std::string& path) {
     return ReadWholeFile(path, MaxProfileFile);
 }
 
-void ReplaceProfileFile(const std::string& path, const std::string& data) {
+void ReplaceProfileFile(const std::string& path, const std::string& data, bool /*ownerOnly*/) {
     const std::wstring target = WideText(path);
     std::wstring temp;
     TUniqueHandle file;
