@@ -274,7 +274,7 @@ class TJsonReader {
 } // namespace
 
 std::variant<std::string, TJsonFieldError> JsonStringField(std::string_view json,
-                                                            std::string_view name) {
+                                                           std::string_view name) {
     std::map<std::string, std::string> strings;
     std::string other;
     if (!TJsonReader(json).ReadTopObject(strings, other)) {

@@ -15,4 +15,4 @@ struct TJsonFieldError {
 
 /// The value of the string field `name` of the object `json`, its escapes decoded to UTF-8.
 std::variant<std::string, TJsonFieldError> JsonStringField(std::string_view json,
-                                                            std::string_view name);
+                                                           std::string_view name);

@@ -35,10 +35,10 @@ bool TTokenGuard::WrongToken(const std::string& address, int64_t nowMs) {
 void TTokenGuard::ForgetStalest() {
     // A refusal still running is forgotten last: a guesser cannot clear its own by flooding
     // the table from one address.
-    const auto stalest = std::min_element(Records.begin(), Records.end(), [](const auto& a,
-                                                                              const auto& b) {
-        return std::pair(a.second.RefusedUntil, a.second.LastSeen) <
-               std::pair(b.second.RefusedUntil, b.second.LastSeen);
-    });
+    const auto stalest =
+        std::min_element(Records.begin(), Records.end(), [](const auto& a, const auto& b) {
+            return std::pair(a.second.RefusedUntil, a.second.LastSeen) <
+                   std::pair(b.second.RefusedUntil, b.second.LastSeen);
+        });
     Records.erase(stalest);
 }

@@ -57,8 +57,8 @@ std::string TokenProblem(const std::string& name, const std::string& token) {
     if (token.empty() || token.size() >= MinTokenLength) {
         return {};
     }
-    return name + " is " + std::to_string(token.size()) + " characters long, shorter than " +
-           std::to_string(MinTokenLength) + ", and is not taken: it would be guessed in moments";
+    return name + " is shorter than " + std::to_string(MinTokenLength) +
+           " characters and is not taken: it would be guessed in moments";
 }
 
 std::string NewWebToken() {

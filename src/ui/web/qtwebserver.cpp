@@ -174,8 +174,7 @@ quint16 TWebServer::ServingPort() const {
 }
 
 int TWebServer::ConnectionCount() const {
-    return static_cast<int>(Pending.size() + Closing.size() + Clients.size() +
-                            EventClients.size());
+    return static_cast<int>(Pending.size() + Closing.size() + Clients.size() + EventClients.size());
 }
 
 bool TWebServer::ChannelBehind(quint16 peerPort) const {
@@ -194,7 +193,8 @@ void TWebServer::AcceptConnections() {
         socket->setReadBufferSize(MaxRequestBytes);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { ExamineRequest(socket); });
         // A client that had stopped reading its answers is read again once it takes them.
-        connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { ExamineRequest(socket); });
+        connect(socket, &QTcpSocket::bytesWritten, this,
+                [this, socket] { ExamineRequest(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             if (Pending.erase(socket) != 0) {
                 socket->deleteLater();
@@ -396,10 +396,9 @@ void TWebServer::MakeRoomForStream(const std::string& address) {
     } else if (EventClients.size() >= MaxEventClients) {
         // The address that holds the most gives up its oldest: never one with a single stream
         // while another holds several.
-        from = std::max_element(perAddress.begin(), perAddress.end(), [](const auto& a,
-                                                                          const auto& b) {
-                   return a.second < b.second;
-               })->first;
+        from = std::max_element(perAddress.begin(), perAddress.end(),
+                                [](const auto& a, const auto& b) { return a.second < b.second; })
+                   ->first;
     } else {
         return;
     }
@@ -448,8 +447,9 @@ void TWebServer::CheckStreams(qint64 now) {
     }
     for (const QPointer<QTcpSocket>& socket : silent) {
         if (socket) {
-            LogThrottled("Web server: an event stream at " + PeerText(socket) + " took nothing for " +
-                         std::to_string(EventSilentLimitMs / 1000) + " s and was dropped");
+            LogThrottled("Web server: an event stream at " + PeerText(socket) +
+                         " took nothing for " + std::to_string(EventSilentLimitMs / 1000) +
+                         " s and was dropped");
             DropStream(socket);
         }
     }

@@ -37,13 +37,14 @@ TEST(ClientInput, ABodyIsMeasuredBeforeItIsRead) {
     EXPECT_EQ(status("POST /api/ticker/text HTTP/1.1\r\n"), 411)
         << "a text call without a length would take its body for nothing and clear the ticker";
     EXPECT_EQ(status("POST /api/ignore HTTP/1.1\r\n"), 411);
-    EXPECT_EQ(status("POST /api/ticker/text?text=GO HTTP/1.1\r\n"), 0) << "the text is in the query";
+    EXPECT_EQ(status("POST /api/ticker/text?text=GO HTTP/1.1\r\n"), 0)
+        << "the text is in the query";
     EXPECT_EQ(status("POST /api/strip/best HTTP/1.1\r\n"), 0) << "a call with no value has no body";
     EXPECT_EQ(status("POST /api/ignore HTTP/1.1\r\nContent-Length: 1e3\r\n"), 400);
     EXPECT_EQ(status("POST /api/ignore HTTP/1.1\r\nContent-Length: 10000000000\r\n"), 413);
     EXPECT_EQ(status("POST /api/ignore HTTP/1.1\r\nContent-Length: 16385\r\n"), 413);
-    const TBodyLength padded = ApiBodyLength(
-        Head("POST /api/ignore HTTP/1.1\r\nContent-Length: 0000000000000000012\r\n"));
+    const TBodyLength padded =
+        ApiBodyLength(Head("POST /api/ignore HTTP/1.1\r\nContent-Length: 0000000000000000012\r\n"));
     EXPECT_FALSE(padded.Refusal);
     EXPECT_EQ(padded.Length, 12u);
 }
@@ -55,22 +56,35 @@ TEST(ClientInput, TheTickersTextIsOneLineOfValidUtf8FromTheBodyOrItsJson) {
         EXPECT_EQ(route.Answer.Status, 400) << body;
         return route.Answer.Body;
     };
-    EXPECT_NE(refusal("a\xE2\x80\xA8" "b").find("line separator (U+2028)"), std::string::npos);
-    EXPECT_NE(refusal("a\xE2\x80\xA9" "b").find("U+2029"), std::string::npos);
-    EXPECT_NE(refusal("a\xC2\x85" "b").find("control character (U+0085)"), std::string::npos);
+    EXPECT_NE(refusal("a\xE2\x80\xA8"
+                      "b")
+                  .find("line separator (U+2028)"),
+              std::string::npos);
+    EXPECT_NE(refusal("a\xE2\x80\xA9"
+                      "b")
+                  .find("U+2029"),
+              std::string::npos);
+    EXPECT_NE(refusal("a\xC2\x85"
+                      "b")
+                  .find("control character (U+0085)"),
+              std::string::npos);
     EXPECT_NE(refusal("a\x07").find("U+0007"), std::string::npos);
     EXPECT_NE(refusal("a\rb").find("one line"), std::string::npos);
-    EXPECT_NE(refusal("\xE2\x80\xAE" "DIAS").find("bidirectional control (U+202E)"),
+    EXPECT_NE(refusal("\xE2\x80\xAE"
+                      "DIAS")
+                  .find("bidirectional control (U+202E)"),
               std::string::npos);
     EXPECT_NE(refusal("caf\xE9").find("not valid UTF-8 (at byte 3)"), std::string::npos);
     EXPECT_NE(refusal("\xED\xA0\x80").find("not valid UTF-8"), std::string::npos) << "a surrogate";
     EXPECT_NE(refusal("\xC0\xAF").find("not valid UTF-8"), std::string::npos) << "overlong";
 
     const std::string json = "Content-Type: application/json; charset=utf-8\r\n";
-    const TApiRoute fromJson = TickerCall(R"( {"id": [1, {"x": null}], "text":"PIT LANE OPEN"} )", json);
+    const TApiRoute fromJson =
+        TickerCall(R"( {"id": [1, {"x": null}], "text":"PIT LANE OPEN"} )", json);
     ASSERT_TRUE(fromJson.Request);
     EXPECT_EQ(fromJson.Request->Text, "PIT LANE OPEN");
-    const TApiRoute escaped = TickerCall(R"({"text":"\u30c8\u30c3\u30d7 \ud83c\udfc1 \"1\""})", json);
+    const TApiRoute escaped =
+        TickerCall(R"({"text":"\u30c8\u30c3\u30d7 \ud83c\udfc1 \"1\""})", json);
     ASSERT_TRUE(escaped.Request);
     EXPECT_EQ(escaped.Request->Text, "\xE3\x83\x88\xE3\x83\x83\xE3\x83\x97 \xF0\x9F\x8F\x81 \"1\"");
     EXPECT_NE(refusal(R"({"text":"a\u2028b"})", json).find("U+2028"), std::string::npos)
@@ -127,7 +141,7 @@ TEST(ClientInput, WrongTokensFromOneAddressAreRefusedForAWhileAndOnlyThere) {
         EXPECT_FALSE(guard.WrongToken("192.0.2.9", now += FailureWindowMs / 4));
     }
 
-    EXPECT_NE(TokenProblem("WebToken", "4711").find("WebToken is 4 characters long"),
+    EXPECT_NE(TokenProblem("WebToken", "4711").find("WebToken is shorter than 16 characters"),
               std::string::npos);
     EXPECT_EQ(TokenProblem("WebToken", ""), "") << "none is made when the server starts";
     EXPECT_EQ(TokenProblem("WebToken", std::string(MinTokenLength, 'k')), "");

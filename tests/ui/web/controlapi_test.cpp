@@ -4,6 +4,7 @@
 
 #include "core/app/broadcast.h"
 #include "core/app/config.h"
+#include "core/web/tokenguard.h"
 #include "tests/support/carslot.h"
 #include "tests/support/cdpbrowser.h"
 #include "tests/support/testfiles.h"
@@ -20,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QJsonValue>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -55,7 +57,7 @@ struct THttpAnswer {
 class ControlApi : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::ofstream(Ini) << "[Config]\nWebToken=" << Token << "\nWebReadToken=r\n";
+        std::ofstream(Ini) << IniText();
         Load = LoadConfig(Ini);
         Main = std::make_unique<TFormMain>(Ini, Load, Live);
         Stats = std::make_unique<TFormStats1>(TTowerSources{Live.Players, Load.Config});
@@ -72,6 +74,9 @@ class ControlApi : public ::testing::Test {
             [this](const std::string& line) { Main->AddLog(line); });
         ASSERT_TRUE(Server->Listen({"127.0.0.1", 0, {}, {Token, "r"}}));
     }
+    virtual std::string IniText() const {
+        return std::string("[Config]\nWebToken=") + Token + "\nWebReadToken=r\n";
+    }
     void TearDown() override {
         Server.reset();
         Control.reset();
@@ -82,9 +87,10 @@ class ControlApi : public ::testing::Test {
 
     /// Sends `request` (a head, the blank line and a body) and reads the answer to its end:
     /// the connection is asked to close after it, rather than kept for a next request.
-    THttpAnswer Ask(std::string request) {
+    THttpAnswer Ask(std::string request, const char* from = "127.0.0.1") {
         request.insert(request.find("\r\n") + 2, "Connection: close\r\n");
         QTcpSocket socket;
+        EXPECT_TRUE(socket.bind(QHostAddress(from), 0)) << from;
         socket.connectToHost("127.0.0.1", Server->ServingPort());
         EXPECT_TRUE(socket.waitForConnected(5000));
         socket.write(request.data(), static_cast<qint64>(request.size()));
@@ -102,9 +108,24 @@ class ControlApi : public ::testing::Test {
     }
     THttpAnswer Post(const std::string& path, const std::string& body = "",
                      const std::string& headers = std::string("Authorization: Bearer ") + Token +
-                                                  "\r\n") {
+                                                  "\r\n",
+                     const char* from = "127.0.0.1") {
         return Ask("POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers +
-                   "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+                       "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body,
+                   from);
+    }
+    /// A connection from `from` that has sent `request` and reads nothing.
+    std::unique_ptr<QTcpSocket> Unread(const char* from, const std::string& request) {
+        auto socket = std::make_unique<QTcpSocket>();
+        EXPECT_TRUE(socket->bind(QHostAddress(from), 0)) << from;
+        // Qt reads nothing past a small buffer, and the system's window is small: what the
+        // server sends piles up in its own buffers at once.
+        socket->setReadBufferSize(4096);
+        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+        socket->connectToHost("127.0.0.1", Server->ServingPort());
+        EXPECT_TRUE(socket->waitForConnected(5000));
+        socket->write(request.data(), static_cast<qint64>(request.size()));
+        return socket;
     }
     std::string LogText() {
         return Main->findChild<QPlainTextEdit*>("Memo1")->toPlainText().toStdString();
@@ -208,6 +229,9 @@ TEST_F(ControlApi, TheWebTabTurnsTheServerOnAndOffAndRenewsTheTokenAtOnce) {
     probe.close();
     Main->findChild<QSpinBox*>("SpinWebPort")->setValue(port);
     Main->findChild<QCheckBox*>("CheckWebOn")->setChecked(true);
+    EXPECT_NE(LogText().find("WebReadToken is shorter than 16 characters and is not taken"),
+              std::string::npos)
+        << LogText();
     const QString tower = Main->findChild<QLineEdit*>("EditWebTower")->text();
     EXPECT_EQ(tower, QStringLiteral("http://127.0.0.1:%1/tower").arg(port)) << LogText();
     Main->findChild<QPushButton*>("EditWebTowerCopy")->click();
@@ -277,6 +301,35 @@ socket.onopen = () => { window.results.socket = "open"; };
 socket.onerror = () => { window.results.socket = "refused"; };
 </script></body></html>)HTML";
 
+/// The console's own server, with a control token set by hand that is far too short.
+class ControlApiShortToken : public ControlApi {
+  protected:
+    std::string IniText() const override {
+        return "[Config]\nWebPort=" + std::to_string(FreePort) + "\nWebToken=4711\n";
+    }
+    int FreePort = [] {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        return static_cast<int>(probe.serverPort());
+    }();
+};
+
+TEST_F(ControlApiShortToken, AShortTokenIsNotTakenAndControlStaysOff) {
+    EXPECT_NE(LogText().find("WebToken is shorter than 16 characters and is not taken"),
+              std::string::npos)
+        << LogText();
+    EXPECT_TRUE(Main->findChild<QLabel*>("LabelWebClients")->text().startsWith("Control is off"));
+    QTcpSocket socket;
+    socket.connectToHost("127.0.0.1", static_cast<quint16>(FreePort));
+    ASSERT_TRUE(socket.waitForConnected(5000));
+    socket.write("POST /api/strip/gapl HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer "
+                 "4711\r\n\r\n");
+    QByteArray answer;
+    Until([&] { return (answer += socket.readAll()).contains("\r\n"); });
+    EXPECT_EQ(answer.left(12).toStdString(), "HTTP/1.1 401");
+    EXPECT_FALSE(Msg->RankingMode());
+}
+
 TEST_F(ControlApi, APageOfAnotherSiteChangesNothingAndReadsNothing) {
     QTcpServer site;
     ASSERT_TRUE(site.listen(QHostAddress::LocalHost, 0));
@@ -319,6 +372,70 @@ TEST_F(ControlApi, APageOfAnotherSiteChangesNothingAndReadsNothing) {
         400, 300);
     ASSERT_TRUE(browser.WaitFor(rebound, "document.readyState === 'complete'", 20000));
     EXPECT_EQ(browser.Evaluate(rebound, "document.body.innerText.trim()").toString(), "Forbidden");
+}
+
+TEST_F(ControlApi, AClientCanNeitherForgeALogLineNorHoldWhatIsNotItsOwn) {
+    // A Host made to look like a line of its own stays inside the refusal's line.
+    const THttpAnswer forged =
+        Ask("GET /api/state HTTP/1.1\r\nHost: x\xE2\x80\xA8Web control from 127.0.0.1: Message "
+            "Window hide\r\n\r\n");
+    EXPECT_EQ(forged.Status, 403);
+    EXPECT_TRUE(Until([&] { return LogText().find("x\\u{2028}Web control") != std::string::npos; }))
+        << LogText();
+    EXPECT_EQ(LogText().find("\nWeb control from 127.0.0.1: Message Window hide"),
+              std::string::npos);
+    EXPECT_EQ(Ask("POST /api/ignore HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 1\r\n"
+                  "Content-Length: 40\r\n\r\nx")
+                  .Status,
+              400);
+
+    // Event streams held open by one address take that address's share only.
+    std::vector<std::unique_ptr<QTcpSocket>> held;
+    for (int i = 0; i < 6; ++i) {
+        held.push_back(Unread("127.0.0.2", "GET /api/events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+    }
+    EXPECT_TRUE(Until([&] {
+        return LogText().find("an event stream at 127.0.0.2 was closed for a newer one") !=
+                   std::string::npos &&
+               Server->EventClientCount() == 4;
+    })) << Server->EventClientCount();
+    const auto surface = Unread("127.0.0.1", "GET /api/events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    std::string streamed;
+    EXPECT_TRUE(Until([&] {
+        streamed += surface->readAll().toStdString();
+        return streamed.find("event: state\ndata: {") != std::string::npos;
+    })) << streamed;
+    EXPECT_EQ(Ask("HEAD /api/events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n").Status, 200);
+    EXPECT_EQ(Server->EventClientCount(), 5) << "HEAD opens no stream";
+
+    // A client that pipelines requests and reads no answer is read no further, then dropped.
+    std::string requests;
+    for (int i = 0; i < 20000; ++i) {
+        requests += "GET /data/standings.json HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    }
+    const auto flood = Unread("127.0.0.3", requests);
+    EXPECT_TRUE(Until(
+        [&] {
+            return LogText().find("client at 127.0.0.3 sent requests faster than it read the "
+                                  "answers and was dropped") != std::string::npos;
+        },
+        60000))
+        << LogText();
+    EXPECT_TRUE(Until([&] { return Server->ConnectionCount() == Server->EventClientCount(); }))
+        << Server->ConnectionCount();
+
+    // Guessing the token from one address refuses that address for a while, and no other.
+    for (int i = 0; i <= WrongTokensAllowed; ++i) {
+        EXPECT_EQ(
+            Post("/api/strip/gapl", "", "Authorization: Bearer guess\r\n", "127.0.0.4").Status,
+            401);
+    }
+    const THttpAnswer refused = Post(
+        "/api/strip/gapl", "", std::string("Authorization: Bearer ") + Token + "\r\n", "127.0.0.4");
+    EXPECT_EQ(refused.Status, 429) << refused.Body;
+    EXPECT_NE(refused.Head.find("Retry-After: 30"), std::string::npos) << refused.Head;
+    EXPECT_FALSE(Msg->RankingMode());
+    EXPECT_EQ(Post("/api/strip/gapl").Status, 200) << "this PC's surface is not slowed";
 }
 
 } // namespace
