@@ -300,8 +300,7 @@ void BM_EncodeTowerChange(benchmark::State& state) {
     double bytes = 0;
     for (auto _ : state) {
         const TEncodedPicture encoded =
-            patch ? EncodePatch(pictures[next - 1], pictures[next], {}, false)
-                  : EncodeWhole(pictures[next], {}, false);
+            patch ? EncodePatch(pictures[next - 1], pictures[next]) : EncodeWhole(pictures[next]);
         bytes += static_cast<double>(encoded.Png.size());
         next = next + 1 < pictures.size() ? next + 1 : 1;
     }
