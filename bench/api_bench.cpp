@@ -20,8 +20,8 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QVariant>
 #include <QTimer>
+#include <QVariant>
 
 #include <benchmark/benchmark.h>
 
@@ -67,7 +67,7 @@ struct TDesk {
             TTickerSources{Live.EventQueue, Live.RankingList, Live.Players});
         Main->SetBroadcastWindows(Tower.get(), Ticker.get());
         Main->ApplicationEvents1Idle();
-        Control = std::make_unique<TConsoleControl>(*Main, Live);
+        Control = std::make_unique<TConsoleControl>(*Main, Main->Model(), Live);
         Server = std::make_unique<TWebServer>(
             std::make_unique<TFormWebWindows>(*Tower, *Ticker, Control.get()),
             [](const std::string&) {});

@@ -29,5 +29,6 @@ std::string ProducerStateJson(const TProducerState& state, const TPlayers* playe
     json += std::string(",\"stripRunning\":") + (state.Strip.empty() ? "false" : "true");
     json += std::string(",\"towerShown\":") + (state.TowerShown ? "true" : "false");
     json += std::string(",\"tickerShown\":") + (state.TickerShown ? "true" : "false");
-    return json + Field("tickerText", state.TickerText) + "}";
+    json += Field("tickerText", state.TickerText);
+    return json + ",\"classView\":" + (state.ClassView ? "true" : "false") + "}";
 }

@@ -17,6 +17,8 @@ struct TProducerState {
     bool TowerShown = false;
     bool TickerShown = false;
     std::string TickerText;
+    /// Strips, race messages and the tower within each car's class.
+    bool ClassView = false;
 };
 
 /// The state as JSON, with the lap counter (or phase) as the ticker's status line shows it for

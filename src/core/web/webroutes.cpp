@@ -1,5 +1,6 @@
 #include "core/web/webroutes.h"
 
+#include "core/platform/jsontext.h"
 #include "core/web/websocket.h"
 
 namespace {
@@ -160,4 +161,16 @@ std::string ResponseBytes(const TWebAnswer& answer) {
         bytes += answer.Body;
     }
     return bytes;
+}
+
+TWebAnswer JsonAnswer(std::string body, int status) {
+    TWebAnswer answer;
+    answer.Status = status;
+    answer.ContentType = "application/json; charset=utf-8";
+    answer.Body = std::move(body) + "\n";
+    return answer;
+}
+
+TWebAnswer JsonError(int status, const std::string& message) {
+    return JsonAnswer("{\"error\":" + JsonQuoted(message) + "}", status);
 }

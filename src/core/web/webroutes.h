@@ -72,3 +72,8 @@ std::string ResponseBytes(const TWebAnswer& answer);
 
 /// A plain-text answer with `status` (400, 401, 403, 404, 405, 411, 413, 429, 431, 503).
 TWebAnswer ErrorAnswer(int status);
+
+/// A JSON answer; `status` 200 unless an error.
+TWebAnswer JsonAnswer(std::string body, int status = 200);
+/// {"error": message} with a 4xx `status`.
+TWebAnswer JsonError(int status, const std::string& message);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/live/windowlink.h"
+#include "core/app/consolemodel.h"
 #include "core/messages/readingsink.h"
 
 #include <array>
@@ -10,12 +10,22 @@
 #include <vector>
 
 /// The windows as state only: used by the replay command, the tests and the benchmarks, which
-/// apply a reading's result to them with ApplyReadingResult as the console does. The ticker
-/// exists, hidden, not in ranking mode, unless told otherwise.
-class THeadlessWindows : public TWindowLink, public TReadingSink {
+/// apply a reading's result to them with ApplyReadingResult, and run the console's commands on
+/// them through a TConsoleModel, as the console does. The ticker exists, hidden, not in ranking
+/// mode, unless told otherwise.
+class THeadlessWindows : public TConsoleWindows, public TReadingSink {
   public:
     bool RankingMode() const override { return Ranking; }
     void SetRankingMode(bool on) override;
+    bool Shown(TBroadcastWindow window) const override {
+        return window == TBroadcastWindow::Tower ? StandingsShown : MessageVisible;
+    }
+    void SetShown(TBroadcastWindow window, bool shown) override {
+        (window == TBroadcastWindow::Tower ? StandingsShown : MessageVisible) = shown;
+    }
+    void TickerTextChanged(const std::string& text) override { TickerText = text; }
+    void ClassViewChanged(bool on) override { ClassView = on; }
+    void Report(const std::string& line) override { AddLog(line); }
 
     /// What the reload cycle last wrote to a label.
     std::string LabelText(TLabel label) const;
@@ -39,6 +49,9 @@ class THeadlessWindows : public TWindowLink, public TReadingSink {
     /// clears it when it has run that reload).
     std::chrono::milliseconds DelayedReload{0};
     int RankingSwitchesOff = 0;
+    /// What the ticker's status line was last given, and the class view as last set.
+    std::string TickerText;
+    bool ClassView = false;
     std::vector<std::string> Log;
     /// Called for each log line as it is appended (the replay command prints it).
     std::function<void(const std::string&)> OnLog;

@@ -7,11 +7,12 @@
 
 #include "core/app/broadcast.h"
 #include "core/app/config.h"
+#include "core/app/consolemodel.h"
 #include "core/app/reload.h"
 #include "core/live/classstandings.h"
 #include "core/live/followedfile.h"
 #include "core/live/reports.h"
-#include "core/messages/ranking.h"
+#include "core/messages/stripkinds.h"
 #include "core/platform/commandline.h"
 #include "core/platform/filestamp.h"
 #include "core/platform/numbers.h"
@@ -72,21 +73,12 @@ void PrintReport(const std::string& kind, const TPlayers& players) {
     }
 }
 
-void PrintRanking(const std::string& kind, const TKestruneConfig& config, TBroadcast& live,
-                  TWindowLink& windows) {
-    const std::map<std::string, std::pair<TComposeRanking, TRankingKind>> compose = {
-        {"best", {ComposeBestLaps, TRankingKind::BestLaps}},
-        {"avg", {ComposeAverageLaps, TRankingKind::AverageLaps}},
-        {"pits", {ComposePitStops, TRankingKind::PitStops}},
-        {"gapl", {ComposeGapToLeader, TRankingKind::GapToLeader}},
-        {"gapi", {ComposeIntervals, TRankingKind::Intervals}}};
+/// The strip of `kind` as its button composes it: a strip still running is ended first, so
+/// each press starts its own.
+void PrintRanking(const std::string& kind, TConsoleModel& console, const TBroadcast& live) {
+    console.Run(TStopStrip{});
+    console.Run(TPressStrip{StripNamed(kind)});
     const TRaceEventList& strip = live.RankingList;
-    const auto& [overall, byClass] = compose.at(kind);
-    if (live.ClassView) {
-        ComposeByClass(byClass, *live.Players, config.Stats1NameLength, windows, live.RankingList);
-    } else {
-        overall(*live.Players, config.Stats1NameLength, windows, live.RankingList);
-    }
     for (int i = 0; i < strip.Count(); ++i) {
         PrintRecord(stdout, {"ranking", strip.Items(i).Title, strip.Items(i).Text});
     }
@@ -120,10 +112,12 @@ int main(int argc, char** argv) {
     const TReplayOptions& options = *parsed;
     TBroadcast live;
     const TKestruneConfig config = LoadSettings(options, live.Names);
-    live.ClassView = options.Classes;
 
     THeadlessWindows windows; // the ticker exists, hidden, not in ranking mode
     windows.OnLog = [](const std::string& text) { PrintRecord(stdout, {"log", text}); };
+    // The strips and the class view are the console's commands, run as the console runs them.
+    TConsoleModel console(live, windows, options.Ini, config.Stats1NameLength);
+    console.Run(TSetClassView{options.Classes});
     live.EventQueue.OnAdded = [](const TRaceEvent& event) {
         PrintRecord(stdout, {"event", event.Title, event.Text, std::to_string(event.Duration)});
     };
@@ -176,7 +170,7 @@ int main(int argc, char** argv) {
             PrintReport(final.Name, *live.Players);
             break;
         case TReplayFinal::Ranking:
-            PrintRanking(final.Name, config, live, windows);
+            PrintRanking(final.Name, console, live);
             break;
         case TReplayFinal::Summaries:
             PrintSummaries(live);

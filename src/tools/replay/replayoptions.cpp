@@ -1,5 +1,7 @@
 #include "tools/replay/replayoptions.h"
 
+#include "core/messages/stripkinds.h"
+
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -65,7 +67,7 @@ std::optional<TReplayOptions> ParseReplayOptions(const std::vector<std::string>&
                 }
                 options.Finals.push_back({TReplayFinal::Report, *given});
             } else {
-                if (!OneOf(*given, {"best", "avg", "pits", "gapl", "gapi"})) {
+                if (StripNamed(*given) == nullptr) {
                     error = "unknown ranking: " + *given;
                     return std::nullopt;
                 }

@@ -1,80 +1,51 @@
 #include "ui/app/consolecontrol.h"
 
 #include "core/app/producerdata.h"
-#include "core/app/producerstate.h"
 #include "core/web/webaccess.h"
 #include "ui/app/mainform.h"
 
 #include <algorithm>
 #include <chrono>
 
-TConsoleControl::TConsoleControl(TFormMain& console, TBroadcast& live)
+TConsoleControl::TConsoleControl(TFormMain& console, TConsoleModel& model, TBroadcast& live)
     // A version of this run may not be taken for one of the last: a client's cached copy
     // from before a restart is never answered as current.
-    : Console(console), Live(live), RunId(NewWebToken().substr(0, 8)) {}
+    : Console(console), Model(model), Live(live), RunId(NewWebToken().substr(0, 8)) {}
 
-void TConsoleControl::PressStrip(const std::string& kind) {
-    if (kind == "best") {
-        Console.Button8Click();
-    } else if (kind == "avg") {
-        Console.Button12Click();
-    } else if (kind == "pits") {
-        Console.Button9Click();
-    } else if (kind == "gapl") {
-        Console.Button10Click();
-    } else if (kind == "gapi") {
-        Console.Button11Click();
-    }
+TApiRoute TConsoleControl::Route(const TRequestHead& head, std::string_view body,
+                                 const TWebAccess& access, bool fromThisPC) const {
+    return RouteApi(head, body, access, fromThisPC);
 }
 
-void TConsoleControl::StopStrip() {
-    Console.SetRankingMode(false);
+TBodyLength TConsoleControl::BodyLength(const TRequestHead& head) const {
+    return ApiBodyLength(head);
 }
 
-void TConsoleControl::ShowWindow(const std::string& window, const std::string& operation) {
-    const bool tower = window == "tower";
-    const bool shown = tower ? Console.StandingsVisible() : Console.TickerVisible();
-    const bool wanted = operation == "toggle" ? !shown : operation == "show";
-    if (wanted != shown) {
-        // The buttons toggle: pressed only when the window is not yet as asked.
-        tower ? Console.Button2Click() : Console.Button3Click();
-    }
+TWebAnswer TConsoleControl::Run(const TApiRequest& request, const std::string& ifNoneMatch) {
+    return RunApiRequest(
+        request, Model, [this](const std::string& name) { return Data(name); }, ifNoneMatch);
 }
 
-void TConsoleControl::SetTickerText(const std::string& text) {
-    Console.SetTickerText(text);
-}
-
-void TConsoleControl::ReloadAlias() {
-    Console.Button13Click();
-    ++Changes;
-}
-
-std::string TConsoleControl::IgnoreList() const {
-    return Console.IgnoreListText();
-}
-
-void TConsoleControl::SetIgnoreList(const std::string& lines) {
-    Console.ApplyIgnoreList(lines);
-    ++Changes;
+std::string TConsoleControl::Describe(const TApiRequest& request, const std::string& peer) const {
+    return RemoteActionText(request, peer);
 }
 
 std::string TConsoleControl::StateJson() const {
-    TProducerState state;
-    state.File = Console.LabelText(TLabel::FileName);
-    state.Session = Console.LabelText(TLabel::Session);
-    state.Phase = Console.LabelText(TLabel::Phase);
-    state.Flag = Console.LabelText(TLabel::Flags);
-    state.Strip = Console.RunningStrip();
-    state.TowerShown = Console.StandingsVisible();
-    state.TickerShown = Console.TickerVisible();
-    state.TickerText = Console.TickerText();
-    return ProducerStateJson(state, Live.Players.get());
+    return Model.StateJson();
+}
+
+int TConsoleControl::Subscribe(std::function<void()> listener) {
+    return Model.Subscribe(std::move(listener));
+}
+
+void TConsoleControl::Unsubscribe(int id) {
+    Model.Unsubscribe(id);
 }
 
 TWebData TConsoleControl::Data(const std::string& name) {
     const auto now = std::chrono::steady_clock::now();
-    std::string version = RunId + "-" + std::to_string(Changes);
+    std::string version =
+        RunId + "-" + std::to_string(Changes) + "-" + std::to_string(Model.NamesRevision());
     if (name == "messages.json") {
         // Their ages count on between readings, a second at a time.
         version +=

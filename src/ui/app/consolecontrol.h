@@ -1,10 +1,11 @@
 #pragma once
-// The console as the web server's control calls and data see it: each call presses the
-// console's own control, and the data are built from the broadcast at most once a reading.
+// The console as the web server's calls see it: each call runs a command of the console's
+// model, as the console's own control does, and the data are built from the broadcast at most
+// once a reading.
 
 #include "core/app/broadcast.h"
+#include "core/app/consoleapi.h"
 #include "core/messages/recentmessages.h"
-#include "core/web/webcontrol.h"
 
 #include <map>
 #include <string>
@@ -13,17 +14,19 @@ class TFormMain;
 
 class TConsoleControl : public TWebControl {
   public:
-    TConsoleControl(TFormMain& console, TBroadcast& live);
+    TConsoleControl(TFormMain& console, TConsoleModel& model, TBroadcast& live);
 
-    void PressStrip(const std::string& kind) override;
-    void StopStrip() override;
-    void ShowWindow(const std::string& window, const std::string& operation) override;
-    void SetTickerText(const std::string& text) override;
-    void ReloadAlias() override;
-    std::string IgnoreList() const override;
-    void SetIgnoreList(const std::string& lines) override;
+    TApiRoute Route(const TRequestHead& head, std::string_view body, const TWebAccess& access,
+                    bool fromThisPC) const override;
+    TBodyLength BodyLength(const TRequestHead& head) const override;
+    TWebAnswer Run(const TApiRequest& request, const std::string& ifNoneMatch) override;
+    std::string Describe(const TApiRequest& request, const std::string& peer) const override;
     std::string StateJson() const override;
-    TWebData Data(const std::string& name) override;
+    int Subscribe(std::function<void()> listener) override;
+    void Unsubscribe(int id) override;
+
+    /// The data named `name` (standings.json, ...), built at most once a version.
+    TWebData Data(const std::string& name);
 
     /// A reading was applied (`result` gave these messages): the data are built anew when next
     /// asked for.
@@ -31,9 +34,11 @@ class TConsoleControl : public TWebControl {
 
   private:
     TFormMain& Console;
+    TConsoleModel& Model;
     TBroadcast& Live;
     TRecentMessages Messages;
-    /// Counts the changes of what the data are built from; with RunId, the data's versions.
+    /// Counts the readings that changed what the data are built from; with the model's name
+    /// revision and RunId, the data's versions.
     unsigned long long Changes = 0;
     std::string RunId;
     std::map<std::string, TWebData> Built;

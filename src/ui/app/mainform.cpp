@@ -63,6 +63,9 @@ TFormMain::TFormMain(std::string configPath, const TConfigLoad& load, TBroadcast
     setWindowTitle("Kestrune - r12_08");
     setFont(FontWithPixelHeight(ProportionalGothicFamilies(), 12));
     resize(DesignedWidth, DesignedHeight);
+    Live.ClassView = KestruneConfig.ClassView;
+    ConsoleModel =
+        std::make_unique<TConsoleModel>(Live, *this, ConfigFile, KestruneConfig.Stats1NameLength);
     PageControl = new QTabWidget(this);
     PageControl->setGeometry(rect());
     BuildInfoTab();
@@ -72,6 +75,7 @@ TFormMain::TFormMain(std::string configPath, const TConfigLoad& load, TBroadcast
     BuildIgnoreTab();
     BuildWebTab();
     PageControl->setCurrentIndex(0);
+    ConsoleModel->Subscribe([this] { ShowModelState(); });
     qApp->installEventFilter(this);
     FormCreate(load);
 }
@@ -109,7 +113,6 @@ void TFormMain::FormCreate(const TConfigLoad& load) {
     PlaceWindow(this, c.WindowX, c.WindowY, c.WindowW != Unset ? c.WindowW : DesignedWidth,
                 c.WindowH != Unset ? c.WindowH : DesignedHeight);
 
-    Live.ClassView = c.ClassView;
     StartWatcher();
     Live.Names.LoadAliases(ConfigFile);
 
@@ -171,7 +174,8 @@ void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
     Stats = stats;
     Msg = msg;
     if (Msg != nullptr) {
-        Msg->SetNotice(Edit1->text());
+        Msg->SetNotice(ToQString(ConsoleModel->State().TickerText));
+        connect(Msg, &TFormMsg1::RankingModeChanged, this, [this] { ConsoleModel->Refresh(); });
     }
     if (Stats != nullptr) {
         Stats->SetLogo(LogoImage);
@@ -187,7 +191,7 @@ void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
         }
     });
     if (Stats != nullptr && Msg != nullptr) {
-        WebControl = std::make_unique<TConsoleControl>(*this, Live);
+        WebControl = std::make_unique<TConsoleControl>(*this, *ConsoleModel, Live);
         RestartWebServer();
         if (WebTokensUnsaved) {
             SaveWebTokens();
@@ -282,6 +286,8 @@ void TFormMain::ApplyReading(const TReadingResult& result) {
     if (WebControl != nullptr) {
         WebControl->ReadingApplied(result);
     }
+    // The lap counter follows the reading.
+    ConsoleModel->Refresh();
 }
 
 void TFormMain::SaveWebTokens() {
@@ -351,11 +357,7 @@ void TFormMain::SetLabelText(TLabel label, const std::string& text) {
     QLabel* target = labels[static_cast<int>(label)];
     target->setText(ToQString(text));
     target->adjustSize();
-}
-
-std::string TFormMain::LabelText(TLabel label) const {
-    const QLabel* labels[] = {LabelFileName, LabelSession, LabelPhase, LabelFlags};
-    return ToBytes(labels[static_cast<int>(label)]->text());
+    ConsoleModel->SetLabel(label, text);
 }
 
 int TFormMain::LogLineCount() const {
@@ -402,6 +404,11 @@ bool TFormMain::event(QEvent* event) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    const bool broadcastWindow = watched != nullptr && (watched == Stats || watched == Msg);
+    if (broadcastWindow && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        // Shown or hidden by a command, the first idle step or the system: the state says so.
+        ConsoleModel->Refresh();
+    }
     if (event->type() == QEvent::Wheel) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget != nullptr && (widget == this || isAncestorOf(widget))) {

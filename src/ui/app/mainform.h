@@ -5,6 +5,7 @@
 // changes (TReadingSink).
 
 #include "core/app/config.h"
+#include "core/app/consolemodel.h"
 #include "core/app/reload.h"
 #include "core/live/windowlink.h"
 #include "core/messages/ranking.h"
@@ -40,7 +41,7 @@ constexpr int FirstPlacementLookMs = 1000;
 /// The Logs tab keeps this many of the latest lines.
 constexpr int MaxLogLines = 5000;
 
-class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
+class TFormMain : public QWidget, public TConsoleWindows, public TReadingSink {
     Q_OBJECT
   public:
     /// Runs the creation step with the configuration `load` read from `configPath` (its errors
@@ -61,9 +62,19 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     /// while one of its own file dialogs is open, which takes the activation itself).
     void ApplicationEvents1Deactivate();
 
-    // TWindowLink: the ticker's ranking strip.
+    // TConsoleWindows: the ticker's ranking strip, the broadcast windows shown, the ticker's
+    // text, the class view and the log.
     bool RankingMode() const override;
     void SetRankingMode(bool on) override;
+    bool Shown(TBroadcastWindow window) const override;
+    void SetShown(TBroadcastWindow window, bool shown) override;
+    void TickerTextChanged(const std::string& text) override;
+    void ClassViewChanged(bool on) override;
+    void Report(const std::string& line) override { AddLog(line); }
+
+    /// The console's commands and state, which its controls, the API and the tests act through.
+    TConsoleModel& Model() { return *ConsoleModel; }
+    const TConsoleModel& Model() const { return *ConsoleModel; }
 
     /// Shows what a reading changed, through ApplyReadingResult, onto the real windows.
     void ApplyReading(const TReadingResult& result);
@@ -82,11 +93,12 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     void ReadNow() override { PostReload(); }
     void ReadAgainAfter(std::chrono::milliseconds delay) override;
 
-    // Button actions, public so the wheel rule and tests run exactly what a click runs.
-    void Button2Click();      // Live Window
-    void Button3Click();      // Message Window
-    void Button7Click();      // Logo...
-    void Button13Click();     // Reload Alias
+    // Button actions, public so the wheel rule and tests run exactly what a click runs: each
+    // runs its command on the model.
+    void Button2Click();  // Live Window
+    void Button3Click();  // Message Window
+    void Button7Click();  // Logo...
+    void Button13Click(); // Reload Alias
     /// "Class view": the tower, the strips and the race messages within each car's class, at
     /// once and saved.
     void CheckClassViewClick(bool on);
@@ -102,17 +114,6 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     void Button11Click();     // GapI strip
     void ComboBox1DropDown();
 
-    // What the web server's control calls read and set, through the same controls.
-    /// The strip that runs (best, avg, pits, gapl, gapi), or empty.
-    std::string RunningStrip() const;
-    /// The Message tab's free text, and setting it as typing there does.
-    std::string TickerText() const;
-    void SetTickerText(const std::string& text);
-    /// The IgnoreList tab's text, and applying a new one as its Apply button does.
-    std::string IgnoreListText() const;
-    void ApplyIgnoreList(const std::string& lines);
-    /// The labels of the Info tab, as shown.
-    std::string LabelText(TLabel label) const;
     void ComboBox1Select(int index);
 
     /// Follows `folder` from now on, at once, and writes it to the configuration file; the
@@ -169,8 +170,9 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     /// Ends the watcher, then the reader: neither delivers anything after it.
     void StopWatcher();
     bool HandleWheel(QEvent* event);
-    /// The strip of `compose`, or in the class view the same strip ranked within each class.
-    void PressRanking(TComposeRanking compose, TRankingKind byClass, const char* kind);
+    /// The fields that show the model's state follow it when a command changed it, whoever
+    /// sent the command; a field being edited is left alone when its own value did not change.
+    void ShowModelState();
     /// The web server's settings, with its tokens made when it serves and there are none yet.
     TWebSettings WebSettings();
     /// Writes the tokens into the configuration file; says why not when it cannot.
@@ -200,8 +202,10 @@ class TFormMain : public QWidget, public TWindowLink, public TReadingSink {
     /// A "Following ..." line has been logged since start.
     bool FollowingSaid = false;
     int Reloads = 0;
-    /// The strip last started from a button or a control call.
-    std::string StripKind;
+    std::unique_ptr<TConsoleModel> ConsoleModel;
+    /// The state the fields were last made to show.
+    TProducerState FieldsShow;
+    std::string IgnoreListShown;
     /// The console as the web server's control calls see it.
     std::unique_ptr<TConsoleControl> WebControl;
 

@@ -7,13 +7,14 @@
 #include "core/live/names.h"
 #include "core/live/reports.h"
 #include "core/live/sessionlogs.h"
-#include "core/messages/ranking.h"
+#include "core/messages/stripkinds.h"
 #include "core/platform/readfile.h"
 #include "ui/messages/msg1.h"
 #include "ui/standings/stats1.h"
 #include "ui/support/qtsupport.h"
 
 #include <QBuffer>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -69,15 +71,11 @@ QImage DecodeLogo(const std::string& bytes, const QByteArray& format) {
 } // namespace
 
 void TFormMain::Button2Click() {
-    if (Stats != nullptr) {
-        Stats->setVisible(!Stats->isVisible());
-    }
+    ConsoleModel->Run(TShowWindow{TBroadcastWindow::Tower, TWindowOperation::Toggle});
 }
 
 void TFormMain::Button3Click() {
-    if (Msg != nullptr) {
-        Msg->setVisible(!Msg->isVisible());
-    }
+    ConsoleModel->Run(TShowWindow{TBroadcastWindow::Ticker, TWindowOperation::Toggle});
 }
 
 void TFormMain::Button7Click() {
@@ -122,10 +120,7 @@ QString TFormMain::LoadLogo(const std::string& path) {
 }
 
 void TFormMain::Button13Click() {
-    const std::string error = Live.Names.ReloadAliases(ConfigFile, *Live.Players);
-    if (!error.empty()) {
-        AddLog(error);
-    }
+    ConsoleModel->Run(TReloadAlias{});
 }
 
 QString TFormMain::AskOperator(const std::function<QString()>& dialog) {
@@ -165,73 +160,39 @@ void TFormMain::Button6Click() {
     ShowReport(GapReport(*Live.Players));
 }
 
-std::string TFormMain::RunningStrip() const {
-    return RankingMode() ? StripKind : std::string();
-}
-
-std::string TFormMain::TickerText() const {
-    return ToBytes(Edit1->text());
-}
-
-void TFormMain::SetTickerText(const std::string& text) {
-    Edit1->setText(ToQString(text));
-}
-
-std::string TFormMain::IgnoreListText() const {
-    return ToBytes(MemoIgnoreList->toPlainText());
-}
-
-void TFormMain::ApplyIgnoreList(const std::string& lines) {
-    MemoIgnoreList->setPlainText(ToQString(lines));
-    Button14Click();
-}
-
 void TFormMain::Button14Click() {
-    std::vector<std::string> lines;
-    for (const QString& line : MemoIgnoreList->toPlainText().split('\n')) {
-        lines.push_back(ToBytes(line));
-    }
-    Live.Names.ApplyIgnoreList(lines);
-    MemoIgnoreList->setPlainText(JoinLines(lines));
-}
-
-void TFormMain::PressRanking(TComposeRanking compose, TRankingKind byClass, const char* kind) {
-    PressRankingButton(*this, [this, compose, byClass] {
-        const int nameLength = KestruneConfig.Stats1NameLength;
-        if (KestruneConfig.ClassView) {
-            ComposeByClass(byClass, *Live.Players, nameLength, *this, Live.RankingList);
-        } else {
-            compose(*Live.Players, nameLength, *this, Live.RankingList);
-        }
-    });
-    if (RankingMode()) {
-        StripKind = kind;
-    }
+    ConsoleModel->Run(TSetIgnoreList{ToBytes(MemoIgnoreList->toPlainText())});
+    // Apply shows the list as taken, blank lines gone, even when it did not change.
+    IgnoreListShown = ConsoleModel->IgnoreList();
+    MemoIgnoreList->setPlainText(ToQString(IgnoreListShown));
 }
 
 void TFormMain::Button8Click() {
-    PressRanking(ComposeBestLaps, TRankingKind::BestLaps, "best");
+    ConsoleModel->Run(TPressStrip{StripNamed("best")});
 }
 
 void TFormMain::Button12Click() {
-    PressRanking(ComposeAverageLaps, TRankingKind::AverageLaps, "avg");
+    ConsoleModel->Run(TPressStrip{StripNamed("avg")});
 }
 
 void TFormMain::Button9Click() {
-    PressRanking(ComposePitStops, TRankingKind::PitStops, "pits");
+    ConsoleModel->Run(TPressStrip{StripNamed("pits")});
 }
 
 void TFormMain::Button10Click() {
-    PressRanking(ComposeGapToLeader, TRankingKind::GapToLeader, "gapl");
+    ConsoleModel->Run(TPressStrip{StripNamed("gapl")});
 }
 
 void TFormMain::Button11Click() {
-    PressRanking(ComposeIntervals, TRankingKind::Intervals, "gapi");
+    ConsoleModel->Run(TPressStrip{StripNamed("gapi")});
 }
 
 void TFormMain::CheckClassViewClick(bool on) {
+    ConsoleModel->Run(TSetClassView{on});
+}
+
+void TFormMain::ClassViewChanged(bool on) {
     KestruneConfig.ClassView = on;
-    Live.ClassView = on;
     if (Stats != nullptr) {
         Stats->RedrawRequest();
     }
@@ -239,6 +200,46 @@ void TFormMain::CheckClassViewClick(bool on) {
         SaveConfigValues(ConfigFile, {{"ClassView", on ? "1" : "0"}});
     } catch (const std::exception& e) {
         ShowError(ToQString(e.what()));
+    }
+}
+
+void TFormMain::TickerTextChanged(const std::string& text) {
+    if (Msg == nullptr) {
+        return;
+    }
+    Msg->SetNotice(ToQString(text));
+    if (Msg->isVisible()) {
+        Msg->RefreshStatus();
+    }
+}
+
+bool TFormMain::Shown(TBroadcastWindow window) const {
+    const QWidget* shown = window == TBroadcastWindow::Tower ? static_cast<QWidget*>(Stats)
+                                                             : static_cast<QWidget*>(Msg);
+    return shown != nullptr && shown->isVisible();
+}
+
+void TFormMain::SetShown(TBroadcastWindow window, bool shown) {
+    QWidget* target = window == TBroadcastWindow::Tower ? static_cast<QWidget*>(Stats)
+                                                        : static_cast<QWidget*>(Msg);
+    if (target != nullptr) {
+        target->setVisible(shown);
+    }
+}
+
+void TFormMain::ShowModelState() {
+    const TProducerState& state = ConsoleModel->State();
+    if (state.TickerText != FieldsShow.TickerText && ToBytes(Edit1->text()) != state.TickerText) {
+        Edit1->setText(ToQString(state.TickerText));
+    }
+    if (state.ClassView != CheckClassView->isChecked()) {
+        const QSignalBlocker quiet(CheckClassView);
+        CheckClassView->setChecked(state.ClassView);
+    }
+    FieldsShow = state;
+    if (ConsoleModel->IgnoreList() != IgnoreListShown) {
+        IgnoreListShown = ConsoleModel->IgnoreList();
+        MemoIgnoreList->setPlainText(ToQString(IgnoreListShown));
     }
 }
 

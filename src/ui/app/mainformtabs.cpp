@@ -3,6 +3,7 @@
 
 #include "ui/app/mainform.h"
 
+#include "core/messages/stripkinds.h"
 #include "ui/messages/msg1.h"
 #include "ui/support/qtsupport.h"
 
@@ -103,19 +104,15 @@ void TFormMain::BuildInfoTab() {
     GroupBox1 = new QGroupBox("Scroll Message", frame);
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->setGeometry(8, 48, 421, 57);
-    const struct {
-        const char* name;
-        const char* caption;
-        int left;
-        void (TFormMain::*click)();
-    } rankings[] = {{"Button8", "Best Lap", 12, &TFormMain::Button8Click},
-                    {"Button12", "Avg Lap", 92, &TFormMain::Button12Click},
-                    {"Button9", "Pit Stops", 172, &TFormMain::Button9Click},
-                    {"Button10", "GapL", 252, &TFormMain::Button10Click},
-                    {"Button11", "GapI", 332, &TFormMain::Button11Click}};
-    for (const auto& r : rankings) {
-        QPushButton* button = AddButton(GroupBox1, r.name, r.caption, QRect(r.left, 20, 75, 25));
-        connect(button, &QPushButton::clicked, this, r.click);
+    // The strips' buttons in the order of their table, by the names the design gives them.
+    const char* const names[] = {"Button8", "Button12", "Button9", "Button10", "Button11"};
+    static_assert(std::size(names) == StripKinds.size());
+    for (std::size_t i = 0; i < StripKinds.size(); ++i) {
+        const TStripKind& kind = StripKinds[i];
+        QPushButton* button = AddButton(GroupBox1, names[i], ToQString(std::string(kind.Label)),
+                                        QRect(12 + 80 * static_cast<int>(i), 20, 75, 25));
+        connect(button, &QPushButton::clicked, this,
+                [this, &kind] { Model().Run(TPressStrip{&kind}); });
     }
 
     connect(AddButton(frame, "Button2", "Live Window", QRect(8, 116, 81, 21)),
@@ -179,15 +176,8 @@ void TFormMain::BuildMessageTab() {
     Edit1->setObjectName("Edit1");
     Edit1->setGeometry(4, 4, 512, 21);
     page->StretchWidth(Edit1, 10);
-    connect(Edit1, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (Msg == nullptr) {
-            return;
-        }
-        Msg->SetNotice(text);
-        if (Msg->isVisible()) {
-            Msg->RefreshStatus();
-        }
-    });
+    connect(Edit1, &QLineEdit::textChanged, this,
+            [this](const QString& text) { Model().Run(TSetTickerText{ToBytes(text)}); });
     AddLabel(page, "LabelSample", QString::fromUtf8("↑日本語不可"), 8, 32);
 }
 

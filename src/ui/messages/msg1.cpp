@@ -98,6 +98,7 @@ void TFormMsg1::SetRankingMode(bool on) {
         ReturnFreeMemory();
     }
     Invalidate();
+    emit RankingModeChanged();
 }
 
 void TFormMsg1::RefreshStatus() {

@@ -104,6 +104,8 @@ class TFormMsg1 : public QWidget {
     void PictureChanged();
     /// The strip starts to move, at ScrollOffset().
     void ScrollStarted();
+    /// A strip was switched on or off, by a press or by its own end.
+    void RankingModeChanged();
 
   protected:
     /// Scroll ticks from the scroll thread arrive here.

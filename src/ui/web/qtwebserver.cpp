@@ -44,9 +44,6 @@ constexpr qint64 EventHeartbeatMs = 15000;
 /// Answers a kept connection may leave unread before it is read no further; it is dropped at
 /// the request limit if it still reads nothing.
 constexpr qint64 MaxUnsentBytes = 256 << 10;
-/// How often the state is compared with what the streams were last sent: a change reaches a
-/// control surface well within 100 ms, whatever made it.
-constexpr int StateWatchMs = 40;
 
 /// Who sent a request, for the log: only a refusal or a change is said, so it is written then.
 std::string PeerText(const QTcpSocket* socket) {
@@ -116,14 +113,16 @@ QHostAddress AddressFrom(const std::string& text) {
 TWebServer::TWebServer(std::unique_ptr<TWebWindows> sources,
                        std::function<void(const std::string&)> log, QObject* parent)
     : QObject(parent), Feed(std::move(sources)), Log(std::move(log)), Http(new QTcpServer(this)),
-      Sweep(new QTimer(this)), StateWatch(new QTimer(this)) {
+      Sweep(new QTimer(this)) {
     Http->setMaxPendingConnections(MaxWebClients);
     connect(Http, &QTcpServer::newConnection, this, &TWebServer::AcceptConnections);
     connect(Sweep, &QTimer::timeout, this, &TWebServer::DropSlowClients);
-    connect(StateWatch, &QTimer::timeout, this, &TWebServer::PushState);
 }
 
 TWebServer::~TWebServer() {
+    if (StateListener != 0 && Feed.Windows().Control() != nullptr) {
+        Feed.Windows().Control()->Unsubscribe(StateListener);
+    }
     // The live channels are the server's own; closing them must not call back into it.
     for (const auto& client : Clients) {
         delete client->Channel;
@@ -292,7 +291,12 @@ void TWebServer::ExamineRequest(QTcpSocket* socket) {
 
 bool TWebServer::AnswerApi(QTcpSocket* socket, const TRequestRead& read, const QByteArray& bytes,
                            bool fromThisPC) {
-    const TBodyLength body = ApiBodyLength(read.Head);
+    TWebControl* control = Feed.Windows().Control();
+    if (control == nullptr) {
+        Answer(socket, JsonError(503, "this server serves the pictures only"));
+        return true;
+    }
+    const TBodyLength body = control->BodyLength(read.Head);
     if (body.Refusal) {
         Answer(socket, *body.Refusal);
         return true;
@@ -302,8 +306,8 @@ bool TWebServer::AnswerApi(QTcpSocket* socket, const TRequestRead& read, const Q
     if (bytes.size() < start + length) {
         return false; // the body is still coming; the request limit ends one that never does
     }
-    const TApiRoute route = RouteApi(read.Head, std::string_view(bytes.constData() + start, length),
-                                     Access, fromThisPC);
+    const TApiRoute route = control->Route(
+        read.Head, std::string_view(bytes.constData() + start, length), Access, fromThisPC);
     if (!route.Request) {
         if (!route.Refusal.empty()) {
             LogThrottled("Web server: refused " + LogSafe(route.Refusal) + " from " +
@@ -312,12 +316,7 @@ bool TWebServer::AnswerApi(QTcpSocket* socket, const TRequestRead& read, const Q
         Answer(socket, route.Answer);
         return true;
     }
-    TWebControl* control = Feed.Windows().Control();
-    if (control == nullptr) {
-        Answer(socket, JsonError(503, "this server serves the pictures only"));
-        return true;
-    }
-    if (route.Request->Action == TApiAction::Events) {
+    if (OpensEvents(*route.Request)) {
         if (route.Answer.HeadOnly) {
             // HEAD says what a stream would be, and opens none.
             TWebAnswer head = JsonAnswer({});
@@ -329,17 +328,16 @@ bool TWebServer::AnswerApi(QTcpSocket* socket, const TRequestRead& read, const Q
         }
         return true;
     }
-    TWebAnswer answer = RunApiRequest(*route.Request, *control, read.Head.Header("if-none-match"));
+    TWebAnswer answer = control->Run(*route.Request, read.Head.Header("if-none-match"));
     answer.HeadOnly = route.Answer.HeadOnly;
     // A poller at 4 Hz or a control surface keeps its connection: a new one for each request
     // would cost the program more than the answer does.
     answer.KeepAlive =
         read.Head.Version == "HTTP/1.1" && LowerAscii(read.Head.Header("connection")) != "close";
     const bool change = read.Head.Method == "POST";
-    if (const std::string said = change ? RemoteActionText(*route.Request, PeerText(socket)) : "";
+    if (const std::string said = change ? control->Describe(*route.Request, PeerText(socket)) : "";
         !said.empty()) {
         Log(said);
-        PushState();
     }
     if (answer.KeepAlive) {
         AnswerAndKeep(socket, answer, start + length);
@@ -379,9 +377,11 @@ void TWebServer::OpenEvents(QTcpSocket* socket) {
                       [socket](const TEventStream& stream) { return stream.Socket == socket; });
         socket->deleteLater();
     });
-    if (!StateWatch->isActive()) {
+    if (StateListener == 0) {
         StateSent = state;
-        StateWatch->start(StateWatchMs);
+        // Told of each change as it happens: a command's effect reaches the streams before its
+        // own answer is written.
+        StateListener = Feed.Windows().Control()->Subscribe([this] { PushState(); });
     }
 }
 
@@ -481,7 +481,6 @@ bool TWebServer::TokenMayBeTried(QTcpSocket* socket, const TRequestHead& head) {
 void TWebServer::PushState() {
     TWebControl* control = Feed.Windows().Control();
     if (EventClients.empty() || control == nullptr) {
-        StateWatch->stop();
         return;
     }
     std::string state = control->StateJson();

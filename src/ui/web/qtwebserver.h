@@ -5,7 +5,7 @@
 // a client that does not read is skipped, then dropped, and every byte held for a client
 // counts against it.
 
-#include "core/web/apiroutes.h"
+#include "core/app/consoleapi.h"
 #include "core/web/hostcheck.h"
 #include "core/web/tokenguard.h"
 #include "core/web/webroutes.h"
@@ -131,7 +131,8 @@ class TWebServer : public QObject {
     TTokenGuard Guard;
     std::string StateSent;
     QString Base;
-    QTimer* StateWatch = nullptr;
+    /// The subscription to the console's state, made with the first stream; 0 before.
+    int StateListener = 0;
 
     qint64 DropLogStart = 0;
     int AnsweredSinceTrim = 0;

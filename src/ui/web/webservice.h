@@ -3,7 +3,7 @@
 // server is a module of its own (with Qt's network libraries behind it), loaded only then, so
 // a program that serves no pages does not carry it.
 
-#include "core/web/webcontrol.h"
+#include "core/app/consoleapi.h"
 #include "core/web/websettings.h"
 
 #include <QString>

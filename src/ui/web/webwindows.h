@@ -3,7 +3,7 @@
 // the program loads only when a port is set, and it reaches the windows through this alone,
 // so the module needs none of the program's own code.
 
-#include "core/web/webcontrol.h"
+#include "core/app/consoleapi.h"
 #include "core/web/websettings.h"
 
 #include <QImage>

@@ -68,7 +68,7 @@ class ControlApi : public ::testing::Test {
         Main->ApplicationEvents1Idle();
         Live.Players->Merge({CarSlot("Tom Rider", 1, {.Laps = 4, .BestLap = 83.5f}),
                              CarSlot("Ann, \"Speedy\"", 2, {.Laps = 4, .BestLap = 84.0f})});
-        Control = std::make_unique<TConsoleControl>(*Main, Live);
+        Control = std::make_unique<TConsoleControl>(*Main, Main->Model(), Live);
         Server = std::make_unique<TWebServer>(
             std::make_unique<TFormWebWindows>(*Stats, *Msg, Control.get()),
             [this](const std::string& line) { Main->AddLog(line); });
@@ -168,7 +168,7 @@ TEST_F(ControlApi, EachCallHasTheConsolesEffectOnlyWithTheToken) {
     EXPECT_TRUE(Stats->isVisible());
 
     EXPECT_EQ(Post(std::string("/api/ticker/text?token=") + Token, "ON AIR", "").Status, 200);
-    EXPECT_EQ(Main->TickerText(), "ON AIR");
+    EXPECT_EQ(Main->Model().State().TickerText, "ON AIR");
     const THttpAnswer twoLines = Post("/api/ticker/text", "a\nb");
     EXPECT_EQ(twoLines.Status, 400);
     EXPECT_NE(twoLines.Body.find("one line"), std::string::npos) << twoLines.Body;

@@ -1,0 +1,10 @@
+#include "core/messages/stripkinds.h"
+
+const TStripKind* StripNamed(std::string_view word) {
+    for (const TStripKind& kind : StripKinds) {
+        if (kind.Word == word) {
+            return &kind;
+        }
+    }
+    return nullptr;
+}
