@@ -299,33 +299,6 @@ TBodyLength ApiBodyLength(const TRequestHead& head) {
     return body;
 }
 
-namespace {
-
-/// Whether an If-None-Match header names `etag` (or is "*").
-bool Matches(const std::string& ifNoneMatch, const std::string& etag) {
-    if (ifNoneMatch.empty()) {
-        return false;
-    }
-    if (ifNoneMatch == "*") {
-        return true;
-    }
-    return ifNoneMatch.find("\"" + etag + "\"") != std::string::npos;
-}
-
-TWebAnswer DataAnswer(const TWebData& data, const std::string& ifNoneMatch) {
-    TWebAnswer answer;
-    answer.ETag = data.Version;
-    if (Matches(ifNoneMatch, data.Version)) {
-        answer.Status = 304;
-        return answer;
-    }
-    answer.ContentType = data.ContentType;
-    answer.Body = data.Body;
-    return answer;
-}
-
-} // namespace
-
 TWebAnswer RunApiRequest(const TApiRequest& request, TConsoleModel& model,
                          const std::function<TWebData(const std::string&)>& data,
                          const std::string& ifNoneMatch) {
@@ -343,8 +316,10 @@ TWebAnswer RunApiRequest(const TApiRequest& request, TConsoleModel& model,
         return JsonAnswer(model.StateJson());
     case TApiReadKind::IgnoreList:
         return JsonAnswer("{\"ignore\":" + JsonQuoted(model.IgnoreList()) + "}");
-    case TApiReadKind::Data:
-        return DataAnswer(data(read.Data), ifNoneMatch);
+    case TApiReadKind::Data: {
+        const TWebData built = data(read.Data);
+        return VersionedAnswer(built.Body, built.ContentType, built.Version, ifNoneMatch);
+    }
     }
     return JsonError(404, "no such read");
 }

@@ -98,7 +98,9 @@ TWebAnswer RunApiRequest(const TApiRequest& request, TConsoleModel& model,
 std::string RemoteActionText(const TApiRequest& request, const std::string& peer);
 
 /// The console as the web server reaches it. The server is a module of its own that carries
-/// none of the console's code: it routes and runs the calls through this, and follows the state.
+/// none of the console's code: it routes and runs the calls through this, and follows the state
+/// and the data. Route, BodyLength and Describe may be called on any thread; the rest on the
+/// console's.
 class TWebControl {
   public:
     virtual ~TWebControl() = default;
@@ -108,6 +110,11 @@ class TWebControl {
     /// Runs a routed call: RunApiRequest on the console's model and data.
     virtual TWebAnswer Run(const TApiRequest& request, const std::string& ifNoneMatch) = 0;
     virtual std::string Describe(const TApiRequest& request, const std::string& peer) const = 0;
+    /// The data named `name` (standings.json, ...), built at most once a version.
+    virtual TWebData Data(const std::string& name) = 0;
+    /// `listener` is called whenever the data may have changed (a reading, an edit of a list).
+    virtual int SubscribeData(std::function<void()> listener) = 0;
+    virtual void UnsubscribeData(int id) = 0;
     /// The state as /api/state answers it; `listener` is called after each change of it.
     virtual std::string StateJson() const = 0;
     virtual int Subscribe(std::function<void()> listener) = 0;

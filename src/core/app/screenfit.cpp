@@ -119,7 +119,8 @@ TWindowBounds PlaceBeside(const TWindowBounds& console, int32_t width, int32_t h
         return area;
     };
     for (const TWindowBounds& place : places) {
-        if (SharedArea(place, screen) == static_cast<double>(width) * height && covered(place) == 0) {
+        if (SharedArea(place, screen) == static_cast<double>(width) * height &&
+            covered(place) == 0) {
             return place;
         }
     }

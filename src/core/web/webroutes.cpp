@@ -163,6 +163,22 @@ std::string ResponseBytes(const TWebAnswer& answer) {
     return bytes;
 }
 
+TWebAnswer VersionedAnswer(const std::string& body, const std::string& contentType,
+                           const std::string& version, const std::string& ifNoneMatch) {
+    TWebAnswer answer;
+    answer.ETag = version;
+    const bool matches =
+        !ifNoneMatch.empty() &&
+        (ifNoneMatch == "*" || ifNoneMatch.find("\"" + version + "\"") != std::string::npos);
+    if (matches) {
+        answer.Status = 304;
+        return answer;
+    }
+    answer.ContentType = contentType;
+    answer.Body = body;
+    return answer;
+}
+
 TWebAnswer JsonAnswer(std::string body, int status) {
     TWebAnswer answer;
     answer.Status = status;

@@ -73,6 +73,11 @@ std::string ResponseBytes(const TWebAnswer& answer);
 /// A plain-text answer with `status` (400, 401, 403, 404, 405, 411, 413, 429, 431, 503).
 TWebAnswer ErrorAnswer(int status);
 
+/// Data that pollers ask for again, at `version`: a 304 with no body when `ifNoneMatch` names
+/// the version (or is "*"), else the body with its ETag.
+TWebAnswer VersionedAnswer(const std::string& body, const std::string& contentType,
+                           const std::string& version, const std::string& ifNoneMatch);
+
 /// A JSON answer; `status` 200 unless an error.
 TWebAnswer JsonAnswer(std::string body, int status = 200);
 /// {"error": message} with a 4xx `status`.

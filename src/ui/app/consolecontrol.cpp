@@ -10,7 +10,34 @@
 TConsoleControl::TConsoleControl(TFormMain& console, TConsoleModel& model, TBroadcast& live)
     // A version of this run may not be taken for one of the last: a client's cached copy
     // from before a restart is never answered as current.
-    : Console(console), Model(model), Live(live), RunId(NewWebToken().substr(0, 8)) {}
+    : Console(console), Model(model), Live(live), RunId(NewWebToken().substr(0, 8)) {
+    // An edit of the name lists changes the data as a reading does.
+    ModelListener = Model.Subscribe([this] {
+        if (Model.NamesRevision() != NamesSeen) {
+            NamesSeen = Model.NamesRevision();
+            DataMayHaveChanged();
+        }
+    });
+}
+
+TConsoleControl::~TConsoleControl() {
+    Model.Unsubscribe(ModelListener);
+}
+
+int TConsoleControl::SubscribeData(std::function<void()> listener) {
+    DataListeners.emplace(++NextDataListener, std::move(listener));
+    return NextDataListener;
+}
+
+void TConsoleControl::UnsubscribeData(int id) {
+    DataListeners.erase(id);
+}
+
+void TConsoleControl::DataMayHaveChanged() {
+    for (const auto& [id, listener] : DataListeners) {
+        listener();
+    }
+}
 
 TApiRoute TConsoleControl::Route(const TRequestHead& head, std::string_view body,
                                  const TWebAccess& access, bool fromThisPC) const {
@@ -82,6 +109,7 @@ void TConsoleControl::ReadingApplied(const TReadingResult& result) {
     // The feed's quiet checks give empty results every second: they change no data.
     if (result.Merged || labelled || !result.Notices.empty()) {
         ++Changes;
+        DataMayHaveChanged();
     }
     Messages.AddFrom(result, std::chrono::steady_clock::now());
 }

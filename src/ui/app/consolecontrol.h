@@ -7,14 +7,17 @@
 #include "core/app/consoleapi.h"
 #include "core/messages/recentmessages.h"
 
+#include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 class TFormMain;
 
 class TConsoleControl : public TWebControl {
   public:
     TConsoleControl(TFormMain& console, TConsoleModel& model, TBroadcast& live);
+    ~TConsoleControl() override;
 
     TApiRoute Route(const TRequestHead& head, std::string_view body, const TWebAccess& access,
                     bool fromThisPC) const override;
@@ -25,8 +28,9 @@ class TConsoleControl : public TWebControl {
     int Subscribe(std::function<void()> listener) override;
     void Unsubscribe(int id) override;
 
-    /// The data named `name` (standings.json, ...), built at most once a version.
-    TWebData Data(const std::string& name);
+    TWebData Data(const std::string& name) override;
+    int SubscribeData(std::function<void()> listener) override;
+    void UnsubscribeData(int id) override;
 
     /// A reading was applied (`result` gave these messages): the data are built anew when next
     /// asked for.
@@ -42,4 +46,9 @@ class TConsoleControl : public TWebControl {
     unsigned long long Changes = 0;
     std::string RunId;
     std::map<std::string, TWebData> Built;
+    std::map<int, std::function<void()>> DataListeners;
+    int NextDataListener = 0;
+    int ModelListener = 0;
+    unsigned long long NamesSeen = 0;
+    void DataMayHaveChanged();
 };

@@ -81,6 +81,8 @@ TFormMain::TFormMain(std::string configPath, const TConfigLoad& load, TBroadcast
 }
 
 TFormMain::~TFormMain() {
+    // The server follows the console's model and data: it goes first.
+    delete WebServer;
     StopWatcher();
     qApp->removeEventFilter(this);
 }

@@ -170,9 +170,9 @@ void TLiveFeed::FlushTicker() {
         if (!watched) {
             return;
         }
-        StripPicture = Numbered(std::move(strip.Picture), TickerChangedAt,
-                                WatchedClear(TWebPage::Ticker) ? WindowsWatched->ClearStrip()
-                                                               : QImage());
+        StripPicture =
+            Numbered(std::move(strip.Picture), TickerChangedAt,
+                     WatchedClear(TWebPage::Ticker) ? WindowsWatched->ClearStrip() : QImage());
         for (const auto& channel : Channels) {
             if (channel->Request.Page == TWebPage::Ticker) {
                 SendStrip(*channel);
@@ -194,9 +194,9 @@ void TLiveFeed::FlushTicker() {
     if (shown.isNull() || (!afterStrip && LinePicture && shown == LinePicture->Image)) {
         return;
     }
-    TPictureRef line = Numbered(std::move(shown), TickerChangedAt,
-                                WatchedClear(TWebPage::Ticker) ? WindowsWatched->TickerLine(true)
-                                                               : QImage());
+    TPictureRef line =
+        Numbered(std::move(shown), TickerChangedAt,
+                 WatchedClear(TWebPage::Ticker) ? WindowsWatched->TickerLine(true) : QImage());
     Follow(*line, LinePicture);
     LinePicture = std::move(line);
     for (const auto& channel : Channels) {

@@ -32,6 +32,7 @@ class TLiveFeed : public QObject {
 
     /// The windows it watches (and, through them, the console's controls).
     const TWebWindows& Windows() const { return *WindowsWatched; }
+    TWebWindows& Windows() { return *WindowsWatched; }
 
     /// A page's channel opens on `output`, which must outlive it: it is sent what the page
     /// shows now. The channel is the feed's until Close.

@@ -18,8 +18,7 @@ QFuture<TEncodedPicture> PictureForm(TPushedPicture& picture, bool transparent, 
     if (!encoded) {
         // Copies of the images and boxes go to the pool: the window draws on meanwhile.
         encoded = QtConcurrent::run([image = transparent ? picture.Clear : picture.Image,
-                                     base = transparent ? picture.ClearBase : picture.Base,
-                                     patch] {
+                                     base = transparent ? picture.ClearBase : picture.Base, patch] {
             return patch ? EncodePatch(base, image) : EncodeWhole(image);
         });
         auto* watcher = new QFutureWatcher<TEncodedPicture>(receiver);

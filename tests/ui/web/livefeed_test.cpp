@@ -135,11 +135,12 @@ TEST_F(LiveFeedTest, AChangedTowerPictureGoesToEachTowerChannelOnceAsAPatch) {
     Windows->TowerClear.fill(Qt::transparent);
     Windows->TowerDrawn();
     Feed.Open({TWebPage::Tower, true}, OtherTowerPage);
-    ASSERT_TRUE(Until([&] { return TowerPage.Texts.size() == 3 && !OtherTowerPage.Texts.empty(); }));
+    ASSERT_TRUE(
+        Until([&] { return TowerPage.Texts.size() == 3 && !OtherTowerPage.Texts.empty(); }));
     EXPECT_EQ(Patched(after, Json(TowerPage.Texts[2]), Decoded(TowerPage.Pictures[2])), third);
-    EXPECT_EQ(QImage::fromData(OtherTowerPage.Pictures[0], "PNG").convertToFormat(
-                  QImage::Format_ARGB32),
-              Windows->TowerClear);
+    EXPECT_EQ(
+        QImage::fromData(OtherTowerPage.Pictures[0], "PNG").convertToFormat(QImage::Format_ARGB32),
+        Windows->TowerClear);
     QCoreApplication::processEvents();
     EXPECT_EQ(TowerPage.Texts.size(), 3u) << "sent once";
 }
