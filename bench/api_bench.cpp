@@ -35,21 +35,11 @@
 
 #include <time.h>
 
+#include "bench/processstats.h"
+
 namespace {
 
 constexpr const char* Token = "benchbenchbenchbenchbenchbench00";
-
-double ProcessCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-void RunEventLoop(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 double Percentile(std::vector<double> values, double share) {
     std::sort(values.begin(), values.end());
@@ -229,6 +219,44 @@ void BM_ApiPollerCost(benchmark::State& state) {
     }
 }
 
+/// A client on one connection that pipelines data requests and never reads an answer, for 15 s
+/// while the race goes on: the program's resident memory at its peak above what it was before,
+/// and the window thread's longest gap meanwhile.
+void BM_ApiNeverReadingPipeline(benchmark::State& state) {
+    TDesk desk;
+    int round = 3000;
+    for (auto _ : state) {
+        for (int tick = 0; tick < 10; ++tick) {
+            desk.Reading(++round);
+            RunEventLoop(200);
+        }
+        const double before = ResidentMiB();
+        QProcess flooder;
+        flooder.start("python3", {KESTRUNE_WEBFLOOD, "pipeline",
+                                  QString::number(desk.Server->ServingPort()), "15"});
+        QElapsedTimer ticking;
+        ticking.start();
+        qint64 lastTick = 0;
+        qint64 longestGap = 0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, ticking.elapsed() - lastTick);
+            lastTick = ticking.elapsed();
+        });
+        tick.start(10);
+        double peak = before;
+        while (flooder.state() != QProcess::NotRunning || ticking.elapsed() < 15000) {
+            desk.Reading(++round);
+            RunEventLoop(200);
+            peak = std::max(peak, ResidentMiB());
+        }
+        tick.stop();
+        state.counters["rss_before_MiB"] = before;
+        state.counters["rss_peak_rise_MiB"] = peak - before;
+        state.counters["window_thread_longest_gap_ms"] = static_cast<double>(longestGap);
+    }
+}
+
 /// The floor under BM_ApiPollerCost/0: the same four pollers against a bare Qt server that
 /// answers every request on its kept connection with a fixed 304 and does nothing else.
 void BM_BareQtPollerFloor(benchmark::State& state) {
@@ -273,6 +301,7 @@ void BM_BareQtPollerFloor(benchmark::State& state) {
 BENCHMARK(BM_BareQtPollerFloor)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApiControlRoundTrip)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApiStatePush)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApiNeverReadingPipeline)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApiPollerCost)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

@@ -34,29 +34,9 @@
 
 #include <time.h>
 
+#include "bench/processstats.h"
+
 namespace {
-
-double ProcessCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-double ResidentMiB() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    long resident = 0;
-    statm >> pages >> resident;
-    return static_cast<double>(resident) * 4096.0 / (1024.0 * 1024.0);
-}
-
-/// Runs the event loop for `ms` asleep between events, as the program does: PumpEvents wakes
-/// every millisecond, which would cost more than what is measured here.
-void RunEventLoop(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 /// The windows, fed with a 20-car race, and the server on a free port.
 struct TStage {
@@ -312,7 +292,8 @@ void BM_EncodeTowerChange(benchmark::State& state) {
 /// peak and 3 s after they stop, above what it was before; and how late the page showed the
 /// tower's changes meanwhile. Arg 0: the kind of abuse; arg 1: how many clients at once.
 void BM_WebFloods(benchmark::State& state) {
-    static const char* const Modes[] = {"ping", "fragments", "refused", "idle"};
+    static const char* const Modes[] = {"ping",  "fragments",  "refused",
+                                        "idle",  "wrongtoken", "pipeline"};
     const char* mode = Modes[state.range(0)];
     state.SetLabel(mode);
     TStage stage;
@@ -361,10 +342,12 @@ void BM_WebFloods(benchmark::State& state) {
              browser.Evaluate(page, "window.kestrune.latencies").toArray()) {
             latencies.push_back(value.toDouble());
         }
+        double answered = 0;
         for (const auto& flooder : flooders) {
             while (flooder->state() != QProcess::NotRunning) {
                 PumpEvents(50);
             }
+            answered += flooder->readAllStandardOutput().trimmed().toDouble();
         }
         const double after = race(3000);
         state.counters["rss_before_MiB"] = before;
@@ -373,6 +356,8 @@ void BM_WebFloods(benchmark::State& state) {
         state.counters["shown"] = static_cast<double>(latencies.size());
         state.counters["dropped"] = stage.Dropped;
         state.counters["window_thread_longest_gap_ms"] = static_cast<double>(longestGap);
+        // The flooders that count their answers: requests a second the server answered.
+        state.counters["answered_per_s"] = answered / 20.0;
         state.counters["late_p95_ms"] = Percentile(latencies, 0.95);
         state.counters["late_max_ms"] = Percentile(latencies, 1.0);
         (void)after;
@@ -382,9 +367,10 @@ void BM_WebFloods(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_WebFloods)
-    ->ArgsProduct({{0, 1, 2, 3}, {1}})
+    ->ArgsProduct({{0, 1, 2, 3, 5}, {1}})
     ->Args({0, 4})
     ->Args({1, 4})
+    ->Args({4, 4})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EncodeTowerChange)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
