@@ -214,12 +214,14 @@ TApiRoute RouteApi(const TRequestHead& head, std::string_view body, const TWebAc
         return Refused(403, "a page of another site may not use Kestrune's API",
                        "a page of '" + head.Header("origin") + "' that asked for " + call.Path);
     }
+    const bool tokenDecides = call.Grant == TGrant::Control || !fromThisPC;
     if (call.Grant == TGrant::Control) {
         if (GrantOf(head, access) != TGrant::Control) {
             TApiRoute route = Refused(
                 401, "this call needs the control token (Authorization: Bearer ..., or ?token=)",
                 std::string("a call of ") + call.Path + " without the control token");
             route.Answer.Challenge = true;
+            route.TokenDecides = true;
             return route;
         }
     } else if (!MayRead(head, access, fromThisPC)) {
@@ -227,6 +229,7 @@ TApiRoute RouteApi(const TRequestHead& head, std::string_view body, const TWebAc
             Refused(401, "from another PC this needs the read token (?token=... or Bearer)",
                     std::string("a read of ") + call.Path + " from another PC without a token");
         route.Answer.Challenge = true;
+        route.TokenDecides = true;
         return route;
     }
     TApiRequest request{call.Does};
@@ -247,6 +250,7 @@ TApiRoute RouteApi(const TRequestHead& head, std::string_view body, const TWebAc
     TApiRoute route;
     route.Request = std::move(request);
     route.Answer.HeadOnly = headOnly;
+    route.TokenDecides = tokenDecides;
     return route;
 }
 

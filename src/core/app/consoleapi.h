@@ -44,6 +44,9 @@ struct TApiRoute {
     TWebAnswer Answer;
     /// Why it was refused, for the log (a missing or wrong token, another site's page).
     std::string Refusal;
+    /// The request's token decided it: a control call, or a read from another PC, from a
+    /// page of no other site. Only then is a wrong token a guess.
+    bool TokenDecides = false;
 };
 
 /// The longest body a call takes (the ignore list is the longest).

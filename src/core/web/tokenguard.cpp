@@ -23,9 +23,10 @@ bool TTokenGuard::WrongToken(const std::string& address, int64_t nowMs) {
     if (++record.Failures <= WrongTokensAllowed) {
         return false;
     }
-    record.LastLockoutMs = record.LastLockoutMs == 0
-                               ? FirstLockoutMs
-                               : std::min(MaxLockoutMs, record.LastLockoutMs * 2);
+    // Refusals grow while they follow each other; one long past starts the count again.
+    const bool recent = record.LastLockoutMs != 0 && nowMs - record.RefusedUntil < MaxLockoutMs;
+    record.LastLockoutMs =
+        recent ? std::min(MaxLockoutMs, record.LastLockoutMs * 2) : FirstLockoutMs;
     record.RefusedUntil = nowMs + record.LastLockoutMs;
     record.WindowStart = nowMs;
     record.Failures = 0;

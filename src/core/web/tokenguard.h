@@ -12,7 +12,7 @@
 constexpr int WrongTokensAllowed = 5;
 constexpr int64_t FailureWindowMs = 60000;
 /// The first refusal lasts this long; each one that follows a new run of wrong tokens twice as
-/// long, up to MaxLockoutMs.
+/// long, up to MaxLockoutMs; a run long after the last refusal starts again at the first.
 constexpr int64_t FirstLockoutMs = 30000;
 constexpr int64_t MaxLockoutMs = 15 * 60000;
 /// Addresses remembered at once; the stalest is forgotten for a new one.

@@ -175,9 +175,25 @@ void TFormMain::FollowFolder(const std::string& folder) {
 void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
     Stats = stats;
     Msg = msg;
+    const auto refresh = [this] { ConsoleModel->Refresh(); };
     if (Msg != nullptr) {
         Msg->SetNotice(ToQString(ConsoleModel->State().TickerText));
-        connect(Msg, &TFormMsg1::RankingModeChanged, this, [this] { ConsoleModel->Refresh(); });
+        connect(Msg, &TFormMsg1::RankingModeChanged, this, refresh);
+        connect(Msg, &TFormMsg1::ShownChanged, this, refresh);
+        connect(Msg, &TFormMsg1::Going, this, [this] {
+            // The server draws from the ticker and goes with it.
+            delete WebServer;
+            Msg = nullptr;
+            ConsoleModel->Refresh();
+        });
+    }
+    if (Stats != nullptr) {
+        connect(Stats, &TFormStats1::ShownChanged, this, refresh);
+        connect(Stats, &TFormStats1::Going, this, [this] {
+            delete WebServer;
+            Stats = nullptr;
+            ConsoleModel->Refresh();
+        });
     }
     if (Stats != nullptr) {
         Stats->SetLogo(LogoImage);
@@ -406,11 +422,6 @@ bool TFormMain::event(QEvent* event) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    const bool broadcastWindow = watched != nullptr && (watched == Stats || watched == Msg);
-    if (broadcastWindow && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
-        // Shown or hidden by a command, the first idle step or the system: the state says so.
-        ConsoleModel->Refresh();
-    }
     if (event->type() == QEvent::Wheel) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget != nullptr && (widget == this || isAncestorOf(widget))) {

@@ -189,6 +189,7 @@ class TFormMain : public QWidget, public TConsoleWindows, public TReadingSink {
     /// Reads the followed file off the window thread; shared with the watcher's thread, which
     /// asks it for a reading after each change.
     std::shared_ptr<TLiveReader> Reader;
+    /// Let go when they say they are going: the console's state is looked at as they close.
     TFormStats1* Stats = nullptr;
     TFormMsg1* Msg = nullptr;
     /// Makes the tower and the ticker top-most, or not, without re-creating their windows.

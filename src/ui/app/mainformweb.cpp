@@ -7,6 +7,7 @@
 
 #include "core/web/webaccess.h"
 #include "ui/messages/msg1.h"
+#include "ui/standings/stats1.h"
 #include "ui/support/qtsupport.h"
 #include "ui/web/webservice.h"
 

@@ -64,6 +64,8 @@ TFormMsg1::TFormMsg1(TTickerSources sources, QWidget* parent)
 }
 
 TFormMsg1::~TFormMsg1() {
+    // Told while still whole: QWidget's destructor hides the window when this part is gone.
+    emit Going();
     StopScroll();
 }
 
@@ -219,7 +221,11 @@ bool TFormMsg1::event(QEvent* event) {
     if (event->type() == QEvent::ScreenChangeInternal) {
         AdoptScale();
     }
-    return QWidget::event(event);
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+        emit ShownChanged();
+    }
+    return handled;
 }
 
 void TFormMsg1::paintEvent(QPaintEvent* event) {

@@ -106,6 +106,10 @@ class TFormMsg1 : public QWidget {
     void ScrollStarted();
     /// A strip was switched on or off, by a press or by its own end.
     void RankingModeChanged();
+    /// The window was shown or hidden, by a command, the first idle step or the system.
+    void ShownChanged();
+    /// The window is being destroyed: whoever holds it lets go now.
+    void Going();
 
   protected:
     /// Scroll ticks from the scroll thread arrive here.

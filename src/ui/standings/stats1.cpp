@@ -35,6 +35,11 @@ TFormStats1::TFormStats1(TTowerSources sources, QWidget* parent)
     new TFramelessFrame(this);
 }
 
+TFormStats1::~TFormStats1() {
+    // Told while still whole: QWidget's destructor hides the window when this part is gone.
+    emit Going();
+}
+
 void TFormStats1::ApplyFont(int points, bool bold) {
     QFont windowFont = font();
     if (SettingBounds("Stats1FontSize").Contains(points)) {
@@ -169,6 +174,12 @@ void TFormStats1::paintEvent(QPaintEvent* event) {
 void TFormStats1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     MeasureColumns();
+    emit ShownChanged();
+}
+
+void TFormStats1::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    emit ShownChanged();
 }
 
 void TFormStats1::resizeEvent(QResizeEvent* event) {

@@ -29,6 +29,7 @@ class TFormStats1 : public QWidget {
     /// A hidden, borderless top-level window of 159 x 476 client pixels with the fixed-pitch
     /// gothic font 19 pixels high; dragging, edge resizing and the arrow keys come with it.
     explicit TFormStats1(TTowerSources sources, QWidget* parent = nullptr);
+    ~TFormStats1() override;
 
     /// The configured font: a size of 9..32 points becomes points x 96 / 72 pixels, anything
     /// else keeps the current size; bold when `bold`, regular otherwise. A shown window is
@@ -73,11 +74,16 @@ class TFormStats1 : public QWidget {
   signals:
     /// The picture was drawn again (it may look the same).
     void PictureChanged();
+    /// The window was shown or hidden, by a command, the first idle step or the system.
+    void ShownChanged();
+    /// The window is being destroyed: whoever holds it lets go now.
+    void Going();
 
   protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:

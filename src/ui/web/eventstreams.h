@@ -13,8 +13,8 @@ class TDropLog;
 
 /// Streams at once, and from one client address: a newer stream takes the place of the oldest
 /// of its address, so a client holding streams locks out nobody but itself.
-constexpr std::size_t MaxEventClients = 16;
-constexpr std::size_t MaxEventClientsPerAddress = 4;
+constexpr std::size_t MaxEventClients = 32;
+constexpr std::size_t MaxEventClientsPerAddress = 8;
 /// How far a stream may fall behind before it is dropped, and how long it may take nothing.
 constexpr qint64 EventBacklog = 64 << 10;
 constexpr qint64 EventSilentLimitMs = 30000;

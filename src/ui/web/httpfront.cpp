@@ -32,6 +32,18 @@ std::string PeerText(const QTcpSocket* socket) {
     return socket->peerAddress().toString().toStdString();
 }
 
+/// Who guesses tokens: an address, or for IPv6 its /64 network, which one client holds whole.
+std::string GuessedFrom(const QHostAddress& address) {
+    bool mapped = false;
+    address.toIPv4Address(&mapped);
+    if (address.protocol() != QHostAddress::IPv6Protocol || mapped || address.isLoopback()) {
+        return address.toString().toStdString();
+    }
+    Q_IPV6ADDR network = address.toIPv6Address();
+    std::fill(std::begin(network.c) + 8, std::end(network.c), 0);
+    return QHostAddress(network).toString().toStdString() + "/64";
+}
+
 bool KeepsConnection(const TRequestHead& head) {
     return head.Version == "HTTP/1.1" && LowerAscii(head.Header("connection")) != "close";
 }
@@ -120,10 +132,18 @@ void THttpFront::MakeRoomForConnection() {
     if (static_cast<int>(Pending.size()) < MaxPendingRequests) {
         return;
     }
-    const auto oldest =
-        std::min_element(Pending.begin(), Pending.end(),
-                         [](const auto& a, const auto& b) { return a.second < b.second; });
-    QTcpSocket* dropped = oldest->first;
+    // One whose call runs on the windows' thread keeps its place: its answer is coming.
+    QTcpSocket* dropped = nullptr;
+    qint64 since = 0;
+    for (const auto& [socket, came] : Pending) {
+        if (Asking.count(socket) == 0 && (dropped == nullptr || came < since)) {
+            dropped = socket;
+            since = came;
+        }
+    }
+    if (dropped == nullptr) {
+        return;
+    }
     Forget(dropped);
     dropped->abort();
     dropped->deleteLater();
@@ -163,12 +183,12 @@ void THttpFront::ExamineRequest(QTcpSocket* socket) {
         Answer(socket, ErrorAnswer(403));
         return;
     }
-    if (!TokenMayBeTried(socket, read.Head)) {
-        return;
-    }
     const bool fromThisPC = socket->peerAddress().isLoopback();
     if (IsApiPath(read.Head.Path)) {
         AnswerApi(socket, read, bytes, fromThisPC);
+        return;
+    }
+    if (!fromThisPC && !TokenMayBeTried(socket, read.Head)) {
         return;
     }
     if (!MayRead(read.Head, Access, fromThisPC)) {
@@ -202,7 +222,7 @@ bool THttpFront::TokenMayBeTried(QTcpSocket* socket, const TRequestHead& head) {
     if (!CarriesToken(head)) {
         return true;
     }
-    const std::string peer = PeerText(socket);
+    const std::string peer = GuessedFrom(socket->peerAddress());
     const qint64 now = SteadyNowMs();
     if (const qint64 refused = Guard.RefusedFor(peer, now); refused > 0) {
         const int seconds = static_cast<int>((refused + 999) / 1000);
@@ -241,6 +261,11 @@ bool THttpFront::AnswerApi(QTcpSocket* socket, const TRequestRead& read, const Q
     }
     const TApiRoute route = control->Route(
         read.Head, std::string_view(bytes.constData() + start, length), Access, fromThisPC);
+    // Judged once the whole request is here, so a request is counted once, and only where its
+    // token decides: a foreign page's request, refused for its origin, is no guess.
+    if (route.TokenDecides && !TokenMayBeTried(socket, read.Head)) {
+        return true;
+    }
     if (!route.Request) {
         if (!route.Refusal.empty()) {
             Drops.Line("Web server: refused " + LogSafe(route.Refusal) + " from " +
@@ -403,12 +428,17 @@ void THttpFront::HandOverChannel(QTcpSocket* socket, const TRequestRead& read,
     // The head is taken; any bytes after it are the channel's first frames.
     socket->read(static_cast<qint64>(read.HeadLength));
     const std::string key = read.Head.Header("sec-websocket-key");
-    // The channel lives where its pictures are drawn; the socket goes there whole.
-    socket->setParent(nullptr);
-    TPageHost* pages = Links.Pages;
-    socket->moveToThread(pages->thread());
+    // The channel lives where its pictures are drawn; the socket goes there whole, from the
+    // event loop: Qt still uses it on this thread when its own signal that got here returns.
     QMetaObject::invokeMethod(
-        pages, [pages, socket, key, request] { pages->OpenChannel(socket, key, request); });
+        this,
+        [pages = Links.Pages, socket, key, request] {
+            socket->setParent(nullptr);
+            socket->moveToThread(pages->thread());
+            QMetaObject::invokeMethod(
+                pages, [pages, socket, key, request] { pages->OpenChannel(socket, key, request); });
+        },
+        Qt::QueuedConnection);
 }
 
 void THttpFront::SweepConnections() {

@@ -98,6 +98,9 @@ TEST_F(ConsoleModel, EveryListedCallIsRoutedWithTheGrantOfItsRowAndRunOnTheModel
     const auto calls = ListedCalls();
     ASSERT_GE(calls.size(), 25u);
     for (const auto& [method, path] : calls) {
+        // A wrong token is a guess only where the token decides.
+        EXPECT_EQ(route(method, path, "guess", true).TokenDecides, method == "POST") << path;
+        EXPECT_TRUE(route(method, path, "guess", false).TokenDecides) << path;
         if (method == "POST") {
             EXPECT_EQ(route(method, path, "", true).Answer.Status, 401) << path;
             EXPECT_EQ(route(method, path, Access.ReadToken, true).Answer.Status, 401) << path;
@@ -121,6 +124,12 @@ TEST_F(ConsoleModel, EveryListedCallIsRoutedWithTheGrantOfItsRowAndRunOnTheModel
     EXPECT_NE(shown.Body.find("\"tickerShown\":true"), std::string::npos) << shown.Body;
     EXPECT_EQ(RemoteActionText(*show.Request, "192.0.2.1"),
               "Web control from 192.0.2.1: Message Window show");
+    const TRequestHead foreign = ReadRequestHead("POST /api/strip/gapi HTTP/1.1\r\nHost: "
+                                                 "127.0.0.1\r\nOrigin: http://evil.example\r\n"
+                                                 "Authorization: Bearer guess\r\n\r\n")
+                                     .Head;
+    EXPECT_FALSE(RouteApi(foreign, "", Access, true).TokenDecides)
+        << "another site's page is refused for its origin, not its token";
     const TApiRoute strip = route("POST", "/api/strip/gapi", Access.ControlToken, true);
     RunApiRequest(*strip.Request, Console, noData, "");
     EXPECT_EQ(Console.State().Strip, "gapi");

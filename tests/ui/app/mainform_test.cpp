@@ -63,10 +63,10 @@ class MainWindow : public ::testing::Test {
   protected:
     void SetUp() override { std::filesystem::create_directories(folder / "live"); }
     void TearDown() override {
-        // The tower reads the console's settings: it goes first.
+        // As the program ends, both windows still shown: the ticker, the tower, the console.
+        msg.reset();
         stats.reset();
         main.reset();
-        msg.reset();
     }
     void Start(const std::string& config) {
         std::ofstream(ini, std::ios::binary) << config; // the bytes as given, CR LF included

@@ -12,6 +12,7 @@
 #include "ui/app/mainform.h"
 #include "ui/messages/msg1.h"
 #include "ui/standings/stats1.h"
+#include "ui/web/eventstreams.h"
 #include "ui/web/formwebwindows.h"
 #include "ui/web/qtwebserver.h"
 
@@ -391,13 +392,13 @@ TEST_F(ControlApi, AClientCanNeitherForgeALogLineNorHoldWhatIsNotItsOwn) {
 
     // Event streams held open by one address take that address's share only.
     std::vector<std::unique_ptr<QTcpSocket>> held;
-    for (int i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < MaxEventClientsPerAddress + 2; ++i) {
         held.push_back(Unread("127.0.0.2", "GET /api/events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
     }
     EXPECT_TRUE(Until([&] {
         return LogText().find("an event stream at 127.0.0.2 was closed for a newer one") !=
                    std::string::npos &&
-               Server->EventClientCount() == 4;
+               Server->EventClientCount() == static_cast<int>(MaxEventClientsPerAddress);
     })) << Server->EventClientCount();
     const auto surface = Unread("127.0.0.1", "GET /api/events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     std::string streamed;
@@ -406,7 +407,8 @@ TEST_F(ControlApi, AClientCanNeitherForgeALogLineNorHoldWhatIsNotItsOwn) {
         return streamed.find("event: state\ndata: {") != std::string::npos;
     })) << streamed;
     EXPECT_EQ(Ask("HEAD /api/events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n").Status, 200);
-    EXPECT_EQ(Server->EventClientCount(), 5) << "HEAD opens no stream";
+    EXPECT_EQ(Server->EventClientCount(), static_cast<int>(MaxEventClientsPerAddress) + 1)
+        << "HEAD opens no stream";
 
     // A client that pipelines requests and reads no answer is read no further, then dropped.
     std::string requests;
