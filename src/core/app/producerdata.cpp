@@ -9,6 +9,7 @@
 #include "core/platform/jsontext.h"
 #include "core/platform/localetext.h"
 #include "core/standings/rows.h"
+#include "core/standings/standingsview.h"
 
 #include <algorithm>
 #include <array>
@@ -109,17 +110,11 @@ TStandingRow StandingRow(const TPlayer& car, const TStats1Data& row, const TClas
 }
 
 std::vector<TStandingRow> StandingTable(const TPlayers& players, int nameLength) {
-    std::vector<TStats1Data> rows;
-    BuildRows(players, nameLength, rows);
-    const std::vector<const TPlayer*> order = StandingOrder(players);
-    // Both follow one rule; should they ever part, no row is paired with the wrong car's
-    // record beyond the shorter of the two.
-    const std::size_t count = std::min(rows.size(), order.size());
-    const std::vector<TClassPlace> places = ClassPlaces(order, players.GameSession());
+    const TStandingsView view = BuildStandingsView(players, nameLength);
     std::vector<TStandingRow> table;
-    table.reserve(count);
-    for (std::size_t k = 0; k < count; ++k) {
-        table.push_back(StandingRow(*order[k], rows[k], places[k], k == 0));
+    table.reserve(view.Cars.size());
+    for (const TStandingEntry& entry : view.Cars) {
+        table.push_back(StandingRow(*entry.Car, entry.Row, entry.Place, table.empty()));
     }
     return table;
 }

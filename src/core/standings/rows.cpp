@@ -193,8 +193,11 @@ uint32_t GapColor(float seconds) {
 }
 
 void BuildRows(const TPlayers& players, int nameLength, std::vector<TStats1Data>& rows) {
-    const TGameSession& session = players.GameSession();
-    const std::vector<const TPlayer*> order = StandingOrder(players);
+    BuildRows(StandingOrder(players), players.GameSession(), nameLength, rows);
+}
+
+void BuildRows(const std::vector<const TPlayer*>& order, const TGameSession& session,
+               int nameLength, std::vector<TStats1Data>& rows) {
     rows.resize(order.size());
     for (std::size_t k = 0; k < order.size(); ++k) {
         rows[k] = FillRow(*order[k], session, nameLength);

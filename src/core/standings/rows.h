@@ -90,3 +90,6 @@ uint32_t GapColor(float seconds);
 /// Gaps in the positions are skipped; of two Seen records sharing a position only the first in
 /// record order gets a row, and positions below 1 get none, so every row is filled.
 void BuildRows(const TPlayers& players, int nameLength, std::vector<TStats1Data>& rows);
+/// The rows of the records of `order` (StandingOrder's), one each, in that order.
+void BuildRows(const std::vector<const TPlayer*>& order, const TGameSession& session,
+               int nameLength, std::vector<TStats1Data>& rows);

@@ -17,6 +17,7 @@
 #include "core/platform/filestamp.h"
 #include "core/platform/numbers.h"
 #include "core/standings/rows.h"
+#include "core/standings/standingsview.h"
 #include "tools/headless/headlesswindows.h"
 
 #include <clocale>
@@ -52,15 +53,9 @@ void PrintAfterStep(const TReplayOptions& options, const TKestruneConfig& config
         PrintPlayers(stdout, players);
     }
     if (options.PrintRows) {
-        std::vector<TStats1Data> rows;
-        BuildRows(players, config.Stats1NameLength, rows);
-        if (options.Classes) {
-            const std::vector<TClassPlace> places =
-                ClassPlaces(StandingOrder(players), players.GameSession());
-            PrintRows(stdout, rows, &places);
-        } else {
-            PrintRows(stdout, rows);
-        }
+        const TStandingsView view = BuildStandingsView(players, config.Stats1NameLength);
+        const std::vector<TClassPlace> places = view.Places();
+        PrintRows(stdout, view.Rows(), options.Classes ? &places : nullptr);
     }
 }
 
