@@ -4,6 +4,7 @@
 
 #include "core/app/broadcast.h"
 #include "core/app/config.h"
+#include "core/messages/readingresult.h"
 #include "core/web/tokenguard.h"
 #include "tests/support/carslot.h"
 #include "tests/support/cdpbrowser.h"
@@ -170,6 +171,11 @@ TEST_F(ControlApi, EachCallHasTheConsolesEffectOnlyWithTheToken) {
 
     EXPECT_EQ(Post(std::string("/api/ticker/text?token=") + Token, "ON AIR", "").Status, 200);
     EXPECT_EQ(Main->Model().State().TickerText, "ON AIR");
+    EXPECT_EQ(Main->findChild<QLineEdit*>("Edit1")->text(), "ON AIR") << "the tab shows it";
+    EXPECT_EQ(Post("/api/classview/on").Status, 200);
+    EXPECT_TRUE(Main->findChild<QCheckBox*>("CheckClassView")->isChecked());
+    EXPECT_TRUE(Live.ClassView);
+    EXPECT_TRUE(LoadConfig(Ini).Config.ClassView) << "saved as the box saves it";
     const THttpAnswer twoLines = Post("/api/ticker/text", "a\nb");
     EXPECT_EQ(twoLines.Status, 400);
     EXPECT_NE(twoLines.Body.find("one line"), std::string::npos) << twoLines.Body;
@@ -204,6 +210,18 @@ TEST_F(ControlApi, DataAreServedOncePerChangeAndTheStateIsPushed) {
     EXPECT_EQ(both.rfind("HTTP/1.1 200", 0), 0u);
     const THttpAnswer csv = Ask("GET /data/standings.csv HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     EXPECT_NE(csv.Body.find("\"Ann, \"\"Speedy\"\"\""), std::string::npos) << csv.Body;
+
+    // The server's thread keeps the last answer only until a reading changes the records.
+    Live.Players->Merge({CarSlot("Kim Cole", 3, {.Laps = 4, .BestLap = 85.0f})});
+    TReadingResult reading;
+    reading.Merged = true;
+    Control->ReadingApplied(reading);
+    THttpAnswer changed;
+    EXPECT_TRUE(Until([&] {
+        changed = Ask(get + "If-None-Match: " + etag + "\r\n\r\n");
+        return changed.Status == 200;
+    })) << changed.Status;
+    EXPECT_NE(changed.Body.find("\"driver\":\"Kim Cole\""), std::string::npos) << changed.Body;
 
     // A control surface's stream of the state sees a strip that the console's button starts.
     QTcpSocket events;
