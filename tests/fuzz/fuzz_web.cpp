@@ -5,7 +5,9 @@
 // for a handshake whose Origin, if any, is the server's own address. The bytes after a whole
 // head are read as a client's WebSocket frames, in one piece and byte by byte, which must agree.
 
+#include "core/web/clienttext.h"
 #include "core/web/httprequest.h"
+#include "core/web/jsonfield.h"
 #include "core/web/webroutes.h"
 #include "core/web/websocket.h"
 
@@ -15,6 +17,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -74,6 +77,23 @@ void CheckAnswer(const TRequestHead& head, const TWebRoute& route) {
             "an answer whose body is not its length");
 }
 
+/// What a client sends that reaches the log or the air: a log line quotes it on one line of
+/// valid UTF-8 whatever it is, and text passed as one line holds nothing that breaks a line.
+void CheckClientText(std::string_view text) {
+    const std::string safe = LogSafe(text);
+    Require(!OneLineTextProblem(safe), "a quoted client text that is not one clean line");
+    if (!OneLineTextProblem(text)) {
+        Require(text.find_first_of("\r\n") == std::string_view::npos &&
+                    text.find("\xE2\x80\xA8") == std::string_view::npos,
+                "a text with a line break passed as one line");
+        Require(safe.size() >= text.size(), "a clean text shortened by its quoting");
+    }
+    const auto field = JsonStringField(text, "text");
+    if (const auto* value = std::get_if<std::string>(&field)) {
+        Require(value->size() <= text.size(), "a JSON field longer than its body");
+    }
+}
+
 struct TFramesRead {
     std::vector<TIncomingFrame> Frames;
     TFrameFault Fault = TFrameFault::None;
@@ -112,6 +132,7 @@ void CheckFrames(std::string_view bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    CheckClientText(bytes);
     const TRequestRead read = ReadRequestHead(bytes);
     if (read.Status != TRequestStatus::Complete) {
         Require(read.Status != TRequestStatus::TooLarge || size >= MaxRequestHeadBytes ||

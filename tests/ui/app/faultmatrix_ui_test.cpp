@@ -23,6 +23,7 @@
 
 #include <sys/stat.h>
 
+#include "tests/support/consoledesk.h"
 #include "tests/support/testfiles.h"
 
 #include <algorithm>
@@ -143,22 +144,18 @@ class TSmallDisk {
 class FaultMatrixUi : public ::testing::Test {
   protected:
     void TearDown() override {
-        Main.reset();
-        Msg.reset();
-        Stats.reset();
+        Desk.reset();
         Disk.reset();
     }
 
     /// Creates the three windows as the program does, with the configuration file at `ini`.
     void Start(const std::string& ini) {
-        Load = LoadConfig(ini);
-        Main = std::make_unique<TFormMain>(ini, Load, Live);
-        Stats = std::make_unique<TFormStats1>(TTowerSources{Live.Players, Load.Config});
-        Msg = std::make_unique<TFormMsg1>(
-            TTickerSources{Live.EventQueue, Live.RankingList, Live.Players});
-        Main->SetBroadcastWindows(Stats.get(), Msg.get());
+        Desk = std::make_unique<TConsoleDesk>(ini, Live);
+        Main = Desk->Main.get();
+        Stats = Desk->Stats.get();
+        Msg = Desk->Msg.get();
     }
-    QString LogText() const { return Main->findChild<QPlainTextEdit*>("Memo1")->toPlainText(); }
+    QString LogText() const { return Desk->LogText(); }
     int LogLinesWith(const QString& text) const { return LogText().split('\n').count(text); }
     /// One dialog and one log line: "<ini> に書き込めません: " and the system's reason.
     void ExpectOneWriteError(const TModalAnswerer& answerer, const std::string& ini,
@@ -186,10 +183,10 @@ class FaultMatrixUi : public ::testing::Test {
     const fs::path& Folder = Temp.Path();
     std::unique_ptr<TSmallDisk> Disk;
     TBroadcast Live;
-    TConfigLoad Load;
-    std::unique_ptr<TFormMain> Main;
-    std::unique_ptr<TFormStats1> Stats;
-    std::unique_ptr<TFormMsg1> Msg;
+    std::unique_ptr<TConsoleDesk> Desk;
+    TFormMain* Main = nullptr;
+    TFormStats1* Stats = nullptr;
+    TFormMsg1* Msg = nullptr;
 };
 
 TEST_F(FaultMatrixUi, BadLogoFilesLeaveThePreviousLogo) {
@@ -304,7 +301,7 @@ TEST_F(FaultMatrixUi, AConfigurationInAMissingFolderIsNotCreated) {
         Main->SaveBounds();
         ExpectOneWriteError(answerer, ini, std::strerror(ENOENT));
         EXPECT_FALSE(fs::exists(Folder / "missing")) << "no folder is made for it";
-        Main.reset();
+        Desk.reset();
     }
 }
 

@@ -28,6 +28,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
+#include <QtCore/qtestsupport_core.h>
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,7 @@
 #include "tests/support/fusemount.h" // FUSE is Linux's
 #endif
 #include "tests/support/carslot.h"
+#include "tests/support/consoledesk.h"
 #include "tests/support/testfiles.h"
 
 #include <atomic>
@@ -48,43 +50,33 @@ namespace {
 
 /// Processes events until `done` holds or the generous deadline passes.
 template <typename Predicate> bool WaitFor(Predicate done, int milliseconds = 60000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > milliseconds) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
+    return QTest::qWaitFor(done, milliseconds);
 }
 
 class MainWindow : public ::testing::Test {
   protected:
     void SetUp() override { std::filesystem::create_directories(folder / "live"); }
-    void TearDown() override {
-        // As the program ends, both windows still shown: the ticker, the tower, the console.
-        msg.reset();
-        stats.reset();
-        main.reset();
-    }
+    // As the program ends, both windows still shown: the ticker, the tower, the console.
+    void TearDown() override { Desk.reset(); }
     void Start(const std::string& config) {
         std::ofstream(ini, std::ios::binary) << config; // the bytes as given, CR LF included
-        Load = LoadConfig(ini);
-        main = std::make_unique<TFormMain>(ini, Load, Live);
-        stats = std::make_unique<TFormStats1>(TTowerSources{Live.Players, main->Config()});
-        msg = std::make_unique<TFormMsg1>(
-            TTickerSources{Live.EventQueue, Live.RankingList, Live.Players});
-        main->SetBroadcastWindows(stats.get(), msg.get());
-        main->show();
-        main->ApplicationEvents1Idle();
+        Desk = std::make_unique<TConsoleDesk>(ini, Live);
+        main = Desk->Main.get();
+        stats = Desk->Stats.get();
+        msg = Desk->Msg.get();
+        Desk->Show();
+    }
+    /// Ends the console alone (its watcher stops), the windows staying.
+    void EndConsole() {
+        Desk->Main.reset();
+        main = nullptr;
     }
     std::string StartWithLiveFolder() {
         Start("[Config]\r\nFolder=" + (folder / "live").string() + "\r\n");
         return (folder / "live").string();
     }
     template <typename T> T* Find(const char* name) { return main->findChild<T*>(name); }
-    QString LogText() { return Find<QPlainTextEdit>("Memo1")->toPlainText(); }
+    QString LogText() { return Desk->LogText(); }
     void Wheel(QWidget* over, QPoint angle = QPoint(0, -120)) {
         const QPoint local = over->rect().center();
         QWheelEvent event(local, over->mapToGlobal(local), QPoint(), angle, Qt::NoButton,
@@ -115,10 +107,10 @@ class MainWindow : public ::testing::Test {
     const std::filesystem::path& folder = Temp.Path();
     const std::string ini = Temp.File("kestrune.ini");
     TBroadcast Live;
-    TConfigLoad Load;
-    std::unique_ptr<TFormMain> main;
-    std::unique_ptr<TFormStats1> stats;
-    std::unique_ptr<TFormMsg1> msg;
+    std::unique_ptr<TConsoleDesk> Desk;
+    TFormMain* main = nullptr;
+    TFormStats1* stats = nullptr;
+    TFormMsg1* msg = nullptr;
 };
 
 TEST_F(MainWindow, LayoutCaptionsAndStartUp) {
@@ -210,12 +202,12 @@ TEST_F(MainWindow, AbsurdBoundsAreFittedToTheScreens) {
 TEST_F(MainWindow, DeactivationRaisesTheBroadcastWindowsWithoutHidingThem) {
     Start("[Config]\r\nStats1X=40\r\nStats1Y=50\r\nMsgX=300\r\nMsgY=400\r\n");
     const QRect statsAt = stats->geometry();
-    TVisibilityCounter statsCount(stats.get());
-    TVisibilityCounter msgCount(msg.get());
+    TVisibilityCounter statsCount(stats);
+    TVisibilityCounter msgCount(msg);
     QEvent deactivate(QEvent::ApplicationDeactivate);
     QApplication::sendEvent(qApp, &deactivate);
     QApplication::processEvents();
-    for (QWidget* window : {static_cast<QWidget*>(stats.get()), static_cast<QWidget*>(msg.get())}) {
+    for (QWidget* window : {static_cast<QWidget*>(stats), static_cast<QWidget*>(msg)}) {
         ASSERT_NE(window->windowHandle(), nullptr);
         EXPECT_TRUE(window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
         EXPECT_TRUE(window->isVisible());
@@ -393,7 +385,7 @@ TEST_F(MainWindow, WindowsOffTheScreensAfterADisplayChangeAreFittedBack) {
     })) << "tower at "
         << stats->x() << ", ticker at " << msg->y();
     EXPECT_TRUE(LogText().contains("The standings window was off the screens"));
-    const TWindowBounds saved = BoundsOf(stats.get());
+    const TWindowBounds saved = BoundsOf(stats);
     EXPECT_TRUE(screen.contains(QRect(saved.Left, saved.Top, saved.Width, saved.Height)))
         << "the bounds saved on exit are the fitted ones";
 }
@@ -424,7 +416,7 @@ TEST_F(MainWindow, FollowsASharedFolderWrittenByAnotherMachine) {
     EXPECT_TRUE(WaitFor([&] { return LogText().contains("by looking at it every 200 ms"); }))
         << LogText().toStdString();
     FollowFeed(share.MountPoint.string(), share.Source.string());
-    main.reset(); // stop the watcher before the mount goes
+    EndConsole(); // stop the watcher before the mount goes
 }
 
 TEST_F(MainWindow, AShareThatStopsAnsweringStopsOnlyTheReadingNeverTheWindows) {
@@ -474,7 +466,7 @@ TEST_F(MainWindow, AShareThatStopsAnsweringStopsOnlyTheReadingNeverTheWindows) {
         << LogText().toStdString();
     feed.terminate();
     feed.waitForFinished(10000);
-    main.reset(); // stop the watcher before the mount goes
+    EndConsole(); // stop the watcher before the mount goes
 }
 #endif
 

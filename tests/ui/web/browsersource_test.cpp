@@ -25,6 +25,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWebSocket>
+#include <QtCore/qtestsupport_core.h>
 
 #include <gtest/gtest.h>
 
@@ -72,12 +73,7 @@ QImage OverBlack(const QImage& clear) {
 
 /// Runs the event loop until `done`, for at most `ms`; whether it is done.
 bool Until(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms) {
-        PumpEvents(5);
-    }
-    return done();
+    return QTest::qWaitFor(done, ms);
 }
 
 class BrowserSourceTest : public ::testing::Test {

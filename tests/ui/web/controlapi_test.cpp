@@ -8,6 +8,7 @@
 #include "core/web/tokenguard.h"
 #include "tests/support/carslot.h"
 #include "tests/support/cdpbrowser.h"
+#include "tests/support/consoledesk.h"
 #include "tests/support/testfiles.h"
 #include "ui/app/consolecontrol.h"
 #include "ui/app/mainform.h"
@@ -30,6 +31,7 @@
 #include <QSpinBox>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QtCore/qtestsupport_core.h>
 
 #include <gtest/gtest.h>
 
@@ -42,12 +44,7 @@ namespace {
 constexpr const char* Token = "0123456789abcdef0123456789abcdef";
 
 bool Until(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return done();
+    return QTest::qWaitFor(done, ms);
 }
 
 struct THttpAnswer {
@@ -60,14 +57,11 @@ class ControlApi : public ::testing::Test {
   protected:
     void SetUp() override {
         std::ofstream(Ini) << IniText();
-        Load = LoadConfig(Ini);
-        Main = std::make_unique<TFormMain>(Ini, Load, Live);
-        Stats = std::make_unique<TFormStats1>(TTowerSources{Live.Players, Load.Config});
-        Msg = std::make_unique<TFormMsg1>(
-            TTickerSources{Live.EventQueue, Live.RankingList, Live.Players});
-        Main->SetBroadcastWindows(Stats.get(), Msg.get());
-        Main->show();
-        Main->ApplicationEvents1Idle();
+        Desk = std::make_unique<TConsoleDesk>(Ini, Live);
+        Main = Desk->Main.get();
+        Stats = Desk->Stats.get();
+        Msg = Desk->Msg.get();
+        Desk->Show();
         Live.Players->Merge({CarSlot("Tom Rider", 1, {.Laps = 4, .BestLap = 83.5f}),
                              CarSlot("Ann, \"Speedy\"", 2, {.Laps = 4, .BestLap = 84.0f})});
         Control = std::make_unique<TConsoleControl>(*Main, Main->Model(), Live);
@@ -82,9 +76,7 @@ class ControlApi : public ::testing::Test {
     void TearDown() override {
         Server.reset();
         Control.reset();
-        Main.reset();
-        Msg.reset();
-        Stats.reset();
+        Desk.reset();
     }
 
     /// Sends `request` (a head, the blank line and a body) and reads the answer to its end:
@@ -129,17 +121,15 @@ class ControlApi : public ::testing::Test {
         socket->write(request.data(), static_cast<qint64>(request.size()));
         return socket;
     }
-    std::string LogText() {
-        return Main->findChild<QPlainTextEdit*>("Memo1")->toPlainText().toStdString();
-    }
+    std::string LogText() { return Desk->LogText().toStdString(); }
 
     const TTempFolder Temp{"kestrune-api"};
     const std::string Ini = Temp.File("kestrune.ini");
     TBroadcast Live;
-    TConfigLoad Load;
-    std::unique_ptr<TFormMain> Main;
-    std::unique_ptr<TFormStats1> Stats;
-    std::unique_ptr<TFormMsg1> Msg;
+    std::unique_ptr<TConsoleDesk> Desk;
+    TFormMain* Main = nullptr;
+    TFormStats1* Stats = nullptr;
+    TFormMsg1* Msg = nullptr;
     std::unique_ptr<TConsoleControl> Control;
     std::unique_ptr<TWebServer> Server;
 };

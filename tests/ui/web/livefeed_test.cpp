@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QPainter>
 #include <QThread>
+#include <QtCore/qtestsupport_core.h>
 
 #include <gtest/gtest.h>
 
@@ -65,13 +66,7 @@ class TKeptOutput : public TChannelOutput {
 
 /// Runs the event loop (encodings end on it) until `done`, for at most ten seconds.
 bool Until(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 10000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return done();
+    return QTest::qWaitFor(done, 10000);
 }
 
 QJsonObject Json(const std::string& text) {
