@@ -234,23 +234,16 @@ void BM_ApiNeverReadingPipeline(benchmark::State& state) {
         QProcess flooder;
         flooder.start("python3", {KESTRUNE_WEBFLOOD, "pipeline",
                                   QString::number(desk.Server->ServingPort()), "15"});
-        QElapsedTimer ticking;
-        ticking.start();
-        qint64 lastTick = 0;
-        qint64 longestGap = 0;
-        QTimer tick;
-        QObject::connect(&tick, &QTimer::timeout, [&] {
-            longestGap = std::max(longestGap, ticking.elapsed() - lastTick);
-            lastTick = ticking.elapsed();
-        });
-        tick.start(10);
+        const TThreadGapWatch gaps;
+        QElapsedTimer flooding;
+        flooding.start();
         double peak = before;
-        while (flooder.state() != QProcess::NotRunning || ticking.elapsed() < 15000) {
+        while (flooder.state() != QProcess::NotRunning || flooding.elapsed() < 15000) {
             desk.Reading(++round);
             RunEventLoop(200);
             peak = std::max(peak, ResidentMiB());
         }
-        tick.stop();
+        const qint64 longestGap = gaps.LongestGapMs();
         state.counters["rss_before_MiB"] = before;
         state.counters["rss_peak_rise_MiB"] = peak - before;
         state.counters["window_thread_longest_gap_ms"] = static_cast<double>(longestGap);

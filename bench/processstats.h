@@ -2,8 +2,11 @@
 // What the benchmarks read of their own process: its CPU time and resident memory, and the
 // event loop run as the program runs it.
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <algorithm>
 
 #include <fstream>
 #include <time.h>
@@ -29,3 +32,24 @@ inline void RunEventLoop(int ms) {
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
 }
+
+/// The window thread's own clock while it lives: a 10-ms timer whose longest gap shows any
+/// wait of the thread.
+class TThreadGapWatch {
+  public:
+    TThreadGapWatch() {
+        Clock.start();
+        QObject::connect(&Tick, &QTimer::timeout, [this] {
+            Longest = std::max(Longest, Clock.elapsed() - Last);
+            Last = Clock.elapsed();
+        });
+        Tick.start(10);
+    }
+    qint64 LongestGapMs() const { return Longest; }
+
+  private:
+    QElapsedTimer Clock;
+    QTimer Tick;
+    qint64 Last = 0;
+    qint64 Longest = 0;
+};

@@ -292,8 +292,8 @@ void BM_EncodeTowerChange(benchmark::State& state) {
 /// peak and 3 s after they stop, above what it was before; and how late the page showed the
 /// tower's changes meanwhile. Arg 0: the kind of abuse; arg 1: how many clients at once.
 void BM_WebFloods(benchmark::State& state) {
-    static const char* const Modes[] = {"ping",  "fragments",  "refused",
-                                        "idle",  "wrongtoken", "pipeline"};
+    static const char* const Modes[] = {"ping", "fragments",  "refused",
+                                        "idle", "wrongtoken", "pipeline"};
     const char* mode = Modes[state.range(0)];
     state.SetLabel(mode);
     TStage stage;
@@ -324,19 +324,10 @@ void BM_WebFloods(benchmark::State& state) {
                                     QString::number(stage.Server->ServingPort()),
                                     QStringLiteral("20")});
         }
-        // The window thread's own clock: a 10-ms timer whose longest gap shows any wait.
-        QElapsedTimer ticking;
-        ticking.start();
-        qint64 lastTick = 0;
-        qint64 longestGap = 0;
-        QTimer tick;
-        QObject::connect(&tick, &QTimer::timeout, [&] {
-            longestGap = std::max(longestGap, ticking.elapsed() - lastTick);
-            lastTick = ticking.elapsed();
-        });
-        tick.start(10);
+        auto gaps = std::make_unique<TThreadGapWatch>();
         const double peak = race(20000);
-        tick.stop();
+        const qint64 longestGap = gaps->LongestGapMs();
+        gaps.reset();
         std::vector<double> latencies;
         for (const QJsonValue value :
              browser.Evaluate(page, "window.kestrune.latencies").toArray()) {

@@ -3,6 +3,8 @@
 // of UTF-8 text (or of the legacy code page's text when it is not UTF-8, see legacytext.h) in the
 // Latin, Greek and Cyrillic ranges.
 
+#include "core/platform/utf8text.h"
+
 #include <string>
 #include <string_view>
 
@@ -22,12 +24,6 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 /// Orders two texts without regard to case: negative, 0 or positive. Ties between texts that
 /// differ only in case are broken by their bytes so the order is total.
 int CompareIgnoreCase(std::string_view a, std::string_view b);
-
-/// Appends the UTF-8 bytes of the character `c` (at most U+10FFFF) to `out`.
-void AppendUtf8(std::string& out, char32_t c);
-
-/// True when the bytes are valid UTF-8.
-bool IsValidUtf8(std::string_view text);
 
 /// Live-file bytes as UTF-8: kept as they are when valid UTF-8, else read in the legacy code
 /// page, as the windows show them.

@@ -1,54 +1,26 @@
 #include "core/web/clienttext.h"
 
+#include "core/platform/utf8text.h"
+
 #include <cstdint>
 #include <cstdio>
 
 namespace {
 
 /// One character of UTF-8 at the start of `text`: its code point and length; length 0 when
-/// the bytes there are not a valid UTF-8 character (overlong forms and surrogates included).
+/// the bytes there are not a valid UTF-8 character.
 struct TCodePoint {
     uint32_t Value = 0;
     std::size_t Length = 0;
 };
 
 TCodePoint NextCodePoint(std::string_view text) {
-    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) {
-        return {lead, 1};
-    }
-    std::size_t length = 0;
-    uint32_t value = 0;
-    uint32_t smallest = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        value = lead & 0x1F;
-        smallest = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        value = lead & 0x0F;
-        smallest = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        value = lead & 0x07;
-        smallest = 0x10000;
-    } else {
+    std::size_t end = 0;
+    char32_t value = 0;
+    if (!DecodeUtf8(text, end, value)) {
         return {};
     }
-    if (text.size() < length) {
-        return {};
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) {
-            return {};
-        }
-        value = (value << 6) | (byte(i) & 0x3F);
-    }
-    if (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        return {};
-    }
-    return {value, length};
+    return {static_cast<uint32_t>(value), end};
 }
 
 bool IsControl(uint32_t c) {

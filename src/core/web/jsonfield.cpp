@@ -1,5 +1,7 @@
 #include "core/web/jsonfield.h"
 
+#include "core/platform/utf8text.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -168,24 +170,6 @@ class TJsonReader {
             }
         }
         return value;
-    }
-
-    static void AppendUtf8(std::string& to, uint32_t c) {
-        if (c < 0x80) {
-            to += static_cast<char>(c);
-        } else if (c < 0x800) {
-            to += static_cast<char>(0xC0 | (c >> 6));
-            to += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            to += static_cast<char>(0xE0 | (c >> 12));
-            to += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            to += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            to += static_cast<char>(0xF0 | (c >> 18));
-            to += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            to += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            to += static_cast<char>(0x80 | (c & 0x3F));
-        }
     }
 
     /// A \u escape, with the second half of a surrogate pair; a lone half has no UTF-8 form,
