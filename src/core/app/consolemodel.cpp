@@ -77,8 +77,12 @@ void TConsoleModel::SetIgnoreList(const std::string& lines) {
 }
 
 void TConsoleModel::SetLabel(TLabel label, const std::string& text) {
-    Labels[static_cast<int>(label)] = text;
-    Refresh();
+    std::string& shown = Labels[static_cast<int>(label)];
+    // A reading writes its labels again each time; only a new text is news.
+    if (shown != text) {
+        shown = text;
+        Refresh();
+    }
 }
 
 void TConsoleModel::Refresh() {

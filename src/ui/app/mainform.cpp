@@ -176,24 +176,23 @@ void TFormMain::SetBroadcastWindows(TFormStats1* stats, TFormMsg1* msg) {
     Stats = stats;
     Msg = msg;
     const auto refresh = [this] { ConsoleModel->Refresh(); };
+    // A window that goes is let go at once; the server draws from both and goes with either.
+    const auto letGo = [this](auto*& window) {
+        return [this, &window] {
+            delete WebServer;
+            window = nullptr;
+            ConsoleModel->Refresh();
+        };
+    };
     if (Msg != nullptr) {
         Msg->SetNotice(ToQString(ConsoleModel->State().TickerText));
         connect(Msg, &TFormMsg1::RankingModeChanged, this, refresh);
         connect(Msg, &TFormMsg1::ShownChanged, this, refresh);
-        connect(Msg, &TFormMsg1::Going, this, [this] {
-            // The server draws from the ticker and goes with it.
-            delete WebServer;
-            Msg = nullptr;
-            ConsoleModel->Refresh();
-        });
+        connect(Msg, &TFormMsg1::Going, this, letGo(Msg));
     }
     if (Stats != nullptr) {
         connect(Stats, &TFormStats1::ShownChanged, this, refresh);
-        connect(Stats, &TFormStats1::Going, this, [this] {
-            delete WebServer;
-            Stats = nullptr;
-            ConsoleModel->Refresh();
-        });
+        connect(Stats, &TFormStats1::Going, this, letGo(Stats));
     }
     if (Stats != nullptr) {
         Stats->SetLogo(LogoImage);

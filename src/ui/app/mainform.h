@@ -71,6 +71,8 @@ class TFormMain : public QWidget, public TConsoleWindows, public TReadingSink {
     void TickerTextChanged(const std::string& text) override;
     void ClassViewChanged(bool on) override;
     void Report(const std::string& line) override { AddLog(line); }
+    /// The tower or the ticker, or null once it has gone.
+    QWidget* WindowOf(TBroadcastWindow window) const;
 
     /// The console's commands and state, which its controls, the API and the tests act through.
     TConsoleModel& Model() { return *ConsoleModel; }
@@ -204,8 +206,8 @@ class TFormMain : public QWidget, public TConsoleWindows, public TReadingSink {
     bool FollowingSaid = false;
     int Reloads = 0;
     std::unique_ptr<TConsoleModel> ConsoleModel;
-    /// The state the fields were last made to show.
-    TProducerState FieldsShow;
+    /// The ticker's text and the ignore list as the model last had them for the fields.
+    std::string TickerTextShown;
     std::string IgnoreListShown;
     /// The console as the web server's control calls see it.
     std::unique_ptr<TConsoleControl> WebControl;

@@ -213,30 +213,32 @@ void TFormMain::TickerTextChanged(const std::string& text) {
     }
 }
 
+QWidget* TFormMain::WindowOf(TBroadcastWindow window) const {
+    return window == TBroadcastWindow::Tower ? static_cast<QWidget*>(Stats)
+                                             : static_cast<QWidget*>(Msg);
+}
+
 bool TFormMain::Shown(TBroadcastWindow window) const {
-    const QWidget* shown = window == TBroadcastWindow::Tower ? static_cast<QWidget*>(Stats)
-                                                             : static_cast<QWidget*>(Msg);
+    const QWidget* shown = WindowOf(window);
     return shown != nullptr && shown->isVisible();
 }
 
 void TFormMain::SetShown(TBroadcastWindow window, bool shown) {
-    QWidget* target = window == TBroadcastWindow::Tower ? static_cast<QWidget*>(Stats)
-                                                        : static_cast<QWidget*>(Msg);
-    if (target != nullptr) {
+    if (QWidget* target = WindowOf(window)) {
         target->setVisible(shown);
     }
 }
 
 void TFormMain::ShowModelState() {
     const TProducerState& state = ConsoleModel->State();
-    if (state.TickerText != FieldsShow.TickerText && ToBytes(Edit1->text()) != state.TickerText) {
+    if (state.TickerText != TickerTextShown && ToBytes(Edit1->text()) != state.TickerText) {
         Edit1->setText(ToQString(state.TickerText));
     }
+    TickerTextShown = state.TickerText;
     if (state.ClassView != CheckClassView->isChecked()) {
         const QSignalBlocker quiet(CheckClassView);
         CheckClassView->setChecked(state.ClassView);
     }
-    FieldsShow = state;
     if (ConsoleModel->IgnoreList() != IgnoreListShown) {
         IgnoreListShown = ConsoleModel->IgnoreList();
         MemoIgnoreList->setPlainText(ToQString(IgnoreListShown));
